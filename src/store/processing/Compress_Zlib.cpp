@@ -1,0 +1,152 @@
+#include "store/processing/Compress_Zlib.h"
+
+#include <algorithm>
+#include <limits>
+#include <vector>
+
+#include "store/processing/StoreErrors.h"
+#include "store/processing/ZlibUnit.h"
+
+namespace quorv::store {
+
+namespace {
+
+// Deflate cannot expand more than this: a 258-byte match costs at least two bits.
+constexpr int64_t kMaxInflateRatio = 1032;
+
+void WriteInt32(TStream& dest, int32_t value) {
+    const auto u = static_cast<uint32_t>(value);
+    const uint8_t bytes[4] = {static_cast<uint8_t>(u), static_cast<uint8_t>(u >> 8),
+                              static_cast<uint8_t>(u >> 16), static_cast<uint8_t>(u >> 24)};
+    dest.WriteBuffer(bytes, 4);
+}
+
+int32_t ReadInt32(TStream& source) {
+    uint8_t b[4];
+    source.ReadBuffer(b, 4);
+    return static_cast<int32_t>(uint32_t{b[0]} | uint32_t{b[1]} << 8 | uint32_t{b[2]} << 16 |
+                                uint32_t{b[3]} << 24);
+}
+
+void Empty(TStream& stream) {
+    stream.SetSize(0);
+    stream.SetPosition(0);
+}
+
+}  // namespace
+
+int ZlibLevelForCode(uint8_t code) {
+    switch (code) {
+        case 0:
+            return Z_BEST_COMPRESSION;
+        case 1:
+            return Z_DEFAULT_COMPRESSION;
+        case 2:
+        case 3:
+            return Z_BEST_SPEED;
+        default:
+            return Z_NO_COMPRESSION;
+    }
+}
+
+TCompAlgo_Zlib::TCompAlgo_Zlib(TStoreProcessing* owner) : TCompressAlgo(owner) {}
+
+void TCompAlgo_Zlib::EncodeData(TStream* source, TStream* dest, int32_t) {
+    if (source == nullptr) {
+        return;
+    }
+    if (dest == nullptr || dest == source) {
+        // The image replaces the value, so work from a copy of it.
+        TMemoryStream copy;
+        copy.CopyFrom(*source, 0);
+        Encode(copy, *source);
+    } else {
+        Encode(*source, *dest);
+    }
+}
+
+void TCompAlgo_Zlib::DecodeData(TStream* source, TStream* dest, int32_t) {
+    if (source == nullptr) {
+        return;
+    }
+    if (dest == nullptr || dest == source) {
+        TMemoryStream copy;
+        copy.CopyFrom(*source, 0);
+        Decode(copy, *source);
+    } else {
+        Decode(*source, *dest);
+    }
+}
+
+void TCompAlgo_Zlib::Encode(TStream& source, TStream& dest) {
+    sourceSize_ = source.Size();
+    if (sourceSize_ > std::numeric_limits<int32_t>::max()) {
+        // The prefix is 32 bits wide.
+        throw ECompressionError();
+    }
+    Empty(dest);
+    if (sourceSize_ == 0) {
+        return;
+    }
+    const auto n = static_cast<int32_t>(sourceSize_);
+    WriteInt32(dest, n);
+    {
+        TCompressionStream zs(ZlibLevelForCode(compressLevel_), dest);
+        zs.OnProgress = [this](TCustomZlibStream& s) {
+            DoEncodeProgress(ProgressPercent(s.TotalIn(), sourceSize_));
+        };
+        zs.CopyFrom(source, 0);
+        zs.Close();
+    }
+    dest.SetPosition(0);
+    if (dest.Size() - 4 < n) {
+        return;
+    }
+    // Deflate did not pay: keep the bytes as they are.
+    Empty(dest);
+    WriteInt32(dest, -n);
+    dest.CopyFrom(source, 0);
+}
+
+void TCompAlgo_Zlib::Decode(TStream& source, TStream& dest) {
+    sourceSize_ = source.Size();
+    Empty(dest);
+    if (sourceSize_ == 0) {
+        return;
+    }
+    source.SetPosition(0);
+    const int32_t prefix = ReadInt32(source);
+    const int64_t available = sourceSize_ - 4;
+    if (prefix < 0) {
+        // Negated in 64 bits: INT32_MIN has no 32-bit negation.
+        const int64_t n = -static_cast<int64_t>(prefix);
+        if (n > available) {
+            throw EReadError();
+        }
+        dest.CopyFrom(source, n);
+        return;
+    }
+    // The prefix is untrusted: refuse lengths the image cannot hold, and let the output grow
+    // with what actually inflates rather than allocating the claimed size.
+    if (prefix > available * kMaxInflateRatio + kMaxInflateRatio) {
+        throw EReadError();
+    }
+    {
+        TDecompressionStream zs(source);
+        zs.OnProgress = [this, &source](TCustomZlibStream&) {
+            DoDecodeProgress(ProgressPercent(source.Position(), sourceSize_));
+        };
+        std::vector<uint8_t> chunk(
+            static_cast<size_t>(std::min<int64_t>(prefix, TCustomZlibStream::kBufferSize)));
+        int64_t left = prefix;
+        while (left > 0) {
+            const int64_t want = std::min<int64_t>(left, static_cast<int64_t>(chunk.size()));
+            zs.ReadBuffer(chunk.data(), want);
+            dest.WriteBuffer(chunk.data(), want);
+            left -= want;
+        }
+    }
+    dest.SetPosition(0);
+}
+
+}  // namespace quorv::store

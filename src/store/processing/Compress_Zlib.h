@@ -1,0 +1,34 @@
+#pragma once
+
+#include <cstdint>
+
+#include "store/processing/DataProcess.h"
+
+namespace quorv::store {
+
+// zlib level for the store's level code: 0 best, 1 zlib's default, 2-3 fastest, above stored.
+int ZlibLevelForCode(uint8_t code);
+
+// The "ZLIB" compression. The image of a value of N bytes is empty for N = 0, else i32 N and
+// one zlib stream when that stream is shorter than N, else i32 -N and the N bytes as they are.
+class TCompAlgo_Zlib : public TCompressAlgo {
+  public:
+    explicit TCompAlgo_Zlib(TStoreProcessing* owner);
+
+    void SetLevel(uint8_t level) override { compressLevel_ = level; }
+    uint8_t GetLevel() const override { return compressLevel_; }
+
+    // The whole of source, whatever its position and dataSize; dest is replaced by the image.
+    void EncodeData(TStream* source, TStream* dest, int32_t dataSize) override;
+    // Source holds an image from position 0; dest is replaced by the value.
+    void DecodeData(TStream* source, TStream* dest, int32_t dataSize) override;
+
+  private:
+    void Encode(TStream& source, TStream& dest);
+    void Decode(TStream& source, TStream& dest);
+
+    uint8_t compressLevel_ = 1;
+    int64_t sourceSize_ = 0;
+};
+
+}  // namespace quorv::store

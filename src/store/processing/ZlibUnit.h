@@ -1,0 +1,82 @@
+#pragma once
+
+#include <zlib.h>
+
+#include <cstdint>
+#include <functional>
+#include <vector>
+
+#include "store/processing/Streams.h"
+
+namespace quorv::store {
+
+// A zlib stream state over another stream, moving data in 64 KiB blocks.
+class TCustomZlibStream : public TStream {
+  public:
+    static constexpr int32_t kBufferSize = 65536;
+
+    ~TCustomZlibStream() override = default;
+    TCustomZlibStream(const TCustomZlibStream&) = delete;
+    TCustomZlibStream& operator=(const TCustomZlibStream&) = delete;
+
+    // Called whenever a block moves to or from the underlying stream.
+    std::function<void(TCustomZlibStream& sender)> OnProgress;
+
+    // Bytes that zlib has taken in and given out so far.
+    int64_t TotalIn() const { return static_cast<int64_t>(zrec_.total_in); }
+    int64_t TotalOut() const { return static_cast<int64_t>(zrec_.total_out); }
+
+    int64_t Size() override;
+    void SetSize(int64_t size) override;
+
+  protected:
+    explicit TCustomZlibStream(TStream& strm);
+    void Progress();
+
+    TStream& strm_;
+    z_stream zrec_{};
+    std::vector<uint8_t> buffer_;
+};
+
+// Write-only: what is written is deflated into the underlying stream.
+class TCompressionStream : public TCustomZlibStream {
+  public:
+    // zlibLevel is zlib's own: -1 (default) or 0..9.
+    TCompressionStream(int zlibLevel, TStream& dest);
+    ~TCompressionStream() override;
+
+    int64_t Read(void* buffer, int64_t count) override;
+    int64_t Write(const void* buffer, int64_t count) override;
+    // Only the position query (0 from the current position) is supported.
+    int64_t Seek(int64_t offset, SeekOrigin origin) override;
+
+    // Finishes the zlib stream and writes the rest of it; no writes afterwards.
+    void Close();
+
+  private:
+    void FlushBuffer(size_t count);
+    void End();
+
+    bool ended_ = false;
+};
+
+// Read-only: reads inflate the zlib stream found at the underlying stream's position.
+// A read returns fewer bytes than asked only when the compressed data has run out.
+class TDecompressionStream : public TCustomZlibStream {
+  public:
+    explicit TDecompressionStream(TStream& source);
+    ~TDecompressionStream() override;
+
+    int64_t Read(void* buffer, int64_t count) override;
+    int64_t Write(const void* buffer, int64_t count) override;
+    // Only the position query (0 from the current position) is supported.
+    int64_t Seek(int64_t offset, SeekOrigin origin) override;
+
+    bool StreamEnded() const { return streamEnd_; }
+
+  private:
+    bool streamEnd_ = false;
+    bool sourceEmpty_ = false;
+};
+
+}  // namespace quorv::store
