@@ -1,0 +1,127 @@
+#include "store/StoreFileStream.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+
+#include "store/processing/StoreErrors.h"
+
+namespace quorv::store {
+
+TStoreFileStream::TStoreFileStream(const std::string& fileName, Access access, bool exclusive)
+    : access_(access) {
+    const int flags = (access == Access::ReadWrite ? O_RDWR : O_RDONLY) | O_CLOEXEC;
+    fd_ = ::open(fileName.c_str(), flags);
+    if (fd_ < 0) {
+        throw EDatabaseError("Cannot open file " + fileName);
+    }
+    if (::flock(fd_, (exclusive ? LOCK_EX : LOCK_SH) | LOCK_NB) != 0) {
+        ::close(fd_);
+        fd_ = -1;
+        throw EDatabaseError("Cannot open file " + fileName);
+    }
+}
+
+TStoreFileStream::~TStoreFileStream() {
+    if (fd_ >= 0) {
+        ::close(fd_);
+    }
+}
+
+int64_t TStoreFileStream::Read(void* buffer, int64_t count) {
+    int64_t done = 0;
+    auto* p = static_cast<uint8_t*>(buffer);
+    while (done < count) {
+        const ssize_t n = ::pread(fd_, p + done, static_cast<size_t>(count - done), base_ + pos_);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            break;
+        }
+        done += n;
+        pos_ += n;
+    }
+    return done;
+}
+
+int64_t TStoreFileStream::Write(const void* buffer, int64_t count) {
+    int64_t done = 0;
+    const auto* p = static_cast<const uint8_t*>(buffer);
+    while (done < count) {
+        const ssize_t n = ::pwrite(fd_, p + done, static_cast<size_t>(count - done), base_ + pos_);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            break;
+        }
+        done += n;
+        pos_ += n;
+    }
+    if (done > 0) {
+        flushed_ = false;
+    }
+    return done;
+}
+
+int64_t TStoreFileStream::Seek(int64_t offset, SeekOrigin origin) {
+    int64_t from = 0;
+    if (origin == SeekOrigin::Current) {
+        from = pos_;
+    } else if (origin == SeekOrigin::End) {
+        from = Size();
+    }
+    // The base offset is added to every position, and the result never goes below it.
+    pos_ = std::max<int64_t>(0, from + offset);
+    return pos_;
+}
+
+int64_t TStoreFileStream::Size() {
+    const off_t end = ::lseek(fd_, 0, SEEK_END);
+    return end < 0 ? 0 : std::max<int64_t>(0, end - base_);
+}
+
+void TStoreFileStream::SetSize(int64_t size) {
+    if (::ftruncate(fd_, base_ + std::max<int64_t>(0, size)) != 0) {
+        throw EWriteError();
+    }
+    flushed_ = false;
+}
+
+void TStoreFileStream::SetBaseOffset(int64_t base) {
+    base_ = std::max<int64_t>(0, base);
+    pos_ = 0;
+}
+
+void TStoreFileStream::Flush() {
+    ::fsync(fd_);
+    flushed_ = true;
+}
+
+void TStoreFileStream::SyncData() {
+    ::fdatasync(fd_);
+}
+
+bool TStoreFileStream::TryLockRange(int64_t position, int64_t length) {
+    struct flock fl {};
+    fl.l_type = F_WRLCK;
+    fl.l_whence = SEEK_SET;
+    fl.l_start = position;
+    fl.l_len = length;
+    return ::fcntl(fd_, F_OFD_SETLK, &fl) == 0;
+}
+
+void TStoreFileStream::UnlockRange(int64_t position, int64_t length) {
+    struct flock fl {};
+    fl.l_type = F_UNLCK;
+    fl.l_whence = SEEK_SET;
+    fl.l_start = position;
+    fl.l_len = length;
+    ::fcntl(fd_, F_OFD_SETLK, &fl);
+}
+
+}  // namespace quorv::store
