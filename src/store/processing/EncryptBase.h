@@ -1,6 +1,9 @@
 #pragma once
 
+#include <bit>
+#include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -8,17 +11,21 @@
 
 #include "base/Exception.h"
 
+// The block functions are defined in the cipher's source file beside the explicit
+// instantiation of its chaining loops, and must inline into them.
+#define QUORV_CIPHER_INLINE [[gnu::always_inline]] inline
+
 namespace quorv::store {
 
 class THash;
 
 class EEncryptException : public quorv::Exception {
-public:
+  public:
     EEncryptException(const std::string& message, int code)
         : quorv::Exception(message), code_(code) {}
     int Code() const { return code_; }
 
-private:
+  private:
     int code_;
 };
 
@@ -27,7 +34,7 @@ enum TEncryptMode : uint8_t { emXorFeedback = 0, emCBC = 1, emCFB8 = 2, emOFB8 =
 // Block cipher with the store's chaining modes. Every stored value is one message that
 // starts from Vector; Done() rewinds the chain to it.
 class TEncrypt {
-public:
+  public:
     struct Context {
         int32_t BlockSize;
         int32_t MaxKeySize;
@@ -35,6 +42,8 @@ public:
     };
     static constexpr uint32_t kKeyFromPassword = 1u << 0;
     static constexpr uint32_t kInitialized = 1u << 9;
+    static constexpr int kErrNotInitialized = 3;
+    static constexpr int kErrBadMode = 5;
 
     virtual ~TEncrypt();
     TEncrypt(const TEncrypt&) = delete;
@@ -68,19 +77,288 @@ public:
     const std::vector<uint8_t>& Vector() const { return vector_; }
     const std::vector<uint8_t>& Feedback() const { return feedback_; }
 
-protected:
-    explicit TEncrypt(const Context& ctx);
+  protected:
+    // user: the cipher's key-schedule storage of ctx.UserSize bytes, a member of the cipher
+    // object so its tables sit at a fixed offset from this.
+    TEncrypt(const Context& ctx, uint8_t* user);
     // The cipher's own key schedule over the first size bytes of key (size already clamped).
     virtual void KeySchedule(const uint8_t* key, int32_t size) = 0;
+    // The chaining modes over a whole buffer; TEncryptChain supplies them per cipher.
+    virtual void ChainEncode(const uint8_t* source, uint8_t* dest, size_t size) = 0;
+    virtual void ChainDecode(const uint8_t* source, uint8_t* dest, size_t size) = 0;
 
-    uint8_t* User() { return user_.data(); }
+    uint8_t* User() { return user_; }
+    uint8_t* FeedbackBytes() { return feedback_.data(); }
+    [[noreturn]] void ThrowBadMode() const;
 
-private:
+  private:
+    void CheckInitialized() const;
+
     Context ctx_;
     uint8_t mode_ = emXorFeedback;
     uint32_t flags_ = 0;
     std::unique_ptr<THash> hash_;
-    std::vector<uint8_t> buffer_, vector_, feedback_, user_;
+    std::vector<uint8_t> vector_, feedback_;
+    uint8_t* user_;
 };
+
+namespace cipher_detail {
+
+// A block is handled as 64-bit words holding its bytes in memory order; these pick out the
+// 32-bit halves with the byte order a cipher defines.
+inline uint32_t LoLE(uint64_t w) {
+    if constexpr (std::endian::native == std::endian::little) {
+        return static_cast<uint32_t>(w);
+    } else {
+        return __builtin_bswap32(static_cast<uint32_t>(w >> 32));
+    }
+}
+inline uint32_t HiLE(uint64_t w) {
+    if constexpr (std::endian::native == std::endian::little) {
+        return static_cast<uint32_t>(w >> 32);
+    } else {
+        return __builtin_bswap32(static_cast<uint32_t>(w));
+    }
+}
+inline uint64_t MakeLE(uint32_t lo, uint32_t hi) {
+    if constexpr (std::endian::native == std::endian::little) {
+        return uint64_t(hi) << 32 | lo;
+    } else {
+        return uint64_t(__builtin_bswap32(lo)) << 32 | __builtin_bswap32(hi);
+    }
+}
+inline uint32_t LoBE(uint64_t w) {
+    return __builtin_bswap32(LoLE(w));
+}
+inline uint32_t HiBE(uint64_t w) {
+    return __builtin_bswap32(HiLE(w));
+}
+inline uint64_t MakeBE(uint32_t lo, uint32_t hi) {
+    return MakeLE(__builtin_bswap32(lo), __builtin_bswap32(hi));
+}
+inline uint32_t Rol(uint32_t x, int n) {
+    return std::rotl(x, n);
+}
+inline uint32_t Ror(uint32_t x, int n) {
+    return std::rotr(x, n);
+}
+
+}  // namespace cipher_detail
+
+// The modes written once per cipher, so that the block function inlines into the loops.
+// Cipher provides EncWords/DecWords(uint64_t* w) over kBlock / 8 words.
+template <class Cipher, int kBlock>
+class TEncryptChain : public TEncrypt {
+  public:
+    // Defined out of the class so that the cipher's extern template keeps every user of the
+    // block function in the cipher's own source file.
+    void Encode(uint8_t* block) final;
+    void Decode(uint8_t* block) final;
+
+  protected:
+    static constexpr int kWords = kBlock / 8;
+    static_assert(kBlock % 8 == 0 && kBlock > 0);
+
+    TEncryptChain(const Context& ctx, uint8_t* user) : TEncrypt(ctx, user) {}
+
+    void ChainEncode(const uint8_t* s, uint8_t* d, size_t n) final;
+    void ChainDecode(const uint8_t* s, uint8_t* d, size_t n) final;
+
+  private:
+    const Cipher& Self() const { return static_cast<const Cipher&>(*this); }
+    // A final short block is P XOR E(F), for both directions.
+    void Keystream(const uint64_t* f, uint64_t* x) const {
+        for (int i = 0; i < kWords; ++i) {
+            x[i] = f[i];
+        }
+        Self().EncWords(x);
+    }
+    // Modes 2 and 3: one block encryption per byte, the register shifted a byte at a time.
+    template <bool kDecode, bool kOutputFeedback>
+    void Stream8(const uint8_t* s, uint8_t* d, size_t n, uint64_t* f) const;
+};
+
+template <class Cipher, int kBlock>
+void TEncryptChain<Cipher, kBlock>::Encode(uint8_t* block) {
+    uint64_t w[kWords];
+    std::memcpy(w, block, kBlock);
+    Self().EncWords(w);
+    std::memcpy(block, w, kBlock);
+}
+
+template <class Cipher, int kBlock>
+void TEncryptChain<Cipher, kBlock>::Decode(uint8_t* block) {
+    uint64_t w[kWords];
+    std::memcpy(w, block, kBlock);
+    Self().DecWords(w);
+    std::memcpy(block, w, kBlock);
+}
+
+template <class Cipher, int kBlock>
+void TEncryptChain<Cipher, kBlock>::ChainEncode(const uint8_t* s, uint8_t* d, size_t n) {
+    uint64_t f[kWords], t[kWords], x[kWords];
+    std::memcpy(f, FeedbackBytes(), kBlock);
+    switch (Mode()) {
+        case emXorFeedback:
+            for (; n >= kBlock; n -= kBlock, s += kBlock, d += kBlock) {
+                std::memcpy(t, s, kBlock);
+                for (int i = 0; i < kWords; ++i) {
+                    t[i] ^= f[i];
+                }
+                Self().EncWords(t);
+                std::memcpy(d, t, kBlock);
+                for (int i = 0; i < kWords; ++i) {
+                    f[i] ^= t[i];
+                }
+            }
+            if (n > 0) {
+                Keystream(f, x);
+                uint8_t xb[kBlock];
+                std::memcpy(xb, x, kBlock);
+                for (size_t i = 0; i < n; ++i) {
+                    d[i] = s[i] ^ xb[i];
+                }
+                for (int i = 0; i < kWords; ++i) {
+                    f[i] ^= x[i];
+                }
+            }
+            break;
+        case emCBC:
+            for (; n >= kBlock; n -= kBlock, s += kBlock, d += kBlock) {
+                std::memcpy(t, s, kBlock);
+                for (int i = 0; i < kWords; ++i) {
+                    t[i] ^= f[i];
+                }
+                Self().EncWords(t);
+                std::memcpy(d, t, kBlock);
+                for (int i = 0; i < kWords; ++i) {
+                    f[i] = t[i];
+                }
+            }
+            if (n > 0) {
+                Keystream(f, x);
+                uint8_t xb[kBlock];
+                std::memcpy(xb, x, kBlock);
+                for (size_t i = 0; i < n; ++i) {
+                    d[i] = s[i] ^ xb[i];
+                }
+            }
+            break;
+        case emCFB8:
+            Stream8<false, false>(s, d, n, f);
+            break;
+        case emOFB8:
+            Stream8<false, true>(s, d, n, f);
+            break;
+        case emECB:
+            for (; n >= kBlock; n -= kBlock, s += kBlock, d += kBlock) {
+                std::memcpy(t, s, kBlock);
+                Self().EncWords(t);
+                std::memcpy(d, t, kBlock);
+            }
+            if (n > 0 && s != d) {
+                std::memmove(d, s, n);
+            }
+            break;
+        default:
+            ThrowBadMode();
+    }
+    std::memcpy(FeedbackBytes(), f, kBlock);
+}
+
+template <class Cipher, int kBlock>
+void TEncryptChain<Cipher, kBlock>::ChainDecode(const uint8_t* s, uint8_t* d, size_t n) {
+    uint64_t f[kWords], c[kWords], t[kWords], x[kWords];
+    std::memcpy(f, FeedbackBytes(), kBlock);
+    switch (Mode()) {
+        case emXorFeedback:
+            for (; n >= kBlock; n -= kBlock, s += kBlock, d += kBlock) {
+                std::memcpy(c, s, kBlock);
+                for (int i = 0; i < kWords; ++i) {
+                    t[i] = c[i];
+                }
+                Self().DecWords(t);
+                for (int i = 0; i < kWords; ++i) {
+                    t[i] ^= f[i];
+                    f[i] ^= c[i];
+                }
+                std::memcpy(d, t, kBlock);
+            }
+            if (n > 0) {
+                Keystream(f, x);
+                uint8_t xb[kBlock];
+                std::memcpy(xb, x, kBlock);
+                for (size_t i = 0; i < n; ++i) {
+                    d[i] = s[i] ^ xb[i];
+                }
+                for (int i = 0; i < kWords; ++i) {
+                    f[i] ^= x[i];
+                }
+            }
+            break;
+        case emCBC:
+            for (; n >= kBlock; n -= kBlock, s += kBlock, d += kBlock) {
+                std::memcpy(c, s, kBlock);
+                for (int i = 0; i < kWords; ++i) {
+                    t[i] = c[i];
+                }
+                Self().DecWords(t);
+                for (int i = 0; i < kWords; ++i) {
+                    t[i] ^= f[i];
+                    f[i] = c[i];
+                }
+                std::memcpy(d, t, kBlock);
+            }
+            if (n > 0) {
+                Keystream(f, x);
+                uint8_t xb[kBlock];
+                std::memcpy(xb, x, kBlock);
+                for (size_t i = 0; i < n; ++i) {
+                    d[i] = s[i] ^ xb[i];
+                }
+            }
+            break;
+        case emCFB8:
+            Stream8<true, false>(s, d, n, f);
+            break;
+        case emOFB8:
+            Stream8<true, true>(s, d, n, f);
+            break;
+        case emECB:
+            for (; n >= kBlock; n -= kBlock, s += kBlock, d += kBlock) {
+                std::memcpy(t, s, kBlock);
+                Self().DecWords(t);
+                std::memcpy(d, t, kBlock);
+            }
+            if (n > 0 && s != d) {
+                std::memmove(d, s, n);
+            }
+            break;
+        default:
+            ThrowBadMode();
+    }
+    std::memcpy(FeedbackBytes(), f, kBlock);
+}
+
+template <class Cipher, int kBlock>
+template <bool kDecode, bool kOutputFeedback>
+void TEncryptChain<Cipher, kBlock>::Stream8(const uint8_t* s, uint8_t* d, size_t n,
+                                            uint64_t* f) const {
+    uint8_t reg[kBlock];
+    std::memcpy(reg, f, kBlock);
+    uint64_t x[kWords];
+    for (size_t i = 0; i < n; ++i) {
+        std::memcpy(x, reg, kBlock);
+        Self().EncWords(x);
+        uint8_t x0;
+        std::memcpy(&x0, x, 1);
+        const uint8_t in = s[i];
+        const uint8_t out = in ^ x0;
+        std::memmove(reg, reg + 1, kBlock - 1);
+        reg[kBlock - 1] = kOutputFeedback ? x0 : (kDecode ? in : out);
+        d[i] = out;
+    }
+    std::memcpy(f, reg, kBlock);
+}
 
 }  // namespace quorv::store
