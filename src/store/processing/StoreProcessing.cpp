@@ -1,0 +1,134 @@
+#include "store/processing/StoreProcessing.h"
+
+#include <cstring>
+#include <limits>
+
+namespace quorv::store {
+
+namespace {
+
+// Sizes beyond 32 bits go as "all of the source from its start", which the algorithms
+// count in 64 bits.
+int32_t DataSizeOf(TMemoryStream& stream) {
+    const int64_t size = stream.Size();
+    return size <= std::numeric_limits<int32_t>::max() ? static_cast<int32_t>(size) : -1;
+}
+
+}  // namespace
+
+TStoreProcessing::TStoreProcessing() : compressMgr_(this), encryptMgr_(this) {}
+
+TStoreProcessing::~TStoreProcessing() = default;
+
+void TStoreProcessing::EncodeStream(TMemoryStream& source, TMemoryStream& dest, bool compress,
+                                    bool encrypt) {
+    std::lock_guard lock(mutex_);
+    const bool same = &source == &dest;
+    source.SetPosition(0);
+    if (!same) {
+        dest.Clear();
+    }
+    if (!compress && !encrypt) {
+        if (!same) {
+            dest.CopyFrom(source, 0);
+        }
+        return;
+    }
+    if (compress) {
+        compressMgr_.EncodeData(&source, &dest, DataSizeOf(source));
+    }
+    if (encrypt) {
+        if (!compress) {
+            source.SetPosition(0);
+            encryptMgr_.EncodeData(&source, &dest, DataSizeOf(source));
+        } else {
+            TMemoryStream image;
+            image.CopyFrom(dest, 0);
+            dest.Clear();
+            image.SetPosition(0);
+            encryptMgr_.EncodeData(&image, &dest, DataSizeOf(image));
+        }
+    }
+}
+
+void TStoreProcessing::DecodeStream(TMemoryStream& source, TMemoryStream& dest, bool compress,
+                                    bool encrypt) {
+    std::lock_guard lock(mutex_);
+    const bool same = &source == &dest;
+    source.SetPosition(0);
+    if (!same) {
+        dest.Clear();
+    }
+    if (!compress && !encrypt) {
+        if (!same) {
+            dest.CopyFrom(source, 0);
+        }
+        return;
+    }
+    if (encrypt) {
+        encryptMgr_.DecodeData(&source, &dest, DataSizeOf(source));
+    }
+    if (compress) {
+        if (!encrypt) {
+            source.SetPosition(0);
+            compressMgr_.DecodeData(&source, &dest, DataSizeOf(source));
+        } else {
+            TMemoryStream image;
+            image.CopyFrom(dest, 0);
+            dest.Clear();
+            image.SetPosition(0);
+            compressMgr_.DecodeData(&image, &dest, DataSizeOf(image));
+        }
+    }
+}
+
+void TStoreProcessing::EncodeFieldBuffer(const void* source, void* dest, bool encrypt,
+                                         int32_t size) {
+    std::lock_guard lock(mutex_);
+    if (encrypt) {
+        encryptMgr_.EncodeBuffer(source, dest, size);
+    } else if (size > 0 && source != dest) {
+        std::memmove(dest, source, static_cast<size_t>(size));
+    }
+}
+
+void TStoreProcessing::DecodeFieldBuffer(const void* source, void* dest, bool encrypt,
+                                         int32_t size) {
+    std::lock_guard lock(mutex_);
+    if (encrypt) {
+        encryptMgr_.DecodeBuffer(source, dest, size);
+    } else if (size > 0 && source != dest) {
+        std::memmove(dest, source, static_cast<size_t>(size));
+    }
+}
+
+void TStoreProcessing::SetProgressEvents(TProcessProgressEvents events) {
+    std::lock_guard lock(mutex_);
+    events_ = std::move(events);
+}
+
+void TStoreProcessing::CompressProgress(int percent) const {
+    if (events_.OnCompressProgress) {
+        events_.OnCompressProgress(percent);
+    }
+}
+
+void TStoreProcessing::UncompressProgress(int percent) const {
+    if (events_.OnUncompressProgress) {
+        events_.OnUncompressProgress(percent);
+    }
+}
+
+void TStoreProcessing::EncryptProgress(int percent) const {
+    if (events_.OnEncryptProgress) {
+        events_.OnEncryptProgress(percent);
+    }
+}
+
+void TStoreProcessing::DecryptProgress(int percent) const {
+    if (events_.OnDecryptProgress) {
+        events_.OnDecryptProgress(percent);
+    }
+}
+
+}  // namespace quorv::store
