@@ -1,0 +1,122 @@
+#include "netsh/Apply.h"
+
+#include <algorithm>
+
+#include "netsh/DhcpClient.h"
+#include "netsh/InterfaceState.h"
+#include "netsh/Netlink.h"
+#include "netsh/Privilege.h"
+#include "netsh/Resolver.h"
+
+namespace quorv::netsh {
+namespace {
+
+void SetAddressDhcp(RouteSocket& sock, int ifindex, const InterfaceState& state) {
+    DhcpClient client(state);
+    client.CheckInstalled();
+    client.Stop();
+    state.ClearLease();
+    for (const auto& entry : sock.Ipv4Addresses(ifindex)) {
+        sock.DeleteAddress(ifindex, entry);
+    }
+    for (const auto& route : sock.DefaultRoutes()) {
+        if (route.ifindex == ifindex) {
+            sock.DeleteDefaultRoute(route);
+        }
+    }
+    sock.SetLinkUp(ifindex);
+    state.SetDhcpEnabled(true);
+    client.Start();
+}
+
+void SetAddressStatic(RouteSocket& sock, int ifindex, const InterfaceState& state,
+                      AddressEntry wanted) {
+    DhcpClient(state).Stop();
+    state.SetDhcpEnabled(false);
+    state.ClearLease();
+    // Add first so that a refusal leaves the old addresses in place.
+    sock.AddAddress(ifindex, wanted, true);
+    for (const auto& entry : sock.Ipv4Addresses(ifindex)) {
+        if (entry.address != wanted.address || entry.prefix != wanted.prefix) {
+            sock.DeleteAddress(ifindex, entry);
+        }
+    }
+    // Removing an old primary in the same subnet also removes its secondaries, ours included.
+    auto now = sock.Ipv4Addresses(ifindex);
+    bool present = std::any_of(now.begin(), now.end(), [&](const AddressEntry& e) {
+        return e.address == wanted.address && e.prefix == wanted.prefix;
+    });
+    if (!present) {
+        sock.AddAddress(ifindex, wanted, true);
+    }
+    sock.SetLinkUp(ifindex);
+}
+
+void SetGateway(RouteSocket& sock, int ifindex, Ipv4 gateway, unsigned metric) {
+    RouteEntry wanted{ifindex, gateway, metric};
+    sock.ReplaceDefaultRoute(wanted);
+    for (const auto& route : sock.DefaultRoutes()) {
+        if (route.ifindex == ifindex && (route.gateway != gateway || route.metric != metric)) {
+            sock.DeleteDefaultRoute(route);
+        }
+    }
+}
+
+void ApplyDns(const InterfaceState& state,
+              const std::optional<std::vector<std::string>>& staticServers) {
+    std::vector<std::string> servers;
+    if (staticServers) {
+        servers = *staticServers;
+    } else if (auto lease = state.ReadLease(); lease && state.DhcpEnabled()) {
+        servers = lease->dns;
+    }
+    SelectResolver()->SetServers(state.Interface(), servers);
+    state.SetStaticDns(staticServers);
+}
+
+}  // namespace
+
+void Execute(const Command& cmd) {
+    if (!HasNetAdmin()) {
+        throw NetshError(
+            "The requested operation requires elevation (CAP_NET_ADMIN): run netsh as root.");
+    }
+    RouteSocket sock;
+    auto ifindex = sock.LinkIndex(cmd.name);
+    if (!ifindex) {
+        throw NetshError("There is no interface named \"" + Printable(cmd.name) + "\".");
+    }
+    InterfaceState state(cmd.name);
+    switch (cmd.action) {
+        case Action::SetAddressDhcp:
+            SetAddressDhcp(sock, *ifindex, state);
+            break;
+        case Action::SetAddressStatic:
+            SetAddressStatic(sock, *ifindex, state, {cmd.address, cmd.prefix});
+            break;
+        case Action::AddAddress:
+            sock.AddAddress(*ifindex, {cmd.address, cmd.prefix}, false);
+            break;
+        case Action::SetGateway:
+            SetGateway(sock, *ifindex, cmd.gateway, cmd.metric);
+            break;
+        case Action::SetDnsDhcp:
+            ApplyDns(state, std::nullopt);
+            break;
+        case Action::SetDnsStatic:
+            ApplyDns(state, std::vector<std::string>{FormatIpv4(cmd.dns)});
+            break;
+        case Action::AddDns: {
+            std::vector<std::string> servers = state.EffectiveDns();
+            std::string added = FormatIpv4(cmd.dns);
+            servers.erase(std::remove(servers.begin(), servers.end(), added), servers.end());
+            std::size_t at = cmd.index == 0 ? servers.size()
+                                            : std::min(servers.size(), std::size_t(cmd.index - 1));
+            servers.insert(servers.begin() + std::ptrdiff_t(at), added);
+            ApplyDns(state, servers);
+            break;
+        }
+    }
+}
+
+}  // namespace quorv::netsh

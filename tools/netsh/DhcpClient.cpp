@@ -1,0 +1,148 @@
+#include "netsh/DhcpClient.h"
+
+#include <signal.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <fstream>
+#include <thread>
+
+#include "netsh/Command.h"
+#include "netsh/Process.h"
+#include "netsh/Resolver.h"
+
+namespace quorv::netsh {
+namespace {
+
+// A zombie still answers kill(pid, 0), so the state letter decides.
+bool IsLive(int pid) {
+    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+    std::string line;
+    if (!std::getline(stat, line)) {
+        return false;
+    }
+    auto close = line.rfind(')');
+    return close != std::string::npos && close + 2 < line.size() && line[close + 2] != 'Z' &&
+           line[close + 2] != 'X';
+}
+
+std::vector<std::string> CommandLineOf(int pid) {
+    auto raw = ReadTextFile("/proc/" + std::to_string(pid) + "/cmdline").value_or("");
+    std::vector<std::string> out;
+    std::size_t start = 0;
+    for (std::size_t i = 0; i < raw.size(); ++i) {
+        if (raw[i] == '\0') {
+            out.push_back(raw.substr(start, i - start));
+            start = i + 1;
+        }
+    }
+    return out;
+}
+
+bool WaitForExit(int pid, std::chrono::milliseconds limit) {
+    auto deadline = std::chrono::steady_clock::now() + limit;
+    while (std::chrono::steady_clock::now() < deadline) {
+        if (!IsLive(pid)) {
+            return true;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return !IsLive(pid);
+}
+
+std::string Dhclient() {
+    auto program = FindSystemProgram("dhclient");
+    if (!program) {
+        throw NetshError("The DHCP client could not be started: dhclient is not installed.");
+    }
+    return *program;
+}
+
+}  // namespace
+
+std::vector<std::string> DhcpClient::BaseArguments(const std::string& program) const {
+    std::string hook = ProgramDir() + "/quorv-dhclient-hook";
+    if (access(hook.c_str(), X_OK) != 0) {
+        throw NetshError("The DHCP client could not be started: " + hook + " is missing.");
+    }
+    return {program, "-pf", state_.PidFile(), "-lf", state_.LeaseDatabase(), "-sf", hook};
+}
+
+void DhcpClient::CheckInstalled() const {
+    BaseArguments(Dhclient());
+}
+
+std::optional<int> DhcpClient::RunningPid() const {
+    auto text = ReadTextFile(state_.PidFile());
+    if (!text) {
+        return std::nullopt;
+    }
+    int pid = 0;
+    try {
+        pid = std::stoi(*text);
+    } catch (...) {
+        return std::nullopt;
+    }
+    if (pid <= 1 || !IsLive(pid)) {
+        return std::nullopt;
+    }
+    // Only a dhclient started with our pid file is ours to stop.
+    auto args = CommandLineOf(pid);
+    bool ours = !args.empty() && args[0].size() >= 8 &&
+                args[0].compare(args[0].size() - 8, 8, "dhclient") == 0;
+    bool pidFileMatches = false;
+    for (std::size_t i = 0; i + 1 < args.size(); ++i) {
+        pidFileMatches = pidFileMatches || (args[i] == "-pf" && args[i + 1] == state_.PidFile());
+    }
+    if (!ours || !pidFileMatches) {
+        return std::nullopt;
+    }
+    return pid;
+}
+
+void DhcpClient::Start() const {
+    auto argv = BaseArguments(Dhclient());
+    argv.push_back("-nw");
+    argv.push_back(state_.Interface());
+    RunResult r = RunProgram(argv, true, 15000);
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(3);
+    while (std::chrono::steady_clock::now() < deadline) {
+        if (RunningPid()) {
+            return;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    std::string first = r.output.substr(0, r.output.find('\n'));
+    throw NetshError("The DHCP client did not start for interface \"" + state_.Interface() + "\"" +
+                     (first.empty() ? std::string() : ": " + Printable(first, 200)) + ".");
+}
+
+bool DhcpClient::StartAndWaitForLease() const {
+    auto argv = BaseArguments(Dhclient());
+    argv.push_back("-1");
+    argv.push_back(state_.Interface());
+    RunResult r = RunProgram(argv, false, 120000);
+    return r.status == 0 && RunningPid().has_value();
+}
+
+void DhcpClient::Stop() const {
+    auto pid = RunningPid();
+    if (pid) {
+        kill(*pid, SIGTERM);
+        if (!WaitForExit(*pid, std::chrono::seconds(3))) {
+            kill(*pid, SIGKILL);
+            WaitForExit(*pid, std::chrono::seconds(2));
+        }
+    }
+    unlink(state_.PidFile().c_str());
+}
+
+void DhcpClient::Release() const {
+    auto argv = BaseArguments(Dhclient());
+    argv.push_back("-r");
+    argv.push_back(state_.Interface());
+    RunProgram(argv, false, 30000);
+    Stop();
+}
+
+}  // namespace quorv::netsh

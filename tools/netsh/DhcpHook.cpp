@@ -1,0 +1,158 @@
+#include "netsh/DhcpHook.h"
+
+#include <cstdio>
+#include <ctime>
+#include <sstream>
+#include <vector>
+
+#include "netsh/Command.h"
+#include "netsh/InterfaceState.h"
+#include "netsh/Netlink.h"
+#include "netsh/Resolver.h"
+
+namespace quorv::netsh {
+namespace {
+
+// DHCP options come from the network: only well-formed addresses are used.
+std::vector<std::string> AddressList(const std::optional<std::string>& text) {
+    std::vector<std::string> out;
+    if (!text) {
+        return out;
+    }
+    std::istringstream in(*text);
+    std::string item;
+    while (in >> item) {
+        if (ParseIpv4(item)) {
+            out.push_back(item);
+        }
+    }
+    return out;
+}
+
+std::optional<AddressEntry> Address(const Environment& env, const std::string& prefix) {
+    auto address = ParseIpv4(env(prefix + "ip_address").value_or(""));
+    auto mask = ParseIpv4(env(prefix + "subnet_mask").value_or(""));
+    std::optional<int> length = mask ? MaskToPrefix(*mask) : std::nullopt;
+    if (!address || !length || *length == 0) {
+        return std::nullopt;
+    }
+    return AddressEntry{*address, *length};
+}
+
+std::string CleanDomain(const std::optional<std::string>& text) {
+    std::string out;
+    for (char c : text.value_or("")) {
+        if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+            c == '.' || c == '-') {
+            out += c;
+        } else if (c == ' ') {
+            break;
+        }
+    }
+    return out;
+}
+
+void RemoveDefaultRoutes(RouteSocket& sock, int ifindex, const std::vector<std::string>& routers) {
+    for (const auto& route : sock.DefaultRoutes()) {
+        for (const auto& router : routers) {
+            if (route.ifindex == ifindex && route.gateway == ParseIpv4(router)) {
+                sock.DeleteDefaultRoute(route);
+            }
+        }
+    }
+}
+
+int Bound(const Environment& env, RouteSocket& sock, int ifindex, const InterfaceState& state) {
+    auto fresh = Address(env, "new_");
+    if (!fresh) {
+        return 1;
+    }
+    auto old = Address(env, "old_");
+    if (old && (old->address != fresh->address || old->prefix != fresh->prefix)) {
+        sock.DeleteAddress(ifindex, *old);
+    }
+    sock.AddAddress(ifindex, *fresh, true);
+    sock.SetLinkUp(ifindex);
+
+    Lease lease;
+    lease.address = FormatIpv4(fresh->address);
+    lease.mask = FormatIpv4(PrefixToMask(fresh->prefix));
+    lease.routers = AddressList(env("new_routers"));
+    lease.dns = AddressList(env("new_domain_name_servers"));
+    auto server = AddressList(env("new_dhcp_server_identifier"));
+    lease.server = server.empty() ? "" : server.front();
+    lease.domain = CleanDomain(env("new_domain_name"));
+    lease.obtained = std::time(nullptr);
+    long long seconds = 0;
+    try {
+        seconds = std::stoll(env("new_dhcp_lease_time").value_or("0"));
+    } catch (...) {
+    }
+    lease.expires = seconds > 0 ? lease.obtained + seconds : 0;
+
+    if (!lease.routers.empty()) {
+        if (old) {
+            auto oldRouters = AddressList(env("old_routers"));
+            RemoveDefaultRoutes(sock, ifindex, oldRouters);
+        }
+        try {
+            sock.ReplaceDefaultRoute({ifindex, *ParseIpv4(lease.routers.front()), 0});
+        } catch (const NetshError& e) {
+            // An off-link router is the server's mistake; the address itself is still good.
+            std::fprintf(stderr, "quorv-dhclient-hook: %s\n", e.what());
+        }
+    }
+    state.WriteLease(lease);
+    if (!state.StaticDns()) {
+        SelectResolver()->SetServers(state.Interface(), lease.dns);
+    }
+    return 0;
+}
+
+int Unbound(const Environment& env, RouteSocket& sock, int ifindex, const InterfaceState& state) {
+    if (auto old = Address(env, "old_")) {
+        RemoveDefaultRoutes(sock, ifindex, AddressList(env("old_routers")));
+        sock.DeleteAddress(ifindex, *old);
+    }
+    bool hadLease = state.ReadLease().has_value();
+    state.ClearLease();
+    if (hadLease && !state.StaticDns()) {
+        SelectResolver()->SetServers(state.Interface(), {});
+    }
+    return 0;
+}
+
+}  // namespace
+
+int RunDhcpHook(const Environment& env) {
+    std::string reason = env("reason").value_or("");
+    std::string ifname = env("interface").value_or("");
+    if (!IsPlausibleInterfaceName(ifname)) {
+        return 1;
+    }
+    try {
+        RouteSocket sock;
+        auto ifindex = sock.LinkIndex(ifname);
+        if (!ifindex) {
+            return 1;
+        }
+        InterfaceState state(ifname);
+        if (reason == "PREINIT") {
+            sock.SetLinkUp(*ifindex);
+            return 0;
+        }
+        if (reason == "BOUND" || reason == "RENEW" || reason == "REBIND" || reason == "REBOOT") {
+            return Bound(env, sock, *ifindex, state);
+        }
+        if (reason == "EXPIRE" || reason == "FAIL" || reason == "RELEASE" || reason == "STOP") {
+            return Unbound(env, sock, *ifindex, state);
+        }
+        // TIMEOUT: an old lease is not tried without a server; dhclient keeps asking instead.
+        return reason == "TIMEOUT" ? 1 : 0;
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "quorv-dhclient-hook: %s\n", e.what());
+        return 1;
+    }
+}
+
+}  // namespace quorv::netsh

@@ -1,0 +1,61 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "netsh/Ipv4.h"
+
+struct nl_sock;
+struct nlmsgerr;
+struct sockaddr_nl;
+
+namespace quorv::netsh {
+
+struct AddressEntry {
+    Ipv4 address = 0;
+    int prefix = 0;
+};
+
+struct RouteEntry {
+    int ifindex = 0;
+    Ipv4 gateway = 0;
+    unsigned metric = 0;
+};
+
+// Route-netlink changes for one command. Kernel refusals become NetshError with the kernel's own
+// words (errno text and, where the kernel gives one, its extended-ack message).
+class RouteSocket {
+  public:
+    RouteSocket();
+    ~RouteSocket();
+    RouteSocket(const RouteSocket&) = delete;
+    RouteSocket& operator=(const RouteSocket&) = delete;
+
+    // Nothing when no interface has that name (names the kernel could never accept included).
+    std::optional<int> LinkIndex(const std::string& name);
+    void SetLinkUp(int ifindex);
+
+    std::vector<AddressEntry> Ipv4Addresses(int ifindex);
+    void AddAddress(int ifindex, AddressEntry entry, bool replace);
+    void DeleteAddress(int ifindex, AddressEntry entry);
+
+    // IPv4 default routes of the main table.
+    std::vector<RouteEntry> DefaultRoutes();
+    void ReplaceDefaultRoute(const RouteEntry& route);
+    void DeleteDefaultRoute(const RouteEntry& route);
+
+  private:
+    static int OnError(sockaddr_nl*, nlmsgerr* err, void* self);
+    [[noreturn]] void Fail(int nlError);
+    void ResetError();
+
+    nl_sock* sock_ = nullptr;
+    int kernelErrno_ = 0;
+    std::string kernelMessage_;
+};
+
+// True when the interface name is one the kernel could hold at all.
+bool IsPlausibleInterfaceName(const std::string& name);
+
+}  // namespace quorv::netsh

@@ -1,0 +1,42 @@
+#pragma once
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace quorv::netsh {
+
+// resolv.conf as text. Only "nameserver" lines are ours; every other line is kept as it is.
+class ResolvConf {
+  public:
+    explicit ResolvConf(const std::string& text);
+    std::vector<std::string> Nameservers() const;
+    // The new servers take the place of the first old nameserver line, or go to the end.
+    void SetNameservers(const std::vector<std::string>& servers);
+    std::string Text() const;
+
+  private:
+    std::vector<std::string> lines_;
+};
+
+std::optional<std::string> ReadTextFile(const std::string& path);
+
+// Replaces the file's content: a temporary file renamed over it, so readers see the old or the
+// new text. A file that is itself a mount point (the bind mount `ip netns exec` makes of
+// /etc/netns/NAME/resolv.conf) cannot be renamed over and is rewritten in place instead.
+// Symbolic links are followed, owner and mode are kept.
+void ReplaceFileContent(const std::string& path, const std::string& content);
+
+// Where the servers of one interface go: systemd-resolved when it serves this system's
+// resolver, otherwise /etc/resolv.conf.
+class ResolverBackend {
+  public:
+    virtual ~ResolverBackend() = default;
+    virtual void SetServers(const std::string& ifname, const std::vector<std::string>& servers) = 0;
+    virtual std::vector<std::string> SystemServers() = 0;
+};
+
+std::unique_ptr<ResolverBackend> SelectResolver();
+
+}  // namespace quorv::netsh
