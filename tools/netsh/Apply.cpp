@@ -32,6 +32,10 @@ void SetAddressDhcp(RouteSocket& sock, int ifindex, const InterfaceState& state)
 void SetAddressStatic(RouteSocket& sock, int ifindex, const InterfaceState& state,
                       AddressEntry wanted) {
     DhcpClient(state).Stop();
+    // Servers that came with the lease go with it; static ones stay.
+    if (state.ReadLease() && !state.StaticDns()) {
+        SelectResolver()->SetServers(state.Interface(), {});
+    }
     state.SetDhcpEnabled(false);
     state.ClearLease();
     // Add first so that a refusal leaves the old addresses in place.

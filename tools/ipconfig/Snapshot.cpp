@@ -1,0 +1,82 @@
+#include "Snapshot.h"
+
+#include <linux/if_arp.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cctype>
+#include <ctime>
+
+#include "inventory/NetInterfaces.h"
+#include "netsh/InterfaceState.h"
+#include "netsh/Ipv4.h"
+#include "netsh/Netlink.h"
+#include "netsh/Resolver.h"
+
+namespace quorv::ipconfig {
+namespace {
+
+std::string LeaseTime(long long seconds) {
+    if (seconds <= 0) {
+        return "";
+    }
+    std::time_t t = static_cast<std::time_t>(seconds);
+    std::tm local{};
+    localtime_r(&t, &local);
+    char buffer[64];
+    std::strftime(buffer, sizeof buffer, "%A, %d %B %Y %H:%M:%S", &local);
+    return buffer;
+}
+
+std::string PhysicalAddress(const std::string& mac) {
+    std::string out = mac;
+    std::replace(out.begin(), out.end(), ':', '-');
+    std::transform(out.begin(), out.end(), out.begin(),
+                   [](unsigned char c) { return char(std::toupper(c)); });
+    return out;
+}
+
+}  // namespace
+
+IpConfigModel ReadSystemModel() {
+    IpConfigModel model;
+    char host[256] = {};
+    gethostname(host, sizeof host - 1);
+    model.hostName = host;
+    model.dnsServers = netsh::SelectResolver()->SystemServers();
+
+    for (const auto& net : inventory::ReadInterfaces()) {
+        if (net.loopback) {
+            continue;
+        }
+        AdapterModel a;
+        a.name = net.name;
+        a.kind =
+            net.wireless ? "Wireless LAN" : (net.arpType == ARPHRD_ETHER ? "Ethernet" : "Tunnel");
+        a.description = net.Description();
+        a.physicalAddress = PhysicalAddress(net.mac);
+        a.connected = net.up && net.carrier;
+        for (const auto& addr : net.addresses) {
+            a.addresses.emplace_back(netsh::FormatIpv4(addr.address),
+                                     netsh::FormatIpv4(netsh::PrefixToMask(addr.prefix)));
+        }
+        for (auto gateway : net.gateways) {
+            a.gateways.push_back(netsh::FormatIpv4(gateway));
+        }
+        if (netsh::IsPlausibleInterfaceName(net.name)) {
+            netsh::InterfaceState state(net.name);
+            a.dhcpEnabled = state.DhcpEnabled();
+            a.dnsServers = state.EffectiveDns();
+            if (auto lease = state.ReadLease(); lease && a.dhcpEnabled) {
+                a.dhcpServer = lease->server;
+                a.dnsSuffix = lease->domain;
+                a.leaseObtained = LeaseTime(lease->obtained);
+                a.leaseExpires = LeaseTime(lease->expires);
+            }
+        }
+        model.adapters.push_back(std::move(a));
+    }
+    return model;
+}
+
+}  // namespace quorv::ipconfig
