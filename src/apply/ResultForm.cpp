@@ -34,6 +34,7 @@ TResultForm::TResultForm(QWidget* parent)
     Timer1 = new QTimer(this);
     Timer1->setObjectName("Timer1");
     Timer1->setInterval(1000);
+    Timer1->setTimerType(Qt::PreciseTimer);
     connect(Timer1, &QTimer::timeout, this, &TResultForm::Timer1Timer);
 
     activationFallback_.setSingleShot(true);

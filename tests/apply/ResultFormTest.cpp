@@ -17,18 +17,22 @@ using quorv::testing::ScopedEnv;
 using quorv::testing::TempFolder;
 using Clock = std::chrono::steady_clock;
 
-QApplication& App() {
-    static int argc = 1;
-    static char name[] = "test_apply_gui";
-    static char* argv[] = {name, nullptr};
-    static QApplication app(argc, argv);
-    return app;
-}
+// One application object for the whole program, gone before static destruction starts.
+class QtEnvironment : public ::testing::Environment {
+  public:
+    void SetUp() override { app_ = new QApplication(argc_, argv_); }
+    void TearDown() override { delete app_; }
 
-class ResultFormTest : public ::testing::Test {
-  protected:
-    void SetUp() override { App(); }
+  private:
+    int argc_ = 1;
+    char name_[16] = "test_apply_gui";
+    char* argv_[2] = {name_, nullptr};
+    QApplication* app_ = nullptr;
 };
+
+const auto* const kQtEnvironment = ::testing::AddGlobalTestEnvironment(new QtEnvironment);
+
+class ResultFormTest : public ::testing::Test {};
 
 TEST_F(ResultFormTest, WindowAndComponents) {
     TResultForm form;
