@@ -1,0 +1,117 @@
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+
+#include "netsh/InterfaceState.h"
+#include "netsh/Resolver.h"
+
+namespace quorv::netsh {
+namespace {
+
+namespace fs = std::filesystem;
+
+TEST(ResolvConf, OnlyNameserverLinesChange) {
+    ResolvConf conf(
+        "# written by hand\n"
+        "search example.org\n"
+        "nameserver 1.1.1.1\n"
+        "options ndots:2\n"
+        "  nameserver\t8.8.8.8\n"
+        "#nameserver 9.9.9.9\n"
+        "nameservers-are-not-this 1.2.3.4\n");
+    EXPECT_EQ(conf.Nameservers(), (std::vector<std::string>{"1.1.1.1", "8.8.8.8"}));
+    conf.SetNameservers({"10.0.0.2", "10.0.0.3"});
+    EXPECT_EQ(conf.Text(),
+              "# written by hand\n"
+              "search example.org\n"
+              "nameserver 10.0.0.2\n"
+              "nameserver 10.0.0.3\n"
+              "options ndots:2\n"
+              "#nameserver 9.9.9.9\n"
+              "nameservers-are-not-this 1.2.3.4\n");
+    conf.SetNameservers({});
+    EXPECT_TRUE(conf.Nameservers().empty());
+    EXPECT_NE(conf.Text().find("options ndots:2\n"), std::string::npos);
+}
+
+TEST(ResolvConf, ServersGoToTheEndWhenThereWereNone) {
+    ResolvConf conf("search lan\n");
+    conf.SetNameservers({"10.0.0.2"});
+    EXPECT_EQ(conf.Text(), "search lan\nnameserver 10.0.0.2\n");
+    ResolvConf empty("");
+    empty.SetNameservers({"10.0.0.2"});
+    EXPECT_EQ(empty.Text(), "nameserver 10.0.0.2\n");
+}
+
+class ResolverFile : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        char pattern[] = "/tmp/quorv-resolver-XXXXXX";
+        dir_ = mkdtemp(pattern);
+    }
+    void TearDown() override { fs::remove_all(dir_); }
+    fs::path dir_;
+};
+
+TEST_F(ResolverFile, ReplaceKeepsModeFollowsLinksAndLeavesNoTemporaries) {
+    fs::path real = dir_ / "real.conf";
+    fs::path link = dir_ / "resolv.conf";
+    {
+        std::FILE* f = std::fopen(real.c_str(), "w");
+        std::fputs("old\n", f);
+        std::fclose(f);
+    }
+    chmod(real.c_str(), 0640);
+    fs::create_symlink("real.conf", link);
+
+    ReplaceFileContent(link, "new content\n");
+    EXPECT_TRUE(fs::is_symlink(link));
+    EXPECT_EQ(ReadTextFile(real), "new content\n");
+    struct stat st;
+    ASSERT_EQ(stat(real.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0640u);
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir_), fs::directory_iterator()), 2);
+
+    // A missing target is created, also behind a dangling link.
+    fs::path dangling = dir_ / "dangling";
+    fs::create_symlink("made.conf", dangling);
+    ReplaceFileContent(dangling, "x\n");
+    EXPECT_EQ(ReadTextFile(dir_ / "made.conf"), "x\n");
+}
+
+TEST_F(ResolverFile, ReplaceInAMissingFolderFailsClearly) {
+    try {
+        ReplaceFileContent(dir_ / "no" / "such.conf", "x");
+        FAIL() << "no error";
+    } catch (const std::exception& e) {
+        EXPECT_NE(std::string(e.what()).find("Cannot write"), std::string::npos);
+    }
+}
+
+TEST(Lease, RoundTripAndHostileLines) {
+    Lease lease;
+    lease.address = "10.213.1.77";
+    lease.mask = "255.255.255.0";
+    lease.server = "10.213.1.1";
+    lease.domain = "lab.example";
+    lease.routers = {"10.213.1.1"};
+    lease.dns = {"10.213.1.53", "10.213.1.54"};
+    lease.obtained = 1700000000;
+    lease.expires = 1700003600;
+    Lease back = ParseLease(FormatLease(lease));
+    EXPECT_EQ(back.address, lease.address);
+    EXPECT_EQ(back.dns, lease.dns);
+    EXPECT_EQ(back.routers, lease.routers);
+    EXPECT_EQ(back.domain, lease.domain);
+    EXPECT_EQ(back.expires, lease.expires);
+
+    Lease odd = ParseLease("garbage\nobtained=not-a-number\nexpires=99999999999999999999999\n=\n");
+    EXPECT_EQ(odd.obtained, 0);
+    EXPECT_EQ(odd.expires, 0);
+}
+
+}  // namespace
+}  // namespace quorv::netsh
