@@ -40,12 +40,6 @@ TResultForm::TResultForm(QWidget* parent)
     activationFallback_.setSingleShot(true);
     activationFallback_.setInterval(kActivationFallbackMs);
     connect(&activationFallback_, &QTimer::timeout, this, &TResultForm::FormActivate);
-
-    FormCreate();
-}
-
-void TResultForm::FormCreate() {
-    // The language files replace the captions here once they exist.
 }
 
 bool TResultForm::event(QEvent* event) {

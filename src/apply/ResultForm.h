@@ -39,7 +39,6 @@ class TResultForm : public QDialog {
     void closeEvent(QCloseEvent* event) override;
 
   private:
-    void FormCreate();
     void FormActivate();
     void Timer1Timer();
 

@@ -1,7 +1,9 @@
 #include "platform/Process.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <thread>
@@ -108,6 +110,18 @@ TEST(RunAndWait, ArgumentsArriveVerbatimWithoutAShell) {
     EXPECT_FALSE(std::filesystem::exists("f"));
 }
 
+TEST(RunAndWait, ChildInheritsNoOtherHandles) {
+    TempFolder folder;
+    folder.WriteProgram("fds", "#!/bin/sh\n[ -e /proc/$$/fd/77 ] && echo leaked\nexit 0\n");
+    int file = ::open("/dev/null", O_RDONLY);  // no close-on-exec, like a careless library
+    ASSERT_EQ(::dup2(file, 77), 77);
+    RunOutput out = RunAndWaitCaptured("fds", {folder.path()});
+    ::close(77);
+    ::close(file);
+    EXPECT_EQ(out.exitCode, 0);
+    EXPECT_EQ(out.standardOutput, "");
+}
+
 TEST(RunAndWait, LongCommandLineArrivesWhole) {
     TempFolder folder;
     folder.WriteProgram("args", kEchoArgs);
@@ -181,6 +195,17 @@ TEST(WinExec, ShownWithoutDisplayRunsHidden) {
     EXPECT_TRUE(WinExec("script", true, {folder.path()}));
     ASSERT_TRUE(WaitForFile(marker, std::chrono::seconds(5)));
     EXPECT_FALSE(std::filesystem::exists(log));
+}
+
+TEST(WinExec, ShownWithoutTerminalEmulatorRunsHidden) {
+    TempFolder folder, emptyPath;
+    const std::string marker = folder / "marker";
+    folder.WriteProgram("script", "#!/bin/sh\necho ran > \"" + marker + "\"\n");
+    ScopedEnv path("PATH", emptyPath.path().c_str());
+    ScopedEnv display("DISPLAY", ":99");
+    ScopedEnv terminal("TERMINAL", "xterm");
+    EXPECT_TRUE(WinExec("script", true, {folder.path()}));
+    EXPECT_TRUE(WaitForFile(marker, std::chrono::seconds(5)));
 }
 
 }  // namespace
