@@ -192,33 +192,78 @@ QUORV_CIPHER_INLINE uint32_t TEnc_Blowfish::F(uint32_t x) const {
            k_.S[3][x & 255];
 }
 
+namespace {
+
+// y ^ p ^ f with y ^ p formed while f is still being looked up: the compiler would
+// otherwise apply p last, one more step on the round's critical path.
+inline uint32_t Mix(uint32_t y, uint32_t p, uint32_t f) {
+    uint32_t t = y ^ p;
+    asm("" : "+r"(t));
+    return t ^ f;
+}
+
+}  // namespace
+
 QUORV_CIPHER_INLINE void TEnc_Blowfish::EncHalves(uint32_t& l, uint32_t& r) const {
-    const uint32_t* p = k_.P;
-    l ^= p[0];
-    for (int i = 1; i < 17; i += 2) {
-        r ^= F(l) ^ p[i];
-        l ^= F(r) ^ p[i + 1];
-    }
-    r ^= p[17];
+    Crypt<false, 1>(&l, &r);
     std::swap(l, r);
 }
 
-QUORV_CIPHER_INLINE void TEnc_Blowfish::EncWords(uint64_t* w) const {
-    uint32_t l = LoBE(w[0]), r = HiBE(w[0]);
-    EncHalves(l, r);
-    w[0] = MakeBE(l, r);
+// The 16 rounds on N independent blocks; kReverse runs the P-array backwards to decrypt.
+// The halves come back unswapped.
+template <bool kReverse, int N>
+QUORV_CIPHER_INLINE void TEnc_Blowfish::Crypt(uint32_t* l, uint32_t* r) const {
+    const uint32_t* p = k_.P;
+    auto P = [p](int i) { return kReverse ? p[17 - i] : p[i]; };
+#pragma GCC unroll 4
+    for (int j = 0; j < N; ++j) {
+        l[j] ^= P(0);
+    }
+#pragma GCC unroll 8
+    for (int i = 1; i < 17; i += 2) {
+#pragma GCC unroll 4
+        for (int j = 0; j < N; ++j) {
+            r[j] = Mix(r[j], P(i), F(l[j]));
+        }
+#pragma GCC unroll 4
+        for (int j = 0; j < N; ++j) {
+            l[j] = Mix(l[j], P(i + 1), F(r[j]));
+        }
+    }
+#pragma GCC unroll 4
+    for (int j = 0; j < N; ++j) {
+        r[j] ^= P(17);
+    }
 }
 
-QUORV_CIPHER_INLINE void TEnc_Blowfish::DecWords(uint64_t* w) const {
-    uint32_t l = LoBE(w[0]), r = HiBE(w[0]);
-    const uint32_t* p = k_.P;
-    l ^= p[17];
-    for (int i = 16; i > 0; i -= 2) {
-        r ^= F(l) ^ p[i];
-        l ^= F(r) ^ p[i - 1];
+template <int N>
+QUORV_CIPHER_INLINE void TEnc_Blowfish::EncBlocks(uint64_t* w) const {
+    uint32_t l[N], r[N];
+#pragma GCC unroll 4
+    for (int j = 0; j < N; ++j) {
+        l[j] = LoBE(w[j]);
+        r[j] = HiBE(w[j]);
     }
-    r ^= p[0];
-    w[0] = MakeBE(r, l);
+    Crypt<false, N>(l, r);
+#pragma GCC unroll 4
+    for (int j = 0; j < N; ++j) {
+        w[j] = MakeBE(r[j], l[j]);
+    }
+}
+
+template <int N>
+QUORV_CIPHER_INLINE void TEnc_Blowfish::DecBlocks(uint64_t* w) const {
+    uint32_t l[N], r[N];
+#pragma GCC unroll 4
+    for (int j = 0; j < N; ++j) {
+        l[j] = LoBE(w[j]);
+        r[j] = HiBE(w[j]);
+    }
+    Crypt<true, N>(l, r);
+#pragma GCC unroll 4
+    for (int j = 0; j < N; ++j) {
+        w[j] = MakeBE(r[j], l[j]);
+    }
 }
 
 void TEnc_Blowfish::KeySchedule(const uint8_t* key, int32_t size) {

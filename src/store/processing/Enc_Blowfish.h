@@ -9,6 +9,7 @@ namespace quorv::store {
 // Blowfish, 16 rounds, big-endian halves.
 class TEnc_Blowfish final : public TEncryptChain<TEnc_Blowfish, 8> {
   public:
+    static constexpr int kDecodeLanes = 4;
     static constexpr Context kContext{8, 56, 4168};
 
     TEnc_Blowfish();
@@ -20,8 +21,12 @@ class TEnc_Blowfish final : public TEncryptChain<TEnc_Blowfish, 8> {
 
   private:
     friend class TEncryptChain<TEnc_Blowfish, 8>;
-    void EncWords(uint64_t* w) const;
-    void DecWords(uint64_t* w) const;
+    template <int N>
+    void EncBlocks(uint64_t* w) const;
+    template <int N>
+    void DecBlocks(uint64_t* w) const;
+    template <bool kReverse, int N>
+    void Crypt(uint32_t* l, uint32_t* r) const;
     void EncHalves(uint32_t& l, uint32_t& r) const;
     uint32_t F(uint32_t x) const;
 

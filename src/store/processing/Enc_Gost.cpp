@@ -37,9 +37,16 @@ constexpr std::array<std::array<uint32_t, 256>, 4> MakeTables() {
 
 alignas(64) constexpr std::array<std::array<uint32_t, 256>, 4> kTables = MakeTables();
 
-inline uint32_t F(uint32_t x) {
-    return kTables[0][x & 255] ^ kTables[1][(x >> 8) & 255] ^ kTables[2][(x >> 16) & 255] ^
-           kTables[3][x >> 24];
+// y ^ F(x). The lookup for byte 2 starts a cycle late (shift, then mask), so the other three
+// and y are combined first; the empty asm statements keep the compiler from re-associating
+// the XORs into one serial chain.
+inline uint32_t Round(uint32_t x, uint32_t y) {
+    uint32_t a = kTables[0][x & 255] ^ kTables[1][(x >> 8) & 255];
+    uint32_t b = kTables[3][x >> 24] ^ y;
+    asm("" : "+r"(a), "+r"(b));
+    uint32_t c = a ^ b;
+    asm("" : "+r"(c));
+    return c ^ kTables[2][(x >> 16) & 255];
 }
 
 }  // namespace
@@ -69,54 +76,54 @@ inline uint32_t TEnc_Gost::KeyWord(int i) const {
     return w;
 }
 
-QUORV_CIPHER_INLINE void TEnc_Gost::EncWords(uint64_t* w) const {
-    uint32_t n1 = LoLE(w[0]), n2 = HiLE(w[0]);
-    const uint32_t k0 = KeyWord(0), k1 = KeyWord(1), k2 = KeyWord(2), k3 = KeyWord(3),
-                   k4 = KeyWord(4), k5 = KeyWord(5), k6 = KeyWord(6), k7 = KeyWord(7);
-    for (int r = 0; r < 3; ++r) {
-        n2 ^= F(n1 + k0);
-        n1 ^= F(n2 + k1);
-        n2 ^= F(n1 + k2);
-        n1 ^= F(n2 + k3);
-        n2 ^= F(n1 + k4);
-        n1 ^= F(n2 + k5);
-        n2 ^= F(n1 + k6);
-        n1 ^= F(n2 + k7);
+// Key word of round r (0..31): K0..K7 three times, then K7..K0; decryption runs that
+// sequence backwards.
+constexpr int KeyIndex(bool reverse, int r) {
+    if (reverse) {
+        r = 31 - r;
     }
-    n2 ^= F(n1 + k7);
-    n1 ^= F(n2 + k6);
-    n2 ^= F(n1 + k5);
-    n1 ^= F(n2 + k4);
-    n2 ^= F(n1 + k3);
-    n1 ^= F(n2 + k2);
-    n2 ^= F(n1 + k1);
-    n1 ^= F(n2 + k0);
-    w[0] = MakeLE(n2, n1);
+    return r < 24 ? r % 8 : 7 - r % 8;
 }
 
-QUORV_CIPHER_INLINE void TEnc_Gost::DecWords(uint64_t* w) const {
-    uint32_t n1 = LoLE(w[0]), n2 = HiLE(w[0]);
-    const uint32_t k0 = KeyWord(0), k1 = KeyWord(1), k2 = KeyWord(2), k3 = KeyWord(3),
-                   k4 = KeyWord(4), k5 = KeyWord(5), k6 = KeyWord(6), k7 = KeyWord(7);
-    n2 ^= F(n1 + k0);
-    n1 ^= F(n2 + k1);
-    n2 ^= F(n1 + k2);
-    n1 ^= F(n2 + k3);
-    n2 ^= F(n1 + k4);
-    n1 ^= F(n2 + k5);
-    n2 ^= F(n1 + k6);
-    n1 ^= F(n2 + k7);
-    for (int r = 0; r < 3; ++r) {
-        n2 ^= F(n1 + k7);
-        n1 ^= F(n2 + k6);
-        n2 ^= F(n1 + k5);
-        n1 ^= F(n2 + k4);
-        n2 ^= F(n1 + k3);
-        n1 ^= F(n2 + k2);
-        n2 ^= F(n1 + k1);
-        n1 ^= F(n2 + k0);
+// The 32 rounds on N independent blocks; kReverse selects the decryption key order.
+template <bool kReverse, int N>
+QUORV_CIPHER_INLINE void TEnc_Gost::Crypt(uint64_t* w) const {
+    uint32_t n1[N], n2[N];
+#pragma GCC unroll 4
+    for (int j = 0; j < N; ++j) {
+        n1[j] = LoLE(w[j]);
+        n2[j] = HiLE(w[j]);
     }
-    w[0] = MakeLE(n2, n1);
+    uint32_t k[8];
+#pragma GCC unroll 4
+    for (int i = 0; i < 8; ++i) {
+        k[i] = KeyWord(i);
+    }
+#pragma GCC unroll 32
+    for (int r = 0; r < 32; r += 2) {
+#pragma GCC unroll 4
+        for (int j = 0; j < N; ++j) {
+            n2[j] = Round(n1[j] + k[KeyIndex(kReverse, r)], n2[j]);
+        }
+#pragma GCC unroll 4
+        for (int j = 0; j < N; ++j) {
+            n1[j] = Round(n2[j] + k[KeyIndex(kReverse, r + 1)], n1[j]);
+        }
+    }
+#pragma GCC unroll 4
+    for (int j = 0; j < N; ++j) {
+        w[j] = MakeLE(n2[j], n1[j]);
+    }
+}
+
+template <int N>
+QUORV_CIPHER_INLINE void TEnc_Gost::EncBlocks(uint64_t* w) const {
+    Crypt<false, N>(w);
+}
+
+template <int N>
+QUORV_CIPHER_INLINE void TEnc_Gost::DecBlocks(uint64_t* w) const {
+    Crypt<true, N>(w);
 }
 
 template class TEncryptChain<TEnc_Gost, 8>;

@@ -9,6 +9,7 @@ namespace quorv::store {
 // GOST 28147-89 with the S-boxes of the GOST R 34.11-94 test parameter set.
 class TEnc_Gost final : public TEncryptChain<TEnc_Gost, 8> {
   public:
+    static constexpr int kDecodeLanes = 4;
     static constexpr Context kContext{8, 32, 32};
 
     TEnc_Gost();
@@ -25,8 +26,12 @@ class TEnc_Gost final : public TEncryptChain<TEnc_Gost, 8> {
 
   private:
     friend class TEncryptChain<TEnc_Gost, 8>;
-    void EncWords(uint64_t* w) const;
-    void DecWords(uint64_t* w) const;
+    template <int N>
+    void EncBlocks(uint64_t* w) const;
+    template <int N>
+    void DecBlocks(uint64_t* w) const;
+    template <bool kReverse, int N>
+    void Crypt(uint64_t* w) const;
     uint32_t KeyWord(int i) const;
 
     // User: the key bytes, zero-padded to 32.

@@ -99,8 +99,9 @@ constexpr std::array<std::array<uint32_t, 256>, 4> MakeMdsColumns() {
 
 constexpr auto kMdsCol = MakeMdsColumns();
 
-inline uint8_t Byte(uint32_t x, int i) {
-    return uint8_t(x >> (8 * i));
+// An unsigned 32-bit index costs no extension before the table lookup.
+inline uint32_t Byte(uint32_t x, int i) {
+    return (x >> (8 * i)) & 255;
 }
 
 // The byte pipelines of h, one per input byte position; l[0..k-1] are the key words.
@@ -136,7 +137,7 @@ inline uint8_t HByte(int pos, uint8_t y, const uint32_t* l, int k) {
 uint32_t H(uint32_t x, const uint32_t* l, int k) {
     uint32_t z = 0;
     for (int pos = 0; pos < 4; ++pos) {
-        z ^= kMdsCol[pos][HByte(pos, Byte(x, pos), l, k)];
+        z ^= kMdsCol[pos][HByte(pos, uint8_t(Byte(x, pos)), l, k)];
     }
     return z;
 }
@@ -192,68 +193,113 @@ void TEnc_Twofish::KeySchedule(const uint8_t* key, int32_t size) {
     std::memset(s, 0, sizeof s);
 }
 
+// The byte-2 lookup starts a cycle after the others (shift, then mask), so it joins last.
 QUORV_CIPHER_INLINE uint32_t TEnc_Twofish::G0(uint32_t x) const {
-    return k_.S[0][Byte(x, 0)] ^ k_.S[1][Byte(x, 1)] ^ k_.S[2][Byte(x, 2)] ^ k_.S[3][Byte(x, 3)];
+    return k_.S[0][Byte(x, 0)] ^ k_.S[1][Byte(x, 1)] ^ k_.S[3][Byte(x, 3)] ^ k_.S[2][Byte(x, 2)];
 }
 
 QUORV_CIPHER_INLINE uint32_t TEnc_Twofish::G1(uint32_t x) const {
     return k_.S[0][Byte(x, 3)] ^ k_.S[1][Byte(x, 0)] ^ k_.S[2][Byte(x, 1)] ^ k_.S[3][Byte(x, 2)];
 }
 
-template <bool kPublished>
+// One round on N independent blocks: y0, y1 take the F outputs of x0, x1. x1 always comes
+// out of the previous round a step before x0, so its share of F is summed with the subkeys
+// first and only t0 is left on the critical path.
+template <int N>
+QUORV_CIPHER_INLINE void TEnc_Twofish::Round(const uint32_t* x0, const uint32_t* x1, uint32_t* y0,
+                                             uint32_t* y1, const uint32_t* k) const {
+#pragma GCC unroll 4
+    for (int j = 0; j < N; ++j) {
+        const uint32_t t1 = G1(x1[j]);
+        uint32_t u = t1 + k[0], v = 2 * t1 + k[1];
+        asm("" : "+r"(u), "+r"(v));
+        const uint32_t t0 = G0(x0[j]);
+        y0[j] = Ror(y0[j] ^ (t0 + u), 1);
+        y1[j] = Rol(y1[j], 1) ^ (t0 + v);
+    }
+}
+
+template <int N>
+QUORV_CIPHER_INLINE void TEnc_Twofish::Unround(const uint32_t* x0, const uint32_t* x1, uint32_t* y0,
+                                               uint32_t* y1, const uint32_t* k) const {
+    // Backwards the early and late inputs trade places.
+#pragma GCC unroll 4
+    for (int j = 0; j < N; ++j) {
+        const uint32_t t0 = G0(x0[j]);
+        uint32_t u = t0 + k[0], v = t0 + k[1];
+        asm("" : "+r"(u), "+r"(v));
+        const uint32_t t1 = G1(x1[j]);
+        y0[j] = Rol(y0[j], 1) ^ (u + t1);
+        y1[j] = Ror(y1[j] ^ (v + 2 * t1), 1);
+    }
+}
+
+template <bool kPublished, int N>
 QUORV_CIPHER_INLINE void TEnc_Twofish::Encrypt(uint64_t* w) const {
     const uint32_t* K = k_.K;
-    uint32_t a = LoLE(w[0]) ^ K[0], b = HiLE(w[0]) ^ K[1];
-    uint32_t c = LoLE(w[1]) ^ K[2], d = HiLE(w[1]) ^ K[3];
-    auto round = [this](uint32_t x0, uint32_t x1, uint32_t& y0, uint32_t& y1, const uint32_t* k) {
-        const uint32_t t0 = G0(x0), t1 = G1(x1);
-        y0 = Ror(y0 ^ (t0 + t1 + k[0]), 1);
-        y1 = Rol(y1, 1) ^ (t0 + 2 * t1 + k[1]);
-    };
+    uint32_t a[N], b[N], c[N], d[N];
+#pragma GCC unroll 4
+    for (int j = 0; j < N; ++j) {
+        a[j] = LoLE(w[2 * j]) ^ K[0];
+        b[j] = HiLE(w[2 * j]) ^ K[1];
+        c[j] = LoLE(w[2 * j + 1]) ^ K[2];
+        d[j] = HiLE(w[2 * j + 1]) ^ K[3];
+    }
     // Pass p uses pairs p and p+1 (store) or 2p and 2p+1 (published), counted from K[8].
     constexpr int passes = kPublished ? 8 : 15;
     constexpr int step = kPublished ? 4 : 2;
+#pragma GCC unroll 15
     for (int p = 0; p < passes; ++p) {
-        round(a, b, c, d, K + 8 + step * p);
-        round(c, d, a, b, K + 10 + step * p);
+        Round<N>(a, b, c, d, K + 8 + step * p);
+        Round<N>(c, d, a, b, K + 10 + step * p);
     }
-    w[0] = MakeLE(c ^ K[4], d ^ K[5]);
-    w[1] = MakeLE(a ^ K[6], b ^ K[7]);
+#pragma GCC unroll 4
+    for (int j = 0; j < N; ++j) {
+        w[2 * j] = MakeLE(c[j] ^ K[4], d[j] ^ K[5]);
+        w[2 * j + 1] = MakeLE(a[j] ^ K[6], b[j] ^ K[7]);
+    }
 }
 
-template <bool kPublished>
+template <bool kPublished, int N>
 QUORV_CIPHER_INLINE void TEnc_Twofish::Decrypt(uint64_t* w) const {
     const uint32_t* K = k_.K;
-    uint32_t c = LoLE(w[0]) ^ K[4], d = HiLE(w[0]) ^ K[5];
-    uint32_t a = LoLE(w[1]) ^ K[6], b = HiLE(w[1]) ^ K[7];
-    auto unround = [this](uint32_t x0, uint32_t x1, uint32_t& y0, uint32_t& y1, const uint32_t* k) {
-        const uint32_t t0 = G0(x0), t1 = G1(x1);
-        y0 = Rol(y0, 1) ^ (t0 + t1 + k[0]);
-        y1 = Ror(y1 ^ (t0 + 2 * t1 + k[1]), 1);
-    };
+    uint32_t a[N], b[N], c[N], d[N];
+#pragma GCC unroll 4
+    for (int j = 0; j < N; ++j) {
+        c[j] = LoLE(w[2 * j]) ^ K[4];
+        d[j] = HiLE(w[2 * j]) ^ K[5];
+        a[j] = LoLE(w[2 * j + 1]) ^ K[6];
+        b[j] = HiLE(w[2 * j + 1]) ^ K[7];
+    }
     constexpr int passes = kPublished ? 8 : 15;
     constexpr int step = kPublished ? 4 : 2;
+#pragma GCC unroll 15
     for (int p = passes - 1; p >= 0; --p) {
-        unround(c, d, a, b, K + 10 + step * p);
-        unround(a, b, c, d, K + 8 + step * p);
+        Unround<N>(c, d, a, b, K + 10 + step * p);
+        Unround<N>(a, b, c, d, K + 8 + step * p);
     }
-    w[0] = MakeLE(a ^ K[0], b ^ K[1]);
-    w[1] = MakeLE(c ^ K[2], d ^ K[3]);
-}
-
-QUORV_CIPHER_INLINE void TEnc_Twofish::EncWords(uint64_t* w) const {
-    if (scheduledPublished_) [[unlikely]] {
-        Encrypt<true>(w);
-    } else {
-        Encrypt<false>(w);
+#pragma GCC unroll 4
+    for (int j = 0; j < N; ++j) {
+        w[2 * j] = MakeLE(a[j] ^ K[0], b[j] ^ K[1]);
+        w[2 * j + 1] = MakeLE(c[j] ^ K[2], d[j] ^ K[3]);
     }
 }
 
-QUORV_CIPHER_INLINE void TEnc_Twofish::DecWords(uint64_t* w) const {
+template <int N>
+QUORV_CIPHER_INLINE void TEnc_Twofish::EncBlocks(uint64_t* w) const {
     if (scheduledPublished_) [[unlikely]] {
-        Decrypt<true>(w);
+        Encrypt<true, N>(w);
     } else {
-        Decrypt<false>(w);
+        Encrypt<false, N>(w);
+    }
+}
+
+template <int N>
+QUORV_CIPHER_INLINE void TEnc_Twofish::DecBlocks(uint64_t* w) const {
+    if (scheduledPublished_) [[unlikely]] {
+        Decrypt<true, N>(w);
+    } else {
+        Decrypt<false, N>(w);
     }
 }
 

@@ -9,6 +9,7 @@ namespace quorv::store {
 // Twofish building blocks with the store's own subkey rule and 30 rounds (see the .cpp).
 class TEnc_Twofish final : public TEncryptChain<TEnc_Twofish, 16> {
   public:
+    static constexpr int kDecodeLanes = 3;
     static constexpr Context kContext{16, 32, 4256};
 
     TEnc_Twofish();
@@ -24,12 +25,21 @@ class TEnc_Twofish final : public TEncryptChain<TEnc_Twofish, 16> {
 
   private:
     friend class TEncryptChain<TEnc_Twofish, 16>;
-    void EncWords(uint64_t* w) const;
-    void DecWords(uint64_t* w) const;
-    template <bool kPublished>
+    // N independent blocks at once, 2 words each.
+    template <int N>
+    void EncBlocks(uint64_t* w) const;
+    template <int N>
+    void DecBlocks(uint64_t* w) const;
+    template <bool kPublished, int N>
     void Encrypt(uint64_t* w) const;
-    template <bool kPublished>
+    template <bool kPublished, int N>
     void Decrypt(uint64_t* w) const;
+    template <int N>
+    void Round(const uint32_t* x0, const uint32_t* x1, uint32_t* y0, uint32_t* y1,
+               const uint32_t* k) const;
+    template <int N>
+    void Unround(const uint32_t* x0, const uint32_t* x1, uint32_t* y0, uint32_t* y1,
+                 const uint32_t* k) const;
     uint32_t G0(uint32_t x) const;
     uint32_t G1(uint32_t x) const;
 

@@ -146,7 +146,10 @@ inline uint32_t Ror(uint32_t x, int n) {
 }  // namespace cipher_detail
 
 // The modes written once per cipher, so that the block function inlines into the loops.
-// Cipher provides EncWords/DecWords(uint64_t* w) over kBlock / 8 words.
+// Cipher provides EncBlocks<N>/DecBlocks<N>(uint64_t* w): N independent blocks of kBlock / 8
+// words each. Wherever blocks do not depend on each other (decoding in modes 0 and 1)
+// Cipher::kDecodeLanes go through together, which keeps the processor busy while one waits
+// on its lookups.
 template <class Cipher, int kBlock>
 class TEncryptChain : public TEncrypt {
   public:
@@ -166,13 +169,16 @@ class TEncryptChain : public TEncrypt {
 
   private:
     const Cipher& Self() const { return static_cast<const Cipher&>(*this); }
-    // A final short block is P XOR E(F), for both directions.
-    void Keystream(const uint64_t* f, uint64_t* x) const {
-        for (int i = 0; i < kWords; ++i) {
-            x[i] = f[i];
-        }
-        Self().EncWords(x);
-    }
+    QUORV_CIPHER_INLINE void EncOne(uint64_t* w) const { Self().template EncBlocks<1>(w); }
+    QUORV_CIPHER_INLINE void DecOne(uint64_t* w) const { Self().template DecBlocks<1>(w); }
+
+    template <bool kDecode>
+    void Chain(const uint8_t* s, uint8_t* d, size_t n);
+    // The restrict pointers tell the compiler that output bytes never land in the key
+    // schedule, so it need not reload subkeys after every block written. In place, only d is
+    // used, for reading and writing alike.
+    template <bool kDecode, bool kInPlace>
+    void Run(const uint8_t* __restrict s, uint8_t* __restrict d, size_t n, uint64_t* f) const;
     // Modes 2 and 3: one block encryption per byte, the register shifted a byte at a time.
     template <bool kDecode, bool kOutputFeedback>
     void Stream8(const uint8_t* s, uint8_t* d, size_t n, uint64_t* f) const;
@@ -182,7 +188,7 @@ template <class Cipher, int kBlock>
 void TEncryptChain<Cipher, kBlock>::Encode(uint8_t* block) {
     uint64_t w[kWords];
     std::memcpy(w, block, kBlock);
-    Self().EncWords(w);
+    EncOne(w);
     std::memcpy(block, w, kBlock);
 }
 
@@ -190,154 +196,135 @@ template <class Cipher, int kBlock>
 void TEncryptChain<Cipher, kBlock>::Decode(uint8_t* block) {
     uint64_t w[kWords];
     std::memcpy(w, block, kBlock);
-    Self().DecWords(w);
+    DecOne(w);
     std::memcpy(block, w, kBlock);
 }
 
 template <class Cipher, int kBlock>
 void TEncryptChain<Cipher, kBlock>::ChainEncode(const uint8_t* s, uint8_t* d, size_t n) {
-    uint64_t f[kWords], t[kWords], x[kWords];
+    Chain<false>(s, d, n);
+}
+
+template <class Cipher, int kBlock>
+void TEncryptChain<Cipher, kBlock>::ChainDecode(const uint8_t* s, uint8_t* d, size_t n) {
+    Chain<true>(s, d, n);
+}
+
+template <class Cipher, int kBlock>
+template <bool kDecode>
+void TEncryptChain<Cipher, kBlock>::Chain(const uint8_t* s, uint8_t* d, size_t n) {
+    if (Mode() > emECB) {
+        ThrowBadMode();
+    }
+    uint64_t f[kWords];
     std::memcpy(f, FeedbackBytes(), kBlock);
-    switch (Mode()) {
-        case emXorFeedback:
-            for (; n >= kBlock; n -= kBlock, s += kBlock, d += kBlock) {
-                std::memcpy(t, s, kBlock);
-                for (int i = 0; i < kWords; ++i) {
-                    t[i] ^= f[i];
-                }
-                Self().EncWords(t);
-                std::memcpy(d, t, kBlock);
-                for (int i = 0; i < kWords; ++i) {
-                    f[i] ^= t[i];
-                }
-            }
-            if (n > 0) {
-                Keystream(f, x);
-                uint8_t xb[kBlock];
-                std::memcpy(xb, x, kBlock);
-                for (size_t i = 0; i < n; ++i) {
-                    d[i] = s[i] ^ xb[i];
-                }
-                for (int i = 0; i < kWords; ++i) {
-                    f[i] ^= x[i];
-                }
-            }
-            break;
-        case emCBC:
-            for (; n >= kBlock; n -= kBlock, s += kBlock, d += kBlock) {
-                std::memcpy(t, s, kBlock);
-                for (int i = 0; i < kWords; ++i) {
-                    t[i] ^= f[i];
-                }
-                Self().EncWords(t);
-                std::memcpy(d, t, kBlock);
-                for (int i = 0; i < kWords; ++i) {
-                    f[i] = t[i];
-                }
-            }
-            if (n > 0) {
-                Keystream(f, x);
-                uint8_t xb[kBlock];
-                std::memcpy(xb, x, kBlock);
-                for (size_t i = 0; i < n; ++i) {
-                    d[i] = s[i] ^ xb[i];
-                }
-            }
-            break;
-        case emCFB8:
-            Stream8<false, false>(s, d, n, f);
-            break;
-        case emOFB8:
-            Stream8<false, true>(s, d, n, f);
-            break;
-        case emECB:
-            for (; n >= kBlock; n -= kBlock, s += kBlock, d += kBlock) {
-                std::memcpy(t, s, kBlock);
-                Self().EncWords(t);
-                std::memcpy(d, t, kBlock);
-            }
-            if (n > 0 && s != d) {
-                std::memmove(d, s, n);
-            }
-            break;
-        default:
-            ThrowBadMode();
+    const auto src = reinterpret_cast<uintptr_t>(s), dst = reinterpret_cast<uintptr_t>(d);
+    if (s == d) {
+        Run<kDecode, true>(nullptr, d, n, f);
+    } else if (src < dst + n && dst < src + n) {
+        // Overlapping but not identical: move the bytes into place first.
+        std::memmove(d, s, n);
+        Run<kDecode, true>(nullptr, d, n, f);
+    } else {
+        Run<kDecode, false>(s, d, n, f);
     }
     std::memcpy(FeedbackBytes(), f, kBlock);
 }
 
 template <class Cipher, int kBlock>
-void TEncryptChain<Cipher, kBlock>::ChainDecode(const uint8_t* s, uint8_t* d, size_t n) {
-    uint64_t f[kWords], c[kWords], t[kWords], x[kWords];
-    std::memcpy(f, FeedbackBytes(), kBlock);
-    switch (Mode()) {
+template <bool kDecode, bool kInPlace>
+void TEncryptChain<Cipher, kBlock>::Run(const uint8_t* __restrict s, uint8_t* __restrict d,
+                                        size_t n, uint64_t* feedback) const {
+    const uint8_t* in = kInPlace ? d : s;
+    uint64_t f[kWords], c[kWords], t[kWords];
+    std::memcpy(f, feedback, kBlock);
+    const uint8_t mode = Mode();
+    switch (mode) {
         case emXorFeedback:
-            for (; n >= kBlock; n -= kBlock, s += kBlock, d += kBlock) {
-                std::memcpy(c, s, kBlock);
-                for (int i = 0; i < kWords; ++i) {
-                    t[i] = c[i];
-                }
-                Self().DecWords(t);
-                for (int i = 0; i < kWords; ++i) {
-                    t[i] ^= f[i];
-                    f[i] ^= c[i];
-                }
-                std::memcpy(d, t, kBlock);
-            }
-            if (n > 0) {
-                Keystream(f, x);
-                uint8_t xb[kBlock];
-                std::memcpy(xb, x, kBlock);
-                for (size_t i = 0; i < n; ++i) {
-                    d[i] = s[i] ^ xb[i];
-                }
-                for (int i = 0; i < kWords; ++i) {
-                    f[i] ^= x[i];
-                }
-            }
-            break;
         case emCBC:
-            for (; n >= kBlock; n -= kBlock, s += kBlock, d += kBlock) {
-                std::memcpy(c, s, kBlock);
-                for (int i = 0; i < kWords; ++i) {
-                    t[i] = c[i];
+            if constexpr (kDecode) {
+                constexpr int kLanes = Cipher::kDecodeLanes;
+                constexpr size_t kStride = size_t(kLanes) * kBlock;
+                for (; n >= kStride; n -= kStride, in += kStride, d += kStride) {
+                    uint64_t cs[kLanes * kWords], ts[kLanes * kWords];
+                    std::memcpy(cs, in, kStride);
+                    std::memcpy(ts, cs, kStride);
+                    Self().template DecBlocks<kLanes>(ts);
+#pragma GCC unroll 4
+                    for (int b = 0; b < kLanes; ++b) {
+                        for (int i = 0; i < kWords; ++i) {
+                            ts[b * kWords + i] ^= f[i];
+                            f[i] = mode == emXorFeedback ? f[i] ^ cs[b * kWords + i]
+                                                         : cs[b * kWords + i];
+                        }
+                    }
+                    std::memcpy(d, ts, kStride);
                 }
-                Self().DecWords(t);
-                for (int i = 0; i < kWords; ++i) {
-                    t[i] ^= f[i];
-                    f[i] = c[i];
+                for (; n >= kBlock; n -= kBlock, in += kBlock, d += kBlock) {
+                    std::memcpy(c, in, kBlock);
+                    std::memcpy(t, c, kBlock);
+                    DecOne(t);
+                    for (int i = 0; i < kWords; ++i) {
+                        t[i] ^= f[i];
+                        f[i] = mode == emXorFeedback ? f[i] ^ c[i] : c[i];
+                    }
+                    std::memcpy(d, t, kBlock);
                 }
-                std::memcpy(d, t, kBlock);
+            } else {
+                for (; n >= kBlock; n -= kBlock, in += kBlock, d += kBlock) {
+                    std::memcpy(t, in, kBlock);
+                    for (int i = 0; i < kWords; ++i) {
+                        t[i] ^= f[i];
+                    }
+                    EncOne(t);
+                    std::memcpy(d, t, kBlock);
+                    for (int i = 0; i < kWords; ++i) {
+                        f[i] = mode == emXorFeedback ? f[i] ^ t[i] : t[i];
+                    }
+                }
             }
+            // A short final block, in both directions: P XOR E(F); mode 0 also folds E(F)
+            // into the register.
             if (n > 0) {
-                Keystream(f, x);
-                uint8_t xb[kBlock];
-                std::memcpy(xb, x, kBlock);
+                std::memcpy(t, f, kBlock);
+                EncOne(t);
+                uint8_t x[kBlock];
+                std::memcpy(x, t, kBlock);
                 for (size_t i = 0; i < n; ++i) {
-                    d[i] = s[i] ^ xb[i];
+                    d[i] = in[i] ^ x[i];
+                }
+                if (mode == emXorFeedback) {
+                    for (int i = 0; i < kWords; ++i) {
+                        f[i] ^= t[i];
+                    }
                 }
             }
             break;
         case emCFB8:
-            Stream8<true, false>(s, d, n, f);
+            Stream8<kDecode, false>(in, d, n, f);
             break;
         case emOFB8:
-            Stream8<true, true>(s, d, n, f);
+            Stream8<kDecode, true>(in, d, n, f);
             break;
         case emECB:
-            for (; n >= kBlock; n -= kBlock, s += kBlock, d += kBlock) {
-                std::memcpy(t, s, kBlock);
-                Self().DecWords(t);
+            for (; n >= kBlock; n -= kBlock, in += kBlock, d += kBlock) {
+                std::memcpy(t, in, kBlock);
+                if constexpr (kDecode) {
+                    DecOne(t);
+                } else {
+                    EncOne(t);
+                }
                 std::memcpy(d, t, kBlock);
             }
-            if (n > 0 && s != d) {
-                std::memmove(d, s, n);
+            // The tail stays plain.
+            if constexpr (!kInPlace) {
+                if (n > 0) {
+                    std::memcpy(d, in, n);
+                }
             }
             break;
-        default:
-            ThrowBadMode();
     }
-    std::memcpy(FeedbackBytes(), f, kBlock);
+    std::memcpy(feedback, f, kBlock);
 }
 
 template <class Cipher, int kBlock>
@@ -349,7 +336,7 @@ void TEncryptChain<Cipher, kBlock>::Stream8(const uint8_t* s, uint8_t* d, size_t
     uint64_t x[kWords];
     for (size_t i = 0; i < n; ++i) {
         std::memcpy(x, reg, kBlock);
-        Self().EncWords(x);
+        EncOne(x);
         uint8_t x0;
         std::memcpy(&x0, x, 1);
         const uint8_t in = s[i];
