@@ -28,7 +28,7 @@ TResultForm::TResultForm(QWidget* parent)
 
     Label1 = new QLabel(QStringLiteral("준비 중..."), this);
     Label1->setObjectName("Label1");
-    Label1->setGeometry(48, 24, 194, 16);
+    Label1->setGeometry(48, 22, 194, 20);
     Label1->setWordWrap(false);
 
     Timer1 = new QTimer(this);

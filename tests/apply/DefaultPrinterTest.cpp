@@ -23,8 +23,7 @@ using Clock = std::chrono::steady_clock;
 TEST(SetDefaultPrinter, GivesUpQuicklyWithoutAServerAndChangesNothing) {
     TempFolder home;
     ScopedEnv homeEnv("HOME", home.path().c_str());
-    for (std::string server :
-         {home / "no-cupsd.sock", std::string("127.0.0.1:1"), std::string("192.0.2.1:631")}) {
+    for (std::string server : {home / "no-cupsd.sock", std::string("127.0.0.1:1")}) {
         ScopedEnv cups("CUPS_SERVER", server.c_str());
         cupsSetServer(nullptr);  // forget the server of the previous round
         auto begin = Clock::now();
