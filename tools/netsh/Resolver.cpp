@@ -77,6 +77,12 @@ std::string UnescapeMountField(const std::string& field) {
 }
 
 bool IsMountPoint(const std::string& path) {
+    struct statx info {};
+    if (statx(AT_FDCWD, path.c_str(), 0, STATX_BASIC_STATS, &info) == 0 &&
+        (info.stx_attributes_mask & STATX_ATTR_MOUNT_ROOT)) {
+        return (info.stx_attributes & STATX_ATTR_MOUNT_ROOT) != 0;
+    }
+    // Kernels before 5.8 do not report mount roots: look the path up in the mount table.
     std::ifstream in("/proc/self/mountinfo");
     std::string line;
     while (std::getline(in, line)) {
@@ -112,7 +118,7 @@ void RewriteInPlace(const std::string& path, const std::string& content) {
         WriteFailed(path, errno);
     }
     WriteAll(fd, content, path);
-    if (ftruncate(fd, off_t(content.size())) != 0 || fsync(fd) != 0) {
+    if (ftruncate(fd, off_t(content.size())) != 0) {
         int error = errno;
         close(fd);
         WriteFailed(path, error);
@@ -256,12 +262,9 @@ void ReplaceFileContent(const std::string& path, const std::string& content) {
         unlink(tmp.c_str());
         throw;
     }
-    if (fsync(fd) != 0) {
-        int error = errno;
-        close(fd);
-        unlink(tmp.c_str());
-        WriteFailed(target, error);
-    }
+    // No fsync: these files are runtime state that a DHCP client or the next profile rebuilds,
+    // and a sync to disk costs more than the whole netlink change. The rename alone keeps
+    // readers from ever seeing a half-written file.
     close(fd);
     if (rename(tmp.c_str(), target.c_str()) != 0) {
         int error = errno;
