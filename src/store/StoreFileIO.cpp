@@ -15,6 +15,7 @@
 #include "store/NameCompare.h"
 #include "store/StoreFileStream.h"
 #include "store/Utf8.h"
+#include "store/processing/EncryptBase.h"
 #include "store/processing/Hash_SHA.h"
 #include "store/processing/StoreErrors.h"
 
@@ -171,6 +172,9 @@ void TStoreFileIO::LoadSettings() {
     }
     if (extHeader_.Encrypt) {
         processing_.EncryptMgr().SetAlgoName(extHeader_.EncryptAlgo);
+        if (extHeader_.EncryptMode > emECB) {
+            Damaged("its cipher mode " + std::to_string(extHeader_.EncryptMode) + " is unknown");
+        }
         processing_.EncryptMgr().SetMode(extHeader_.EncryptMode);
     }
     ReadTableDirectory();
@@ -394,6 +398,9 @@ void TStoreFileIO::WriteAt(int64_t position, const void* buffer, int64_t count) 
     CheckWritable();
     if (position < 0 || count < 0 || position + count > kMaxImageSize) {
         throw EDatabaseError("Database file '" + fileName_ + "' has reached its size limit");
+    }
+    if (beforeWrite_) {
+        beforeWrite_(position, count);
     }
     stream_->SetPosition(position);
     stream_->WriteBuffer(buffer, count);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -101,6 +102,10 @@ class TStoreFileIO {
     int64_t ImageSize();
     void ReadAt(int64_t position, void* buffer, int64_t count);
     void WriteAt(int64_t position, const void* buffer, int64_t count);
+    // Called before every write to the image; crash tests stop a writer at chosen writes.
+    void SetBeforeWriteHook(std::function<void(int64_t position, int64_t count)> hook) {
+        beforeWrite_ = std::move(hook);
+    }
     // Refuses writes to a read-only database ("Cannot modify a read-only database").
     void CheckWritable() const;
     bool CanWrite() const { return IsOpen() && !readOnly_ && !readOnlyAttribute_; }
@@ -140,6 +145,7 @@ class TStoreFileIO {
     int lockDepth_ = 0;
     int32_t lockRetryCount_ = 20;
     int32_t lockWaitTime_ = 100;
+    std::function<void(int64_t, int64_t)> beforeWrite_;
     TExtHeader extHeader_;
     TTableDirectory directory_;
     TStoreProcessing processing_;

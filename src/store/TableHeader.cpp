@@ -95,7 +95,7 @@ std::string TTableHeader::Problem(int64_t imageSize) const {
         if (IsSizedFieldType(f.FieldType) && (f.Size < 1 || f.Size > kMaxStringSize)) {
             return "field '" + f.Name + "' has the size " + std::to_string(f.Size);
         }
-        if (f.FieldType == 14) {
+        if (f.FieldType == ftAutoInc) {
             ++autoIncs;
         }
     }

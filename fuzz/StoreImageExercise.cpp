@@ -1,0 +1,71 @@
+#include "StoreImageExercise.h"
+
+#include <string>
+#include <vector>
+
+#include "store/FieldTypes.h"
+#include "store/MemoryMedium.h"
+#include "store/StoreCheck.h"
+#include "store/StoreFileIO.h"
+#include "store/StoreTableIO.h"
+
+namespace quorv::store::fuzz {
+
+namespace {
+
+// Unregisters a memory image however the exercise ends.
+struct Registration {
+    explicit Registration(TMemoryStream* s) : stream(s), name(TMemoryMedium::Register(s)) {}
+    ~Registration() { TMemoryMedium::Unregister(stream); }
+    TMemoryStream* stream;
+    std::string name;
+};
+
+TFieldBuffers ValuesFor(const TStoreTableIO& table, TMemoryStream& memo) {
+    const TStoreFieldDefs& defs = table.FieldDefs();
+    TFieldBuffers values(defs.Count());
+    for (int32_t f = 0; f < defs.Count(); ++f) {
+        const TStoreFieldDef& def = defs[f];
+        if (def.IsBlob()) {
+            values.SetBlob(f, &memo);
+        } else if (IsStringFieldType(def.FieldType)) {
+            values.SetText(f, "fuzz \xED\x95\x9C value");
+        } else if (def.FieldType != ftAutoInc) {
+            values[f].Write = true;
+            values[f].Bytes.assign(static_cast<size_t>(def.Width), '\x01');
+        }
+    }
+    return values;
+}
+
+void WriteToEveryTable(TStoreFileIO& file) {
+    TMemoryStream memo;
+    const std::string text(300, 'm');
+    memo.LoadFromBuffer(text.data(), text.size());
+    for (const std::string& name : file.TableNames()) {
+        TStoreTableIO table(file, name);
+        table.Open();
+        const TFieldBuffers values = ValuesFor(table, memo);
+        table.AppendRecord(values);
+        table.ModifyRecord(0, values);
+        table.DeleteRecord(static_cast<int32_t>(table.PhysicalOrder().size()) - 1);
+        table.Close();
+    }
+}
+
+}  // namespace
+
+void ExerciseStoreImage(const uint8_t* data, size_t size) {
+    ReadWholeImage(data, size, kSeedPassword);
+
+    TMemoryStream copy;
+    copy.LoadFromBuffer(data, size);
+    Registration reg(&copy);
+    TStoreFileIO file;
+    file.Open(reg.name, mtMemory);
+    file.CheckPassword(kSeedPassword);
+    WriteToEveryTable(file);
+    ReadWholeDatabase(file, kSeedPassword);
+}
+
+}  // namespace quorv::store::fuzz

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <cstdint>
+
+namespace quorv::store {
+
+class TStoreTableIO;
+class TFieldBuffers;
+
+// What the index layer does at the storage object's loads and writes. Every write call
+// comes under the database's write lock.
+class TStoreIndexHooks {
+  public:
+    virtual ~TStoreIndexHooks() = default;
+
+    // After the record tab and the physical order are loaded (and after every reload).
+    virtual void TableLoaded(TStoreTableIO& /*table*/) {}
+    virtual void TableReleased(TStoreTableIO& /*table*/) {}
+    // Before anything is written; raises "Invalid unique field value '%s'" on a clash.
+    // recNo is the record being modified, or -1 for an append.
+    virtual void CheckUnique(TStoreTableIO& /*table*/, const TFieldBuffers& /*values*/,
+                             int32_t /*recNo*/) {}
+    // A new record's data and record-tab entry are written, but the record-tab count that
+    // makes it visible is not yet: index entries written now must be linked so that a
+    // crash before that count is written leaves a chain readers can walk past recNo
+    // (loading skips record numbers at or above the record-tab count).
+    virtual void RecordAdded(TStoreTableIO& /*table*/, int32_t /*recNo*/, int32_t /*dataOffset*/) {}
+    // The record's new fixed part is written.
+    virtual void RecordModified(TStoreTableIO& /*table*/, int32_t /*recNo*/) {}
+    // The record is flagged deleted and gone from the physical order.
+    virtual void RecordDeleted(TStoreTableIO& /*table*/, int32_t /*recNo*/) {}
+};
+
+}  // namespace quorv::store

@@ -1,0 +1,646 @@
+#include "store/StoreTableIO.h"
+
+#include <algorithm>
+#include <cstring>
+#include <unordered_set>
+
+#include "store/Coding.h"
+#include "store/FieldTypes.h"
+#include "store/FileLayout.h"
+#include "store/IndexHooks.h"
+#include "store/StoreFileIO.h"
+#include "store/Utf8.h"
+#include "store/processing/Hash_CheckSum.h"
+#include "store/processing/StoreErrors.h"
+
+namespace quorv::store {
+
+namespace {
+
+// Rewrites after a failed read-back before the write counts as failed.
+constexpr int kWriteVerifyRetries = 3;
+
+uint32_t ChecksumOf(TMemoryStream& stream) {
+    return CRC32(stream.Bytes().data(), stream.Bytes().size());
+}
+
+}  // namespace
+
+TStoreTableIO::TStoreTableIO(TStoreFileIO& file, std::string tableName)
+    : file_(file), tableName_(std::move(tableName)) {}
+
+TStoreTableIO::~TStoreTableIO() = default;
+
+void TStoreTableIO::Open() {
+    if (useCount_ == 0) {
+        Load();
+    }
+    ++useCount_;
+}
+
+void TStoreTableIO::Close() {
+    if (useCount_ == 0) {
+        return;
+    }
+    if (--useCount_ == 0) {
+        Release();
+    }
+}
+
+void TStoreTableIO::Reload() {
+    Release();
+    Load();
+}
+
+void TStoreTableIO::Load() {
+    const int32_t index = file_.FindTable(tableName_);
+    if (index < 0) {
+        throw EDatabaseError("Table '" + tableName_ + "' not found");
+    }
+    header_ = file_.ReadTableHeader(index);
+    directoryIndex_ = index;
+    headerOffset_ = file_.Directory().Offsets[index];
+    fieldDefs_ = TStoreFieldDefs(header_.Fields);
+    indexDefs_ = TStoreIndexDefs(header_.Indexes);
+    hasBlobs_ = std::any_of(fieldDefs_.begin(), fieldDefs_.end(),
+                            [](const TStoreFieldDef& def) { return def.IsBlob(); });
+
+    // The header check bounds the count by the file size, and every block is visited at
+    // most once, so a damaged chain can neither allocate without limit nor loop.
+    const int64_t size = file_.ImageSize();
+    recordTab_.clear();
+    recordTabBlocks_.clear();
+    recordTab_.reserve(static_cast<size_t>(header_.RecordTabCount));
+    std::vector<uint8_t> bytes(kRecordTabBlockSize);
+    std::unordered_set<int32_t> seen;
+    int32_t remaining = header_.RecordTabCount;
+    int32_t block = header_.FirstRecordBlock;
+    while (remaining > 0) {
+        if (block < kDataAreaOffset || block + static_cast<int64_t>(kRecordTabBlockSize) > size) {
+            Damaged("its record tab leads outside the file");
+        }
+        if (!seen.insert(block).second) {
+            Damaged("its record tab runs in a circle");
+        }
+        file_.ReadAt(block, bytes.data(), kRecordTabBlockSize);
+        const int32_t take = std::min(remaining, kTabEntriesPerBlock);
+        for (int32_t i = 0; i < take; ++i) {
+            recordTab_.push_back(
+                TRecordTabItem::DecodeFrom(bytes.data() + RecordTabEntryOffset(i)));
+        }
+        recordTabBlocks_.push_back(block);
+        remaining -= take;
+        block = DecodeFixed32(bytes.data());
+    }
+
+    physical_.clear();
+    for (size_t n = 0; n < recordTab_.size(); ++n) {
+        if (recordTab_[n].Deleted == 0 && EntryComplete(recordTab_[n], size)) {
+            physical_.push_back(TRecordItem{recordTab_[n].DataOffset, static_cast<int32_t>(n)});
+        }
+    }
+    loaded_ = true;
+    if (hooks_) {
+        hooks_->TableLoaded(*this);
+    }
+}
+
+void TStoreTableIO::Release() {
+    if (loaded_ && hooks_) {
+        hooks_->TableReleased(*this);
+    }
+    loaded_ = false;
+    header_ = TTableHeader();
+    fieldDefs_ = TStoreFieldDefs();
+    indexDefs_ = TStoreIndexDefs();
+    recordTab_.clear();
+    recordTabBlocks_.clear();
+    physical_.clear();
+}
+
+void TStoreTableIO::RequireLoaded() const {
+    if (!loaded_) {
+        throw EDatabaseError("Table '" + tableName_ + "' is not open");
+    }
+}
+
+void TStoreTableIO::Damaged(const std::string& what) const {
+    file_.Damaged("table '" + tableName_ + "': " + what);
+}
+
+bool TStoreTableIO::EntryUsable(const TRecordTabItem& item, int64_t imageSize) const {
+    // An entry whose record does not lie wholly inside the file belongs to an append that
+    // never completed: it is treated as absent.
+    return item.DataOffset >= kDataAreaOffset &&
+           item.DataOffset + static_cast<int64_t>(RecordSize()) <= imageSize;
+}
+
+bool TStoreTableIO::EntryComplete(const TRecordTabItem& item, int64_t imageSize) {
+    if (!EntryUsable(item, imageSize)) {
+        return false;
+    }
+    if (!hasBlobs_) {
+        return true;
+    }
+    // A blob slot never filled in, or one whose data runs past the end of the file, marks
+    // a record whose writing was cut short (older writers filled the slots last).
+    std::vector<uint8_t> fixed(static_cast<size_t>(RecordSize()));
+    file_.ReadAt(item.DataOffset, fixed.data(), RecordSize());
+    for (const TStoreFieldDef& def : fieldDefs_) {
+        if (!def.IsBlob()) {
+            continue;
+        }
+        const TBlobSlot slot = TBlobSlot::DecodeFrom(fixed.data() + def.Offset);
+        if (slot.IsBlank() ||
+            slot.Offset + static_cast<int64_t>(std::max(slot.Length, 0)) > imageSize) {
+            return false;
+        }
+    }
+    return true;
+}
+
+int32_t TStoreTableIO::PositionOf(int32_t recNo) const {
+    const auto it =
+        std::lower_bound(physical_.begin(), physical_.end(), recNo,
+                         [](const TRecordItem& item, int32_t n) { return item.RecNo < n; });
+    if (it == physical_.end() || it->RecNo != recNo) {
+        return -1;
+    }
+    return static_cast<int32_t>(it - physical_.begin());
+}
+
+bool TStoreTableIO::IsLive(int32_t recNo) const {
+    return PositionOf(recNo) >= 0;
+}
+
+bool TStoreTableIO::FieldCompressed(int32_t field) const {
+    return file_.ExtHeader().Compress && !fieldDefs_[field].SkipProcessing;
+}
+
+bool TStoreTableIO::FieldEncrypted(int32_t field) const {
+    return file_.ExtHeader().Encrypt && !fieldDefs_[field].SkipProcessing;
+}
+
+int32_t TStoreTableIO::EntryPosition(int32_t recNo) const {
+    return recordTabBlocks_.at(static_cast<size_t>(recNo / kTabEntriesPerBlock)) +
+           RecordTabEntryOffset(recNo % kTabEntriesPerBlock);
+}
+
+void TStoreTableIO::WriteHeader() {
+    std::vector<uint8_t> bytes(kTableHeaderSize);
+    header_.EncodeTo(bytes.data());
+    file_.WriteAt(headerOffset_, bytes.data(), kTableHeaderSize);
+}
+
+void TStoreTableIO::WriteCounters(bool withAutoInc) {
+    uint8_t bytes[12];
+    EncodeFixed32(bytes, header_.FirstRecordBlock);
+    EncodeFixed32(bytes + 4, header_.RecordTabCount);
+    EncodeFixed32(bytes + 8, header_.AutoIncCounter);
+    file_.WriteAt(headerOffset_ + TTableHeader::kFirstBlockOffset, bytes, withAutoInc ? 12 : 8);
+}
+
+void TStoreTableIO::CheckHeaderOnDisk() {
+    uint8_t bytes[12];
+    file_.ReadAt(headerOffset_ + TTableHeader::kFirstBlockOffset, bytes, sizeof bytes);
+    if (DecodeFixed32(bytes) != header_.FirstRecordBlock ||
+        DecodeFixed32(bytes + 4) != header_.RecordTabCount) {
+        // Writing on from a stale copy would overwrite the other program's records.
+        throw EDatabaseError("Table '" + tableName_ +
+                             "' was changed by another program; open it again");
+    }
+    header_.AutoIncCounter = std::max(header_.AutoIncCounter, DecodeFixed32(bytes + 8));
+}
+
+void TStoreTableIO::RecoverAfterFailedWrite() noexcept {
+    try {
+        Reload();
+    } catch (...) {
+        // Left unloaded: further use reports that the table is not open.
+    }
+}
+
+void TStoreTableIO::EncodeValue(int32_t field, const TFieldBufferItem& value, uint8_t* fixedPart) {
+    const TStoreFieldDef& def = fieldDefs_[field];
+    std::vector<uint8_t> native(static_cast<size_t>(def.Width), 0);
+    if (value.Write) {
+        if (IsStringFieldType(def.FieldType)) {
+            // Cut to the declared size, never inside a character; the last byte stays NUL.
+            const std::string_view text = Utf8Truncate(value.Bytes, static_cast<size_t>(def.Size));
+            std::memcpy(native.data(), text.data(), text.size());
+        } else if (!value.Bytes.empty()) {
+            if (value.Bytes.size() != native.size()) {
+                throw EDatabaseError("Invalid value for field '" + def.Name + "'");
+            }
+            std::memcpy(native.data(), value.Bytes.data(), native.size());
+        }
+    }
+    file_.EncodeFieldBuffer(native.data(), fixedPart + def.Offset, FieldEncrypted(field),
+                            def.Width);
+}
+
+void TStoreTableIO::EncodeBlob(int32_t field, const TFieldBufferItem& value, TMemoryStream& image) {
+    TMemoryStream source;
+    if (value.Write && value.Blob) {
+        source.CopyFrom(*value.Blob, 0);
+    }
+    file_.EncodeStream(source, image, FieldCompressed(field), FieldEncrypted(field));
+    if (image.Size() >= kMaxImageSize - kBlobAreaStep) {
+        throw EDatabaseError("Database file '" + file_.FileName() + "' has reached its size limit");
+    }
+}
+
+void TStoreTableIO::WriteImageAndFiller(const TMemoryStream& image, int32_t offset, int32_t area) {
+    const auto length = static_cast<int32_t>(image.Bytes().size());
+    // Filler stays inside the area: an image that fills its area exactly gets none.
+    const int32_t filler = std::min(kBlobAreaStep - length % kBlobAreaStep, area - length);
+    std::vector<uint8_t> bytes(image.Bytes());
+    bytes.resize(bytes.size() + static_cast<size_t>(std::max(filler, 0)), 0);
+    file_.WriteAt(offset, bytes.data(), static_cast<int64_t>(bytes.size()));
+}
+
+int32_t TStoreTableIO::VerifyBlob(int32_t field, const TFieldBufferItem& value,
+                                  TMemoryStream& image, int32_t offset, int32_t area) {
+    TMemoryStream original;
+    if (value.Write && value.Blob) {
+        original.CopyFrom(*value.Blob, 0);
+    }
+    const uint32_t expected = ChecksumOf(original);
+    for (int attempt = 0;; ++attempt) {
+        const auto length = static_cast<int32_t>(image.Size());
+        bool same = false;
+        try {
+            TMemoryStream back;
+            back.SetSize(length);
+            file_.ReadAt(offset, back.Memory(), length);
+            TMemoryStream decoded;
+            file_.DecodeStream(back, decoded, FieldCompressed(field), FieldEncrypted(field));
+            same = ChecksumOf(decoded) == expected;
+        } catch (const std::exception&) {
+            // A read-back that cannot even be decoded is a mismatch like any other.
+        }
+        if (same) {
+            return length;
+        }
+        const std::string failed = "Write verification failed for field '" +
+                                   fieldDefs_[field].Name + "' of table '" + tableName_ + "'";
+        if (attempt == kWriteVerifyRetries) {
+            throw EDatabaseError(failed);
+        }
+        EncodeBlob(field, value, image);
+        if (image.Size() > area) {
+            throw EDatabaseError(failed);
+        }
+        WriteImageAndFiller(image, offset, area);
+    }
+}
+
+int32_t TStoreTableIO::WriteBlobImage(int32_t field, const TFieldBufferItem& value,
+                                      TMemoryStream& image, int32_t offset, int32_t area) {
+    WriteImageAndFiller(image, offset, area);
+    if (file_.ExtHeader().WriteVerify) {
+        return VerifyBlob(field, value, image, offset, area);
+    }
+    return static_cast<int32_t>(image.Size());
+}
+
+int32_t TStoreTableIO::AppendRecord(const TFieldBuffers& values, bool flush) {
+    RequireLoaded();
+    file_.CheckWritable();
+    if (values.Count() != fieldDefs_.Count()) {
+        throw EDatabaseError("Field count mismatch for table '" + tableName_ + "'");
+    }
+    TStoreFileIO::TWriteLock lock(file_);
+    CheckHeaderOnDisk();
+    if (hooks_) {
+        hooks_->CheckUnique(*this, values, -1);
+    }
+
+    const int32_t autoField = AutoIncField();
+    int32_t counter = header_.AutoIncCounter;
+    int32_t autoValue = 0;
+    if (autoField >= 0) {
+        autoValue = values.Int32(autoField);
+        if (autoValue == 0) {
+            if (counter == INT32_MAX) {
+                throw EDatabaseError("Auto-increment value of table '" + tableName_ +
+                                     "' is exhausted");
+            }
+            autoValue = ++counter;
+        } else if (autoValue > counter) {
+            counter = autoValue;
+        }
+    }
+
+    const int32_t n = header_.RecordTabCount;
+    if (n == INT32_MAX) {
+        throw EDatabaseError("Table '" + tableName_ + "' is full");
+    }
+    const int64_t end = file_.ImageSize();
+    const bool newBlock = n % kTabEntriesPerBlock == 0;
+    const int64_t dataOffset = newBlock ? end + kRecordTabBlockSize : end;
+
+    // The whole record, fixed part and blob areas, is built before anything is written.
+    std::vector<uint8_t> fixed(static_cast<size_t>(RecordSize()), 0);
+    struct Blob {
+        int32_t field;
+        TMemoryStream image;
+        int32_t offset;
+        int32_t area;
+    };
+    std::vector<Blob> blobs;
+    int64_t next = dataOffset + RecordSize();
+    for (int32_t f = 0; f < fieldDefs_.Count(); ++f) {
+        const TStoreFieldDef& def = fieldDefs_[f];
+        if (def.IsBlob()) {
+            Blob blob{f, TMemoryStream(), 0, 0};
+            EncodeBlob(f, values[f], blob.image);
+            const auto length = static_cast<int32_t>(blob.image.Size());
+            blob.area = BlobAreaFor(length);
+            if (next + blob.area > kMaxImageSize) {
+                throw EDatabaseError("Database file '" + file_.FileName() +
+                                     "' has reached its size limit");
+            }
+            blob.offset = static_cast<int32_t>(next);
+            next += blob.area;
+            TBlobSlot slot{blob.offset, length, blob.area, {}};
+            slot.EncodeTo(fixed.data() + def.Offset);
+            blobs.push_back(std::move(blob));
+        } else if (f == autoField) {
+            TFieldBufferItem item;
+            item.Write = true;
+            item.Bytes.resize(4);
+            EncodeFixed32(reinterpret_cast<uint8_t*>(item.Bytes.data()), autoValue);
+            EncodeValue(f, item, fixed.data());
+        } else {
+            EncodeValue(f, values[f], fixed.data());
+        }
+    }
+    if (next > kMaxImageSize) {
+        throw EDatabaseError("Database file '" + file_.FileName() + "' has reached its size limit");
+    }
+
+    try {
+        if (newBlock) {
+            TRecordTabBlock block;
+            block.Items[0] = TRecordTabItem{static_cast<int32_t>(dataOffset), 0};
+            std::vector<uint8_t> bytes(kRecordTabBlockSize);
+            block.EncodeTo(bytes.data());
+            file_.WriteAt(end, bytes.data(), kRecordTabBlockSize);
+        }
+        std::vector<uint8_t> data(fixed);
+        for (const Blob& blob : blobs) {
+            data.insert(data.end(), blob.image.Bytes().begin(), blob.image.Bytes().end());
+            data.resize(data.size() + static_cast<size_t>(blob.area) - blob.image.Bytes().size(),
+                        0);
+        }
+        file_.WriteAt(dataOffset, data.data(), static_cast<int64_t>(data.size()));
+        if (file_.ExtHeader().WriteVerify) {
+            bool slotsChanged = false;
+            for (Blob& blob : blobs) {
+                const int32_t length =
+                    VerifyBlob(blob.field, values[blob.field], blob.image, blob.offset, blob.area);
+                const int32_t slotAt = fieldDefs_[blob.field].Offset;
+                if (length != DecodeFixed32(fixed.data() + slotAt + 4)) {
+                    EncodeFixed32(fixed.data() + slotAt + 4, length);
+                    slotsChanged = true;
+                }
+            }
+            if (slotsChanged) {
+                file_.WriteAt(dataOffset, fixed.data(), RecordSize());
+            }
+        }
+
+        // Link the record in; none of this is read before the count below says so.
+        if (!newBlock) {
+            uint8_t entry[kRecordTabItemSize];
+            TRecordTabItem{static_cast<int32_t>(dataOffset), 0}.EncodeTo(entry);
+            file_.WriteAt(recordTabBlocks_.back() + RecordTabEntryOffset(n % kTabEntriesPerBlock),
+                          entry, kRecordTabItemSize);
+        } else if (n > 0) {
+            uint8_t link[4];
+            EncodeFixed32(link, static_cast<int32_t>(end));
+            file_.WriteAt(recordTabBlocks_.back(), link, 4);
+        }
+        recordTab_.push_back(TRecordTabItem{static_cast<int32_t>(dataOffset), 0});
+        if (newBlock) {
+            recordTabBlocks_.push_back(static_cast<int32_t>(end));
+        }
+        if (hooks_) {
+            hooks_->RecordAdded(*this, n, static_cast<int32_t>(dataOffset));
+        }
+        file_.OrderWrites();
+
+        // The commit: the record-tab count (with the first block and the counter).
+        if (n == 0) {
+            header_.FirstRecordBlock = static_cast<int32_t>(end);
+        }
+        header_.RecordTabCount = n + 1;
+        header_.AutoIncCounter = counter;
+        WriteCounters(autoField >= 0);
+        physical_.push_back(TRecordItem{static_cast<int32_t>(dataOffset), n});
+    } catch (...) {
+        RecoverAfterFailedWrite();
+        throw;
+    }
+    if (flush) {
+        file_.Flush();
+    }
+    return n;
+}
+
+bool TStoreTableIO::SlotReusable(const TBlobSlot& slot, int32_t dataOffset,
+                                 int64_t imageSize) const {
+    // Only an area that lies after the record, inside the file, and is shaped as areas are
+    // may be written over; anything else is left alone and the value goes to the end.
+    return slot.Offset >= static_cast<int64_t>(dataOffset) + RecordSize() && slot.Length >= 0 &&
+           slot.AreaSize > 0 && slot.AreaSize % kBlobAreaStep == 0 &&
+           slot.Length <= slot.AreaSize &&
+           slot.Offset + static_cast<int64_t>(slot.AreaSize) <= imageSize;
+}
+
+void TStoreTableIO::ModifyRecord(int32_t position, const TFieldBuffers& values, bool flush) {
+    RequireLoaded();
+    file_.CheckWritable();
+    if (position < 0 || position >= static_cast<int32_t>(physical_.size())) {
+        throw EDatabaseError("Record position " + std::to_string(position) + " of table '" +
+                             tableName_ + "' does not exist");
+    }
+    if (values.Count() != fieldDefs_.Count()) {
+        throw EDatabaseError("Field count mismatch for table '" + tableName_ + "'");
+    }
+    const TRecordItem record = physical_[position];
+    TStoreFileIO::TWriteLock lock(file_);
+    CheckHeaderOnDisk();
+    if (hooks_) {
+        hooks_->CheckUnique(*this, values, record.RecNo);
+    }
+    std::vector<uint8_t> fixed(static_cast<size_t>(RecordSize()));
+    file_.ReadAt(record.DataOffset, fixed.data(), RecordSize());
+
+    try {
+        for (int32_t f = 0; f < fieldDefs_.Count(); ++f) {
+            const TFieldBufferItem& value = values[f];
+            if (!value.Write) {
+                continue;
+            }
+            const TStoreFieldDef& def = fieldDefs_[f];
+            if (def.IsBlob()) {
+                TMemoryStream image;
+                EncodeBlob(f, value, image);
+                const auto length = static_cast<int32_t>(image.Size());
+                TBlobSlot slot = TBlobSlot::DecodeFrom(fixed.data() + def.Offset);
+                const int64_t end = file_.ImageSize();
+                const bool reusable = SlotReusable(slot, record.DataOffset, end);
+                int64_t offset;
+                int32_t area;
+                if (reusable && length <= slot.AreaSize) {
+                    offset = slot.Offset;
+                    area = slot.AreaSize;
+                } else {
+                    area = BlobAreaFor(length);
+                    offset = (reusable && slot.Offset + static_cast<int64_t>(slot.AreaSize) == end)
+                                 ? slot.Offset
+                                 : end;
+                }
+                if (offset + area > kMaxImageSize) {
+                    throw EDatabaseError("Database file '" + file_.FileName() +
+                                         "' has reached its size limit");
+                }
+                slot.Length = WriteBlobImage(f, value, image, static_cast<int32_t>(offset), area);
+                slot.Offset = static_cast<int32_t>(offset);
+                slot.AreaSize = area;
+                slot.EncodeTo(fixed.data() + def.Offset);
+            } else if (f == AutoIncField()) {
+                const int32_t v = values.Int32(f);
+                if (v == 0) {
+                    continue;
+                }
+                EncodeValue(f, value, fixed.data());
+                if (v > header_.AutoIncCounter) {
+                    header_.AutoIncCounter = v;
+                    uint8_t bytes[4];
+                    EncodeFixed32(bytes, v);
+                    file_.WriteAt(headerOffset_ + TTableHeader::kAutoIncOffset, bytes, 4);
+                }
+            } else {
+                EncodeValue(f, value, fixed.data());
+            }
+        }
+        file_.WriteAt(record.DataOffset, fixed.data(), RecordSize());
+        if (hooks_) {
+            hooks_->RecordModified(*this, record.RecNo);
+        }
+    } catch (...) {
+        RecoverAfterFailedWrite();
+        throw;
+    }
+    if (flush) {
+        file_.Flush();
+    }
+}
+
+void TStoreTableIO::DeleteRecord(int32_t position, bool flush) {
+    RequireLoaded();
+    file_.CheckWritable();
+    if (position < 0 || position >= static_cast<int32_t>(physical_.size())) {
+        throw EDatabaseError("Record position " + std::to_string(position) + " of table '" +
+                             tableName_ + "' does not exist");
+    }
+    const TRecordItem record = physical_[position];
+    TStoreFileIO::TWriteLock lock(file_);
+    CheckHeaderOnDisk();
+    try {
+        const int32_t at = EntryPosition(record.RecNo);
+        uint8_t entry[kRecordTabItemSize];
+        file_.ReadAt(at, entry, kRecordTabItemSize);
+        entry[TRecordTabItem::kDeletedFlagOffset] = 1;
+        file_.WriteAt(at, entry, kRecordTabItemSize);
+        recordTab_[record.RecNo].Deleted = 1;
+        physical_.erase(physical_.begin() + position);
+        if (hooks_) {
+            hooks_->RecordDeleted(*this, record.RecNo);
+        }
+    } catch (...) {
+        RecoverAfterFailedWrite();
+        throw;
+    }
+    if (flush) {
+        file_.Flush();
+    }
+}
+
+void TStoreTableIO::ReadRecord(int32_t recNo, uint8_t* buffer) {
+    RequireLoaded();
+    if (recNo < 0 || recNo >= static_cast<int32_t>(recordTab_.size()) ||
+        !EntryUsable(recordTab_[recNo], file_.ImageSize())) {
+        throw EDatabaseError("Record " + std::to_string(recNo) + " of table '" + tableName_ +
+                             "' does not exist");
+    }
+    ReadRecordAt(recordTab_[recNo].DataOffset, buffer);
+}
+
+void TStoreTableIO::ReadRecordAt(int32_t dataOffset, uint8_t* buffer) {
+    RequireLoaded();
+    file_.ReadAt(dataOffset, buffer, RecordSize());
+    for (int32_t f = 0; f < fieldDefs_.Count(); ++f) {
+        const TStoreFieldDef& def = fieldDefs_[f];
+        if (!def.IsBlob()) {
+            file_.DecodeFieldBuffer(buffer + def.Offset, buffer + def.Offset, FieldEncrypted(f),
+                                    def.Width);
+        }
+    }
+}
+
+void TStoreTableIO::ReadFieldValue(int32_t dataOffset, int32_t field, uint8_t* dest) {
+    RequireLoaded();
+    const TStoreFieldDef& def = fieldDefs_[field];
+    file_.ReadAt(static_cast<int64_t>(dataOffset) + def.Offset, dest, def.Width);
+    if (!def.IsBlob()) {
+        file_.DecodeFieldBuffer(dest, dest, FieldEncrypted(field), def.Width);
+    }
+}
+
+std::unique_ptr<TOptimBlobStream> TStoreTableIO::BlobStream(const uint8_t* record, int32_t field) {
+    RequireLoaded();
+    const TBlobSlot slot = TBlobSlot::DecodeFrom(record + fieldDefs_[field].Offset);
+    return std::make_unique<TOptimBlobStream>(
+        [this, slot, field](TMemoryStream& dest) { ReadBlob(slot, field, dest); });
+}
+
+void TStoreTableIO::ReadBlob(const TBlobSlot& slot, int32_t field, TMemoryStream& dest) {
+    RequireLoaded();
+    if (field < 0 || field >= fieldDefs_.Count() || !fieldDefs_[field].IsBlob()) {
+        throw EDatabaseError("Field " + std::to_string(field) + " of table '" + tableName_ +
+                             "' holds no blob");
+    }
+    dest.Clear();
+    const std::string& name = fieldDefs_[field].Name;
+    if (slot.IsBlank()) {
+        return;  // never written: an empty value
+    }
+    const std::string problem = slot.Problem(file_.ImageSize());
+    if (!problem.empty()) {
+        Damaged("the value of field '" + name + "' is unusable (" + problem + ")");
+    }
+    if (slot.Length == 0) {
+        return;
+    }
+    TMemoryStream image;
+    image.SetSize(slot.Length);
+    file_.ReadAt(slot.Offset, image.Memory(), slot.Length);
+    try {
+        file_.DecodeStream(image, dest, FieldCompressed(field), FieldEncrypted(field));
+    } catch (const EDatabaseError&) {
+        throw;
+    } catch (const quorv::Exception& e) {
+        dest.Clear();
+        Damaged("the value of field '" + name + "' cannot be decoded (" + e.what() + ")");
+    }
+}
+
+std::string TStoreTableIO::TextOf(const uint8_t* value, int32_t width) {
+    return DecodeFixedName(value, static_cast<size_t>(std::max(width, 0)));
+}
+
+}  // namespace quorv::store

@@ -1,0 +1,140 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "store/BlobSlot.h"
+#include "store/FieldBuffers.h"
+#include "store/FieldDefs.h"
+#include "store/OptimBlobStream.h"
+#include "store/RecordTab.h"
+#include "store/TableHeader.h"
+#include "store/processing/Streams.h"
+
+namespace quorv::store {
+
+class TStoreFileIO;
+class TStoreIndexHooks;
+
+// One item of an in-memory order: where a record's fixed part is and its number.
+struct TRecordItem {
+    int32_t DataOffset = 0;
+    int32_t RecNo = 0;
+};
+using TRecordList = std::vector<TRecordItem>;
+
+// The storage of one table: its header, record tab and records. The in-memory copy is
+// taken when the first user opens it and dropped when the last one closes.
+//
+// Appends are crash-safe: the record's data, then its record-tab entry, and only then the
+// record-tab count in the header are written, so an interrupted append leaves the file as
+// it was before it, plus dead bytes. Entries whose record or blob data lies outside the
+// file, or whose blob slots were never filled in, are treated as absent.
+class TStoreTableIO {
+  public:
+    TStoreTableIO(TStoreFileIO& file, std::string tableName);
+    ~TStoreTableIO();
+    TStoreTableIO(const TStoreTableIO&) = delete;
+    TStoreTableIO& operator=(const TStoreTableIO&) = delete;
+
+    // Counted: the first Open loads the table ("Table '%s' not found"), the last Close
+    // drops it.
+    void Open();
+    void Close();
+    int32_t UseCount() const { return useCount_; }
+    bool Loaded() const { return loaded_; }
+    // Reads the table from the file again.
+    void Reload();
+
+    void SetIndexHooks(TStoreIndexHooks* hooks) { hooks_ = hooks; }
+    TStoreFileIO& File() { return file_; }
+
+    const std::string& TableName() const { return tableName_; }
+    int32_t DirectoryIndex() const { return directoryIndex_; }
+    int32_t HeaderOffset() const { return headerOffset_; }
+    const TTableHeader& Header() const { return header_; }
+    // The index layer keeps its index items (first blocks, heads) in this copy and writes
+    // it whole with WriteHeader.
+    TTableHeader& MutableHeader() { return header_; }
+    void WriteHeader();
+    const TStoreFieldDefs& FieldDefs() const { return fieldDefs_; }
+    const TStoreIndexDefs& IndexDefs() const { return indexDefs_; }
+    int32_t RecordSize() const { return fieldDefs_.RecordSize(); }
+    int32_t AutoIncField() const { return fieldDefs_.AutoIncField(); }
+    const TRecordTabItems& RecordTab() const { return recordTab_; }
+    const std::vector<int32_t>& RecordTabBlocks() const { return recordTabBlocks_; }
+    // Live records in record-number order.
+    const TRecordList& PhysicalOrder() const { return physical_; }
+    // Position of a record in the physical order, or -1.
+    int32_t PositionOf(int32_t recNo) const;
+    // A record that exists and is not deleted.
+    bool IsLive(int32_t recNo) const;
+
+    // Whether a field's stored value is compressed / enciphered in this database.
+    bool FieldCompressed(int32_t field) const;
+    bool FieldEncrypted(int32_t field) const;
+
+    // Writes a new record; returns its record number.
+    int32_t AppendRecord(const TFieldBuffers& values, bool flush = false);
+    // Rewrites the fields whose Write flag is set of the record at `position` in the
+    // physical order.
+    void ModifyRecord(int32_t position, const TFieldBuffers& values, bool flush = false);
+    void DeleteRecord(int32_t position, bool flush = false);
+
+    // The record's fixed part (RecordSize bytes) with every fixed-width value deciphered;
+    // blob slots as stored.
+    void ReadRecord(int32_t recNo, uint8_t* buffer);
+    void ReadRecordAt(int32_t dataOffset, uint8_t* buffer);
+    // One field's deciphered bytes (its stored width) of the record at dataOffset.
+    void ReadFieldValue(int32_t dataOffset, int32_t field, uint8_t* dest);
+    // A memo or blob value of a record read with ReadRecord, loaded on first use.
+    std::unique_ptr<TOptimBlobStream> BlobStream(const uint8_t* record, int32_t field);
+    // The whole value a blob slot of `field` describes.
+    void ReadBlob(const TBlobSlot& slot, int32_t field, TMemoryStream& dest);
+
+    // The text of a string field's deciphered bytes (up to the first NUL).
+    static std::string TextOf(const uint8_t* value, int32_t width);
+
+  private:
+    void Load();
+    void Release();
+    void RequireLoaded() const;
+    [[noreturn]] void Damaged(const std::string& what) const;
+    // Raises when another process changed the table since it was loaded.
+    void CheckHeaderOnDisk();
+    int32_t EntryPosition(int32_t recNo) const;
+    bool EntryUsable(const TRecordTabItem& item, int64_t imageSize) const;
+    bool EntryComplete(const TRecordTabItem& item, int64_t imageSize);
+    void EncodeValue(int32_t field, const TFieldBufferItem& value, uint8_t* fixedPart);
+    void EncodeBlob(int32_t field, const TFieldBufferItem& value, TMemoryStream& image);
+    // Writes an image and the filler that fits in its area, verifies it when the database
+    // asks for it, and returns the final image length.
+    int32_t WriteBlobImage(int32_t field, const TFieldBufferItem& value, TMemoryStream& image,
+                           int32_t offset, int32_t area);
+    void WriteImageAndFiller(const TMemoryStream& image, int32_t offset, int32_t area);
+    int32_t VerifyBlob(int32_t field, const TFieldBufferItem& value, TMemoryStream& image,
+                       int32_t offset, int32_t area);
+    void WriteCounters(bool withAutoInc);
+    // After a failed write the in-memory copy may be ahead of the file: take it again.
+    void RecoverAfterFailedWrite() noexcept;
+    bool SlotReusable(const TBlobSlot& slot, int32_t dataOffset, int64_t imageSize) const;
+
+    TStoreFileIO& file_;
+    std::string tableName_;
+    TStoreIndexHooks* hooks_ = nullptr;
+    int32_t useCount_ = 0;
+    bool loaded_ = false;
+    bool hasBlobs_ = false;
+    int32_t directoryIndex_ = -1;
+    int32_t headerOffset_ = 0;
+    TTableHeader header_;
+    TStoreFieldDefs fieldDefs_;
+    TStoreIndexDefs indexDefs_;
+    TRecordTabItems recordTab_;
+    std::vector<int32_t> recordTabBlocks_;
+    TRecordList physical_;
+};
+
+}  // namespace quorv::store
