@@ -46,7 +46,13 @@ PrivateCupsd::PrivateCupsd() {
         std::vector<std::string>{"/usr/sbin/cupsd", "-f", "-c", dir_ + "/cupsd.conf", "-s",
                                  dir_ + "/cups-files.conf"},
         dir_ + "/log/cupsd.out");
-    bool ready = WaitFor([&] { return Tool("/usr/bin/lpstat", {"-r"}).status == 0; }, 10000, 100);
+    // lpstat -r exits 0 either way; only its text tells.
+    bool ready = WaitFor(
+        [&] {
+            return Tool("/usr/bin/lpstat", {"-r"}).out.find("scheduler is running") !=
+                   std::string::npos;
+        },
+        10000, 50);
     if (!ready) {
         throw std::runtime_error("cupsd did not start: " + ReadFile(dir_ + "/log/error_log") +
                                  ReadFile(dir_ + "/log/cupsd.out"));
