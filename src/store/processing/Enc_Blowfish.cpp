@@ -181,7 +181,9 @@ alignas(64) constexpr uint32_t kInitS[4][256] = {
 
 }  // namespace
 
-TEnc_Blowfish::TEnc_Blowfish() : TEncryptChain(kContext, reinterpret_cast<uint8_t*>(&k_)) {}
+TEnc_Blowfish::TEnc_Blowfish() : TEncryptChain(kContext, reinterpret_cast<uint8_t*>(&k_)) {
+    Protect();
+}
 
 TEnc_Blowfish::~TEnc_Blowfish() {
     Protect();

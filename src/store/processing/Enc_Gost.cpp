@@ -23,8 +23,8 @@ constexpr uint8_t kSBox[8][16] = {
     {1, 15, 13, 0, 5, 7, 10, 4, 9, 2, 3, 14, 6, 11, 8, 12},
 };
 
-constexpr std::array<std::array<uint32_t, 256>, 4> MakeTables() {
-    std::array<std::array<uint32_t, 256>, 4> t{};
+constexpr TEnc_Gost::Table MakeTables() {
+    TEnc_Gost::Table t{};
     for (int j = 0; j < 4; ++j) {
         for (int b = 0; b < 256; ++b) {
             const uint32_t v = uint32_t(kSBox[2 * j][b & 15] | kSBox[2 * j + 1][b >> 4] << 4)
@@ -35,7 +35,7 @@ constexpr std::array<std::array<uint32_t, 256>, 4> MakeTables() {
     return t;
 }
 
-alignas(64) constexpr std::array<std::array<uint32_t, 256>, 4> kTables = MakeTables();
+alignas(64) constexpr TEnc_Gost::Table kTables = MakeTables();
 
 // y ^ F(x). The lookup for byte 2 starts a cycle late (shift, then mask), so the other three
 // and y are combined first; the empty asm statements keep the compiler from re-associating
@@ -51,14 +51,16 @@ inline uint32_t Round(uint32_t x, uint32_t y) {
 
 }  // namespace
 
-TEnc_Gost::TEnc_Gost() : TEncryptChain(kContext, key_) {}
+TEnc_Gost::TEnc_Gost() : TEncryptChain(kContext, key_) {
+    Protect();
+}
 
 TEnc_Gost::~TEnc_Gost() {
     Protect();
 }
 
 const TEnc_Gost::Table& TEnc_Gost::Tables() {
-    return *reinterpret_cast<const Table*>(kTables.data());
+    return kTables;
 }
 
 void TEnc_Gost::KeySchedule(const uint8_t* key, int32_t size) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
 
 #include "store/processing/EncryptBase.h"
@@ -18,7 +19,7 @@ class TEnc_Gost final : public TEncryptChain<TEnc_Gost, 8> {
 
     // Eight 256-entry tables would do; four suffice because each merges two S-boxes, and the
     // rotation by 11 is folded in.
-    using Table = uint32_t[4][256];
+    using Table = std::array<std::array<uint32_t, 256>, 4>;
     static const Table& Tables();
 
   protected:

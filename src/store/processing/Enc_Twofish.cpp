@@ -144,7 +144,9 @@ uint32_t H(uint32_t x, const uint32_t* l, int k) {
 
 }  // namespace
 
-TEnc_Twofish::TEnc_Twofish() : TEncryptChain(kContext, reinterpret_cast<uint8_t*>(&k_)) {}
+TEnc_Twofish::TEnc_Twofish() : TEncryptChain(kContext, reinterpret_cast<uint8_t*>(&k_)) {
+    Protect();
+}
 
 TEnc_Twofish::~TEnc_Twofish() {
     Protect();

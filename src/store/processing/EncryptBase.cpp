@@ -7,14 +7,12 @@
 
 namespace quorv::store {
 
+// The key schedule lives in the cipher object, which wipes it: its constructor and
+// destructor run Protect while that storage is alive.
 TEncrypt::TEncrypt(const Context& ctx, uint8_t* user)
-    : ctx_(ctx), vector_(ctx.BlockSize), feedback_(ctx.BlockSize), user_(user) {
-    Protect();
-}
+    : ctx_(ctx), vector_(ctx.BlockSize, 0xFF), feedback_(ctx.BlockSize, 0xFF), user_(user) {}
 
-TEncrypt::~TEncrypt() {
-    Protect();
-}
+TEncrypt::~TEncrypt() = default;
 
 void TEncrypt::SetFlag(int bit, bool on) {
     if (bit < 0 || bit > 31) {

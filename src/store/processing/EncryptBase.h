@@ -70,7 +70,8 @@ class TEncrypt {
     virtual void Done();
     virtual void Protect();
 
-    // Source and dest may be the same buffer.
+    // Source and dest may be the same buffer. A Mode above 4 is refused with an
+    // EEncryptException rather than passing the bytes through.
     void EncodeBuffer(const void* source, void* dest, int32_t size);
     void DecodeBuffer(const void* source, void* dest, int32_t size);
 
@@ -87,7 +88,6 @@ class TEncrypt {
     virtual void ChainEncode(const uint8_t* source, uint8_t* dest, size_t size) = 0;
     virtual void ChainDecode(const uint8_t* source, uint8_t* dest, size_t size) = 0;
 
-    uint8_t* User() { return user_; }
     uint8_t* FeedbackBytes() { return feedback_.data(); }
     [[noreturn]] void ThrowBadMode() const;
 

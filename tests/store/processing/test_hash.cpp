@@ -70,16 +70,6 @@ TEST(HashSha, RotationSwitchGivesShaOneAcrossPaddingBoundaries) {
     EXPECT_EQ(Sha(std::string(119, 'a'), true), "ee971065aaa017e0632a8ca6c77bb3bf8b1dfc56");
 }
 
-TEST(HashSha, ResetStartsOver) {
-    THash_SHA hash;
-    hash.Update("garbage", 7);
-    hash.Final();
-    hash.Reset();
-    hash.Update("abc", 3);
-    hash.Final();
-    EXPECT_EQ(Hex(hash.Digest(), 20), "0164b8a914cd2a5e74c4f7ff082c4d97f1edf880");
-}
-
 TEST(PasswordDigest, EncoderDropsTrailingZeroGroups) {
     auto text = [](const std::string& hex) {
         const auto bytes = Unhex(hex);
