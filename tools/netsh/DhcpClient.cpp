@@ -1,13 +1,17 @@
 #include "netsh/DhcpClient.h"
 
+#include <dirent.h>
 #include <signal.h>
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <fstream>
+#include <sstream>
 #include <thread>
 
 #include "netsh/Command.h"
+#include "netsh/Netlink.h"
 #include "netsh/Process.h"
 #include "netsh/Resolver.h"
 
@@ -48,6 +52,34 @@ bool WaitForExit(int pid, std::chrono::milliseconds limit) {
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
     return !IsLive(pid);
+}
+
+std::vector<int> ChildrenOf(int parent) {
+    std::vector<int> out;
+    DIR* proc = opendir("/proc");
+    if (!proc) {
+        return out;
+    }
+    while (dirent* entry = readdir(proc)) {
+        int pid = std::atoi(entry->d_name);
+        if (pid <= 0) {
+            continue;
+        }
+        std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+        std::string line;
+        if (!std::getline(stat, line)) {
+            continue;
+        }
+        auto close = line.rfind(')');
+        std::istringstream rest(close == std::string::npos ? "" : line.substr(close + 2));
+        std::string state;
+        int ppid = 0;
+        if (rest >> state >> ppid && ppid == parent) {
+            out.push_back(pid);
+        }
+    }
+    closedir(proc);
+    return out;
 }
 
 std::string Dhclient() {
@@ -122,16 +154,33 @@ bool DhcpClient::StartAndWaitForLease() const {
     argv.push_back("-1");
     argv.push_back(state_.Interface());
     RunResult r = RunProgram(argv, false, 120000);
-    return r.status == 0 && RunningPid().has_value();
+    if (r.status != 0) {
+        return false;
+    }
+    // The daemonized client writes its pid file a moment after the foreground one has left.
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(3);
+    while (!RunningPid()) {
+        if (std::chrono::steady_clock::now() > deadline) {
+            return false;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return true;
 }
 
 void DhcpClient::Stop() const {
     auto pid = RunningPid();
     if (pid) {
+        // A hook the client is running right now would otherwise finish after us and bring
+        // the lease's address back; it is let to end first.
+        std::vector<int> hooks = ChildrenOf(*pid);
         kill(*pid, SIGTERM);
         if (!WaitForExit(*pid, std::chrono::seconds(3))) {
             kill(*pid, SIGKILL);
             WaitForExit(*pid, std::chrono::seconds(2));
+        }
+        for (int hook : hooks) {
+            WaitForExit(hook, std::chrono::seconds(3));
         }
     }
     unlink(state_.PidFile().c_str());
@@ -143,6 +192,32 @@ void DhcpClient::Release() const {
     argv.push_back(state_.Interface());
     RunProgram(argv, false, 30000);
     Stop();
+    // dhclient releases what its lease database holds; a lease it had not written there yet is
+    // still ours to take down.
+    auto lease = state_.ReadLease();
+    if (!lease) {
+        return;
+    }
+    RouteSocket sock;
+    if (auto ifindex = sock.LinkIndex(state_.Interface())) {
+        for (const auto& route : sock.DefaultRoutes()) {
+            for (const auto& router : lease->routers) {
+                if (route.ifindex == *ifindex && route.gateway == ParseIpv4(router)) {
+                    sock.DeleteDefaultRoute(route);
+                }
+            }
+        }
+        auto address = ParseIpv4(lease->address);
+        auto mask = ParseIpv4(lease->mask);
+        auto prefix = mask ? MaskToPrefix(*mask) : std::nullopt;
+        if (address && prefix) {
+            sock.DeleteAddress(*ifindex, {*address, *prefix});
+        }
+    }
+    state_.ClearLease();
+    if (!state_.StaticDns()) {
+        SelectResolver()->SetServers(state_.Interface(), {});
+    }
 }
 
 }  // namespace quorv::netsh
