@@ -238,6 +238,10 @@ void ReplaceFileContent(const std::string& path, const std::string& content) {
     std::string target = ResolveLinks(path);
     struct stat old;
     bool exists = stat(target.c_str(), &old) == 0;
+    // Rewriting the same text would only wake those who watch the file.
+    if (exists && ReadTextFile(target) == content) {
+        return;
+    }
     if (exists && IsMountPoint(target)) {
         RewriteInPlace(target, content);
         return;

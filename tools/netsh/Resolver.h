@@ -25,7 +25,7 @@ std::optional<std::string> ReadTextFile(const std::string& path);
 // Replaces the file's content: a temporary file renamed over it, so readers see the old or the
 // new text. A file that is itself a mount point (the bind mount `ip netns exec` makes of
 // /etc/netns/NAME/resolv.conf) cannot be renamed over and is rewritten in place instead.
-// Symbolic links are followed, owner and mode are kept.
+// Symbolic links are followed, owner and mode are kept; the same text is not written again.
 void ReplaceFileContent(const std::string& path, const std::string& content);
 
 // Where the servers of one interface go: systemd-resolved when it serves this system's
