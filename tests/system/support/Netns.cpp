@@ -73,6 +73,11 @@ TestNetwork::TestNetwork(int subnet) : subnet_(subnet) {
     try {
         MustIp({"netns", "add", client_});
         MustIp({"netns", "add", server_});
+        // Namespace inodes are reused: state a dead namespace left under the same number goes.
+        struct stat ns;
+        if (stat(("/run/netns/" + client_).c_str(), &ns) == 0) {
+            fs::remove_all("/run/quorv-netsh/net-" + std::to_string(ns.st_ino));
+        }
         fs::create_directories("/etc/netns/" + client_);
         WriteFile(ResolvConfPath(),
                   "# resolver of a quorv test namespace\n"
