@@ -148,6 +148,10 @@ TEST_F(NetshRefusals, KernelAndArgumentErrorsChangeNothing) {
         {"set", "address", "name=eth7", "source=static", "addr=" + A(9), "mask=255.255.255.0"});
     EXPECT_EQ(err, "There is no interface named \"eth7\".\n");
 
+    err = Refused(
+        {"set", "address", "name=lo", "source=static", "addr=" + A(9), "mask=255.255.255.0"});
+    EXPECT_EQ(err, "The loopback interface \"lo\" cannot be configured.\n");
+
     // Mask checked before the interface is touched, even for a valid address.
     err = Refused(
         {"set", "address", "name=lan0", "source=static", "addr=" + A(9), "mask=255.255.0.255"});

@@ -86,9 +86,15 @@ void Execute(const Command& cmd) {
             "The requested operation requires elevation (CAP_NET_ADMIN): run netsh as root.");
     }
     RouteSocket sock;
-    auto ifindex = sock.LinkIndex(cmd.name);
+    bool loopback = false;
+    auto ifindex = sock.LinkIndex(cmd.name, &loopback);
     if (!ifindex) {
         throw NetshError("There is no interface named \"" + Printable(cmd.name) + "\".");
+    }
+    // Windows lists no loopback connection; replacing 127.0.0.1 would cut the machine off itself.
+    if (loopback) {
+        throw NetshError("The loopback interface \"" + Printable(cmd.name) +
+                         "\" cannot be configured.");
     }
     InterfaceState state(cmd.name);
     switch (cmd.action) {

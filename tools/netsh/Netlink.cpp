@@ -151,7 +151,7 @@ void RouteSocket::Fail(int nlError) {
     throw NetshError("The kernel rejected the change: " + text + ".");
 }
 
-std::optional<int> RouteSocket::LinkIndex(const std::string& name) {
+std::optional<int> RouteSocket::LinkIndex(const std::string& name, bool* loopback) {
     if (!IsPlausibleInterfaceName(name)) {
         return std::nullopt;
     }
@@ -164,6 +164,9 @@ std::optional<int> RouteSocket::LinkIndex(const std::string& name) {
             return std::nullopt;
         }
         Fail(rc);
+    }
+    if (loopback) {
+        *loopback = (rtnl_link_get_flags(link.get()) & IFF_LOOPBACK) != 0;
     }
     return rtnl_link_get_ifindex(link.get());
 }

@@ -33,7 +33,7 @@ class RouteSocket {
     RouteSocket& operator=(const RouteSocket&) = delete;
 
     // Nothing when no interface has that name (names the kernel could never accept included).
-    std::optional<int> LinkIndex(const std::string& name);
+    std::optional<int> LinkIndex(const std::string& name, bool* loopback = nullptr);
     void SetLinkUp(int ifindex);
 
     std::vector<AddressEntry> Ipv4Addresses(int ifindex);
