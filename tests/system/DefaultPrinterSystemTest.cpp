@@ -39,6 +39,8 @@ TEST_F(DefaultPrinterSwitch, SwitchesTheDefaultAndIgnoresUnknownNames) {
     };
     EXPECT_TRUE(set("Lab"));
     EXPECT_EQ(cups_->UserDefault(), "Lab");
+    // Only this user's default moved; the scheduler's own stays.
+    EXPECT_EQ(cups_->ServerDefault(), "Office");
     EXPECT_EQ(InventoryDefault(), "Lab");
 
     EXPECT_FALSE(set("No Such Printer"));

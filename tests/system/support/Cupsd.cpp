@@ -26,7 +26,7 @@ PrivateCupsd::PrivateCupsd() {
     dir_ = pattern;
     chmod(dir_.c_str(), 0755);  // the scheduler's helpers run as lp
     socket_ = dir_ + "/cups.sock";
-    for (const char* sub : {"state", "cache", "spool", "tmp", "log", "client"}) {
+    for (const char* sub : {"state", "cache", "spool", "tmp", "log", "client", "other"}) {
         fs::create_directories(dir_ + "/" + sub);
     }
     WriteFile(dir_ + "/cupsd.conf",
@@ -76,12 +76,14 @@ void PrivateCupsd::UseInThisProcess() const {
     setenv("HOME", (dir_ + "/client").c_str(), 1);
 }
 
-Result PrivateCupsd::Tool(const std::string& program, const std::vector<std::string>& args) const {
+Result PrivateCupsd::Tool(const std::string& program, const std::vector<std::string>& args,
+                          const std::string& home) const {
     std::vector<std::string> argv{program};
     argv.insert(argv.end(), args.begin(), args.end());
     RunOptions options;
     options.timeoutMs = 20000;
-    options.extraEnv = ClientEnv();
+    options.extraEnv = {"CUPS_SERVER=" + socket_, "CUPS_SERVERROOT=" + dir_ + "/" + home,
+                        "HOME=" + dir_ + "/" + home};
     return Run(argv, options);
 }
 
@@ -101,7 +103,15 @@ void PrivateCupsd::SetServerDefault(const std::string& name) {
 }
 
 std::string PrivateCupsd::UserDefault() const {
-    std::string out = Tool("/usr/bin/lpstat", {"-d"}).out;
+    return DefaultFor("client");
+}
+
+std::string PrivateCupsd::ServerDefault() const {
+    return DefaultFor("other");
+}
+
+std::string PrivateCupsd::DefaultFor(const std::string& home) const {
+    std::string out = Tool("/usr/bin/lpstat", {"-d"}, home).out;
     auto colon = out.find(": ");
     if (colon == std::string::npos) {
         return "";

@@ -19,7 +19,8 @@ class PrivateCupsd {
 
     void AddPrinter(const std::string& name, const std::string& description);
     void SetServerDefault(const std::string& name);
-    std::string UserDefault() const;  // what lpstat -d reports for this user
+    std::string UserDefault() const;    // what lpstat -d reports for this user
+    std::string ServerDefault() const;  // the same for a user without own lpoptions
 
     const std::string& Socket() const { return socket_; }
     std::vector<std::string> ClientEnv() const;
@@ -30,7 +31,9 @@ class PrivateCupsd {
     static void RemoveLeftovers();
 
   private:
-    Result Tool(const std::string& program, const std::vector<std::string>& args) const;
+    Result Tool(const std::string& program, const std::vector<std::string>& args,
+                const std::string& home = "client") const;
+    std::string DefaultFor(const std::string& home) const;
     std::string dir_;
     std::string socket_;
     std::unique_ptr<Child> child_;
