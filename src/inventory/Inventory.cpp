@@ -17,11 +17,22 @@ QString Cell(const QueryTable& table, int row, int column) {
 }  // namespace
 
 void ReadNetworkConnections(QStringList& connectionIDs, QStringList& adapterNames) {
+    ReadNetworkConnections(SystemWmiSource(), connectionIDs, adapterNames);
+}
+
+void ReadPrinters(QStringList& printerNames, QStringList& printerCaptions, int& defaultPrinterIndex,
+                  bool& printersRead) {
+    ReadPrinters(SystemWmiSource(), printerNames, printerCaptions, defaultPrinterIndex,
+                 printersRead);
+}
+
+void ReadNetworkConnections(const WmiSource& source, QStringList& connectionIDs,
+                            QStringList& adapterNames) {
     connectionIDs.clear();
     adapterNames.clear();
     QueryTable table;
     int count = 0;
-    RunWmiQuery(QString(), kNamespace, QString(), QString(),
+    RunWmiQuery(source, QString(), kNamespace, QString(), QString(),
                 QStringLiteral("SELECT NetConnectionID, Name FROM Win32_NetworkAdapter  WHERE "
                                "NetConnectionID <> NULL"),
                 table, count);
@@ -33,13 +44,13 @@ void ReadNetworkConnections(QStringList& connectionIDs, QStringList& adapterName
     }
 }
 
-void ReadPrinters(QStringList& printerNames, QStringList& printerCaptions, int& defaultPrinterIndex,
-                  bool& printersRead) {
+void ReadPrinters(const WmiSource& source, QStringList& printerNames, QStringList& printerCaptions,
+                  int& defaultPrinterIndex, bool& printersRead) {
     printerNames.clear();
     printerCaptions.clear();
     QueryTable table;
     int count = 0;
-    RunWmiQuery(QString(), kNamespace, QString(), QString(),
+    RunWmiQuery(source, QString(), kNamespace, QString(), QString(),
                 QStringLiteral("SELECT Name, Caption, Default FROM Win32_Printer "), table, count);
     int nameColumn = FindWmiColumn(table, QStringLiteral("Name"));
     int captionColumn = FindWmiColumn(table, QStringLiteral("Caption"));

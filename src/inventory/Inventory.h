@@ -2,6 +2,8 @@
 
 #include <QStringList>
 
+#include "inventory/WmiQuery.h"
+
 namespace quorv::inventory {
 
 // Fills the connection names (the names netsh takes) and the adapter names beside them.
@@ -12,5 +14,11 @@ void ReadNetworkConnections(QStringList& connectionIDs, QStringList& adapterName
 // marked default and is left alone when none is. printersRead is set in every case.
 void ReadPrinters(QStringList& printerNames, QStringList& printerCaptions, int& defaultPrinterIndex,
                   bool& printersRead);
+
+// The same, answered by another provider.
+void ReadNetworkConnections(const WmiSource& source, QStringList& connectionIDs,
+                            QStringList& adapterNames);
+void ReadPrinters(const WmiSource& source, QStringList& printerNames, QStringList& printerCaptions,
+                  int& defaultPrinterIndex, bool& printersRead);
 
 }  // namespace quorv::inventory

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "inventory/CimValue.h"
+#include "inventory/Inventory.h"
 #include "inventory/WmiQuery.h"
 #include "inventory/Wql.h"
 
@@ -192,6 +193,63 @@ TEST(RunWmiQuery, ClassNamesListInstancesAndFailuresGiveMinusOne) {
         EXPECT_EQ(count, 0);
         EXPECT_TRUE(table.isEmpty());
     }
+}
+
+TEST(Readers, ConnectionsSkipAdaptersWithoutIdAndShowNullNames) {
+    QStringList ids{QStringLiteral("old")}, names;
+    ReadNetworkConnections(FakeSource(), ids, names);
+    EXPECT_EQ(ids, (QStringList{"eth0", "wlan0"}));
+    EXPECT_EQ(names, (QStringList{"Realtek PCIe GbE", "NULL"}));
+}
+
+TEST(Readers, LastDefaultPrinterWinsAndNoneKeepsTheIndex) {
+    QStringList names, captions;
+    int index = 0;
+    bool read = false;
+    ReadPrinters(FakeSource(), names, captions, index, read);
+    EXPECT_EQ(names, (QStringList{"Office", "Lab", "Desk"}));
+    EXPECT_EQ(captions, (QStringList{"Office laser", "Lab", "Desk inkjet"}));
+    EXPECT_EQ(index, 2);
+    EXPECT_TRUE(read);
+
+    // A provider that fails: lists emptied, index untouched, and still marked as read.
+    class Failing : public WmiSource {
+        std::optional<WmiClass> Instances(const QString&) const override { return std::nullopt; }
+    };
+    read = false;
+    index = 7;
+    ReadPrinters(Failing(), names, captions, index, read);
+    EXPECT_TRUE(names.isEmpty());
+    EXPECT_TRUE(captions.isEmpty());
+    EXPECT_EQ(index, 7);
+    EXPECT_TRUE(read);
+}
+
+TEST(Readers, AMissingColumnReadsInstanceNumbers) {
+    // Printers without a Caption property: the instance numbers stand in for it.
+    class NoCaption : public WmiSource {
+        std::optional<WmiClass> Instances(const QString& className) const override {
+            if (className != QLatin1String("Win32_Printer")) {
+                return std::nullopt;
+            }
+            WmiClass cls;
+            cls.properties = {QStringLiteral("Caption"), QStringLiteral("Default"),
+                              QStringLiteral("Name")};
+            cls.objects = {
+                {{QStringLiteral("Default"), CimValue::Of(CimType::Boolean, false)},
+                 {QStringLiteral("Name"), CimValue::Of(CimType::String, QStringLiteral("P1"))}},
+                {{QStringLiteral("Default"), CimValue::Of(CimType::Boolean, false)},
+                 {QStringLiteral("Name"), CimValue::Of(CimType::String, QStringLiteral("P2"))}}};
+            return cls;
+        }
+    };
+    QStringList names, captions;
+    int index = 0;
+    bool read = false;
+    ReadPrinters(NoCaption(), names, captions, index, read);
+    EXPECT_EQ(names, (QStringList{"P1", "P2"}));
+    EXPECT_EQ(captions, (QStringList{"1", "2"}));
+    EXPECT_EQ(index, 0);
 }
 
 TEST(ParseWql, RejectsMalformedText) {
