@@ -20,66 +20,68 @@ TStoreProcessing::TStoreProcessing() : compressMgr_(this), encryptMgr_(this) {}
 
 TStoreProcessing::~TStoreProcessing() = default;
 
-void TStoreProcessing::EncodeStream(TMemoryStream& source, TMemoryStream& dest, bool compress,
-                                    bool encrypt) {
+// Both directions run up to two steps; the second works on a copy of what the first wrote.
+void TStoreProcessing::RunSteps(TMemoryStream& source, TMemoryStream& dest, const Step& first,
+                                const Step& second) {
     std::lock_guard lock(mutex_);
     const bool same = &source == &dest;
     source.SetPosition(0);
     if (!same) {
         dest.Clear();
     }
-    if (!compress && !encrypt) {
+    if (!first && !second) {
         if (!same) {
             dest.CopyFrom(source, 0);
         }
         return;
     }
-    if (compress) {
-        compressMgr_.EncodeData(&source, &dest, DataSizeOf(source));
+    if (first) {
+        first(source, dest);
     }
-    if (encrypt) {
-        if (!compress) {
+    if (second) {
+        if (!first) {
             source.SetPosition(0);
-            encryptMgr_.EncodeData(&source, &dest, DataSizeOf(source));
+            second(source, dest);
         } else {
             TMemoryStream image;
             image.CopyFrom(dest, 0);
             dest.Clear();
             image.SetPosition(0);
-            encryptMgr_.EncodeData(&image, &dest, DataSizeOf(image));
+            second(image, dest);
         }
     }
 }
 
-void TStoreProcessing::DecodeStream(TMemoryStream& source, TMemoryStream& dest, bool compress,
+void TStoreProcessing::EncodeStream(TMemoryStream& source, TMemoryStream& dest, bool compress,
                                     bool encrypt) {
-    std::lock_guard lock(mutex_);
-    const bool same = &source == &dest;
-    source.SetPosition(0);
-    if (!same) {
-        dest.Clear();
-    }
-    if (!compress && !encrypt) {
-        if (!same) {
-            dest.CopyFrom(source, 0);
-        }
-        return;
+    Step deflate, encipher;
+    if (compress) {
+        deflate = [this](TMemoryStream& s, TMemoryStream& d) {
+            compressMgr_.EncodeData(&s, &d, DataSizeOf(s));
+        };
     }
     if (encrypt) {
-        encryptMgr_.DecodeData(&source, &dest, DataSizeOf(source));
+        encipher = [this](TMemoryStream& s, TMemoryStream& d) {
+            encryptMgr_.EncodeData(&s, &d, DataSizeOf(s));
+        };
+    }
+    RunSteps(source, dest, deflate, encipher);
+}
+
+void TStoreProcessing::DecodeStream(TMemoryStream& source, TMemoryStream& dest, bool compress,
+                                    bool encrypt) {
+    Step decipher, inflate;
+    if (encrypt) {
+        decipher = [this](TMemoryStream& s, TMemoryStream& d) {
+            encryptMgr_.DecodeData(&s, &d, DataSizeOf(s));
+        };
     }
     if (compress) {
-        if (!encrypt) {
-            source.SetPosition(0);
-            compressMgr_.DecodeData(&source, &dest, DataSizeOf(source));
-        } else {
-            TMemoryStream image;
-            image.CopyFrom(dest, 0);
-            dest.Clear();
-            image.SetPosition(0);
-            compressMgr_.DecodeData(&image, &dest, DataSizeOf(image));
-        }
+        inflate = [this](TMemoryStream& s, TMemoryStream& d) {
+            compressMgr_.DecodeData(&s, &d, DataSizeOf(s));
+        };
     }
+    RunSteps(source, dest, decipher, inflate);
 }
 
 void TStoreProcessing::EncodeFieldBuffer(const void* source, void* dest, bool encrypt,

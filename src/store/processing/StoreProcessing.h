@@ -50,6 +50,10 @@ class TStoreProcessing {
     void DecryptProgress(int percent) const;
 
   private:
+    using Step = std::function<void(TMemoryStream&, TMemoryStream&)>;
+    void RunSteps(TMemoryStream& source, TMemoryStream& dest, const Step& first,
+                  const Step& second);
+
     mutable std::recursive_mutex mutex_;
     TProcessProgressEvents events_;
     TCompressMgr compressMgr_;
