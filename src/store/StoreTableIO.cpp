@@ -66,11 +66,11 @@ void TStoreTableIO::Load() {
                             [](const TStoreFieldDef& def) { return def.IsBlob(); });
 
     // The header check bounds the count by the file size, and every block is visited at
-    // most once, so a damaged chain can neither allocate without limit nor loop.
+    // most once, so a damaged chain can neither allocate without limit nor loop. Entries
+    // are only kept for blocks that really are in the file.
     const int64_t size = file_.ImageSize();
     recordTab_.clear();
     recordTabBlocks_.clear();
-    recordTab_.reserve(static_cast<size_t>(header_.RecordTabCount));
     std::vector<uint8_t> bytes(kRecordTabBlockSize);
     std::unordered_set<int32_t> seen;
     int32_t remaining = header_.RecordTabCount;

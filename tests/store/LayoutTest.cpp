@@ -4,11 +4,8 @@
 #include <cstring>
 
 #include "StoreTestUtil.h"
-#include "store/BlobSlot.h"
 #include "store/Coding.h"
 #include "store/FileLayout.h"
-#include "store/RecordTab.h"
-#include "store/TableHeader.h"
 #include "store/processing/Hash_SHA.h"
 
 namespace quorv::store {
@@ -69,7 +66,7 @@ TEST(CreatedFile, EncryptedReservedAreaAndFreshFiller) {
     EXPECT_FALSE(std::equal(b.begin() + 2317 + 71, b.begin() + 2317 + 327, b2.begin() + 2317 + 71));
 }
 
-TEST(CreatedFile, LongNamesAreCut) {
+TEST(CreatedFile, FailuresAnswerFalseAndLongNamesAreCut) {
     TempDir dir;
     const std::string path = dir.File("x.dat");
     // An unknown encryption name cannot be set up; an unknown compression would make a
@@ -123,88 +120,6 @@ TEST(TableHeaderBytes, NewTableWithPrimaryIndex) {
     }
     EXPECT_EQ(I32(b, x + 66), 3821 + 4821);  // the end of the file when it was made
     EXPECT_EQ(I32(b, x + 70), 0);
-}
-
-TEST(LayoutCoding, RoundTrips) {
-    TTableHeader h;
-    h.Name = "T";
-    h.FirstRecordBlock = 5000;
-    h.RecordTabCount = 7;
-    h.AutoIncCounter = -3;
-    h.Fields.push_back(TFieldItem{"A", ftString, 10, 1});
-    h.Indexes.push_back(
-        TIndexItem{"I", tiUnique | tiDescending, {0, -1, -1, -1, -1, -1, -1, -1}, 9000, 4});
-    std::vector<uint8_t> bytes(kTableHeaderSize);
-    h.EncodeTo(bytes.data());
-    const TTableHeader d = TTableHeader::DecodeFrom(bytes.data());
-    EXPECT_EQ(d.Name, "T");
-    EXPECT_EQ(d.FirstRecordBlock, 5000);
-    EXPECT_EQ(d.RecordTabCount, 7);
-    EXPECT_EQ(d.AutoIncCounter, -3);
-    ASSERT_EQ(d.Fields.size(), 1u);
-    EXPECT_EQ(d.Fields[0].Size, 10);
-    EXPECT_EQ(d.Fields[0].SkipProcessing, 1);
-    ASSERT_EQ(d.Indexes.size(), 1u);
-    EXPECT_EQ(d.Indexes[0].Options, tiUnique | tiDescending);
-    EXPECT_EQ(d.Indexes[0].FirstBlock, 9000);
-    EXPECT_EQ(d.Indexes[0].Head, 4);
-
-    TBlobSlot s{4000, 65, 128, {1, 2, 3, 4, 5, 6, 7, 8}};
-    uint8_t sb[kBlobSlotSize];
-    s.EncodeTo(sb);
-    const TBlobSlot t = TBlobSlot::DecodeFrom(sb);
-    EXPECT_EQ(t.Offset, 4000);
-    EXPECT_EQ(t.Length, 65);
-    EXPECT_EQ(t.AreaSize, 128);
-    EXPECT_EQ(t.Reserved[7], 8);
-    EXPECT_EQ(BlobAreaFor(0), 64);
-    EXPECT_EQ(BlobAreaFor(63), 64);
-    EXPECT_EQ(BlobAreaFor(64), 128);
-
-    TRecordTabBlock blk;
-    blk.Next = 123;
-    blk.Items[1023] = TRecordTabItem{77, 1};
-    std::vector<uint8_t> bb(kRecordTabBlockSize);
-    blk.EncodeTo(bb.data());
-    EXPECT_EQ(DecodeFixed32(bb.data() + 4 + 1023 * 5), 77);
-    EXPECT_EQ(bb[4 + 1023 * 5 + 4], 1);
-    EXPECT_EQ(TRecordTabBlock::DecodeFrom(bb.data()).Next, 123);
-}
-
-TEST(LayoutChecks, HeaderProblems) {
-    TTableHeader h;
-    h.Fields.push_back(TFieldItem{"A", ftInteger, 0, 0});
-    h.StoredFieldCount = 1;
-    EXPECT_EQ(h.Problem(10000), "");
-    h.RecordTabCount = 1;
-    h.FirstRecordBlock = 3821;
-    EXPECT_NE(h.Problem(3821 + 5123), "");  // the block does not fit
-    EXPECT_EQ(h.Problem(3821 + 5124), "");
-    h.RecordTabCount = 1025;  // two blocks cannot fit in one block's room
-    EXPECT_NE(h.Problem(3821 + 5124), "");
-    h.RecordTabCount = -1;
-    EXPECT_NE(h.Problem(1 << 20), "");
-    h.RecordTabCount = 0;
-    h.StoredFieldCount = 96;
-    EXPECT_NE(h.Problem(1 << 20), "");
-    h.StoredFieldCount = 1;
-    h.Fields[0].FieldType = 8;  // BCD is not stored
-    EXPECT_NE(h.Problem(1 << 20), "");
-    h.Fields[0] = TFieldItem{"S", ftString, 0, 0};
-    EXPECT_NE(h.Problem(1 << 20), "");
-    h.Fields[0].Size = 8192;
-    EXPECT_EQ(h.Problem(1 << 20), "");
-    h.Indexes.push_back(TIndexItem{"I", 0, {1, -1, -1, -1, -1, -1, -1, -1}, 0, 0});
-    h.StoredIndexCount = 1;
-    EXPECT_NE(h.Problem(1 << 20), "");  // key field 1 of a one-field table
-
-    TBlobSlot s{3821, 10, 64, {}};
-    EXPECT_EQ(s.Problem(3831), "");
-    EXPECT_NE(s.Problem(3830), "");
-    s.AreaSize = 5;
-    EXPECT_NE(s.Problem(1 << 20), "");
-    s = TBlobSlot{100, 0, 64, {}};
-    EXPECT_NE(s.Problem(1 << 20), "");
 }
 
 }  // namespace

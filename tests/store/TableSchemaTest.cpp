@@ -133,16 +133,5 @@ TEST_F(Schema, DirectoryIsReReadBeforeChanges) {
     EXPECT_EQ(other.TableNames(), std::vector<std::string>{"mine"});
 }
 
-TEST_F(Schema, SizesAndFlagsAsStored) {
-    ASSERT_TRUE(
-        io_.CreateTable("t", {MakeFieldItem("S", ftString, 12, 1), MakeFieldItem("I", ftInteger, 7),
-                              MakeFieldItem("M", ftMemo, 0)}));
-    const TTableHeader h = io_.ReadTableHeader(0);
-    EXPECT_EQ(h.Fields[0].Size, 12);
-    EXPECT_EQ(h.Fields[0].SkipProcessing, 1);
-    EXPECT_EQ(h.Fields[1].Size, 0);  // only string types keep a size
-    EXPECT_TRUE(h.Indexes.empty());  // no auto-increment field, no primary index
-}
-
 }  // namespace
 }  // namespace quorv::store
