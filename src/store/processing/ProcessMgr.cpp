@@ -84,7 +84,8 @@ int TCompressMgr::FindAlgo(std::string_view name) const {
 
 void TCompressMgr::SetAlgoName(std::string_view name) {
     auto entry = LookUp(CompressRegistry(), name, kCompressNotFound).second;
-    if (Algo() != nullptr && std::type_index(typeid(*Algo())) == entry.type) {
+    if (const TDataProcessAlgo* current = Algo();
+        current != nullptr && std::type_index(typeid(*current)) == entry.type) {
         return;
     }
     // The new object is made before the old one goes, so a failure keeps the old one.
@@ -108,7 +109,8 @@ int TEncryptMgr::FindAlgo(std::string_view name) const {
 
 void TEncryptMgr::SetAlgoName(std::string_view name) {
     auto entry = LookUp(EncryptRegistry(), name, kEncryptNotFound).second;
-    if (Algo() != nullptr && std::type_index(typeid(*Algo())) == entry.type) {
+    if (const TDataProcessAlgo* current = Algo();
+        current != nullptr && std::type_index(typeid(*current)) == entry.type) {
         return;
     }
     auto algo = entry.create(Owner());
