@@ -11,7 +11,7 @@ namespace quorv::apply {
 
 inline constexpr const char* kOptionTable = "tblOption";
 
-inline constexpr std::array<ColumnSpec, 3> kOptionColumns{{
+inline constexpr std::array<ColumnDef, 3> kOptionColumns{{
     {"Num", ColumnType::AutoInc, 0},
     {"Name", ColumnType::String, 32},
     {"Value", ColumnType::String, 32},

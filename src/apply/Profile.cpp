@@ -5,9 +5,9 @@
 namespace quorv::apply {
 
 int ProfileColumnWidth(std::string_view column) {
-    for (const ColumnSpec& spec : kProfileColumns) {
-        if (column == spec.name) {
-            return spec.type == ColumnType::String ? spec.width : 0;
+    for (const ColumnDef& def : kProfileColumns) {
+        if (column == def.name) {
+            return def.type == ColumnType::String ? def.width : 0;
         }
     }
     return 0;

@@ -10,7 +10,7 @@ namespace quorv::apply {
 // Store field-type codes of the record columns.
 enum class ColumnType : int { String = 1, Integer = 3, AutoInc = 14, Memo = 16 };
 
-struct ColumnSpec {
+struct ColumnDef {
     const char* name;
     ColumnType type;
     int width;  // characters of a string column; 0 for the others
@@ -20,7 +20,7 @@ inline constexpr const char* kProfileTable = "tblIPList";
 inline constexpr const char* kNameIndex = "idxName";
 
 // The profile table's columns, in the order the table is created with.
-inline constexpr std::array<ColumnSpec, 11> kProfileColumns{{
+inline constexpr std::array<ColumnDef, 11> kProfileColumns{{
     {"Num", ColumnType::AutoInc, 0},
     {"Name", ColumnType::String, 50},
     {"IP", ColumnType::String, 256},
