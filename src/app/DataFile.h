@@ -1,0 +1,41 @@
+#pragma once
+
+#include <functional>
+#include <string>
+
+namespace quorv::store {
+class TStoreTable;
+}
+
+namespace quorv::app {
+
+inline constexpr const char* kDataFileName = "QuorvIPChanger.dat";
+// The one password every data file is created and opened with.
+inline constexpr const char* kDataFilePassword = "8074";
+
+// The data file beside the program.
+std::string DefaultDataFilePath();
+
+// Writes a new data file with the two tables and their name indexes, and no rows. It is
+// built under a temporary name and only then given its own, so a failure never leaves a
+// half-made file that later starts would take for a good one, and of two programs
+// starting at once only one file survives.
+void CreateDataFile(const std::string& path);
+
+// What opening the two tables came to; the GUI drops these messages, qic reports them.
+struct DataFileStatus {
+    bool created = false;
+    std::string profileError;  // empty: tblIPList is open
+    std::string optionError;   // empty: tblOption is open with its default rows
+    bool Ok() const { return profileError.empty() && optionError.empty(); }
+};
+
+// Creates the data file when it is missing (errors of the creation propagate), opens
+// tblIPList on `profiles` and calls profilesOpened (the list fill), then opens tblOption
+// on `options` and adds the default option rows that are missing. A failure in either
+// table's step ends that step and is returned, not raised.
+DataFileStatus OpenDataFile(const std::string& path, store::TStoreTable& profiles,
+                            store::TStoreTable& options,
+                            const std::function<void()>& profilesOpened = {});
+
+}  // namespace quorv::app

@@ -1,0 +1,59 @@
+#include "app/OptionRecord.h"
+
+#include "app/RecordLookup.h"
+#include "store/StoreTable.h"
+
+namespace quorv::app {
+
+using store::TStoreTable;
+
+namespace {
+
+constexpr size_t kOptionWidth = 32;
+
+void InsertOption(TStoreTable& options, const std::string& key, const std::string& value) {
+    options.Insert();
+    try {
+        options.FieldByName("Name").SetAsString(apply::CutToWidth(key, kOptionWidth));
+        options.FieldByName("Value").SetAsString(apply::CutToWidth(value, kOptionWidth));
+        options.Post();
+    } catch (...) {
+        // Leave the cursor browsing, so the next write does not meet a pending row.
+        options.Cancel();
+        throw;
+    }
+}
+
+}  // namespace
+
+apply::OptionValue ReadOption(TStoreTable& options, const std::string& key) {
+    if (!FindByName(options, key)) {
+        return std::nullopt;
+    }
+    return options.FieldByName("Value").AsString();
+}
+
+void WriteOption(TStoreTable& options, const std::string& key, const std::string& value) {
+    if (!FindByName(options, key)) {
+        InsertOption(options, key, value);
+        return;
+    }
+    options.Edit();
+    try {
+        options.FieldByName("Value").SetAsString(apply::CutToWidth(value, kOptionWidth));
+        options.Post();
+    } catch (...) {
+        options.Cancel();
+        throw;
+    }
+}
+
+void AddMissingOptions(TStoreTable& options) {
+    for (const apply::OptionDefault& option : apply::kOptionDefaults) {
+        if (!FindByName(options, option.key)) {
+            InsertOption(options, option.key, option.value);
+        }
+    }
+}
+
+}  // namespace quorv::app

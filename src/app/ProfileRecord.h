@@ -1,0 +1,26 @@
+#pragma once
+
+#include <string>
+
+#include "apply/Profile.h"
+
+namespace quorv::store {
+class TStoreTable;
+}
+
+namespace quorv::app {
+
+// Positions the profile cursor on the profile of that name (exact, case-sensitive).
+bool FindProfile(store::TStoreTable& profiles, const std::string& name);
+
+// The current record of tblIPList as a plain profile. Empty columns read as "" or 0.
+apply::Profile ReadProfile(store::TStoreTable& profiles);
+
+// Writes every column but Num into the current record, which must be in insert or edit
+// state; string columns are cut to their widths. Post or Cancel is the caller's.
+void WriteProfile(store::TStoreTable& profiles, const apply::Profile& profile);
+
+// Writes one string column, cut to its width.
+void WriteProfileText(store::TStoreTable& profiles, const char* column, const std::string& value);
+
+}  // namespace quorv::app

@@ -1,0 +1,106 @@
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <memory>
+
+#include "Cupsd.h"
+#include "Dnsmasq.h"
+#include "Netns.h"
+
+namespace quorv::systest {
+namespace {
+
+class QicSystem : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        if (geteuid() != 0) {
+            GTEST_SKIP() << "needs root for network namespaces and cupsd";
+        }
+    }
+
+    // qic on the host, or inside the client namespace.
+    Result Qic(const std::vector<std::string>& args, const TestNetwork* net = nullptr) {
+        std::vector<std::string> argv{BinDir() + "/qic", "--data", data_};
+        argv.insert(argv.end(), args.begin(), args.end());
+        return net ? net->InClient(argv, options_) : systest::Run(argv, options_);
+    }
+
+    std::string data_ = "/tmp/quorvt-qic-" + std::to_string(getpid()) + ".dat";
+    RunOptions options_;
+
+    void TearDown() override { std::filesystem::remove(data_); }
+};
+
+TEST_F(QicSystem, InventoryThenStaticProfileThenDhcpProfile) {
+    TestNetwork net(31);
+    PrivateCupsd cups;
+    cups.AddPrinter("Office", "Office laser");
+    cups.AddPrinter("Lab", "Lab inkjet");
+    cups.SetServerDefault("Office");
+    options_.extraEnv = cups.ClientEnv();
+    const std::string hostConf = HostResolvConfFingerprint();
+    auto A = [&](int host) { return net.Address(host); };
+    EXPECT_EQ(Qic({"interfaces"}, &net).out, "lan0\tveth\n");
+    EXPECT_EQ(Qic({"printers"}).out, "Lab\tLab inkjet\nOffice\tOffice laser\tdefault\n");
+
+    ASSERT_EQ(Qic({"add", "office", "--interface", "lan0", "--ip", A(5) + "," + A(6), "--mask",
+                   "255.255.255.0,255.255.0.0", "--gateway", A(1), "--dns1", A(53), "--dns2", A(54),
+                   "--printer", "Lab"})
+                  .status,
+              0);
+    Result r = Qic({"apply", "office"}, &net);
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err, "IP 설정 중...\nGateway 설정 중...\nDNS 설정 중...\n기본 프린터 설정 중...\n");
+    EXPECT_EQ(net.Addresses(), (std::vector<std::pair<std::string, int>>{{A(5), 24}, {A(6), 16}}));
+    EXPECT_EQ(cups.UserDefault(), "Lab");
+    EXPECT_EQ(Qic({"printers"}).out, "Lab\tLab inkjet\tdefault\nOffice\tOffice laser\n");
+
+    Result all = net.InClient({BinDir() + "/ipconfig", "/all"});
+    ASSERT_EQ(all.status, 0) << all.err;
+    std::string report;
+    for (const std::string& line :
+         std::vector<std::string>{"DHCP Enabled. . . . . . . . . . . : No",
+                                  "IPv4 Address. . . . . . . . . . . : " + A(5) + "(Preferred)",
+                                  "Subnet Mask . . . . . . . . . . . : 255.255.255.0",
+                                  "IPv4 Address. . . . . . . . . . . : " + A(6) + "(Preferred)",
+                                  "Subnet Mask . . . . . . . . . . . : 255.255.0.0",
+                                  "Default Gateway . . . . . . . . . : " + A(1),
+                                  "DNS Servers . . . . . . . . . . . : " + A(53),
+                                  "                                    " + A(54)}) {
+        report += "   " + line + "\n";
+    }
+    EXPECT_NE(all.out.find(report), std::string::npos) << all.out;
+
+    // DHCP for address and DNS; a script line runs after the commands, without a shell.
+    Dnsmasq dhcp(net, A(1), A(77));
+    const std::string marker = net.WorkDir() + "/script ran";
+    std::filesystem::path script = net.WorkDir() + "/script.txt";
+    WriteFile(script, "touch \"" + marker + "\"\n");
+    ASSERT_EQ(Qic({"add", "home", "--interface", "lan0", "--dhcp", "--script-file", script}).status,
+              0);
+    r = Qic({"apply", "home"}, &net);
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.err.find("스크립트 실행 중...(1/1)..."), std::string::npos) << r.err;
+    ASSERT_TRUE(WaitFor(
+        [&] {
+            auto addrs = net.Addresses();
+            // dnsmasq leases from .100 on.
+            return addrs.size() == 1 && std::stoi(addrs[0].first.substr(A(0).size() - 1)) >= 100;
+        },
+        20000, 100))
+        << dhcp.Log();
+    EXPECT_TRUE(WaitFor([&] { return std::filesystem::exists(marker); }, 5000));
+    ASSERT_TRUE(WaitFor([&] { return net.ResolvConf().find(A(77)) != std::string::npos; }, 5000));
+    all = net.InClient({BinDir() + "/ipconfig", "/all"});
+    EXPECT_NE(all.out.find("   DHCP Enabled. . . . . . . . . . . : Yes\n"), std::string::npos)
+        << all.out;
+    EXPECT_NE(all.out.find("   DNS Servers . . . . . . . . . . . : " + A(77) + "\n"),
+              std::string::npos)
+        << all.out;
+    EXPECT_EQ(all.out.find(A(54)), std::string::npos) << all.out;
+    EXPECT_EQ(HostResolvConfFingerprint(), hostConf);
+}
+
+}  // namespace
+}  // namespace quorv::systest

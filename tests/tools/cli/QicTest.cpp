@@ -1,0 +1,153 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "TempFolder.h"
+#include "platform/CommandLine.h"
+#include "platform/Process.h"
+
+namespace quorv::cli {
+namespace {
+
+using quorv::testing::TempFolder;
+
+struct Outcome {
+    int status = -1;
+    std::string out, err;
+};
+
+Outcome RunProgram(const std::string& program, const std::vector<std::string>& args) {
+    std::string line = platform::QuoteArgument(program);
+    for (const std::string& a : args) {
+        line += ' ' + platform::QuoteArgument(a);
+    }
+    platform::RunOutput run = platform::RunAndWaitCaptured(line);
+    return {run.exitCode, run.standardOutput, run.standardError};
+}
+
+class Qic : public ::testing::Test {
+  protected:
+    Outcome operator()(std::vector<std::string> args) {
+        args.insert(args.begin(), {"--data", data_});
+        return RunProgram(std::string(QUORV_BIN_DIR) + "/qic", args);
+    }
+    // Refused with status 2, one message on stderr, nothing on stdout.
+    void Refused(const std::vector<std::string>& args) {
+        Outcome o = (*this)(args);
+        EXPECT_EQ(o.status, 2) << o.err;
+        EXPECT_EQ(o.out, "");
+        EXPECT_EQ(o.err.rfind("qic: ", 0), 0u) << o.err;
+    }
+
+    TempFolder tmp_;
+    std::string data_ = tmp_ / "profiles.dat";
+};
+
+TEST_F(Qic, UsageAndTheDataFileBesideTheProgram) {
+    // A copy of the program in a folder of its own keeps its data file there.
+    const std::string copy = tmp_ / "qic";
+    std::filesystem::copy_file(std::string(QUORV_BIN_DIR) + "/qic", copy);
+    Outcome o = RunProgram(copy, {});
+    EXPECT_EQ(o.status, 0);
+    EXPECT_EQ(o.out.rfind("usage: qic", 0), 0u) << o.out;
+    EXPECT_FALSE(std::filesystem::exists(tmp_ / "QuorvIPChanger.dat"));
+    o = RunProgram(copy, {"list"});
+    EXPECT_EQ(o.status, 0) << o.err;
+    EXPECT_EQ(o.out, "");
+    EXPECT_TRUE(std::filesystem::exists(tmp_ / "QuorvIPChanger.dat"));
+
+    Refused({"frobnicate"});
+    Refused({"show"});
+    Refused({"list", "--dry-run"});
+    Refused({"show", "nobody"});
+    Refused({"delete", "nobody"});
+}
+
+TEST_F(Qic, AddRefusesBadValuesAndWritesNothing) {
+    const std::vector<std::string> base{"add", "p", "--interface", "lan0"};
+    auto refused = [&](std::vector<std::string> extra) {
+        extra.insert(extra.begin(), base.begin(), base.end());
+        Refused(extra);
+    };
+    refused({"--ip", "10.0.0.1;reboot", "--mask", "255.0.0.0"});
+    refused({"--ip", "10.0.0.1,10.0.0.2", "--mask", "255.0.0.0"});
+    refused({"--ip", "10.0.0.1", "--mask", "255.0.0.0", "--gateway", "10.0.0"});
+    refused({"--ip", "10.0.0.1", "--mask", "255.0.0.0", "--dns2", "10.0.0.3"});
+    refused({"--dhcp", "--gateway", "10.0.0.1"});
+    refused({"--dhcp", "--script-file", tmp_ / "missing"});
+    Refused({"add", std::string(51, 'n'), "--interface", "lan0", "--dhcp"});
+    Refused({"add", "p", "--dhcp"});
+    EXPECT_EQ((*this)({"list"}).out, "");
+
+    ASSERT_EQ((*this)({"add", "p", "--interface", "lan0", "--dhcp"}).status, 0);
+    Refused({"add", "p", "--interface", "eth1", "--dhcp"});
+    EXPECT_EQ((*this)({"add", "P", "--interface", "eth1", "--dhcp"}).status, 0);
+}
+
+TEST_F(Qic, ListShowDryRunAndDelete) {
+    std::ofstream(tmp_ / "script") << "\n  ipconfig /renew\n\nnotify-send x  \n";
+    ASSERT_EQ((*this)({"add",           "beta",
+                       "--interface",   "Office LAN",
+                       "--ip",          "10.0.0.5,10.0.0.6",
+                       "--mask",        "255.255.255.0,255.255.0.0",
+                       "--gateway",     "10.0.0.1",
+                       "--dns1",        "10.0.0.2",
+                       "--dns2",        "10.0.0.3",
+                       "--printer",     "Office Printer",
+                       "--icon",        "12",
+                       "--script-file", tmp_ / "script"})
+                  .status,
+              0);
+    ASSERT_EQ((*this)({"add", "Alpha", "--interface=wlan0", "--dhcp"}).status, 0);
+    ASSERT_EQ(
+        (*this)({"add", "alpha", "--interface", "eth0", "--dhcp", "--dns1", "1.1.1.1"}).status, 0);
+
+    // The list's collation: letter case decides only between otherwise equal names.
+    EXPECT_EQ((*this)({"list"}).out,
+              "alpha\tDHCP\t\t\t1.1.1.1\t\teth0\n"
+              "Alpha\tDHCP\t\t\t\t\twlan0\n"
+              "beta\t10.0.0.5\t255.255.255.0\t10.0.0.1\t10.0.0.2\t10.0.0.3\tOffice LAN\n");
+
+    EXPECT_EQ((*this)({"show", "beta", "--json"}).out,
+              "{\"Num\": 1, \"Name\": \"beta\", \"IP\": \"10.0.0.5,10.0.0.6\", "
+              "\"Mask\": \"255.255.255.0,255.255.0.0\", \"Gateway\": \"10.0.0.1\", \"DNS1\": "
+              "\"10.0.0.2\", \"DNS2\": \"10.0.0.3\", \"Interface\": \"Office LAN\", \"Printer\": "
+              "\"Office Printer\", \"Icon\": 12, \"Script\": \"ipconfig /renew\\r\\n\\r\\n"
+              "notify-send x\"}\n");
+
+    EXPECT_EQ((*this)({"apply", "beta", "--dry-run"}).out,
+              "netsh interface ip set address name=\"Office LAN\" source=static addr=10.0.0.5 "
+              "mask=255.255.255.0\n"
+              "netsh interface ip add address name=\"Office LAN\" addr=10.0.0.6 mask=255.255.0.0\n"
+              "netsh interface ip set address name=\"Office LAN\" gateway=10.0.0.1 gwmetric=0\n"
+              "netsh interface ip set dns name=\"Office LAN\" source=static addr=10.0.0.2 "
+              "register=PRIMARY\n"
+              "netsh interface ip add dns name=\"Office LAN\" addr=10.0.0.3 index=2\n"
+              "script: ipconfig /renew\n"
+              "script: notify-send x\n"
+              "printer: Office Printer\n");
+
+    EXPECT_EQ((*this)({"delete", "Alpha"}).status, 0);
+    EXPECT_EQ((*this)({"list"}).out.find("wlan0"), std::string::npos);
+}
+
+TEST_F(Qic, ApplyListsTheCommandsThatFailed) {
+    // No such interface: netsh refuses every command without changing anything.
+    ASSERT_EQ((*this)({"add", "gone", "--interface", "quorv-none0", "--ip", "10.9.0.5", "--mask",
+                       "255.255.255.0", "--dns1", "10.9.0.2"})
+                  .status,
+              0);
+    Outcome o = (*this)({"apply", "gone"});
+    EXPECT_EQ(o.status, 1);
+    EXPECT_EQ(o.err.rfind("IP 설정 중...\nGateway 설정 중...\nDNS 설정 중...\n", 0), 0u) << o.err;
+    EXPECT_NE(o.err.find("not applied completely"), std::string::npos) << o.err;
+    EXPECT_NE(o.err.find("netsh interface ip set address name=\"quorv-none0\" source=static "
+                         "addr=10.9.0.5 mask=255.255.255.0\n    ended with exit code"),
+              std::string::npos)
+        << o.err;
+    EXPECT_NE(o.err.find("netsh interface ip set dns name=\"quorv-none0\""), std::string::npos);
+}
+
+}  // namespace
+}  // namespace quorv::cli

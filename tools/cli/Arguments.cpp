@@ -1,0 +1,315 @@
+#include "cli/Arguments.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <map>
+#include <set>
+#include <sstream>
+
+#include "apply/CommaText.h"
+#include "dialogs/DottedQuad.h"
+
+namespace quorv::cli {
+
+const char* const kUsage =
+    "usage: qic [--data FILE] COMMAND ...\n"
+    "\n"
+    "  list [--json]                 the profiles: name, first IP, first mask, gateway,\n"
+    "                                DNS1, DNS2, interface (tab-separated)\n"
+    "  show NAME [--json]            every column of one profile\n"
+    "  add NAME --interface IFACE (--dhcp | --ip A[,B...] --mask M[,N...])\n"
+    "      [--gateway G] [--dns1 D] [--dns2 D] [--printer P] [--icon 11|12|13]\n"
+    "      [--script-file F]         a new profile; without --dns1 DNS is automatic\n"
+    "  delete NAME                   removes a profile\n"
+    "  apply NAME [--dry-run]        switches the connection to the profile; --dry-run\n"
+    "                                only prints what would be run\n"
+    "  interfaces                    the network connections and their adapters\n"
+    "  printers                      the printers, the default one marked\n"
+    "\n"
+    "The data file is QuorvIPChanger.dat beside the program unless --data names another.\n"
+    "Exit status: 0 done, 1 failed, 2 usage error, unknown profile or refused value.\n";
+
+namespace {
+
+struct OptionInfo {
+    const char* name;
+    bool takesValue;
+};
+
+constexpr OptionInfo kOptions[] = {
+    {"data", true},    {"json", false}, {"dry-run", false},    {"interface", true}, {"dhcp", false},
+    {"ip", true},      {"mask", true},  {"gateway", true},     {"dns1", true},      {"dns2", true},
+    {"printer", true}, {"icon", true},  {"script-file", true}, {"help", false},
+};
+
+struct CommandInfo {
+    const char* name;
+    bool takesName;
+    std::set<std::string> options;
+};
+
+const std::vector<CommandInfo>& Commands() {
+    static const std::vector<CommandInfo> commands = {
+        {"list", false, {"json"}},
+        {"show", true, {"json"}},
+        {"add",
+         true,
+         {"interface", "dhcp", "ip", "mask", "gateway", "dns1", "dns2", "printer", "icon",
+          "script-file"}},
+        {"delete", true, {}},
+        {"apply", true, {"dry-run"}},
+        {"interfaces", false, {}},
+        {"printers", false, {}},
+        {"help", false, {}},
+    };
+    return commands;
+}
+
+const OptionInfo* FindOption(const std::string& name) {
+    for (const OptionInfo& info : kOptions) {
+        if (name == info.name) {
+            return &info;
+        }
+    }
+    return nullptr;
+}
+
+bool HasControlCharacter(const std::string& text) {
+    return std::any_of(text.begin(), text.end(),
+                       [](char c) { return static_cast<unsigned char>(c) < ' ' || c == 0x7F; });
+}
+
+// Digits and dots only, and what the dialogs accept: no blanks or quotes slip through the
+// comma-text split the dialogs' check uses.
+bool IsPlainDottedQuad(const std::string& text) {
+    return !text.empty() && std::all_of(text.begin(), text.end(), [](char c) {
+        return (c >= '0' && c <= '9') || c == '.';
+    }) && dialogs::IsValidDottedQuad(text);
+}
+
+std::vector<std::string> SplitAtCommas(const std::string& text) {
+    std::vector<std::string> items;
+    size_t start = 0;
+    while (true) {
+        size_t comma = text.find(',', start);
+        items.push_back(text.substr(start, comma - start));
+        if (comma == std::string::npos) {
+            return items;
+        }
+        start = comma + 1;
+    }
+}
+
+const std::string& CheckedAddress(const std::string& text, const char* what) {
+    if (!IsPlainDottedQuad(text)) {
+        throw UsageError("\"" + text + "\" is not a valid " + what);
+    }
+    return text;
+}
+
+std::vector<std::string> AddressList(const std::string& text, const char* what) {
+    std::vector<std::string> items = SplitAtCommas(text);
+    for (const std::string& item : items) {
+        CheckedAddress(item, what);
+    }
+    return items;
+}
+
+void CheckText(const std::string& value, const char* what, size_t width, bool required) {
+    if (required && value.empty()) {
+        throw UsageError(std::string(what) + " is empty");
+    }
+    if (HasControlCharacter(value)) {
+        throw UsageError(std::string(what) + " contains a control character");
+    }
+    if (value.size() > width) {
+        throw UsageError(std::string(what) + " is longer than " + std::to_string(width) + " bytes");
+    }
+}
+
+std::string ReadScript(const std::string& path) {
+    std::string text;
+    try {
+        std::ifstream in(path, std::ios::binary);
+        if (in) {
+            text.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+        }
+        if (!in || in.bad()) {
+            throw std::ios_base::failure(path);
+        }
+    } catch (const std::ios_base::failure&) {
+        throw UsageError("cannot read the script file " + path + ": " + std::strerror(errno));
+    }
+    // Stored as the advanced dialog leaves it: CR LF between lines, blank ends trimmed.
+    std::string joined;
+    for (const std::string& line : apply::SplitLines(text)) {
+        joined += line;
+        joined += "\r\n";
+    }
+    return std::string(apply::TrimBlanks(joined));
+}
+
+}  // namespace
+
+Invocation ParseArguments(const std::vector<std::string>& args) {
+    Invocation inv;
+    std::map<std::string, std::optional<std::string>> given;
+    std::vector<std::string> positional;
+    bool optionsEnded = false;
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        if (optionsEnded || arg.size() < 2 || arg[0] != '-') {
+            positional.push_back(arg);
+            continue;
+        }
+        if (arg == "--") {
+            optionsEnded = true;
+            continue;
+        }
+        if (arg == "-h") {
+            given["help"];
+            continue;
+        }
+        if (arg.rfind("--", 0) != 0) {
+            throw UsageError("unknown option " + arg);
+        }
+        const size_t eq = arg.find('=');
+        const std::string name = arg.substr(2, eq == std::string::npos ? eq : eq - 2);
+        const OptionInfo* info = FindOption(name);
+        if (!info) {
+            throw UsageError("unknown option --" + name);
+        }
+        std::optional<std::string> value;
+        if (eq != std::string::npos) {
+            if (!info->takesValue) {
+                throw UsageError("--" + name + " takes no value");
+            }
+            value = arg.substr(eq + 1);
+        } else if (info->takesValue) {
+            if (i + 1 == args.size()) {
+                throw UsageError("--" + name + " needs a value");
+            }
+            value = args[++i];
+        }
+        if (!given.emplace(name, value).second) {
+            throw UsageError("--" + name + " is given twice");
+        }
+    }
+
+    // "qic", "qic help" and "qic show --help" alike print the usage.
+    if (given.count("help") || positional.empty()) {
+        return inv;
+    }
+
+    const std::string& command = positional[0];
+    auto info = std::find_if(Commands().begin(), Commands().end(),
+                             [&](const CommandInfo& c) { return command == c.name; });
+    if (info == Commands().end()) {
+        throw UsageError("unknown command \"" + command + "\"");
+    }
+    if (command == "help") {
+        return inv;
+    }
+    const size_t expected = info->takesName ? 2 : 1;
+    if (positional.size() < expected) {
+        throw UsageError(command + " needs a profile name");
+    }
+    if (positional.size() > expected) {
+        throw UsageError("unexpected argument \"" + positional[expected] + "\"");
+    }
+    for (const auto& [name, value] : given) {
+        if (name != "data" && !info->options.count(name)) {
+            throw UsageError("--" + name + " does not go with " + command);
+        }
+    }
+
+    inv.command = command;
+    if (info->takesName) {
+        inv.name = positional[1];
+    }
+    auto take = [&](const char* name) {
+        auto it = given.find(name);
+        return it == given.end() ? std::nullopt : it->second;
+    };
+    inv.dataFile = take("data");
+    inv.json = given.count("json") > 0;
+    inv.dryRun = given.count("dry-run") > 0;
+    AddOptions& add = inv.add;
+    add.interface = take("interface");
+    add.dhcp = given.count("dhcp") > 0;
+    add.ip = take("ip");
+    add.mask = take("mask");
+    add.gateway = take("gateway");
+    add.dns1 = take("dns1");
+    add.dns2 = take("dns2");
+    add.printer = take("printer");
+    add.icon = take("icon");
+    add.scriptFile = take("script-file");
+    return inv;
+}
+
+apply::Profile BuildProfile(const std::string& name, const AddOptions& add) {
+    apply::Profile p;
+    CheckText(name, "the profile name", 50, true);
+    p.Name = name;
+
+    if (!add.interface) {
+        throw UsageError("add needs --interface");
+    }
+    CheckText(*add.interface, "the interface name", 256, true);
+    p.Interface = *add.interface;
+
+    if (add.dhcp) {
+        if (add.ip || add.mask || add.gateway) {
+            throw UsageError("--dhcp does not go with --ip, --mask or --gateway");
+        }
+        p.SetDhcp();
+    } else {
+        if (!add.ip || !add.mask) {
+            throw UsageError("add needs --dhcp, or --ip and --mask");
+        }
+        std::vector<std::string> addresses = AddressList(*add.ip, "IPv4 address");
+        std::vector<std::string> masks = AddressList(*add.mask, "subnet mask");
+        if (addresses.size() != masks.size()) {
+            throw UsageError("every address needs its mask: " + std::to_string(addresses.size()) +
+                             " addresses, " + std::to_string(masks.size()) + " masks");
+        }
+        p.SetAddresses(addresses, masks);
+        if (p.IP.size() > 256 || p.Mask.size() > 256) {
+            throw UsageError("the address list is longer than 256 bytes");
+        }
+        if (add.gateway) {
+            p.Gateway = CheckedAddress(*add.gateway, "gateway address");
+        }
+    }
+
+    if (add.dns2 && !add.dns1) {
+        throw UsageError("--dns2 needs --dns1");
+    }
+    if (add.dns1) {
+        p.DNS1 = CheckedAddress(*add.dns1, "DNS server address");
+    }
+    if (add.dns2) {
+        p.DNS2 = CheckedAddress(*add.dns2, "DNS server address");
+    }
+
+    if (add.printer) {
+        CheckText(*add.printer, "the printer name", 256, false);
+        p.Printer = *add.printer;
+    }
+    if (add.icon) {
+        if (*add.icon != "11" && *add.icon != "12" && *add.icon != "13") {
+            throw UsageError("--icon takes 11 (wired), 12 (wireless) or 13 (other)");
+        }
+        p.Icon = std::stoi(*add.icon);
+    }
+    if (add.scriptFile) {
+        p.Script = ReadScript(*add.scriptFile);
+    }
+    return p;
+}
+
+}  // namespace quorv::cli

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "apply/Profile.h"
+
+namespace quorv::cli {
+
+// A JSON string literal; bytes that are not UTF-8 become U+FFFD, so the output always
+// parses.
+std::string JsonString(const std::string& text);
+
+// Every column, in table order.
+std::string ProfileJson(const apply::Profile& p);
+
+// One `qic list` line (no line break): Name, first IP, first mask, Gateway, DNS1, DNS2,
+// Interface, tab-separated.
+std::string ListLine(const apply::Profile& p);
+
+// `qic show`: one "Column: value" line per column, the script's lines indented below.
+std::string ShowText(const apply::Profile& p);
+
+// What `qic apply --dry-run` prints: the netsh command lines, "script: " and each
+// non-blank script line, "printer: " and the printer when one is set.
+std::vector<std::string> DryRunLines(const apply::Profile& p);
+
+}  // namespace quorv::cli

@@ -1,0 +1,205 @@
+#include "cli/Qic.h"
+
+#include <algorithm>
+#include <exception>
+
+#include "app/DataFile.h"
+#include "app/OptionRecord.h"
+#include "app/ProfileRecord.h"
+#include "apply/ApplyRun.h"
+#include "cli/Arguments.h"
+#include "cli/Output.h"
+#include "platform/ProgramFolder.h"
+#include "store/KeyCompare.h"
+#include "store/StoreTable.h"
+#ifdef QUORV_QIC_INVENTORY
+#include "inventory/Inventory.h"
+#endif
+
+namespace quorv::cli {
+
+namespace {
+
+using apply::Profile;
+using store::TStoreTable;
+
+// The two cursors on the data file, open for the whole command.
+struct DataFile {
+    TStoreTable profiles;
+    TStoreTable options;
+    app::DataFileStatus status;
+
+    explicit DataFile(const std::string& path) {
+        status = app::OpenDataFile(path, profiles, options);
+        if (!status.profileError.empty()) {
+            throw Exception("cannot open the profiles in " + path + ": " + status.profileError);
+        }
+    }
+
+    TStoreTable& Options() {
+        if (!status.optionError.empty()) {
+            throw Exception("cannot open the options: " + status.optionError);
+        }
+        return options;
+    }
+
+    Profile Find(const std::string& name) {
+        if (!app::FindProfile(profiles, name)) {
+            throw UsageError("no profile is named \"" + name + "\"");
+        }
+        return app::ReadProfile(profiles);
+    }
+};
+
+// The profiles in the list's order: ascending by name, locale-aware and case-sensitive.
+std::vector<Profile> ListOrder(TStoreTable& profiles) {
+    std::vector<Profile> list;
+    profiles.Refresh();
+    for (profiles.First(); !profiles.Eof(); profiles.Next()) {
+        list.push_back(app::ReadProfile(profiles));
+    }
+    std::stable_sort(list.begin(), list.end(), [](const Profile& a, const Profile& b) {
+        return store::CollateText(a.Name, b.Name, false) < 0;
+    });
+    return list;
+}
+
+int List(DataFile& data, bool json, std::ostream& out) {
+    const std::vector<Profile> list = ListOrder(data.profiles);
+    if (!json) {
+        for (const Profile& p : list) {
+            out << ListLine(p) << '\n';
+        }
+        return kExitOk;
+    }
+    out << '[';
+    for (size_t i = 0; i < list.size(); ++i) {
+        out << (i ? ",\n " : "\n ") << ProfileJson(list[i]);
+    }
+    out << (list.empty() ? "]\n" : "\n]\n");
+    return kExitOk;
+}
+
+int Add(DataFile& data, const Invocation& inv) {
+    const Profile profile = BuildProfile(inv.name, inv.add);
+    if (app::FindProfile(data.profiles, profile.Name)) {
+        throw UsageError("a profile named \"" + profile.Name + "\" exists already");
+    }
+    data.profiles.Insert();
+    try {
+        app::WriteProfile(data.profiles, profile);
+        data.profiles.Post();
+    } catch (...) {
+        data.profiles.Cancel();
+        throw;
+    }
+    return kExitOk;
+}
+
+int Apply(DataFile& data, const Invocation& inv, std::ostream& out, std::ostream& err) {
+    const Profile profile = data.Find(inv.name);
+    if (inv.dryRun) {
+        for (const std::string& line : DryRunLines(profile)) {
+            out << line << '\n';
+        }
+        return kExitOk;
+    }
+    const bool shown =
+        apply::ShowScriptWindow(app::ReadOption(data.Options(), apply::kShowScriptWindow));
+    apply::SystemServices services(platform::ProgramFolder());
+    apply::ApplyRun run(services, apply::ProgressTexts{},
+                        [&](const std::string& text) { err << text << std::endl; });
+    const apply::ApplyResult result = run.Run(profile, shown);
+    if (result.Succeeded()) {
+        return kExitOk;
+    }
+    err << apply::FailureSummary(result);
+    return kExitFailed;
+}
+
+#ifdef QUORV_QIC_INVENTORY
+int Interfaces(std::ostream& out) {
+    QStringList ids, adapters;
+    inventory::ReadNetworkConnections(ids, adapters);
+    for (qsizetype i = 0; i < ids.size(); ++i) {
+        out << ids[i].toStdString() << '\t' << adapters.value(i).toStdString() << '\n';
+    }
+    return kExitOk;
+}
+
+int Printers(std::ostream& out) {
+    QStringList names, captions;
+    int defaultIndex = -1;
+    bool read = false;
+    inventory::ReadPrinters(names, captions, defaultIndex, read);
+    for (qsizetype i = 0; i < names.size(); ++i) {
+        out << names[i].toStdString() << '\t' << captions.value(i).toStdString();
+        if (i == defaultIndex) {
+            out << "\tdefault";
+        }
+        out << '\n';
+    }
+    return kExitOk;
+}
+#else
+int Interfaces(std::ostream&) {
+    throw Exception("this qic was built without the connection inventory");
+}
+int Printers(std::ostream&) {
+    throw Exception("this qic was built without the printer inventory");
+}
+#endif
+
+int Dispatch(const Invocation& inv, std::ostream& out, std::ostream& err) {
+    if (inv.command.empty()) {
+        out << kUsage;
+        return kExitOk;
+    }
+    if (inv.command == "interfaces") {
+        return Interfaces(out);
+    }
+    if (inv.command == "printers") {
+        return Printers(out);
+    }
+    DataFile data(inv.dataFile ? *inv.dataFile : app::DefaultDataFilePath());
+    if (inv.command == "list") {
+        return List(data, inv.json, out);
+    }
+    if (inv.command == "show") {
+        const Profile p = data.Find(inv.name);
+        out << (inv.json ? ProfileJson(p) + '\n' : ShowText(p));
+        return kExitOk;
+    }
+    if (inv.command == "add") {
+        return Add(data, inv);
+    }
+    if (inv.command == "delete") {
+        data.Find(inv.name);
+        data.profiles.Delete();
+        return kExitOk;
+    }
+    return Apply(data, inv, out, err);
+}
+
+}  // namespace
+
+int RunQic(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    Invocation inv;
+    try {
+        inv = ParseArguments(args);
+    } catch (const UsageError& e) {
+        err << "qic: " << e.what() << "\n(qic help shows the usage)\n";
+        return kExitUsage;
+    }
+    try {
+        return Dispatch(inv, out, err);
+    } catch (const UsageError& e) {
+        err << "qic: " << e.what() << '\n';
+        return kExitUsage;
+    } catch (const std::exception& e) {
+        err << "qic: " << e.what() << '\n';
+        return kExitFailed;
+    }
+}
+
+}  // namespace quorv::cli
