@@ -105,7 +105,7 @@ std::vector<std::string> SplitAtCommas(const std::string& text) {
 
 const std::string& CheckedAddress(const std::string& text, const char* what) {
     if (!IsPlainDottedQuad(text)) {
-        throw UsageError("\"" + text + "\" is not a valid " + what);
+        throw UsageError(Quoted(text) + " is not a valid " + what);
     }
     return text;
 }
@@ -141,7 +141,8 @@ std::string ReadScript(const std::string& path) {
             throw std::ios_base::failure(path);
         }
     } catch (const std::ios_base::failure&) {
-        throw UsageError("cannot read the script file " + path + ": " + std::strerror(errno));
+        throw UsageError("cannot read the script file " + Quoted(path) + ": " +
+                         std::strerror(errno));
     }
     // Stored as the advanced dialog leaves it: CR LF between lines, blank ends trimmed.
     std::string joined;
@@ -153,6 +154,17 @@ std::string ReadScript(const std::string& path) {
 }
 
 }  // namespace
+
+std::string Quoted(const std::string& text) {
+    constexpr size_t kShown = 80;
+    std::string shown = apply::CutToWidth(text, kShown);
+    for (char& c : shown) {
+        if (static_cast<unsigned char>(c) < ' ' || c == 0x7F) {
+            c = '?';
+        }
+    }
+    return "\"" + shown + (shown.size() < text.size() ? "\"..." : "\"");
+}
 
 Invocation ParseArguments(const std::vector<std::string>& args) {
     Invocation inv;
@@ -174,13 +186,13 @@ Invocation ParseArguments(const std::vector<std::string>& args) {
             continue;
         }
         if (arg.rfind("--", 0) != 0) {
-            throw UsageError("unknown option " + arg);
+            throw UsageError("unknown option " + Quoted(arg));
         }
         const size_t eq = arg.find('=');
         const std::string name = arg.substr(2, eq == std::string::npos ? eq : eq - 2);
         const OptionInfo* info = FindOption(name);
         if (!info) {
-            throw UsageError("unknown option --" + name);
+            throw UsageError("unknown option " + Quoted("--" + name));
         }
         std::optional<std::string> value;
         if (eq != std::string::npos) {
@@ -208,7 +220,7 @@ Invocation ParseArguments(const std::vector<std::string>& args) {
     auto info = std::find_if(Commands().begin(), Commands().end(),
                              [&](const CommandInfo& c) { return command == c.name; });
     if (info == Commands().end()) {
-        throw UsageError("unknown command \"" + command + "\"");
+        throw UsageError("unknown command " + Quoted(command));
     }
     if (command == "help") {
         return inv;
@@ -218,7 +230,7 @@ Invocation ParseArguments(const std::vector<std::string>& args) {
         throw UsageError(command + " needs a profile name");
     }
     if (positional.size() > expected) {
-        throw UsageError("unexpected argument \"" + positional[expected] + "\"");
+        throw UsageError("unexpected argument " + Quoted(positional[expected]));
     }
     for (const auto& [name, value] : given) {
         if (name != "data" && !info->options.count(name)) {

@@ -43,4 +43,8 @@ apply::Profile BuildProfile(const std::string& name, const AddOptions& add);
 
 extern const char* const kUsage;
 
+// User text for a message: in double quotes, control characters shown as "?", cut after
+// 80 bytes, so a hostile argument cannot flood or steer the terminal.
+std::string Quoted(const std::string& text);
+
 }  // namespace quorv::cli

@@ -32,7 +32,8 @@ struct DataFile {
     explicit DataFile(const std::string& path) {
         status = app::OpenDataFile(path, profiles, options);
         if (!status.profileError.empty()) {
-            throw Exception("cannot open the profiles in " + path + ": " + status.profileError);
+            throw Exception("cannot open the profiles in " + Quoted(path) + ": " +
+                            status.profileError);
         }
     }
 
@@ -45,7 +46,7 @@ struct DataFile {
 
     Profile Find(const std::string& name) {
         if (!app::FindProfile(profiles, name)) {
-            throw UsageError("no profile is named \"" + name + "\"");
+            throw UsageError("no profile is named " + Quoted(name));
         }
         return app::ReadProfile(profiles);
     }
@@ -83,7 +84,7 @@ int List(DataFile& data, bool json, std::ostream& out) {
 int Add(DataFile& data, const Invocation& inv) {
     const Profile profile = BuildProfile(inv.name, inv.add);
     if (app::FindProfile(data.profiles, profile.Name)) {
-        throw UsageError("a profile named \"" + profile.Name + "\" exists already");
+        throw UsageError("a profile named " + Quoted(profile.Name) + " exists already");
     }
     data.profiles.Insert();
     try {
