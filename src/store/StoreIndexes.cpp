@@ -91,8 +91,6 @@ int32_t TStoreIndexes::LastPlaced(int32_t order) const {
 
 const std::string& TStoreIndexes::FieldValue(int32_t field, const TRecordItem& item) {
     const TStoreFieldDef& def = table_.FieldDefs()[field];
-    std::string raw(static_cast<size_t>(def.Width), '\0');
-    table_.File().ReadAt(static_cast<int64_t>(item.DataOffset) + def.Offset, raw.data(), def.Width);
     if (cache_.size() < static_cast<size_t>(table_.FieldDefs().Count())) {
         cache_.resize(static_cast<size_t>(table_.FieldDefs().Count()));
     }
@@ -100,26 +98,27 @@ const std::string& TStoreIndexes::FieldValue(int32_t field, const TRecordItem& i
     if (static_cast<size_t>(item.RecNo) >= perField.size()) {
         perField.resize(static_cast<size_t>(item.RecNo) + 1);
     }
-    // Deciphering is the costly part of a probe; the stored bytes tell whether a value
-    // deciphered before still holds, even after another program's writes.
+    // Reading and deciphering is the cost of a probe, so a fixed-width value once read
+    // is kept until this table rewrites the record or reloads. Another program's edits
+    // are seen at the reload, together with its changes to the orders.
     TCachedValue& c = perField[static_cast<size_t>(item.RecNo)];
-    if (c.Valid && c.Raw == raw) {
+    if (c.Valid) {
         return c.Value;
     }
-    c.Valid = false;
+    std::string raw(static_cast<size_t>(def.Width), '\0');
+    table_.File().ReadAt(static_cast<int64_t>(item.DataOffset) + def.Offset, raw.data(), def.Width);
     if (def.IsBlob()) {
+        // Whole memo and blob values are not kept.
         TMemoryStream value;
         table_.ReadBlob(TBlobSlot::DecodeFrom(reinterpret_cast<const uint8_t*>(raw.data())), field,
                         value);
         c.Value.assign(value.Bytes().begin(), value.Bytes().end());
-    } else {
-        std::string plain(raw.size(), '\0');
-        table_.File().DecodeFieldBuffer(raw.data(), plain.data(), table_.FieldEncrypted(field),
-                                        def.Width);
-        c.Value = IsStringFieldType(def.FieldType) ? TextUpToNul(plain.data(), plain.size())
-                                                   : std::move(plain);
+        return c.Value;
     }
-    c.Raw = std::move(raw);
+    table_.File().DecodeFieldBuffer(raw.data(), raw.data(), table_.FieldEncrypted(field),
+                                    def.Width);
+    c.Value =
+        IsStringFieldType(def.FieldType) ? TextUpToNul(raw.data(), raw.size()) : std::move(raw);
     c.Valid = true;
     return c.Value;
 }
@@ -564,6 +563,11 @@ void TStoreIndexes::RecordAdded(TStoreTableIO& /*table*/, int32_t recNo, int32_t
 }
 
 void TStoreIndexes::RecordModified(TStoreTableIO& /*table*/, int32_t recNo) {
+    for (auto& perField : cache_) {
+        if (static_cast<size_t>(recNo) < perField.size()) {
+            perField[static_cast<size_t>(recNo)].Valid = false;
+        }
+    }
     for (int32_t i = 0; i < Count(); ++i) {
         Move(i, recNo);
     }

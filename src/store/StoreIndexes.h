@@ -91,7 +91,6 @@ class TStoreIndexes : public TStoreIndexHooks {
         std::vector<std::string> Problems;
     };
     struct TCachedValue {
-        std::string Raw;
         std::string Value;
         bool Valid = false;
     };

@@ -5,8 +5,10 @@
 #include <cstring>
 #include <ctime>
 
+#include "store/BlobSlot.h"
 #include "store/Coding.h"
 #include "store/FieldTypes.h"
+#include "store/FileLayout.h"
 #include "store/StoreDatabase.h"
 #include "store/StoreIndexes.h"
 #include "store/StoreSession.h"
@@ -19,6 +21,8 @@ namespace quorv::store {
 namespace {
 
 constexpr int64_t kMsPerDay = 86400000;
+// Bytes read beyond a record's fixed part in the hope of taking its memo along.
+constexpr int32_t kReadAhead = 512;
 
 std::string Fixed32(int32_t v) {
     std::string s(4, '\0');
@@ -418,21 +422,70 @@ void TStoreTable::InitNewBuffer() {
 }
 
 void TStoreTable::LoadBuffer() {
-    std::vector<uint8_t> record(static_cast<size_t>(tableIO_->RecordSize()));
-    tableIO_->ReadRecord(recNo_, record.data());
+    TStoreFileIO& file = database_->FileIO();
+    const int32_t size = tableIO_->RecordSize();
+    const int32_t dataOffset = List().at(static_cast<size_t>(pos_)).DataOffset;
+    // An appended record's memo and blob areas follow its fixed part, so one read
+    // usually brings them along. Images never shrink: a size seen once still bounds
+    // the read, and the size is asked again only near the end.
+    if (dataOffset + static_cast<int64_t>(size) + kReadAhead > knownImageSize_) {
+        knownImageSize_ = file.ImageSize();
+    }
+    const int64_t image = knownImageSize_;
+    const int64_t want = std::min<int64_t>(size + kReadAhead, image - dataOffset);
+    if (dataOffset < kDataAreaOffset || want < size) {
+        std::vector<uint8_t> record(static_cast<size_t>(size));
+        tableIO_->ReadRecord(recNo_, record.data());  // reports the damage
+    }
+    std::vector<uint8_t>& bytes = readBuffer_;
+    if (bytes.size() < static_cast<size_t>(want)) {
+        bytes.resize(static_cast<size_t>(want));
+    }
+    file.ReadAt(dataOffset, bytes.data(), want);
     for (int32_t f = 0; f < FieldCount(); ++f) {
         const TStoreFieldDef& def = FieldDefs()[f];
         TBufferField& b = buffer_[static_cast<size_t>(f)];
-        const uint8_t* at = record.data() + def.Offset;
+        uint8_t* at = bytes.data() + def.Offset;
+        b.Blob.reset();
         if (def.IsBlob()) {
             b.Value.clear();
-            b.Blob = tableIO_->BlobStream(record.data(), f);
-        } else if (IsStringFieldType(def.FieldType)) {
-            b.Value = TextUpToNul(at, static_cast<size_t>(def.Width));
-            b.Blob.reset();
+            const TBlobSlot slot = TBlobSlot::DecodeFrom(at);
+            const bool inside =
+                slot.Length > 0 && slot.Offset >= dataOffset + size &&
+                slot.Offset + static_cast<int64_t>(slot.Length) <= dataOffset + want &&
+                slot.Problem(image).empty();
+            if (!inside) {
+                b.Blob = tableIO_->BlobStream(bytes.data(), f);
+                continue;
+            }
+            auto stored = std::make_shared<TMemoryStream>();
+            stored->LoadFromBuffer(bytes.data() + (slot.Offset - dataOffset),
+                                   static_cast<size_t>(slot.Length));
+            const bool compressed = tableIO_->FieldCompressed(f);
+            const bool encrypted = tableIO_->FieldEncrypted(f);
+            TStoreTableIO* io = tableIO_;
+            b.Blob = std::make_unique<TOptimBlobStream>(
+                [stored, compressed, encrypted, io, f](TMemoryStream& dest) {
+                    dest.Clear();
+                    stored->SetPosition(0);
+                    try {
+                        io->File().DecodeStream(*stored, dest, compressed, encrypted);
+                    } catch (const EDatabaseError&) {
+                        throw;
+                    } catch (const quorv::Exception& e) {
+                        dest.Clear();
+                        io->File().Damaged("table '" + io->TableName() + "': the value of field '" +
+                                           io->FieldDefs()[f].Name + "' cannot be decoded (" +
+                                           e.what() + ")");
+                    }
+                });
         } else {
-            b.Value.assign(reinterpret_cast<const char*>(at), static_cast<size_t>(def.Width));
-            b.Blob.reset();
+            file.DecodeFieldBuffer(at, at, tableIO_->FieldEncrypted(f), def.Width);
+            if (IsStringFieldType(def.FieldType)) {
+                b.Value = TextUpToNul(at, static_cast<size_t>(def.Width));
+            } else {
+                b.Value.assign(reinterpret_cast<const char*>(at), static_cast<size_t>(def.Width));
+            }
         }
     }
     bufferValid_ = true;
@@ -753,7 +806,7 @@ bool TStoreTable::GotoKey(const std::string& indexName) {
         return false;
     }
     const int32_t recNo = indexes_->Order(index)[static_cast<size_t>(r.Position)].RecNo;
-    const int32_t p = indexes_->PositionOf(order_, recNo);
+    const int32_t p = order_ == index ? r.Position : indexes_->PositionOf(order_, recNo);
     if (p < 0) {
         return false;
     }

@@ -199,6 +199,8 @@ class TStoreTable {
     bool bof_ = true;
     bool modified_ = false;
     bool bufferValid_ = false;
+    int64_t knownImageSize_ = 0;
+    std::vector<uint8_t> readBuffer_;
     std::vector<TBufferField> buffer_;
     std::vector<std::optional<std::string>> keyBuffer_;
 };

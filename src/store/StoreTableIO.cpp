@@ -201,15 +201,32 @@ void TStoreTableIO::WriteCounters(bool withAutoInc) {
 }
 
 void TStoreTableIO::CheckHeaderOnDisk() {
-    uint8_t bytes[12];
-    file_.ReadAt(headerOffset_ + TTableHeader::kFirstBlockOffset, bytes, sizeof bytes);
-    if (DecodeFixed32(bytes) != header_.FirstRecordBlock ||
-        DecodeFixed32(bytes + 4) != header_.RecordTabCount) {
-        // Writing on from a stale copy would overwrite the other program's records.
-        throw EDatabaseError("Table '" + tableName_ +
-                             "' was changed by another program; open it again");
+    // Another program may have appended, moved a key or created an index since the table
+    // was loaded; writing on from the stale copy would reuse its record numbers and
+    // overwrite its entries. Under the write lock the copy is taken again instead.
+    std::vector<uint8_t> mine(kTableHeaderSize);
+    header_.EncodeTo(mine.data());
+    uint8_t counters[12];
+    file_.ReadAt(headerOffset_ + TTableHeader::kFirstBlockOffset, counters, sizeof counters);
+    constexpr int32_t kIndexArea = 4 + kMaxIndexes * kIndexItemSize;
+    std::vector<uint8_t> indexes(kIndexArea);
+    file_.ReadAt(headerOffset_ + TTableHeader::kIndexCountOffset, indexes.data(), kIndexArea);
+    if (std::memcmp(counters, mine.data() + TTableHeader::kFirstBlockOffset, sizeof counters) !=
+            0 ||
+        std::memcmp(indexes.data(), mine.data() + TTableHeader::kIndexCountOffset, kIndexArea) !=
+            0) {
+        Reload();
     }
-    header_.AutoIncCounter = std::max(header_.AutoIncCounter, DecodeFixed32(bytes + 8));
+}
+
+TRecordItem TStoreTableIO::RecheckedRecord(TRecordItem record) {
+    CheckHeaderOnDisk();
+    const int32_t position = PositionOf(record.RecNo);
+    if (position < 0) {
+        throw EDatabaseError("Record " + std::to_string(record.RecNo) + " of table '" + tableName_ +
+                             "' does not exist");
+    }
+    return physical_[position];
 }
 
 void TStoreTableIO::RecoverAfterFailedWrite() noexcept {
@@ -469,9 +486,8 @@ void TStoreTableIO::ModifyRecord(int32_t position, const TFieldBuffers& values, 
     if (values.Count() != fieldDefs_.Count()) {
         throw EDatabaseError("Field count mismatch for table '" + tableName_ + "'");
     }
-    const TRecordItem record = physical_[position];
     TStoreFileIO::TWriteLock lock(file_);
-    CheckHeaderOnDisk();
+    const TRecordItem record = RecheckedRecord(physical_[position]);
     if (hooks_) {
         hooks_->CheckUnique(*this, values, record.RecNo);
     }
@@ -547,9 +563,9 @@ void TStoreTableIO::DeleteRecord(int32_t position, bool flush) {
         throw EDatabaseError("Record position " + std::to_string(position) + " of table '" +
                              tableName_ + "' does not exist");
     }
-    const TRecordItem record = physical_[position];
     TStoreFileIO::TWriteLock lock(file_);
-    CheckHeaderOnDisk();
+    const TRecordItem record = RecheckedRecord(physical_[position]);
+    position = PositionOf(record.RecNo);
     try {
         const int32_t at = EntryPosition(record.RecNo);
         uint8_t entry[kRecordTabItemSize];

@@ -102,8 +102,10 @@ class TStoreTableIO {
     void Release();
     void RequireLoaded() const;
     [[noreturn]] void Damaged(const std::string& what) const;
-    // Raises when another process changed the table since it was loaded.
+    // Reloads the table when another process changed it since it was loaded.
     void CheckHeaderOnDisk();
+    // The record again after CheckHeaderOnDisk; raises when it is gone.
+    TRecordItem RecheckedRecord(TRecordItem record);
     int32_t EntryPosition(int32_t recNo) const;
     bool EntryUsable(const TRecordTabItem& item, int64_t imageSize) const;
     bool EntryComplete(const TRecordTabItem& item, int64_t imageSize);

@@ -196,5 +196,131 @@ TEST_F(Cursor, AccessChecks) {
     EXPECT_EQ(p.RecordCount(), 0);
 }
 
+TEST_F(Cursor, CursorsOnOneTableStayInStep) {
+    TStoreTable byName, physical;
+    OpenTable(byName, "tblIPList");
+    OpenTable(physical, "tblIPList");
+    byName.SetIndexName("idxName");
+    physical.SetNaturalOrder(true);
+    for (const char* name : {"d", "b", "c", "a"}) {
+        Add(physical, name);
+    }
+    ASSERT_TRUE(byName.FindKey("idxName", {"c"}));
+    EXPECT_EQ(byName.RecordCount(), 4);
+    // The other cursor removes the current record: this one moves to the follower.
+    ASSERT_TRUE(physical.FindKey("idxName", {"c"}));
+    physical.Delete();
+    EXPECT_EQ(byName.RecordCount(), 3);
+    EXPECT_EQ(byName.FieldByName("Name").AsString(), "d");
+    // Switching the order keeps the record.
+    byName.SetIndexName("");
+    EXPECT_EQ(byName.FieldByName("Name").AsString(), "d");
+    EXPECT_EQ(Names(byName), (std::vector<std::string>{"d", "b", "a"}));
+    // Edit on an empty cursor inserts; Cancel drops it.
+    TStoreTable options;
+    OpenTable(options, "tblOption");
+    options.Edit();
+    EXPECT_EQ(options.State(), TDataSetState::dsInsert);
+    options.Cancel();
+    EXPECT_EQ(options.RecordCount(), 0);
+    EXPECT_EQ(ErrorOf([&] { options.FieldByName("Name").SetAsString("x"); }),
+              "Dataset not in edit or insert mode");
+}
+
+TEST_F(Cursor, FieldTypesThroughText) {
+    TStoreDatabase db;
+    const std::string path = dir_.File("types.dat");
+    ASSERT_TRUE(db.CreateDatabase(path, false, 0, "", true, "Twofish", "pw", false));
+    db.SetDatabaseName(path);
+    db.SetPassword("pw");
+    ASSERT_TRUE(
+        db.CreateTable("t", {MakeFieldItem("D", ftDate, 0), MakeFieldItem("T", ftTime, 0),
+                             MakeFieldItem("DT", ftDateTime, 0), MakeFieldItem("B", ftBoolean, 0),
+                             MakeFieldItem("F", ftFloat, 0), MakeFieldItem("S", ftSmallint, 0),
+                             MakeFieldItem("W", ftWord, 0), MakeFieldItem("L", ftLargeint, 0),
+                             MakeFieldItem("G", ftGraphic, 0)}));
+    db.Close();
+    TStoreTable t;
+    t.SetDatabaseName(path);
+    t.SetTableName("t");
+    t.SetPassword("pw");
+    t.Open();
+    t.Insert();
+    EXPECT_EQ(t.FieldByName("DT").AsString(), "1899-12-30 00:00:00.000");  // the scale's zero
+    t.FieldByName("D").SetAsString("2024-02-29");
+    t.FieldByName("T").SetAsString("23:59:58.125");
+    t.FieldByName("DT").SetAsString("0001-01-01T00:00:01");
+    t.FieldByName("B").SetAsString("TRUE");
+    t.FieldByName("F").SetAsString("-2.5e-3");
+    t.FieldByName("S").SetAsInteger(-32768);
+    t.FieldByName("W").SetAsString("65535");
+    t.FieldByName("L").SetAsString("-9223372036854775808");
+    t.FieldByName("G").SetAsString(std::string("\0\xff", 2));
+    EXPECT_EQ(ErrorOf([&] { t.FieldByName("D").SetAsString("2023-02-29"); }),
+              "'2023-02-29' is not a valid date");
+    EXPECT_EQ(ErrorOf([&] { t.FieldByName("W").SetAsInteger(-1); }),
+              "'-1' is not a valid integer value");
+    EXPECT_EQ(ErrorOf([&] { t.FieldByName("T").SetAsString("24:00"); }),
+              "'24:00' is not a valid time");
+    t.Post();
+    t.Close();  // the connection goes with its last cursor, and the password with it
+    t.SetPassword("pw");
+    t.Open();
+    EXPECT_EQ(t.FieldByName("D").AsString(), "2024-02-29");
+    EXPECT_EQ(t.FieldByName("T").AsString(), "23:59:58.125");
+    EXPECT_EQ(t.FieldByName("DT").AsString(), "0001-01-01 00:00:01.000");
+    EXPECT_TRUE(t.FieldByName("B").AsBoolean());
+    EXPECT_EQ(t.FieldByName("B").AsString(), "True");
+    EXPECT_DOUBLE_EQ(t.FieldByName("F").AsFloat(), -0.0025);
+    EXPECT_EQ(t.FieldByName("S").AsInteger(), -32768);
+    EXPECT_EQ(t.FieldByName("W").AsInteger(), 65535);
+    EXPECT_EQ(t.FieldByName("L").AsLargeInt(), INT64_MIN);
+    EXPECT_EQ(t.FieldByName("G").Native(), std::string("\0\xff", 2));
+    EXPECT_EQ(DayNumberFromCivil(1899, 12, 30), 693594);
+    EXPECT_EQ(DayNumberFromCivil(1, 1, 1), 1);
+}
+
+TEST_F(Cursor, SessionsAndDatabaseProperties) {
+    TStoreSession& session = TStoreSession::Default();
+    EXPECT_EQ(ErrorOf([] { TStoreSession s("default"); }), "Duplicate session name 'default'");
+    EXPECT_EQ(ErrorOf([] { TStoreSessionList::FindSession("nope"); }), "Invalid session name nope");
+    session.SetLockRetryCount(-3);
+    EXPECT_EQ(session.LockRetryCount(), 0);
+    session.SetLockRetryCount(20);
+
+    TStoreDatabase db;
+    db.SetDatabaseName(path_);
+    TStoreDatabase twin;
+    EXPECT_EQ(ErrorOf([&] { twin.SetDatabaseName(path_); }),
+              "Duplicate database name '" + path_ + "'");
+    std::vector<std::pair<bool, int32_t>> timer;
+    db.SetAutoFlushTimer([&](bool on, int32_t ms) { timer.emplace_back(on, ms); });
+    db.SetAutoFlush(true);
+    db.SetAutoFlushInterval(500);
+    db.SetPassword("8074");
+    db.Open();
+    EXPECT_EQ(timer.back(), std::make_pair(true, 500));
+    EXPECT_FALSE(db.AutoFlushTick());  // nothing written yet
+    {
+        TStoreTable t;  // finds the permanent database by name
+        OpenTable(t, "tblOption");
+        EXPECT_EQ(t.Database(), &db);
+        t.Insert();
+        t.FieldByName("Name").SetAsString("AfterIPInfo");
+        t.Post();
+        EXPECT_TRUE(db.AutoFlushTick());
+        EXPECT_FALSE(db.AutoFlushTick());
+    }
+    EXPECT_FALSE(db.Connected());  // its last cursor closed
+    EXPECT_EQ(timer.back(), std::make_pair(false, 500));
+
+    db.SetKeepConnection(true);
+    {
+        TStoreTable t;
+        OpenTable(t, "tblIPList");
+    }
+    EXPECT_TRUE(db.Connected());
+}
+
 }  // namespace
 }  // namespace quorv::store

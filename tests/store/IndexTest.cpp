@@ -230,6 +230,30 @@ TEST_F(Indexes, DamagedListIsRebuiltAndRewrittenAtTheNextWrite) {
     ASSERT_NO_FATAL_FAILURE(CheckAgainstModel());
 }
 
+TEST_F(Indexes, AnAppendCutShortAfterLinkingLosesNothing) {
+    Append("a", 0);
+    Append("c", 0);
+    // As if an append of record 2 had linked it after "a" and stopped before its count.
+    const int32_t block = DiskIndexItem(1).FirstBlock;
+    io_.reset();
+    table_.reset();
+    indexes_.reset();
+    auto bytes = test::ReadFileBytes(path_);
+    EncodeFixed32(bytes.data() + block + 4 + 2 * 8, 2);
+    EncodeFixed32(bytes.data() + block + 4 + 2 * 8 + 4, 1);
+    EncodeFixed32(bytes.data() + block + 4 + 0 * 8 + 4, 2);
+    test::WriteFileBytes(path_, bytes);
+    Open();
+    EXPECT_EQ(indexes_->Order(1).size(), 2u);
+    EXPECT_EQ(indexes_->Verify().size(), 1u);
+    // The next append gets the same number; the list must not link it twice.
+    EXPECT_EQ(Append("b", 0), 2);
+    ASSERT_NO_FATAL_FAILURE(CheckAgainstModel());
+    Open();
+    ASSERT_NO_FATAL_FAILURE(CheckAgainstModel());
+    EXPECT_EQ(Orders()[1], (std::vector<int32_t>{0, 2, 1}));
+}
+
 TEST_F(Indexes, UniqueKeys) {
     TStoreFileIO& io = *io_;
     ASSERT_TRUE(io.CreateTable(
