@@ -276,7 +276,7 @@ void TStoreIndexes::TableLoaded(TStoreTableIO& table) {
     indexes_.clear();
     cache_.assign(static_cast<size_t>(table_.FieldDefs().Count()), {});
     lastPhysical_ = -1;
-    ++generation_;
+    ++changes_;
     std::vector<uint8_t> live(table_.RecordTab().size(), 0);
     for (const TRecordItem& item : table_.PhysicalOrder()) {
         live[static_cast<size_t>(item.RecNo)] = 1;
@@ -300,7 +300,7 @@ void TStoreIndexes::TableReleased(TStoreTableIO& /*table*/) {
     indexes_.clear();
     cache_.clear();
     lastPhysical_ = -1;
-    ++generation_;
+    ++changes_;
 }
 
 // ---- unique check -------------------------------------------------------------------
@@ -556,6 +556,7 @@ void TStoreIndexes::Move(int32_t index, int32_t recNo) {
 }
 
 void TStoreIndexes::RecordAdded(TStoreTableIO& /*table*/, int32_t recNo, int32_t dataOffset) {
+    ++changes_;
     for (int32_t i = 0; i < Count(); ++i) {
         Place(i, recNo, dataOffset);
     }
@@ -563,6 +564,7 @@ void TStoreIndexes::RecordAdded(TStoreTableIO& /*table*/, int32_t recNo, int32_t
 }
 
 void TStoreIndexes::RecordModified(TStoreTableIO& /*table*/, int32_t recNo) {
+    ++changes_;
     for (auto& perField : cache_) {
         if (static_cast<size_t>(recNo) < perField.size()) {
             perField[static_cast<size_t>(recNo)].Valid = false;
@@ -575,6 +577,7 @@ void TStoreIndexes::RecordModified(TStoreTableIO& /*table*/, int32_t recNo) {
 }
 
 void TStoreIndexes::RecordDeleted(TStoreTableIO& /*table*/, int32_t recNo) {
+    ++changes_;
     // The on-disk lists keep the record; readers skip it by its deleted flag.
     for (TIndexState& st : indexes_) {
         const auto it = std::find_if(st.List.begin(), st.List.end(),

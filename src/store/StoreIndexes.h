@@ -50,8 +50,8 @@ class TStoreIndexes : public TStoreIndexHooks {
     const std::vector<int32_t>& Blocks(int32_t index) const {
         return indexes_.at(static_cast<size_t>(index)).Blocks;
     }
-    // Changes whenever the orders are rebuilt from the file.
-    uint64_t Generation() const { return generation_; }
+    // Changes with every write through this table and every reload.
+    uint64_t Changes() const { return changes_; }
 
     // Orders `key` (its first nFields values) against a stored record: -1 when the key
     // sorts before it. Descending indexes give the reversed answer.
@@ -115,7 +115,7 @@ class TStoreIndexes : public TStoreIndexHooks {
     TStoreTableIO& table_;
     std::vector<TIndexState> indexes_;
     std::vector<std::vector<TCachedValue>> cache_;  // per field, per record number
-    uint64_t generation_ = 0;
+    uint64_t changes_ = 0;
     int32_t lastPhysical_ = -1;
 };
 

@@ -23,6 +23,11 @@ namespace {
 constexpr int64_t kMsPerDay = 86400000;
 // Bytes read beyond a record's fixed part in the hope of taking its memo along.
 constexpr int32_t kReadAhead = 512;
+// Reading ahead for a walk in file order: how much, how near the next record must start,
+// and how long the piece may serve.
+constexpr int64_t kWindowSize = 64 * 1024;
+constexpr int64_t kSequentialGap = 16 * 1024;
+constexpr auto kWindowLife = std::chrono::milliseconds(50);
 
 std::string Fixed32(int32_t v) {
     std::string s(4, '\0');
@@ -185,6 +190,9 @@ void TStoreTable::OpenCursor() {
     state_ = TDataSetState::dsBrowse;
     modified_ = false;
     bufferValid_ = false;
+    knownImageSize_ = 0;  // may be another file than last time
+    windowLength_ = 0;
+    lastDataOffset_ = INT64_MAX;
     order_ = ResolveOrder();
     pos_ = -1;
     recNo_ = -1;
@@ -437,39 +445,61 @@ void TStoreTable::LoadBuffer() {
         std::vector<uint8_t> record(static_cast<size_t>(size));
         tableIO_->ReadRecord(recNo_, record.data());  // reports the damage
     }
-    std::vector<uint8_t>& bytes = readBuffer_;
-    if (bytes.size() < static_cast<size_t>(want)) {
-        bytes.resize(static_cast<size_t>(want));
+    // A walk in file order reads ahead in one large piece. The piece serves only that
+    // walk for a few moments and never outlives a write through this table.
+    const auto now = std::chrono::steady_clock::now();
+    const bool inWindow = windowLength_ > 0 && windowChanges_ == indexes_->Changes() &&
+                          now - windowTime_ < kWindowLife && dataOffset >= windowStart_ &&
+                          dataOffset + want <= windowStart_ + windowLength_;
+    if (!inWindow) {
+        const bool sequential =
+            dataOffset > lastDataOffset_ && dataOffset - lastDataOffset_ <= kSequentialGap;
+        const int64_t length =
+            sequential ? std::max<int64_t>(want, std::min<int64_t>(kWindowSize, image - dataOffset))
+                       : want;
+        if (readBuffer_.size() < static_cast<size_t>(length)) {
+            readBuffer_.resize(static_cast<size_t>(length));
+        }
+        file.ReadAt(dataOffset, readBuffer_.data(), length);
+        windowStart_ = dataOffset;
+        windowLength_ = length;
+        windowChanges_ = indexes_->Changes();
+        windowTime_ = now;
     }
-    file.ReadAt(dataOffset, bytes.data(), want);
+    lastDataOffset_ = dataOffset;
+    const uint8_t* bytes = readBuffer_.data() + (dataOffset - windowStart_);
+    const int64_t available = windowStart_ + windowLength_ - dataOffset;
+    std::vector<uint8_t>& plain = recordBuffer_;
+    plain.resize(static_cast<size_t>(size));
     for (int32_t f = 0; f < FieldCount(); ++f) {
         const TStoreFieldDef& def = FieldDefs()[f];
         TBufferField& b = buffer_[static_cast<size_t>(f)];
-        uint8_t* at = bytes.data() + def.Offset;
+        const uint8_t* stored = bytes + def.Offset;
+        uint8_t* at = plain.data() + def.Offset;
         b.Blob.reset();
         if (def.IsBlob()) {
             b.Value.clear();
-            const TBlobSlot slot = TBlobSlot::DecodeFrom(at);
+            const TBlobSlot slot = TBlobSlot::DecodeFrom(stored);
             const bool inside =
                 slot.Length > 0 && slot.Offset >= dataOffset + size &&
-                slot.Offset + static_cast<int64_t>(slot.Length) <= dataOffset + want &&
+                slot.Offset + static_cast<int64_t>(slot.Length) <= dataOffset + available &&
                 slot.Problem(image).empty();
             if (!inside) {
-                b.Blob = tableIO_->BlobStream(bytes.data(), f);
+                b.Blob = tableIO_->BlobStream(bytes, f);
                 continue;
             }
-            auto stored = std::make_shared<TMemoryStream>();
-            stored->LoadFromBuffer(bytes.data() + (slot.Offset - dataOffset),
-                                   static_cast<size_t>(slot.Length));
+            auto storedImage = std::make_shared<TMemoryStream>();
+            storedImage->LoadFromBuffer(bytes + (slot.Offset - dataOffset),
+                                        static_cast<size_t>(slot.Length));
             const bool compressed = tableIO_->FieldCompressed(f);
             const bool encrypted = tableIO_->FieldEncrypted(f);
             TStoreTableIO* io = tableIO_;
             b.Blob = std::make_unique<TOptimBlobStream>(
-                [stored, compressed, encrypted, io, f](TMemoryStream& dest) {
+                [storedImage, compressed, encrypted, io, f](TMemoryStream& dest) {
                     dest.Clear();
-                    stored->SetPosition(0);
+                    storedImage->SetPosition(0);
                     try {
-                        io->File().DecodeStream(*stored, dest, compressed, encrypted);
+                        io->File().DecodeStream(*storedImage, dest, compressed, encrypted);
                     } catch (const EDatabaseError&) {
                         throw;
                     } catch (const quorv::Exception& e) {
@@ -480,7 +510,7 @@ void TStoreTable::LoadBuffer() {
                     }
                 });
         } else {
-            file.DecodeFieldBuffer(at, at, tableIO_->FieldEncrypted(f), def.Width);
+            file.DecodeFieldBuffer(stored, at, tableIO_->FieldEncrypted(f), def.Width);
             if (IsStringFieldType(def.FieldType)) {
                 b.Value = TextUpToNul(at, static_cast<size_t>(def.Width));
             } else {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -200,7 +201,14 @@ class TStoreTable {
     bool modified_ = false;
     bool bufferValid_ = false;
     int64_t knownImageSize_ = 0;
+    // Bytes read ahead: the file's bytes from windowStart_, as stored.
     std::vector<uint8_t> readBuffer_;
+    int64_t windowStart_ = 0;
+    int64_t windowLength_ = 0;
+    uint64_t windowChanges_ = 0;
+    std::chrono::steady_clock::time_point windowTime_;
+    int64_t lastDataOffset_ = INT64_MAX;
+    std::vector<uint8_t> recordBuffer_;
     std::vector<TBufferField> buffer_;
     std::vector<std::optional<std::string>> keyBuffer_;
 };

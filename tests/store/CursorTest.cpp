@@ -288,12 +288,12 @@ TEST_F(Cursor, SessionsAndDatabaseProperties) {
     EXPECT_EQ(session.LockRetryCount(), 0);
     session.SetLockRetryCount(20);
 
+    std::vector<std::pair<bool, int32_t>> timer;  // outlives the database, which reports to it
     TStoreDatabase db;
     db.SetDatabaseName(path_);
     TStoreDatabase twin;
     EXPECT_EQ(ErrorOf([&] { twin.SetDatabaseName(path_); }),
               "Duplicate database name '" + path_ + "'");
-    std::vector<std::pair<bool, int32_t>> timer;
     db.SetAutoFlushTimer([&](bool on, int32_t ms) { timer.emplace_back(on, ms); });
     db.SetAutoFlush(true);
     db.SetAutoFlushInterval(500);

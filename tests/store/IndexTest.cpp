@@ -214,9 +214,9 @@ TEST_F(Indexes, DamagedListIsRebuiltAndRewrittenAtTheNextWrite) {
     }
     // Link "e" back to "b": a circle.
     const int32_t block = DiskIndexItem(1).FirstBlock;
-    io_.reset();
-    table_.reset();
     indexes_.reset();
+    table_.reset();
+    io_.reset();
     auto bytes = test::ReadFileBytes(path_);
     EncodeFixed32(bytes.data() + block + 4 + 4 * 8 + 4, 1);
     test::WriteFileBytes(path_, bytes);
@@ -235,9 +235,9 @@ TEST_F(Indexes, AnAppendCutShortAfterLinkingLosesNothing) {
     Append("c", 0);
     // As if an append of record 2 had linked it after "a" and stopped before its count.
     const int32_t block = DiskIndexItem(1).FirstBlock;
-    io_.reset();
-    table_.reset();
     indexes_.reset();
+    table_.reset();
+    io_.reset();
     auto bytes = test::ReadFileBytes(path_);
     EncodeFixed32(bytes.data() + block + 4 + 2 * 8, 2);
     EncodeFixed32(bytes.data() + block + 4 + 2 * 8 + 4, 1);
