@@ -18,7 +18,8 @@ constexpr int64_t kMaxPiece = int64_t{1} << 30;
 
 }  // namespace
 
-TCustomZlibStream::TCustomZlibStream(TStream& strm) : strm_(strm), buffer_(kBufferSize) {}
+TCustomZlibStream::TCustomZlibStream(TStream& strm)
+    : strm_(strm), buffer_(std::make_unique_for_overwrite<uint8_t[]>(kBufferSize)) {}
 
 int64_t TCustomZlibStream::Size() {
     InvalidOperation();
@@ -42,7 +43,7 @@ TCompressionStream::TCompressionStream(int zlibLevel, TStream& dest) : TCustomZl
         ended_ = true;
         throw ECompressionError();
     }
-    zrec_.next_out = buffer_.data();
+    zrec_.next_out = buffer_.get();
     zrec_.avail_out = kBufferSize;
 }
 
@@ -58,8 +59,8 @@ void TCompressionStream::End() {
 }
 
 void TCompressionStream::FlushBuffer(size_t count) {
-    strm_.WriteBuffer(buffer_.data(), static_cast<int64_t>(count));
-    zrec_.next_out = buffer_.data();
+    strm_.WriteBuffer(buffer_.get(), static_cast<int64_t>(count));
+    zrec_.next_out = buffer_.get();
     zrec_.avail_out = kBufferSize;
 }
 
@@ -131,7 +132,7 @@ void TCompressionStream::Close() {
 // ---------------------------------------------------------------------------------------------
 
 TDecompressionStream::TDecompressionStream(TStream& source) : TCustomZlibStream(source) {
-    zrec_.next_in = buffer_.data();
+    zrec_.next_in = buffer_.get();
     zrec_.avail_in = 0;
     if (inflateInit2(&zrec_, 15) < 0) {
         throw EDecompressionError();
@@ -157,12 +158,12 @@ int64_t TDecompressionStream::Read(void* buffer, int64_t count) {
             if (sourceEmpty_) {
                 break;
             }
-            const int64_t n = strm_.Read(buffer_.data(), kBufferSize);
+            const int64_t n = strm_.Read(buffer_.get(), kBufferSize);
             if (n <= 0) {
                 sourceEmpty_ = true;
                 break;
             }
-            zrec_.next_in = buffer_.data();
+            zrec_.next_in = buffer_.get();
             zrec_.avail_in = static_cast<uInt>(n);
             Progress();
         }

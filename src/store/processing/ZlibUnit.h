@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <vector>
 
 #include "store/processing/Streams.h"
@@ -35,7 +36,9 @@ class TCustomZlibStream : public TStream {
 
     TStream& strm_;
     z_stream zrec_{};
-    std::vector<uint8_t> buffer_;
+    // Not zeroed: zlib writes every byte before it is read, and a value of a few bytes
+    // would otherwise pay for clearing 64 KiB.
+    std::unique_ptr<uint8_t[]> buffer_;
 };
 
 // Write-only: what is written is deflated into the underlying stream.
