@@ -36,13 +36,16 @@ CollatorPtr OpenCollator(UCollationStrength strength) {
 // comparisons once set up.
 const UCollator* Collator(bool caseInsensitive) {
     static std::once_flag once;
-    static CollatorPtr tertiary;
+    static CollatorPtr exact;
     static CollatorPtr secondary;
+    // Case-sensitive keys compare to the tertiary level and then by code points, so an
+    // exact lookup is exact: at the tertiary level alone "Office" would equal "Office"
+    // with an invisible zero-width space in it.
     std::call_once(once, [] {
-        tertiary = OpenCollator(UCOL_TERTIARY);
+        exact = OpenCollator(UCOL_IDENTICAL);
         secondary = OpenCollator(UCOL_SECONDARY);
     });
-    return caseInsensitive ? secondary.get() : tertiary.get();
+    return caseInsensitive ? secondary.get() : exact.get();
 }
 
 bool IsAscii(std::string_view s) {

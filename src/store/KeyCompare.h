@@ -12,9 +12,10 @@ namespace quorv::store {
 // little-endian bytes for every fixed-width type.
 using TKeyValues = std::vector<std::string>;
 
-// Orders two values of one field. String values follow the ICU root collation (letter
-// case decides at the tertiary level unless caseInsensitive); numbers, dates and times
-// compare by value. `partial` compares only as many characters of b as a has.
+// Orders two values of one field. String values follow the ICU root collation: letter
+// case decides at the tertiary level and any remaining difference by code points, or
+// only accents and letters count when caseInsensitive. Numbers, dates and times compare
+// by value. `partial` compares only as many characters of b as a has.
 // Returns -1, 0 or +1.
 int CompareFieldValues(uint8_t fieldType, std::string_view a, std::string_view b,
                        bool caseInsensitive, bool partial = false);

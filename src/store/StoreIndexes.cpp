@@ -497,18 +497,39 @@ void TStoreIndexes::RewriteTab(int32_t index) {
     st.NeedsRewrite = false;
 }
 
-void TStoreIndexes::Place(int32_t index, int32_t recNo, int32_t dataOffset) {
-    TIndexState& st = indexes_[static_cast<size_t>(index)];
-    if (st.NeedsRewrite) {
-        RewriteTab(index);
+bool TStoreIndexes::Reaches(int32_t index, int32_t from, int32_t target, int32_t avoid) {
+    // Records this copy does not hold as live (deleted ones, which stay linked) may lie
+    // between two neighbours; a live one there means another program moved keys.
+    constexpr int kMostHops = 64;
+    const int32_t known = static_cast<int32_t>(indexes_[static_cast<size_t>(index)].Blocks.size()) *
+                          kTabEntriesPerBlock;
+    int32_t x = from;
+    for (int hop = 0; hop < kMostHops; ++hop) {
+        if (x == target) {
+            return true;
+        }
+        if (x < 0 || x >= known || x == avoid || table_.IsLive(x)) {
+            return false;
+        }
+        x = ReadNext(index, x);
     }
+    return false;
+}
+
+int32_t TStoreIndexes::LinkStart(int32_t index, int32_t before) {
+    return before >= 0 ? ReadNext(index, before)
+                       : table_.Header().Indexes.at(static_cast<size_t>(index)).Head;
+}
+
+bool TStoreIndexes::TryPlace(int32_t index, int32_t recNo, int32_t dataOffset) {
+    TIndexState& st = indexes_[static_cast<size_t>(index)];
     const TRecordItem item{dataOffset, recNo};
     const TKeyValues key = ReadKey(index, item);
     const auto fields = static_cast<int32_t>(st.Def.FieldNumbers.size());
-    const int32_t p =
-        InsertionPosition(BinarySearchKey(static_cast<int32_t>(st.List.size()), [&](int32_t k) {
-            return CompareKey(index, key, st.List[static_cast<size_t>(k)], fields);
-        }));
+    const auto size = static_cast<int32_t>(st.List.size());
+    const int32_t p = InsertionPosition(BinarySearchKey(size, [&](int32_t k) {
+        return CompareKey(index, key, st.List[static_cast<size_t>(k)], fields);
+    }));
     EnsureBlockFor(index, recNo);
     if (recNo == 0) {
         // The first record of the table starts the list; the head already names it.
@@ -517,42 +538,113 @@ void TStoreIndexes::Place(int32_t index, int32_t recNo, int32_t dataOffset) {
             SetHead(index, 0);
         }
     } else {
-        LinkAfter(index, recNo, p > 0 ? st.List[static_cast<size_t>(p - 1)].RecNo : -1);
+        const int32_t before = p > 0 ? st.List[static_cast<size_t>(p - 1)].RecNo : -1;
+        const int32_t after = p < size ? st.List[static_cast<size_t>(p)].RecNo : -1;
+        // The new record itself may already hang in the list, left by an append that
+        // another program did not finish: linking it again would close a circle.
+        if (!Reaches(index, LinkStart(index, before), after, recNo)) {
+            return false;
+        }
+        LinkAfter(index, recNo, before);
     }
     st.List.insert(st.List.begin() + p, item);
     st.LastPlaced = p;
+    return true;
 }
 
-void TStoreIndexes::Move(int32_t index, int32_t recNo) {
+bool TStoreIndexes::TryMove(int32_t index, int32_t recNo) {
     TIndexState& st = indexes_[static_cast<size_t>(index)];
-    if (st.NeedsRewrite) {
-        RewriteTab(index);
-    }
     const int32_t old = PositionOf(index, recNo);
     if (old < 0) {
-        return;
+        return true;
     }
     TRecordList& list = st.List;
     const TRecordItem item = list[static_cast<size_t>(old)];
     const TKeyValues key = ReadKey(index, item);
     const auto fields = static_cast<int32_t>(st.Def.FieldNumbers.size());
+    const auto rest = static_cast<int32_t>(list.size()) - 1;
     // Positions in the list as it would be without the record.
     auto at = [&](int32_t k) -> const TRecordItem& {
         return list[static_cast<size_t>(k < old ? k : k + 1)];
     };
-    const int32_t p =
-        InsertionPosition(BinarySearchKey(static_cast<int32_t>(list.size()) - 1, [&](int32_t k) {
-            return CompareKey(index, key, at(k), fields);
-        }));
+    const int32_t p = InsertionPosition(
+        BinarySearchKey(rest, [&](int32_t k) { return CompareKey(index, key, at(k), fields); }));
     st.LastPlaced = p;
     if (p == old) {
-        return;
+        return true;
     }
+    const int32_t oldBefore = old > 0 ? list[static_cast<size_t>(old - 1)].RecNo : -1;
     const int32_t newBefore = p > 0 ? at(p - 1).RecNo : -1;
-    Unlink(index, recNo, old > 0 ? list[static_cast<size_t>(old - 1)].RecNo : -1);
+    const int32_t newAfter = p < rest ? at(p).RecNo : -1;
+    // Both places are checked before either is written.
+    if (!Reaches(index, LinkStart(index, oldBefore), recNo) ||
+        !Reaches(index, LinkStart(index, newBefore), newAfter)) {
+        return false;
+    }
+    Unlink(index, recNo, oldBefore);
     LinkAfter(index, recNo, newBefore);
     list.erase(list.begin() + old);
     list.insert(list.begin() + p, item);
+    return true;
+}
+
+void TStoreIndexes::RefreshIndex(int32_t index, bool rewrite) {
+    // Another program changed this index without changing the table header: take its
+    // list (and fresh key values) from the file, or rebuild and rewrite it.
+    ++changes_;
+    for (auto& perField : cache_) {
+        perField.clear();
+    }
+    TIndexState& st = indexes_[static_cast<size_t>(index)];
+    std::vector<uint8_t> live(table_.RecordTab().size(), 0);
+    for (const TRecordItem& item : table_.PhysicalOrder()) {
+        live[static_cast<size_t>(item.RecNo)] = 1;
+    }
+    TChainWalk walk = WalkChain(index, live);
+    st.Blocks = std::move(walk.Blocks);
+    if (walk.Problems.empty() && !rewrite) {
+        st.List = std::move(walk.List);
+        return;
+    }
+    st.List = table_.PhysicalOrder();
+    SortByKey(index, st.List);
+    RewriteTab(index);
+}
+
+void TStoreIndexes::Place(int32_t index, int32_t recNo, int32_t dataOffset) {
+    if (indexes_[static_cast<size_t>(index)].NeedsRewrite) {
+        RewriteTab(index);
+    }
+    if (TryPlace(index, recNo, dataOffset)) {
+        return;
+    }
+    RefreshIndex(index, false);
+    if (TryPlace(index, recNo, dataOffset)) {
+        return;
+    }
+    RefreshIndex(index, true);
+    if (!TryPlace(index, recNo, dataOffset)) {
+        table_.File().Damaged("index '" + Def(index).Name + "' of table '" + table_.TableName() +
+                              "' cannot be brought in order");
+    }
+}
+
+void TStoreIndexes::Move(int32_t index, int32_t recNo) {
+    if (indexes_[static_cast<size_t>(index)].NeedsRewrite) {
+        RewriteTab(index);
+    }
+    if (TryMove(index, recNo)) {
+        return;
+    }
+    RefreshIndex(index, false);
+    if (TryMove(index, recNo)) {
+        return;
+    }
+    RefreshIndex(index, true);
+    if (!TryMove(index, recNo)) {
+        table_.File().Damaged("index '" + Def(index).Name + "' of table '" + table_.TableName() +
+                              "' cannot be brought in order");
+    }
 }
 
 void TStoreIndexes::RecordAdded(TStoreTableIO& /*table*/, int32_t recNo, int32_t dataOffset) {

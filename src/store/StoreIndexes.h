@@ -109,6 +109,16 @@ class TStoreIndexes : public TStoreIndexHooks {
     // Puts recNo into the on-disk list after the live record `before` (-1: at the head).
     void LinkAfter(int32_t index, int32_t recNo, int32_t before);
     void Unlink(int32_t index, int32_t recNo, int32_t before);
+    // Whether the on-disk list leads from `from` to `target` through records that are not
+    // live here only (deleted ones stay linked), never through `avoid`.
+    bool Reaches(int32_t index, int32_t from, int32_t target, int32_t avoid = -1);
+    // Where the on-disk list continues after `before` (-1: the head).
+    int32_t LinkStart(int32_t index, int32_t before);
+    // Link a new record / move a record whose key changed; false, with nothing written,
+    // when the file's list around the place differs from this copy.
+    bool TryPlace(int32_t index, int32_t recNo, int32_t dataOffset);
+    bool TryMove(int32_t index, int32_t recNo);
+    void RefreshIndex(int32_t index, bool rewrite);
     void Place(int32_t index, int32_t recNo, int32_t dataOffset);
     void Move(int32_t index, int32_t recNo);
 
