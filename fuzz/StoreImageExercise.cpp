@@ -7,6 +7,7 @@
 #include "store/MemoryMedium.h"
 #include "store/StoreCheck.h"
 #include "store/StoreFileIO.h"
+#include "store/StoreIndexes.h"
 #include "store/StoreTableIO.h"
 
 namespace quorv::store::fuzz {
@@ -44,11 +45,13 @@ void WriteToEveryTable(TStoreFileIO& file) {
     memo.LoadFromBuffer(text.data(), text.size());
     for (const std::string& name : file.TableNames()) {
         TStoreTableIO table(file, name);
+        TStoreIndexes indexes(table);  // loads the index lists and follows every write
         table.Open();
         const TFieldBuffers values = ValuesFor(table, memo);
         table.AppendRecord(values);
         table.ModifyRecord(0, values);
         table.DeleteRecord(static_cast<int32_t>(table.PhysicalOrder().size()) - 1);
+        indexes.Verify();
         table.Close();
     }
 }

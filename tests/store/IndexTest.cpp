@@ -167,7 +167,7 @@ TEST_F(Indexes, RandomChangesFollowTheModelAndSurviveReopening) {
 
 TEST_F(Indexes, FirstAndLastEqualKeyAmongDuplicates) {
     for (int i = 0; i < 9; ++i) {
-        Append(i % 3 == 0 ? "dup" : (i % 3 == 1 ? "c" : "e"), i);
+        Append(i % 3 == 0 ? "dup" : (i % 3 == 1 ? "c" : "e"), i / 3);
     }
     const TRecordList& list = indexes_->Order(1);
     const TKeyValues key{"dup"};
@@ -179,6 +179,13 @@ TEST_F(Indexes, FirstAndLastEqualKeyAmongDuplicates) {
     EXPECT_EQ(model_[list[first.Position - 1].RecNo].Name, "c");
     EXPECT_EQ(model_[list[last.Position + 1].RecNo].Name, "e");
     EXPECT_NE(indexes_->FindKey(1, {"d"}, 1, false).Outcome, TSearchOutcome::Equal);
+    // A key over the leading field of a two-field descending index (Grp, Name).
+    const TRecordList& byGrp = indexes_->Order(3);
+    const TSearchResult grp = indexes_->FindKey(3, {Int32Bytes(1)}, 1, false);
+    ASSERT_EQ(grp.Outcome, TSearchOutcome::Equal);
+    EXPECT_EQ(grp.Position, 3);  // after the three of group 2
+    EXPECT_EQ(model_[byGrp[grp.Position].RecNo].Grp, 1);
+    EXPECT_EQ(model_[byGrp[grp.Position].RecNo].Name, "e");  // the highest name first
     EXPECT_EQ(indexes_->FindKey(1, {"du"}, 1, false, true).Position, first.Position);
 }
 

@@ -142,6 +142,27 @@ TEST_F(QuorvStore, FailuresAndDamage) {
     EXPECT_NE(r.Out.find("record 1 is incomplete"), std::string::npos) << r.Out;
 }
 
+TEST_F(QuorvStore, CheckFindsABrokenIndexListThatReadersStillOrder) {
+    Ok({"create", db_});
+    Ok({"create-table", db_, "t", "Name:string:10"});
+    Ok({"create-index", db_, "t", "i", "Name", "--options", "descending"});
+    for (const char* name : {"Name=b", "Name=c", "Name=a"}) {
+        Ok({"insert", db_, "t", name});
+    }
+    auto bytes = quorv::store::test::ReadFileBytes(db_);
+    const size_t head = 3821 + 4181 + 70;  // the first index item's head
+    bytes[head] = 7;                       // an entry never written
+    quorv::store::test::WriteFileBytes(db_, bytes);
+    const Result r = Run({"check", db_});
+    EXPECT_EQ(r.Code, 1);
+    EXPECT_EQ(r.Out,
+              "table 't', index 'i': the entry of record 7 names record 0\n"
+              "table 't', index 'i': its list reaches 0 of 3 records\n");
+    const std::string dump = Ok({"dump", db_, "t", "--index", "i"});
+    EXPECT_LT(dump.find("\"c\""), dump.find("\"b\""));
+    EXPECT_LT(dump.find("\"b\""), dump.find("\"a\""));
+}
+
 TEST(QuorvStoreJson, OutputIsValidUtf8) {
     using quorv::storetool::Base64;
     using quorv::storetool::JsonString;
