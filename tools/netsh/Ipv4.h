@@ -10,7 +10,7 @@ namespace quorv::netsh {
 // Addresses are kept in host byte order; conversion to network order happens at the netlink edge.
 using Ipv4 = std::uint32_t;
 
-// Strict dotted quad: four decimal parts 0..255 without leading zeros, nothing else.
+// Strict dotted quad: four decimal numbers 0..255 without leading zeros, nothing else.
 std::optional<Ipv4> ParseIpv4(std::string_view text);
 std::string FormatIpv4(Ipv4 address);
 
