@@ -25,6 +25,12 @@ class TStoreIndexHooks {
     // crash before that count is written leaves a chain readers can walk past recNo
     // (loading skips record numbers at or above the record-tab count).
     virtual void RecordAdded(TStoreTableIO& /*table*/, int32_t /*recNo*/, int32_t /*dataOffset*/) {}
+    // The record's new values are about to be written (after the unique check). An index
+    // whose key moves unlinks the record now, so that a crash before it is linked again
+    // leaves a list that misses the record, which loading notices, rather than one that
+    // holds it out of order.
+    virtual void RecordModifying(TStoreTableIO& /*table*/, const TFieldBuffers& /*values*/,
+                                 int32_t /*recNo*/) {}
     // The record's new fixed part is written.
     virtual void RecordModified(TStoreTableIO& /*table*/, int32_t /*recNo*/) {}
     // The record is flagged deleted and gone from the physical order.

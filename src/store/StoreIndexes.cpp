@@ -521,7 +521,7 @@ int32_t TStoreIndexes::LinkStart(int32_t index, int32_t before) {
                        : table_.Header().Indexes.at(static_cast<size_t>(index)).Head;
 }
 
-bool TStoreIndexes::TryPlace(int32_t index, int32_t recNo, int32_t dataOffset) {
+bool TStoreIndexes::TryPlace(int32_t index, int32_t recNo, int32_t dataOffset, bool fresh) {
     TIndexState& st = indexes_[static_cast<size_t>(index)];
     const TRecordItem item{dataOffset, recNo};
     const TKeyValues key = ReadKey(index, item);
@@ -531,7 +531,7 @@ bool TStoreIndexes::TryPlace(int32_t index, int32_t recNo, int32_t dataOffset) {
         return CompareKey(index, key, st.List[static_cast<size_t>(k)], fields);
     }));
     EnsureBlockFor(index, recNo);
-    if (recNo == 0) {
+    if (fresh && recNo == 0) {
         // The first record of the table starts the list; the head already names it.
         WriteEntry(index, 0, -1);
         if (table_.Header().Indexes.at(static_cast<size_t>(index)).Head != 0) {
@@ -615,15 +615,15 @@ void TStoreIndexes::Place(int32_t index, int32_t recNo, int32_t dataOffset) {
     if (indexes_[static_cast<size_t>(index)].NeedsRewrite) {
         RewriteTab(index);
     }
-    if (TryPlace(index, recNo, dataOffset)) {
+    if (TryPlace(index, recNo, dataOffset, true)) {
         return;
     }
     RefreshIndex(index, false);
-    if (TryPlace(index, recNo, dataOffset)) {
+    if (TryPlace(index, recNo, dataOffset, true)) {
         return;
     }
     RefreshIndex(index, true);
-    if (!TryPlace(index, recNo, dataOffset)) {
+    if (!TryPlace(index, recNo, dataOffset, true)) {
         table_.File().Damaged("index '" + Def(index).Name + "' of table '" + table_.TableName() +
                               "' cannot be brought in order");
     }
@@ -655,6 +655,52 @@ void TStoreIndexes::RecordAdded(TStoreTableIO& /*table*/, int32_t recNo, int32_t
     lastPhysical_ = static_cast<int32_t>(table_.PhysicalOrder().size());
 }
 
+void TStoreIndexes::Detach(int32_t index, const TFieldBuffers& values, int32_t recNo) {
+    TIndexState& st = indexes_[static_cast<size_t>(index)];
+    if (st.NeedsRewrite) {
+        RewriteTab(index);
+    }
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        if (attempt > 0) {
+            RefreshIndex(index, attempt == 2);
+        }
+        const int32_t old = PositionOf(index, recNo);
+        if (old < 0) {
+            return;
+        }
+        TRecordList& list = st.List;
+        const TKeyValues key = KeyFromValues(index, values, recNo);
+        const auto fields = static_cast<int32_t>(st.Def.FieldNumbers.size());
+        auto at = [&](int32_t k) -> const TRecordItem& {
+            return list[static_cast<size_t>(k < old ? k : k + 1)];
+        };
+        const int32_t p = InsertionPosition(
+            BinarySearchKey(static_cast<int32_t>(list.size()) - 1,
+                            [&](int32_t k) { return CompareKey(index, key, at(k), fields); }));
+        if (p == old) {
+            return;  // the key keeps its place
+        }
+        const int32_t before = old > 0 ? list[static_cast<size_t>(old - 1)].RecNo : -1;
+        if (!Reaches(index, LinkStart(index, before), recNo)) {
+            continue;
+        }
+        Unlink(index, recNo, before);
+        list.erase(list.begin() + old);
+        st.Detached = recNo;
+        return;
+    }
+    table_.File().Damaged("index '" + Def(index).Name + "' of table '" + table_.TableName() +
+                          "' cannot be brought in order");
+}
+
+void TStoreIndexes::RecordModifying(TStoreTableIO& /*table*/, const TFieldBuffers& values,
+                                    int32_t recNo) {
+    ++changes_;
+    for (int32_t i = 0; i < Count(); ++i) {
+        Detach(i, values, recNo);
+    }
+}
+
 void TStoreIndexes::RecordModified(TStoreTableIO& /*table*/, int32_t recNo) {
     ++changes_;
     for (auto& perField : cache_) {
@@ -662,8 +708,19 @@ void TStoreIndexes::RecordModified(TStoreTableIO& /*table*/, int32_t recNo) {
             perField[static_cast<size_t>(recNo)].Valid = false;
         }
     }
+    const int32_t dataOffset = table_.RecordTab().at(static_cast<size_t>(recNo)).DataOffset;
     for (int32_t i = 0; i < Count(); ++i) {
-        Move(i, recNo);
+        TIndexState& st = indexes_[static_cast<size_t>(i)];
+        if (st.Detached != recNo) {
+            Move(i, recNo);
+            continue;
+        }
+        st.Detached = -1;
+        if (!TryPlace(i, recNo, dataOffset, false)) {
+            // The list changed under us: a fresh, sorted tab holds the record in its place.
+            RefreshIndex(i, true);
+            st.LastPlaced = PositionOf(i, recNo);
+        }
     }
     lastPhysical_ = table_.PositionOf(recNo);
 }

@@ -74,6 +74,7 @@ class TStoreIndexes : public TStoreIndexHooks {
     void TableReleased(TStoreTableIO& table) override;
     void CheckUnique(TStoreTableIO& table, const TFieldBuffers& values, int32_t recNo) override;
     void RecordAdded(TStoreTableIO& table, int32_t recNo, int32_t dataOffset) override;
+    void RecordModifying(TStoreTableIO& table, const TFieldBuffers& values, int32_t recNo) override;
     void RecordModified(TStoreTableIO& table, int32_t recNo) override;
     void RecordDeleted(TStoreTableIO& table, int32_t recNo) override;
 
@@ -84,6 +85,7 @@ class TStoreIndexes : public TStoreIndexHooks {
         std::vector<int32_t> Blocks;  // index-tab blocks in chain order
         bool NeedsRewrite = false;    // the on-disk list is not to be trusted
         int32_t LastPlaced = -1;
+        int32_t Detached = -1;  // a record taken out of the list until its new key is written
     };
     struct TChainWalk {
         TRecordList List;
@@ -116,7 +118,9 @@ class TStoreIndexes : public TStoreIndexHooks {
     int32_t LinkStart(int32_t index, int32_t before);
     // Link a new record / move a record whose key changed; false, with nothing written,
     // when the file's list around the place differs from this copy.
-    bool TryPlace(int32_t index, int32_t recNo, int32_t dataOffset);
+    // `fresh`: a new record (record 0 then starts the list).
+    bool TryPlace(int32_t index, int32_t recNo, int32_t dataOffset, bool fresh);
+    void Detach(int32_t index, const TFieldBuffers& values, int32_t recNo);
     bool TryMove(int32_t index, int32_t recNo);
     void RefreshIndex(int32_t index, bool rewrite);
     void Place(int32_t index, int32_t recNo, int32_t dataOffset);

@@ -495,6 +495,9 @@ void TStoreTableIO::ModifyRecord(int32_t position, const TFieldBuffers& values, 
     file_.ReadAt(record.DataOffset, fixed.data(), RecordSize());
 
     try {
+        if (hooks_) {
+            hooks_->RecordModifying(*this, values, record.RecNo);
+        }
         for (int32_t f = 0; f < fieldDefs_.Count(); ++f) {
             const TFieldBufferItem& value = values[f];
             if (!value.Write) {
