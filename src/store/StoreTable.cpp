@@ -442,8 +442,8 @@ void TStoreTable::LoadBuffer() {
     const int64_t image = knownImageSize_;
     const int64_t want = std::min<int64_t>(size + kReadAhead, image - dataOffset);
     if (dataOffset < kDataAreaOffset || want < size) {
-        std::vector<uint8_t> record(static_cast<size_t>(size));
-        tableIO_->ReadRecord(recNo_, record.data());  // reports the damage
+        file.Damaged("table '" + tableIO_->TableName() + "': record " + std::to_string(recNo_) +
+                     " lies outside the file");
     }
     // A walk in file order reads ahead in one large piece. The piece serves only that
     // walk for a few moments and never outlives a write through this table.

@@ -5,6 +5,7 @@
 
 #include <fstream>
 #include <iterator>
+#include <limits>
 
 #include "../../store/StoreTestUtil.h"
 #include "Json.h"
@@ -169,7 +170,7 @@ TEST(QuorvStoreJson, OutputIsValidUtf8) {
     EXPECT_EQ(JsonString("a\xff\xc3(\"\\\x01\xc3\xbc\xed\xa0\x80"),
               "\"a\xEF\xBF\xBD\xEF\xBF\xBD(\\\"\\\\\\u0001\xc3\xbc"
               "\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\"");
-    EXPECT_EQ(quorv::storetool::JsonNumber(0.0 / 0.0), "null");
+    EXPECT_EQ(quorv::storetool::JsonNumber(std::numeric_limits<double>::quiet_NaN()), "null");
     EXPECT_EQ(Base64(""), "");
     EXPECT_EQ(Base64("f"), "Zg==");
     EXPECT_EQ(Base64("fo"), "Zm8=");
