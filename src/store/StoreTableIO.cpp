@@ -221,7 +221,16 @@ void TStoreTableIO::CheckHeaderOnDisk() {
 
 TRecordItem TStoreTableIO::RecheckedRecord(TRecordItem record) {
     CheckHeaderOnDisk();
-    const int32_t position = PositionOf(record.RecNo);
+    int32_t position = PositionOf(record.RecNo);
+    if (position >= 0) {
+        // A delete by another program changes no header field: the entry itself tells.
+        uint8_t entry[kRecordTabItemSize];
+        file_.ReadAt(EntryPosition(record.RecNo), entry, kRecordTabItemSize);
+        if (entry[TRecordTabItem::kDeletedFlagOffset] != 0) {
+            Reload();
+            position = -1;
+        }
+    }
     if (position < 0) {
         throw EDatabaseError("Record " + std::to_string(record.RecNo) + " of table '" + tableName_ +
                              "' does not exist");

@@ -378,6 +378,16 @@ TEST_F(TableIO, StaleCopyIsTakenAgainBeforeWriting) {
     EXPECT_EQ(theirs.PhysicalOrder().size(), 2u);
     EXPECT_FALSE(theirs.IsLive(2));
     EXPECT_TRUE(theirs.IsLive(3));
+    // Writing to a record another program deleted is refused, not lost.
+    ASSERT_TRUE(table_->IsLive(1));
+    theirs.DeleteRecord(theirs.PositionOf(1));
+    try {
+        table_->ModifyRecord(table_->PositionOf(1), v);
+        FAIL() << "edit of a deleted record accepted";
+    } catch (const EDatabaseError& e) {
+        EXPECT_STREQ(e.what(), "Record 1 of table 'P' does not exist");
+    }
+    EXPECT_FALSE(table_->IsLive(1));
 }
 
 // Records what the index layer would be told, and can refuse a write.
