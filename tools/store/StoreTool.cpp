@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <map>
@@ -234,6 +235,11 @@ int Create(const TArgs& args, std::ostream&) {
     }
     TStoreDatabase db(&ToolSession());
     const std::string& file = args.Positional[0];
+    // The store replaces an existing file; a tool for recovering data must not.
+    std::error_code ec;
+    if (std::filesystem::exists(file, ec) || ec) {
+        throw EUsage("File " + file + " already exists");
+    }
     if (!db.CreateDatabase(file, compress != "none", static_cast<uint8_t>(level),
                            compress == "none" ? "" : compress, cipher != "none",
                            cipher == "none" ? "" : cipher, args.Option("password").value_or(""),

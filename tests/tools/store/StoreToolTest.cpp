@@ -118,6 +118,9 @@ TEST_F(QuorvStore, FailuresAndDamage) {
     EXPECT_EQ(r.Code, 2);
     EXPECT_EQ(r.Err, "Cannot open file " + dir_.File("missing.dat") + "\n");
     Ok({"create", db_, "--cipher", "Blowfish", "--password", "pw"});
+    r = Run({"create", db_});  // never over an existing file
+    EXPECT_EQ(r.Code, 2);
+    EXPECT_EQ(r.Err, "File " + db_ + " already exists\n");
     r = Run({"create-table", db_, "t", "A:integer", "--password", "bad"});
     EXPECT_EQ(r.Code, 2);
     EXPECT_EQ(r.Err, "Access denied\n");
