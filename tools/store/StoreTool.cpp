@@ -249,20 +249,20 @@ int Create(const TArgs& args, std::ostream&) {
     return 0;
 }
 
-TFieldDesc ParseFieldDesc(const std::string& spec) {
-    const std::vector<std::string> parts = Split(spec, ':');
+TFieldDesc ParseFieldDesc(const std::string& text) {
+    const std::vector<std::string> parts = Split(text, ':');
     // FIELD:TYPE or FIELD:TYPE:SIZE; the name itself may hold colons.
     if (parts.size() >= 3 && TypeCode(parts[parts.size() - 2]) && ParseInteger(parts.back())) {
-        const size_t cut = spec.size() - parts.back().size() - parts[parts.size() - 2].size() - 2;
+        const size_t cut = text.size() - parts.back().size() - parts[parts.size() - 2].size() - 2;
         const auto size = *ParseInteger(parts.back());
-        return MakeFieldItem(spec.substr(0, cut), *TypeCode(parts[parts.size() - 2]),
+        return MakeFieldItem(text.substr(0, cut), *TypeCode(parts[parts.size() - 2]),
                              static_cast<int32_t>(std::clamp<int64_t>(size, -1, INT32_MAX)));
     }
     if (parts.size() >= 2 && TypeCode(parts.back())) {
-        const size_t cut = spec.size() - parts.back().size() - 1;
-        return MakeFieldItem(spec.substr(0, cut), *TypeCode(parts.back()), 0);
+        const size_t cut = text.size() - parts.back().size() - 1;
+        return MakeFieldItem(text.substr(0, cut), *TypeCode(parts.back()), 0);
     }
-    throw EUsage("Invalid field description '" + spec + "'");
+    throw EUsage("Invalid field description '" + text + "'");
 }
 
 int CreateTable(const TArgs& args, std::ostream&) {
