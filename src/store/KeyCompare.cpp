@@ -129,6 +129,8 @@ double DoubleOf(std::string_view v) {
     return d;
 }
 
+}  // namespace
+
 std::string TimeText(int64_t ms, bool withMillis) {
     if (ms < 0) {
         ms = 0;
@@ -152,8 +154,6 @@ std::string DateText(int32_t dayNumber) {
     std::snprintf(buf, sizeof buf, "%04d-%02d-%02d", y, mo, d);
     return buf;
 }
-
-}  // namespace
 
 int CollateText(std::string_view a, std::string_view b, bool caseInsensitive) {
     UErrorCode status = U_ZERO_ERROR;

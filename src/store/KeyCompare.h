@@ -32,4 +32,10 @@ std::string RenderFieldValue(uint8_t fieldType, std::string_view value);
 int32_t DayNumberFromCivil(int32_t year, int32_t month, int32_t day);
 void CivilFromDayNumber(int32_t dayNumber, int32_t& year, int32_t& month, int32_t& day);
 
+// "YYYY-MM-DD" of a day number.
+std::string DateText(int32_t dayNumber);
+// "HH:MM:SS", or "HH:MM:SS.mmm" with withMillis, of milliseconds since midnight; a
+// negative count reads as midnight.
+std::string TimeText(int64_t ms, bool withMillis);
+
 }  // namespace quorv::store

@@ -157,23 +157,6 @@ bool ParseTime(std::string_view& text, int32_t& ms) {
     return true;
 }
 
-std::string DateText(int32_t dayNumber) {
-    int32_t y, m, d;
-    CivilFromDayNumber(dayNumber, y, m, d);
-    char buf[32];
-    std::snprintf(buf, sizeof buf, "%04d-%02d-%02d", y, m, d);
-    return buf;
-}
-
-std::string TimeText(int64_t ms) {
-    ms = std::clamp<int64_t>(ms, 0, kMsPerDay - 1);
-    char buf[32];
-    std::snprintf(buf, sizeof buf, "%02d:%02d:%02d.%03d", static_cast<int>(ms / 3600000),
-                  static_cast<int>(ms / 60000 % 60), static_cast<int>(ms / 1000 % 60),
-                  static_cast<int>(ms % 1000));
-    return buf;
-}
-
 [[noreturn]] void NotValid(std::string_view text, const char* what) {
     throw EDatabaseError("'" + std::string(text) + "' is not a valid " + what);
 }
@@ -225,7 +208,7 @@ std::string TStoreField::AsString() const {
         case ftDate:
             return DateText(static_cast<int32_t>(ReadInt(v, 4)));
         case ftTime:
-            return TimeText(ReadInt(v, 4));
+            return TimeText(std::clamp<int64_t>(ReadInt(v, 4), 0, kMsPerDay - 1), true);
         case ftDateTime: {
             const double d = ReadDouble(v);
             if (!std::isfinite(d) || std::fabs(d) > 1e18) {
@@ -233,7 +216,7 @@ std::string TStoreField::AsString() const {
             }
             const auto total = static_cast<int64_t>(std::llround(d));
             return DateText(static_cast<int32_t>(total / kMsPerDay)) + " " +
-                   TimeText(total % kMsPerDay);
+                   TimeText(total % kMsPerDay, true);
         }
         default:
             return std::to_string(AsLargeInt());
