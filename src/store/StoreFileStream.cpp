@@ -10,6 +10,36 @@
 #include "store/processing/StoreErrors.h"
 
 namespace quorv::store {
+namespace {
+
+// Repeats a pread or pwrite (given the bytes moved so far) until count bytes have moved,
+// the file ends or the call fails; interrupted calls are retried.
+template <typename Call>
+int64_t Transfer(int64_t count, Call call) {
+    int64_t done = 0;
+    while (done < count) {
+        const ssize_t n = call(done);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            break;
+        }
+        done += n;
+    }
+    return done;
+}
+
+bool SetRangeLock(int fd, short type, int64_t position, int64_t length) {
+    struct flock fl {};
+    fl.l_type = type;
+    fl.l_whence = SEEK_SET;
+    fl.l_start = position;
+    fl.l_len = length;
+    return ::fcntl(fd, F_OFD_SETLK, &fl) == 0;
+}
+
+}  // namespace
 
 TStoreFileStream::TStoreFileStream(const std::string& fileName, Access access, bool exclusive)
     : access_(access) {
@@ -32,36 +62,20 @@ TStoreFileStream::~TStoreFileStream() {
 }
 
 int64_t TStoreFileStream::Read(void* buffer, int64_t count) {
-    int64_t done = 0;
     auto* p = static_cast<uint8_t*>(buffer);
-    while (done < count) {
-        const ssize_t n = ::pread(fd_, p + done, static_cast<size_t>(count - done), base_ + pos_);
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n <= 0) {
-            break;
-        }
-        done += n;
-        pos_ += n;
-    }
+    const int64_t done = Transfer(count, [&](int64_t done) {
+        return ::pread(fd_, p + done, static_cast<size_t>(count - done), base_ + pos_ + done);
+    });
+    pos_ += done;
     return done;
 }
 
 int64_t TStoreFileStream::Write(const void* buffer, int64_t count) {
-    int64_t done = 0;
     const auto* p = static_cast<const uint8_t*>(buffer);
-    while (done < count) {
-        const ssize_t n = ::pwrite(fd_, p + done, static_cast<size_t>(count - done), base_ + pos_);
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n <= 0) {
-            break;
-        }
-        done += n;
-        pos_ += n;
-    }
+    const int64_t done = Transfer(count, [&](int64_t done) {
+        return ::pwrite(fd_, p + done, static_cast<size_t>(count - done), base_ + pos_ + done);
+    });
+    pos_ += done;
     if (done > 0) {
         flushed_ = false;
     }
@@ -107,21 +121,11 @@ void TStoreFileStream::SyncData() {
 }
 
 bool TStoreFileStream::TryLockRange(int64_t position, int64_t length) {
-    struct flock fl {};
-    fl.l_type = F_WRLCK;
-    fl.l_whence = SEEK_SET;
-    fl.l_start = position;
-    fl.l_len = length;
-    return ::fcntl(fd_, F_OFD_SETLK, &fl) == 0;
+    return SetRangeLock(fd_, F_WRLCK, position, length);
 }
 
 void TStoreFileStream::UnlockRange(int64_t position, int64_t length) {
-    struct flock fl {};
-    fl.l_type = F_UNLCK;
-    fl.l_whence = SEEK_SET;
-    fl.l_start = position;
-    fl.l_len = length;
-    ::fcntl(fd_, F_OFD_SETLK, &fl);
+    SetRangeLock(fd_, F_UNLCK, position, length);
 }
 
 }  // namespace quorv::store
