@@ -285,18 +285,29 @@ void TStoreTable::MoveTo(int32_t position) {
     bufferValid_ = false;
 }
 
+void TStoreTable::Scrolling() {
+    if (BeforeScroll) {
+        BeforeScroll(*this);
+    }
+}
+
 void TStoreTable::Scrolled() {
     if (AfterScroll) {
         AfterScroll(*this);
     }
 }
 
+void TStoreTable::ScrollTo(int32_t position) {
+    MoveTo(position);
+    bof_ = false;
+    eof_ = false;
+    Scrolled();
+}
+
 void TStoreTable::First() {
     RequireOpen();
     CheckBrowseMode();
-    if (BeforeScroll) {
-        BeforeScroll(*this);
-    }
+    Scrolling();
     Sync();
     if (!List().empty()) {
         MoveTo(0);
@@ -309,9 +320,7 @@ void TStoreTable::First() {
 void TStoreTable::Last() {
     RequireOpen();
     CheckBrowseMode();
-    if (BeforeScroll) {
-        BeforeScroll(*this);
-    }
+    Scrolling();
     Sync();
     if (!List().empty()) {
         MoveTo(static_cast<int32_t>(List().size()) - 1);
@@ -326,13 +335,8 @@ void TStoreTable::Next() {
     CheckBrowseMode();
     Sync();
     if (pos_ >= 0 && pos_ + 1 < static_cast<int32_t>(List().size())) {
-        if (BeforeScroll) {
-            BeforeScroll(*this);
-        }
-        MoveTo(pos_ + 1);
-        bof_ = false;
-        eof_ = false;
-        Scrolled();
+        Scrolling();
+        ScrollTo(pos_ + 1);
     } else {
         eof_ = true;
     }
@@ -343,13 +347,8 @@ void TStoreTable::Prior() {
     CheckBrowseMode();
     Sync();
     if (pos_ > 0) {
-        if (BeforeScroll) {
-            BeforeScroll(*this);
-        }
-        MoveTo(pos_ - 1);
-        bof_ = false;
-        eof_ = false;
-        Scrolled();
+        Scrolling();
+        ScrollTo(pos_ - 1);
     } else {
         bof_ = true;
     }
@@ -390,13 +389,8 @@ void TStoreTable::GotoBookmark(int32_t recNo) {
     if (p < 0) {
         throw EDatabaseError("Bookmark not found");
     }
-    if (BeforeScroll) {
-        BeforeScroll(*this);
-    }
-    MoveTo(p);
-    bof_ = false;
-    eof_ = false;
-    Scrolled();
+    Scrolling();
+    ScrollTo(p);
 }
 
 // ---- editing --------------------------------------------------------------------------
@@ -637,9 +631,7 @@ void TStoreTable::Delete() {
     if (physical < 0) {
         throw EDatabaseError("Record not found");
     }
-    if (BeforeScroll) {
-        BeforeScroll(*this);
-    }
+    Scrolling();
     const int32_t at = pos_;
     tableIO_->DeleteRecord(physical);
     // The record that followed takes the place; after the last one, the new last.
@@ -817,9 +809,7 @@ bool TStoreTable::GotoKey(const std::string& indexName) {
         throw EDatabaseError("Invalid index name '" + indexName + "'");
     }
     CheckBrowseMode();
-    if (BeforeScroll) {
-        BeforeScroll(*this);
-    }
+    Scrolling();
     // The key is the leading key fields that were given values.
     const TStoreIndexDef& def = indexes_->Def(index);
     TKeyValues key;
@@ -840,10 +830,7 @@ bool TStoreTable::GotoKey(const std::string& indexName) {
     if (p < 0) {
         return false;
     }
-    MoveTo(p);
-    bof_ = false;
-    eof_ = false;
-    Scrolled();
+    ScrollTo(p);
     return true;
 }
 

@@ -177,7 +177,11 @@ class TStoreTable {
     void SetFieldValue(int32_t field, std::string value);
     TOptimBlobStream& BlobOf(int32_t field);
     void PlaceAfterWrite(int32_t recNo);
+    // BeforeScroll and AfterScroll, each only when set.
+    void Scrolling();
     void Scrolled();
+    // MoveTo a record inside the list (neither end passed), then AfterScroll.
+    void ScrollTo(int32_t position);
 
     std::string databaseName_;
     std::string sessionName_;
