@@ -204,7 +204,9 @@ std::vector<AddressEntry> RouteSocket::Ipv4Addresses(int ifindex) {
     return out;
 }
 
-void RouteSocket::AddAddress(int ifindex, AddressEntry entry, bool replace) {
+namespace {
+
+std::unique_ptr<rtnl_addr, RtAddrFree> BuildAddress(int ifindex, AddressEntry entry) {
     std::unique_ptr<rtnl_addr, RtAddrFree> addr(rtnl_addr_alloc());
     if (!addr) {
         throw NetshError("Out of memory.");
@@ -214,6 +216,13 @@ void RouteSocket::AddAddress(int ifindex, AddressEntry entry, bool replace) {
     rtnl_addr_set_family(addr.get(), AF_INET);
     rtnl_addr_set_local(addr.get(), local.get());
     rtnl_addr_set_prefixlen(addr.get(), entry.prefix);
+    return addr;
+}
+
+}  // namespace
+
+void RouteSocket::AddAddress(int ifindex, AddressEntry entry, bool replace) {
+    auto addr = BuildAddress(ifindex, entry);
     if (entry.prefix < 31) {
         AddrPtr broadcast = MakeAddr(entry.address | ~PrefixToMask(entry.prefix), 32);
         rtnl_addr_set_broadcast(addr.get(), broadcast.get());
@@ -226,15 +235,7 @@ void RouteSocket::AddAddress(int ifindex, AddressEntry entry, bool replace) {
 }
 
 void RouteSocket::DeleteAddress(int ifindex, AddressEntry entry) {
-    std::unique_ptr<rtnl_addr, RtAddrFree> addr(rtnl_addr_alloc());
-    if (!addr) {
-        throw NetshError("Out of memory.");
-    }
-    AddrPtr local = MakeAddr(entry.address, entry.prefix);
-    rtnl_addr_set_ifindex(addr.get(), ifindex);
-    rtnl_addr_set_family(addr.get(), AF_INET);
-    rtnl_addr_set_local(addr.get(), local.get());
-    rtnl_addr_set_prefixlen(addr.get(), entry.prefix);
+    auto addr = BuildAddress(ifindex, entry);
     ResetError();
     int rc = rtnl_addr_delete(sock_, addr.get(), 0);
     // Deleting a primary address takes its secondaries with it; those are already gone.
