@@ -56,6 +56,25 @@ QString ItemText(CimType type, const QVariant& item) {
 }
 
 bool IsKnown(CimType type) {
+    if (IsNumericCimType(type)) {
+        return true;
+    }
+    switch (type) {
+        case CimType::String:
+        case CimType::DateTime:
+        case CimType::Reference:
+        case CimType::Boolean:
+        case CimType::Object:
+        case CimType::Char16:
+            return true;
+        default:
+            return false;
+    }
+}
+
+}  // namespace
+
+bool IsNumericCimType(CimType type) {
     switch (type) {
         case CimType::SInt8:
         case CimType::SInt16:
@@ -67,18 +86,11 @@ bool IsKnown(CimType type) {
         case CimType::UInt64:
         case CimType::Real32:
         case CimType::Real64:
-        case CimType::String:
-        case CimType::DateTime:
-        case CimType::Reference:
-        case CimType::Boolean:
-        case CimType::Object:
-        case CimType::Char16:
             return true;
+        default:
+            return false;
     }
-    return false;
 }
-
-}  // namespace
 
 CimValue CimValue::Null(CimType type) {
     return CimValue{type, true, false, {}};

@@ -38,6 +38,9 @@ struct CimValue {
     static CimValue Array(CimType type, const QVariantList& values);
 };
 
+// The signed and unsigned integer types and the two real ones.
+bool IsNumericCimType(CimType type);
+
 // A property value as the inventory shows it: "NULL", decimal integers, "True"/"False",
 // arrays joined with "|", placeholders for objects and 16-bit characters.
 QString CimValueToText(const CimValue& value);

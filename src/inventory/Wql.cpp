@@ -100,24 +100,6 @@ const CimValue* Find(const WmiObject& object, const QString& name) {
     return nullptr;
 }
 
-bool IsNumeric(CimType type) {
-    switch (type) {
-        case CimType::SInt8:
-        case CimType::SInt16:
-        case CimType::SInt32:
-        case CimType::SInt64:
-        case CimType::UInt8:
-        case CimType::UInt16:
-        case CimType::UInt32:
-        case CimType::UInt64:
-        case CimType::Real32:
-        case CimType::Real64:
-            return true;
-        default:
-            return false;
-    }
-}
-
 }  // namespace
 
 std::optional<WqlQuery> ParseWql(const QString& text) {
@@ -233,7 +215,7 @@ std::optional<bool> Matches(const WqlCondition& cond, const WmiObject& object) {
             return false;
         }
         order = int(item.toBool()) - int(cond.literal.toBool());
-    } else if (cond.literal.typeId() == QMetaType::Double && IsNumeric(value->type)) {
+    } else if (cond.literal.typeId() == QMetaType::Double && IsNumericCimType(value->type)) {
         double a = item.toDouble();
         double b = cond.literal.toDouble();
         order = a < b ? -1 : (a > b ? 1 : 0);
