@@ -13,19 +13,13 @@ bool FindProfile(TStoreTable& profiles, const std::string& name) {
 }
 
 Profile ReadProfile(TStoreTable& profiles) {
-    auto text = [&](const char* column) { return profiles.FieldByName(column).AsString(); };
     Profile p;
     p.Num = profiles.FieldByName("Num").AsInteger();
-    p.Name = text("Name");
-    p.IP = text("IP");
-    p.Mask = text("Mask");
-    p.Gateway = text("Gateway");
-    p.DNS1 = text("DNS1");
-    p.DNS2 = text("DNS2");
-    p.Interface = text("Interface");
-    p.Printer = text("Printer");
+    for (const apply::ProfileTextColumn& column : apply::kProfileTextColumns) {
+        p.*column.member = profiles.FieldByName(column.name).AsString();
+    }
     p.Icon = profiles.FieldByName("Icon").AsInteger();
-    p.Script = text("Script");
+    p.Script = profiles.FieldByName("Script").AsString();
     return p;
 }
 
@@ -36,14 +30,9 @@ void WriteProfileText(TStoreTable& profiles, const char* column, const std::stri
 }
 
 void WriteProfile(TStoreTable& profiles, const Profile& p) {
-    WriteProfileText(profiles, "Name", p.Name);
-    WriteProfileText(profiles, "IP", p.IP);
-    WriteProfileText(profiles, "Mask", p.Mask);
-    WriteProfileText(profiles, "Gateway", p.Gateway);
-    WriteProfileText(profiles, "DNS1", p.DNS1);
-    WriteProfileText(profiles, "DNS2", p.DNS2);
-    WriteProfileText(profiles, "Interface", p.Interface);
-    WriteProfileText(profiles, "Printer", p.Printer);
+    for (const apply::ProfileTextColumn& column : apply::kProfileTextColumns) {
+        WriteProfileText(profiles, column.name, p.*column.member);
+    }
     profiles.FieldByName("Icon").SetAsInteger(p.Icon);
     WriteProfileText(profiles, "Script", p.Script);
 }

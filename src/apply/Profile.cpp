@@ -68,17 +68,10 @@ void Profile::SetAutomaticDns() {
 }
 
 void Profile::FitToColumns() {
-    auto fit = [](std::string& value, const char* column) {
-        value = CutToWidth(value, static_cast<size_t>(ProfileColumnWidth(column)));
-    };
-    fit(Name, "Name");
-    fit(IP, "IP");
-    fit(Mask, "Mask");
-    fit(Gateway, "Gateway");
-    fit(DNS1, "DNS1");
-    fit(DNS2, "DNS2");
-    fit(Interface, "Interface");
-    fit(Printer, "Printer");
+    for (const ProfileTextColumn& column : kProfileTextColumns) {
+        std::string& value = this->*column.member;
+        value = CutToWidth(value, static_cast<size_t>(ProfileColumnWidth(column.name)));
+    }
 }
 
 }  // namespace quorv::apply

@@ -84,4 +84,22 @@ struct Profile {
     bool operator==(const Profile&) const = default;
 };
 
+// The string columns Name to Printer, in table order, with the members that hold them;
+// Num, Icon and the Script memo are handled one by one.
+struct ProfileTextColumn {
+    const char* name;
+    std::string Profile::*member;
+};
+
+inline constexpr std::array<ProfileTextColumn, 8> kProfileTextColumns{{
+    {"Name", &Profile::Name},
+    {"IP", &Profile::IP},
+    {"Mask", &Profile::Mask},
+    {"Gateway", &Profile::Gateway},
+    {"DNS1", &Profile::DNS1},
+    {"DNS2", &Profile::DNS2},
+    {"Interface", &Profile::Interface},
+    {"Printer", &Profile::Printer},
+}};
+
 }  // namespace quorv::apply

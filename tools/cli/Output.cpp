@@ -43,19 +43,10 @@ std::string JsonString(const std::string& text) {
 }
 
 std::string ProfileJson(const apply::Profile& p) {
-    std::string out = "{";
-    auto text = [&](const char* key, const std::string& value) {
-        out += "\"" + std::string(key) + "\": " + JsonString(value) + ", ";
-    };
-    out += "\"Num\": " + std::to_string(p.Num) + ", ";
-    text("Name", p.Name);
-    text("IP", p.IP);
-    text("Mask", p.Mask);
-    text("Gateway", p.Gateway);
-    text("DNS1", p.DNS1);
-    text("DNS2", p.DNS2);
-    text("Interface", p.Interface);
-    text("Printer", p.Printer);
+    std::string out = "{\"Num\": " + std::to_string(p.Num) + ", ";
+    for (const apply::ProfileTextColumn& column : apply::kProfileTextColumns) {
+        out += "\"" + std::string(column.name) + "\": " + JsonString(p.*column.member) + ", ";
+    }
     out += "\"Icon\": " + std::to_string(p.Icon) + ", ";
     out += "\"Script\": " + JsonString(p.Script) + "}";
     return out;
@@ -68,18 +59,10 @@ std::string ListLine(const apply::Profile& p) {
 
 std::string ShowText(const apply::Profile& p) {
     std::string out;
-    auto line = [&](const char* column, const std::string& value) {
-        out += std::string(column) + ": " + value + '\n';
-    };
-    line("Name", p.Name);
-    line("IP", p.IP);
-    line("Mask", p.Mask);
-    line("Gateway", p.Gateway);
-    line("DNS1", p.DNS1);
-    line("DNS2", p.DNS2);
-    line("Interface", p.Interface);
-    line("Printer", p.Printer);
-    line("Icon", std::to_string(p.Icon));
+    for (const apply::ProfileTextColumn& column : apply::kProfileTextColumns) {
+        out += std::string(column.name) + ": " + p.*column.member + '\n';
+    }
+    out += "Icon: " + std::to_string(p.Icon) + '\n';
     out += "Script:\n";
     for (const std::string& script : apply::SplitLines(p.Script)) {
         out += "    " + script + '\n';
