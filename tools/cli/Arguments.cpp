@@ -118,6 +118,11 @@ std::vector<std::string> AddressList(const std::string& text, const char* what) 
     return items;
 }
 
+// The record's width of a string column; a longer value is refused here, not cut there.
+size_t ColumnWidth(const char* column) {
+    return static_cast<size_t>(apply::ProfileColumnWidth(column));
+}
+
 void CheckText(const std::string& value, const char* what, size_t width, bool required) {
     if (required && value.empty()) {
         throw UsageError(std::string(what) + " is empty");
@@ -265,13 +270,13 @@ Invocation ParseArguments(const std::vector<std::string>& args) {
 
 apply::Profile BuildProfile(const std::string& name, const AddOptions& add) {
     apply::Profile p;
-    CheckText(name, "the profile name", 50, true);
+    CheckText(name, "the profile name", ColumnWidth("Name"), true);
     p.Name = name;
 
     if (!add.interface) {
         throw UsageError("add needs --interface");
     }
-    CheckText(*add.interface, "the interface name", 256, true);
+    CheckText(*add.interface, "the interface name", ColumnWidth("Interface"), true);
     p.Interface = *add.interface;
 
     if (add.dhcp) {
@@ -290,8 +295,10 @@ apply::Profile BuildProfile(const std::string& name, const AddOptions& add) {
                              " addresses, " + std::to_string(masks.size()) + " masks");
         }
         p.SetAddresses(addresses, masks);
-        if (p.IP.size() > 256 || p.Mask.size() > 256) {
-            throw UsageError("the address list is longer than 256 bytes");
+        const size_t listWidth = ColumnWidth("IP");
+        if (p.IP.size() > listWidth || p.Mask.size() > ColumnWidth("Mask")) {
+            throw UsageError("the address list is longer than " + std::to_string(listWidth) +
+                             " bytes");
         }
         if (add.gateway) {
             p.Gateway = CheckedAddress(*add.gateway, "gateway address");
@@ -309,7 +316,7 @@ apply::Profile BuildProfile(const std::string& name, const AddOptions& add) {
     }
 
     if (add.printer) {
-        CheckText(*add.printer, "the printer name", 256, false);
+        CheckText(*add.printer, "the printer name", ColumnWidth("Printer"), false);
         p.Printer = *add.printer;
     }
     if (add.icon) {
