@@ -77,9 +77,12 @@ const OptionInfo* FindOption(const std::string& name) {
     return nullptr;
 }
 
+bool IsControl(char c) {
+    return static_cast<unsigned char>(c) < ' ' || c == 0x7F;
+}
+
 bool HasControlCharacter(const std::string& text) {
-    return std::any_of(text.begin(), text.end(),
-                       [](char c) { return static_cast<unsigned char>(c) < ' ' || c == 0x7F; });
+    return std::any_of(text.begin(), text.end(), IsControl);
 }
 
 // Digits and dots only, and what the dialogs accept: no blanks or quotes slip through the
@@ -163,11 +166,7 @@ std::string ReadScript(const std::string& path) {
 std::string Quoted(const std::string& text) {
     constexpr size_t kShown = 80;
     std::string shown = apply::CutToWidth(text, kShown);
-    for (char& c : shown) {
-        if (static_cast<unsigned char>(c) < ' ' || c == 0x7F) {
-            c = '?';
-        }
-    }
+    std::replace_if(shown.begin(), shown.end(), IsControl, '?');
     return "\"" + shown + (shown.size() < text.size() ? "\"..." : "\"");
 }
 
