@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "platform/CommandLine.h"
+#include "platform/ExitStatus.h"
 #include "platform/ProgramFolder.h"
 #include "platform/ProgramLookup.h"
 #include "platform/Terminal.h"
@@ -103,16 +104,6 @@ void Drain(Fd& fd, std::string& into) {
 bool OnGuiThread() {
     QCoreApplication* app = QCoreApplication::instance();
     return app != nullptr && QThread::currentThread() == app->thread();
-}
-
-int DecodeStatus(int status) {
-    if (WIFEXITED(status)) {
-        return WEXITSTATUS(status);
-    }
-    if (WIFSIGNALED(status)) {
-        return 128 + WTERMSIG(status);
-    }
-    return -1;
 }
 
 }  // namespace
@@ -223,7 +214,7 @@ RunOutput RunAndWaitCaptured(const std::string& commandLine, const LaunchOptions
     if (errRead.open()) {
         Drain(errRead, out.standardError);
     }
-    out.exitCode = reaped ? DecodeStatus(status) : -1;
+    out.exitCode = reaped ? ExitCodeOf(status) : -1;
     return out;
 }
 

@@ -11,22 +11,11 @@
 #include <chrono>
 #include <climits>
 
+#include "platform/ExitStatus.h"
+
 extern char** environ;
 
 namespace quorv::netsh {
-namespace {
-
-int DecodeStatus(int status) {
-    if (WIFEXITED(status)) {
-        return WEXITSTATUS(status);
-    }
-    if (WIFSIGNALED(status)) {
-        return 128 + WTERMSIG(status);
-    }
-    return -1;
-}
-
-}  // namespace
 
 RunResult RunProgram(const std::vector<std::string>& argv, bool capture, int timeoutMs) {
     RunResult result;
@@ -108,7 +97,7 @@ RunResult RunProgram(const std::vector<std::string>& argv, bool capture, int tim
     if (capture) {
         close(pipeFds[0]);
     }
-    result.status = DecodeStatus(status);
+    result.status = platform::ExitCodeOf(status);
     return result;
 }
 
