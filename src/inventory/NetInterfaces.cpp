@@ -26,6 +26,7 @@
 #include <memory>
 
 #include "base/Exception.h"
+#include "inventory/NetlinkValues.h"
 
 namespace quorv::inventory {
 namespace {
@@ -33,20 +34,6 @@ namespace {
 struct SocketFree {
     void operator()(nl_sock* s) const { nl_socket_free(s); }
 };
-struct CacheFree {
-    void operator()(nl_cache* c) const { nl_cache_free(c); }
-};
-using CachePtr = std::unique_ptr<nl_cache, CacheFree>;
-
-std::uint32_t ToIpv4(nl_addr* addr) {
-    if (!addr || nl_addr_get_family(addr) != AF_INET || nl_addr_get_len(addr) != 4) {
-        return 0;
-    }
-    std::uint32_t be;
-    std::memcpy(&be, nl_addr_get_binary_addr(addr), 4);
-    return ntohl(be);
-}
-
 void CheckRc(int rc, const char* what) {
     if (rc < 0) {
         throw quorv::Exception(std::string("Cannot read the ") + what + ": " + nl_geterror(rc));
@@ -137,11 +124,11 @@ std::vector<NetInterface> ReadInterfaces() {
 
     nl_cache* raw = nullptr;
     CheckRc(rtnl_link_alloc_cache(sock.get(), AF_UNSPEC, &raw), "network interfaces");
-    CachePtr links(raw);
+    NlCachePtr links(raw);
     CheckRc(rtnl_addr_alloc_cache(sock.get(), &raw), "interface addresses");
-    CachePtr addrs(raw);
+    NlCachePtr addrs(raw);
     CheckRc(rtnl_route_alloc_cache(sock.get(), AF_INET, 0, &raw), "routes");
-    CachePtr routes(raw);
+    NlCachePtr routes(raw);
 
     std::map<int, NetInterface> byIndex;
     for (nl_object* obj = nl_cache_get_first(links.get()); obj; obj = nl_cache_get_next(obj)) {
@@ -168,7 +155,7 @@ std::vector<NetInterface> ReadInterfaces() {
         auto it = byIndex.find(rtnl_addr_get_ifindex(addr));
         if (rtnl_addr_get_family(addr) == AF_INET && it != byIndex.end()) {
             it->second.addresses.push_back(
-                {ToIpv4(rtnl_addr_get_local(addr)), rtnl_addr_get_prefixlen(addr)});
+                {Ipv4Of(rtnl_addr_get_local(addr)), rtnl_addr_get_prefixlen(addr)});
         }
     }
     for (nl_object* obj = nl_cache_get_first(routes.get()); obj; obj = nl_cache_get_next(obj)) {
@@ -180,7 +167,7 @@ std::vector<NetInterface> ReadInterfaces() {
         }
         rtnl_nexthop* nh = rtnl_route_nexthop_n(route, 0);
         auto it = byIndex.find(rtnl_route_nh_get_ifindex(nh));
-        std::uint32_t gateway = ToIpv4(rtnl_route_nh_get_gateway(nh));
+        std::uint32_t gateway = Ipv4Of(rtnl_route_nh_get_gateway(nh));
         if (it != byIndex.end() && gateway != 0) {
             it->second.gateways.push_back(gateway);
         }

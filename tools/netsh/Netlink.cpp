@@ -16,6 +16,7 @@
 #include <cstring>
 #include <memory>
 
+#include "inventory/NetlinkValues.h"
 #include "netsh/Command.h"
 
 #ifndef SOL_NETLINK
@@ -27,9 +28,6 @@ namespace {
 
 struct AddrFree {
     void operator()(nl_addr* a) const { nl_addr_put(a); }
-};
-struct CacheFree {
-    void operator()(nl_cache* c) const { nl_cache_free(c); }
 };
 struct LinkFree {
     void operator()(rtnl_link* l) const { rtnl_link_put(l); }
@@ -51,15 +49,6 @@ AddrPtr MakeAddr(Ipv4 address, int prefix) {
     }
     nl_addr_set_prefixlen(addr.get(), prefix);
     return addr;
-}
-
-Ipv4 ToIpv4(nl_addr* addr) {
-    if (!addr || nl_addr_get_family(addr) != AF_INET || nl_addr_get_len(addr) != 4) {
-        return 0;
-    }
-    std::uint32_t be;
-    std::memcpy(&be, nl_addr_get_binary_addr(addr), 4);
-    return ntohl(be);
 }
 
 }  // namespace
@@ -190,7 +179,7 @@ std::vector<AddressEntry> RouteSocket::Ipv4Addresses(int ifindex) {
     ResetError();
     nl_cache* raw = nullptr;
     int rc = rtnl_addr_alloc_cache(sock_, &raw);
-    std::unique_ptr<nl_cache, CacheFree> cache(raw);
+    inventory::NlCachePtr cache(raw);
     if (rc < 0) {
         Fail(rc);
     }
@@ -198,7 +187,8 @@ std::vector<AddressEntry> RouteSocket::Ipv4Addresses(int ifindex) {
     for (nl_object* obj = nl_cache_get_first(cache.get()); obj; obj = nl_cache_get_next(obj)) {
         auto* addr = reinterpret_cast<rtnl_addr*>(obj);
         if (rtnl_addr_get_family(addr) == AF_INET && rtnl_addr_get_ifindex(addr) == ifindex) {
-            out.push_back({ToIpv4(rtnl_addr_get_local(addr)), rtnl_addr_get_prefixlen(addr)});
+            out.push_back(
+                {inventory::Ipv4Of(rtnl_addr_get_local(addr)), rtnl_addr_get_prefixlen(addr)});
         }
     }
     return out;
@@ -248,7 +238,7 @@ std::vector<RouteEntry> RouteSocket::DefaultRoutes() {
     ResetError();
     nl_cache* raw = nullptr;
     int rc = rtnl_route_alloc_cache(sock_, AF_INET, 0, &raw);
-    std::unique_ptr<nl_cache, CacheFree> cache(raw);
+    inventory::NlCachePtr cache(raw);
     if (rc < 0) {
         Fail(rc);
     }
@@ -262,7 +252,8 @@ std::vector<RouteEntry> RouteSocket::DefaultRoutes() {
             continue;
         }
         rtnl_nexthop* nh = rtnl_route_nexthop_n(route, 0);
-        out.push_back({rtnl_route_nh_get_ifindex(nh), ToIpv4(rtnl_route_nh_get_gateway(nh)),
+        out.push_back({rtnl_route_nh_get_ifindex(nh),
+                       inventory::Ipv4Of(rtnl_route_nh_get_gateway(nh)),
                        rtnl_route_get_priority(route)});
     }
     return out;
