@@ -3,6 +3,8 @@
 #include <unicode/uchar.h>
 #include <unicode/unistr.h>
 
+#include "store/processing/ProcessRegistry.h"
+
 namespace quorv::store {
 
 namespace {
@@ -16,23 +18,11 @@ bool IsAscii(std::string_view s) {
     return true;
 }
 
-char AsciiLower(char c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c;
-}
-
 }  // namespace
 
 bool SameName(std::string_view a, std::string_view b) {
     if (IsAscii(a) && IsAscii(b)) {
-        if (a.size() != b.size()) {
-            return false;
-        }
-        for (size_t i = 0; i < a.size(); ++i) {
-            if (AsciiLower(a[i]) != AsciiLower(b[i])) {
-                return false;
-            }
-        }
-        return true;
+        return SameAlgoName(a, b);
     }
     const auto ua = icu::UnicodeString::fromUTF8(icu::StringPiece(a.data(), a.size()));
     const auto ub = icu::UnicodeString::fromUTF8(icu::StringPiece(b.data(), b.size()));
