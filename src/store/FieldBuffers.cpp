@@ -1,7 +1,5 @@
 #include "store/FieldBuffers.h"
 
-#include <cstring>
-
 #include "store/Coding.h"
 
 namespace quorv::store {
@@ -12,38 +10,10 @@ void TFieldBuffers::SetText(int32_t field, std::string_view text) {
     item.Bytes.assign(text);
 }
 
-void TFieldBuffers::SetInt16(int32_t field, int16_t value) {
-    uint8_t b[2];
-    EncodeFixed16(b, value);
-    auto& item = (*this)[field];
-    item.Write = true;
-    item.Bytes.assign(reinterpret_cast<const char*>(b), 2);
-}
-
 void TFieldBuffers::SetInt32(int32_t field, int32_t value) {
     uint8_t b[4];
     EncodeFixed32(b, value);
-    auto& item = (*this)[field];
-    item.Write = true;
-    item.Bytes.assign(reinterpret_cast<const char*>(b), 4);
-}
-
-void TFieldBuffers::SetInt64(int32_t field, int64_t value) {
-    uint8_t b[8];
-    EncodeFixed64(b, value);
-    auto& item = (*this)[field];
-    item.Write = true;
-    item.Bytes.assign(reinterpret_cast<const char*>(b), 8);
-}
-
-void TFieldBuffers::SetDouble(int32_t field, double value) {
-    int64_t bits;
-    std::memcpy(&bits, &value, sizeof bits);
-    SetInt64(field, bits);
-}
-
-void TFieldBuffers::SetBoolean(int32_t field, bool value) {
-    SetInt16(field, value ? 1 : 0);
+    SetText(field, std::string_view(reinterpret_cast<const char*>(b), sizeof b));
 }
 
 void TFieldBuffers::SetBlob(int32_t field, TStream* value) {

@@ -35,11 +35,7 @@ class TFieldBuffers {
     }
 
     void SetText(int32_t field, std::string_view text);
-    void SetInt16(int32_t field, int16_t value);
     void SetInt32(int32_t field, int32_t value);
-    void SetInt64(int32_t field, int64_t value);
-    void SetDouble(int32_t field, double value);
-    void SetBoolean(int32_t field, bool value);
     void SetBlob(int32_t field, TStream* value);
 
     // The i32 value of a field (0 when not set), as auto-increment handling reads it.
