@@ -9,13 +9,14 @@ using store::TStoreTable;
 
 namespace {
 
-constexpr size_t kOptionWidth = 32;
+constexpr size_t kKeyWidth = apply::ColumnWidth(apply::kOptionColumns, "Name");
+constexpr size_t kValueWidth = apply::ColumnWidth(apply::kOptionColumns, "Value");
 
 void InsertOption(TStoreTable& options, const std::string& key, const std::string& value) {
     options.Insert();
     try {
-        options.FieldByName("Name").SetAsString(apply::CutToWidth(key, kOptionWidth));
-        options.FieldByName("Value").SetAsString(apply::CutToWidth(value, kOptionWidth));
+        options.FieldByName("Name").SetAsString(apply::CutToWidth(key, kKeyWidth));
+        options.FieldByName("Value").SetAsString(apply::CutToWidth(value, kValueWidth));
         options.Post();
     } catch (...) {
         // Leave the cursor browsing, so the next write does not meet a pending row.
@@ -40,7 +41,7 @@ void WriteOption(TStoreTable& options, const std::string& key, const std::string
     }
     options.Edit();
     try {
-        options.FieldByName("Value").SetAsString(apply::CutToWidth(value, kOptionWidth));
+        options.FieldByName("Value").SetAsString(apply::CutToWidth(value, kValueWidth));
         options.Post();
     } catch (...) {
         options.Cancel();

@@ -5,12 +5,7 @@
 namespace quorv::apply {
 
 int ProfileColumnWidth(std::string_view column) {
-    for (const ColumnDef& def : kProfileColumns) {
-        if (column == def.name) {
-            return def.type == ColumnType::String ? def.width : 0;
-        }
-    }
-    return 0;
+    return ColumnWidth(kProfileColumns, column);
 }
 
 std::string CutToWidth(std::string_view text, size_t width) {

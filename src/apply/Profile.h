@@ -41,7 +41,18 @@ inline constexpr int kIconOther = 13;
 
 inline constexpr const char* kDhcp = "DHCP";
 
-// The width of a string column of the profile table (0 for an unknown or non-string one).
+// The width of a string column of a table (0 for an unknown or non-string one).
+template <size_t N>
+constexpr int ColumnWidth(const std::array<ColumnDef, N>& columns, std::string_view column) {
+    for (const ColumnDef& def : columns) {
+        if (column == def.name) {
+            return def.type == ColumnType::String ? def.width : 0;
+        }
+    }
+    return 0;
+}
+
+// The same for the profile table.
 int ProfileColumnWidth(std::string_view column);
 
 // Text cut to a column width. The data file stores UTF-8, so the width counts bytes and
