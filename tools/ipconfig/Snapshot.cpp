@@ -43,7 +43,7 @@ IpConfigModel ReadSystemModel() {
     char host[256] = {};
     gethostname(host, sizeof host - 1);
     model.hostName = host;
-    model.dnsServers = netsh::SelectResolver()->SystemServers();
+    model.dnsServers = netsh::SystemNameservers();
 
     for (const auto& net : inventory::ReadInterfaces()) {
         if (net.loopback) {

@@ -133,9 +133,6 @@ class FileResolver : public ResolverBackend {
         conf.SetNameservers(servers);
         ReplaceFileContent(kResolvConf, conf.Text());
     }
-    std::vector<std::string> SystemServers() override {
-        return ResolvConf(ReadTextFile(kResolvConf).value_or("")).Nameservers();
-    }
 };
 
 class ResolvedResolver : public ResolverBackend {
@@ -156,9 +153,6 @@ class ResolvedResolver : public ResolverBackend {
             throw NetshError("systemd-resolved refused the DNS servers: " +
                              (first.empty() ? "resolvectl failed" : Printable(first, 200)) + ".");
         }
-    }
-    std::vector<std::string> SystemServers() override {
-        return ResolvConf(ReadTextFile(kResolvConf).value_or("")).Nameservers();
     }
 
   private:
@@ -279,6 +273,10 @@ void ReplaceFileContent(const std::string& path, const std::string& content) {
         }
         WriteFailed(target, error);
     }
+}
+
+std::vector<std::string> SystemNameservers() {
+    return ResolvConf(ReadTextFile(kResolvConf).value_or("")).Nameservers();
 }
 
 std::unique_ptr<ResolverBackend> SelectResolver() {

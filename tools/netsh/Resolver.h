@@ -34,9 +34,11 @@ class ResolverBackend {
   public:
     virtual ~ResolverBackend() = default;
     virtual void SetServers(const std::string& ifname, const std::vector<std::string>& servers) = 0;
-    virtual std::vector<std::string> SystemServers() = 0;
 };
 
 std::unique_ptr<ResolverBackend> SelectResolver();
+
+// The nameserver lines of /etc/resolv.conf, whichever backend sets the servers.
+std::vector<std::string> SystemNameservers();
 
 }  // namespace quorv::netsh
