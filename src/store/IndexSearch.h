@@ -12,30 +12,39 @@ struct TSearchResult {
     TSearchOutcome Outcome = TSearchOutcome::Empty;
 };
 
+// The probing both searches share: narrows [0, count) around its middle item until
+// step(middle, compareAt(middle)) answers 0 or nothing is left; a negative answer goes on
+// before the middle item, a positive one after it.
+template <class CompareAt, class Step>
+void Bisect(int32_t count, CompareAt& compareAt, Step&& step) {
+    int32_t low = 0;
+    int32_t high = count - 1;
+    while (low <= high) {
+        const int32_t middle = low + (high - low) / 2;
+        const int go = step(middle, compareAt(middle));
+        if (go == 0) {
+            return;
+        }
+        if (go < 0) {
+            high = middle - 1;
+        } else {
+            low = middle + 1;
+        }
+    }
+}
+
 // Plain binary search over `count` items; compareAt(k) orders the key against item k
 // (-1: the key sorts before it). Stops at the first equal item it probes, so among equal
 // items any one may be found.
 template <class CompareAt>
 TSearchResult BinarySearchKey(int32_t count, CompareAt&& compareAt) {
     TSearchResult r;
-    int32_t low = 0;
-    int32_t high = count - 1;
-    while (low <= high) {
-        const int32_t middle = low + (high - low) / 2;
-        const int c = compareAt(middle);
+    Bisect(count, compareAt, [&](int32_t middle, int c) {
         r.Position = middle;
-        if (c == 0) {
-            r.Outcome = TSearchOutcome::Equal;
-            break;
-        }
-        if (c < 0) {
-            r.Outcome = TSearchOutcome::Before;
-            high = middle - 1;
-        } else {
-            r.Outcome = TSearchOutcome::After;
-            low = middle + 1;
-        }
-    }
+        r.Outcome = c == 0 ? TSearchOutcome::Equal
+                           : (c < 0 ? TSearchOutcome::Before : TSearchOutcome::After);
+        return c;
+    });
     return r;
 }
 
@@ -59,33 +68,18 @@ inline int32_t InsertionPosition(const TSearchResult& r) {
 template <class CompareAt>
 TSearchResult SearchEqualKey(int32_t count, bool last, CompareAt&& compareAt) {
     TSearchResult r;
-    int32_t low = 0;
-    int32_t high = count - 1;
-    while (low <= high) {
-        const int32_t middle = low + (high - low) / 2;
-        const int c = compareAt(middle);
-        if (c > 0) {
-            low = middle + 1;
-            if (r.Outcome != TSearchOutcome::Equal) {
-                r.Outcome = TSearchOutcome::After;
-                r.Position = middle;
-            }
-        } else if (c < 0) {
-            high = middle - 1;
-            if (r.Outcome != TSearchOutcome::Equal) {
-                r.Outcome = TSearchOutcome::Before;
-                r.Position = middle;
-            }
-        } else {
+    Bisect(count, compareAt, [&](int32_t middle, int c) {
+        if (c == 0) {
             r.Outcome = TSearchOutcome::Equal;
             r.Position = middle;
-            if (last) {
-                low = middle + 1;
-            } else {
-                high = middle - 1;
-            }
+            return last ? 1 : -1;
         }
-    }
+        if (r.Outcome != TSearchOutcome::Equal) {
+            r.Outcome = c < 0 ? TSearchOutcome::Before : TSearchOutcome::After;
+            r.Position = middle;
+        }
+        return c;
+    });
     return r;
 }
 
