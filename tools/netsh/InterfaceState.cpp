@@ -42,6 +42,12 @@ void EnsureDirectory(const std::string& path) {
     }
 }
 
+void WriteStateFile(const std::string& path, const std::string& content) {
+    EnsureDirectory(kRoot);
+    EnsureDirectory(InterfaceState::Directory());
+    ReplaceFileContent(path, content);
+}
+
 }  // namespace
 
 std::string FormatLease(const Lease& lease) {
@@ -117,9 +123,7 @@ bool InterfaceState::DhcpEnabled() const {
 
 void InterfaceState::SetDhcpEnabled(bool enabled) const {
     if (enabled) {
-        EnsureDirectory(kRoot);
-        EnsureDirectory(Directory());
-        ReplaceFileContent(Path("dhcp"), "yes\n");
+        WriteStateFile(Path("dhcp"), "yes\n");
     } else {
         unlink(Path("dhcp").c_str());
     }
@@ -138,9 +142,7 @@ void InterfaceState::SetStaticDns(const std::optional<std::vector<std::string>>&
         unlink(Path("dns").c_str());
         return;
     }
-    EnsureDirectory(kRoot);
-    EnsureDirectory(Directory());
-    ReplaceFileContent(Path("dns"), Join(*servers) + "\n");
+    WriteStateFile(Path("dns"), Join(*servers) + "\n");
 }
 
 std::optional<Lease> InterfaceState::ReadLease() const {
@@ -152,9 +154,7 @@ std::optional<Lease> InterfaceState::ReadLease() const {
 }
 
 void InterfaceState::WriteLease(const Lease& lease) const {
-    EnsureDirectory(kRoot);
-    EnsureDirectory(Directory());
-    ReplaceFileContent(Path("lease"), FormatLease(lease));
+    WriteStateFile(Path("lease"), FormatLease(lease));
 }
 
 void InterfaceState::ClearLease() const {
