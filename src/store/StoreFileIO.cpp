@@ -346,7 +346,7 @@ bool TStoreFileIO::CreateTable(const std::string& name, const std::vector<TField
     }
     const int64_t end = ImageSize();
     if (end + kTableHeaderSize > kMaxImageSize) {
-        throw EDatabaseError("Database file '" + fileName_ + "' has reached its size limit");
+        SizeLimitReached();
     }
     const TTableHeader header =
         BuildTableHeader(name, fields, static_cast<int32_t>(end + kTableHeaderSize));
@@ -397,7 +397,7 @@ void TStoreFileIO::ReadAt(int64_t position, void* buffer, int64_t count) {
 void TStoreFileIO::WriteAt(int64_t position, const void* buffer, int64_t count) {
     CheckWritable();
     if (position < 0 || count < 0 || position + count > kMaxImageSize) {
-        throw EDatabaseError("Database file '" + fileName_ + "' has reached its size limit");
+        SizeLimitReached();
     }
     if (beforeWrite_) {
         beforeWrite_(position, count);
@@ -417,6 +417,10 @@ void TStoreFileIO::CheckWritable() const {
 
 void TStoreFileIO::Damaged(const std::string& what) const {
     throw EDatabaseError("Database file '" + fileName_ + "' is damaged: " + what);
+}
+
+void TStoreFileIO::SizeLimitReached() const {
+    throw EDatabaseError("Database file '" + fileName_ + "' has reached its size limit");
 }
 
 void TStoreFileIO::EncodeStream(TMemoryStream& source, TMemoryStream& dest, bool compress,

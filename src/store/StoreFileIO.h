@@ -112,6 +112,8 @@ class TStoreFileIO {
 
     // "Database file '<name>' is damaged: <what>".
     [[noreturn]] void Damaged(const std::string& what) const;
+    // "Database file '<name>' has reached its size limit".
+    [[noreturn]] void SizeLimitReached() const;
 
     TStoreProcessing& Processing() { return processing_; }
     void EncodeStream(TMemoryStream& source, TMemoryStream& dest, bool compress, bool encrypt);
