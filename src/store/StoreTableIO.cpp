@@ -159,6 +159,13 @@ bool TStoreTableIO::EntryComplete(const TRecordTabItem& item, int64_t imageSize)
     return true;
 }
 
+void TStoreTableIO::CheckPosition(int32_t position) const {
+    if (position < 0 || position >= static_cast<int32_t>(physical_.size())) {
+        throw EDatabaseError("Record position " + std::to_string(position) + " of table '" +
+                             tableName_ + "' does not exist");
+    }
+}
+
 int32_t TStoreTableIO::PositionOf(int32_t recNo) const {
     const auto it =
         std::lower_bound(physical_.begin(), physical_.end(), recNo,
@@ -272,7 +279,7 @@ void TStoreTableIO::EncodeBlob(int32_t field, const TFieldBufferItem& value, TMe
     }
     file_.EncodeStream(source, image, FieldCompressed(field), FieldEncrypted(field));
     if (image.Size() >= kMaxImageSize - kBlobAreaStep) {
-        throw EDatabaseError("Database file '" + file_.FileName() + "' has reached its size limit");
+        file_.SizeLimitReached();
     }
 }
 
@@ -384,8 +391,7 @@ int32_t TStoreTableIO::AppendRecord(const TFieldBuffers& values, bool flush) {
             const auto length = static_cast<int32_t>(blob.image.Size());
             blob.area = BlobAreaFor(length);
             if (next + blob.area > kMaxImageSize) {
-                throw EDatabaseError("Database file '" + file_.FileName() +
-                                     "' has reached its size limit");
+                file_.SizeLimitReached();
             }
             blob.offset = static_cast<int32_t>(next);
             next += blob.area;
@@ -403,7 +409,7 @@ int32_t TStoreTableIO::AppendRecord(const TFieldBuffers& values, bool flush) {
         }
     }
     if (next > kMaxImageSize) {
-        throw EDatabaseError("Database file '" + file_.FileName() + "' has reached its size limit");
+        file_.SizeLimitReached();
     }
 
     try {
@@ -488,10 +494,7 @@ bool TStoreTableIO::SlotReusable(const TBlobSlot& slot, int32_t dataOffset,
 void TStoreTableIO::ModifyRecord(int32_t position, const TFieldBuffers& values, bool flush) {
     RequireLoaded();
     file_.CheckWritable();
-    if (position < 0 || position >= static_cast<int32_t>(physical_.size())) {
-        throw EDatabaseError("Record position " + std::to_string(position) + " of table '" +
-                             tableName_ + "' does not exist");
-    }
+    CheckPosition(position);
     if (values.Count() != fieldDefs_.Count()) {
         throw EDatabaseError("Field count mismatch for table '" + tableName_ + "'");
     }
@@ -532,8 +535,7 @@ void TStoreTableIO::ModifyRecord(int32_t position, const TFieldBuffers& values, 
                                  : end;
                 }
                 if (offset + area > kMaxImageSize) {
-                    throw EDatabaseError("Database file '" + file_.FileName() +
-                                         "' has reached its size limit");
+                    file_.SizeLimitReached();
                 }
                 slot.Length = WriteBlobImage(f, value, image, static_cast<int32_t>(offset), area);
                 slot.Offset = static_cast<int32_t>(offset);
@@ -571,10 +573,7 @@ void TStoreTableIO::ModifyRecord(int32_t position, const TFieldBuffers& values, 
 void TStoreTableIO::DeleteRecord(int32_t position, bool flush) {
     RequireLoaded();
     file_.CheckWritable();
-    if (position < 0 || position >= static_cast<int32_t>(physical_.size())) {
-        throw EDatabaseError("Record position " + std::to_string(position) + " of table '" +
-                             tableName_ + "' does not exist");
-    }
+    CheckPosition(position);
     TStoreFileIO::TWriteLock lock(file_);
     const TRecordItem record = RecheckedRecord(physical_[position]);
     position = PositionOf(record.RecNo);

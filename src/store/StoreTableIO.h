@@ -104,6 +104,8 @@ class TStoreTableIO {
     [[noreturn]] void Damaged(const std::string& what) const;
     // Reloads the table when another process changed it since it was loaded.
     void CheckHeaderOnDisk();
+    // "Record position %d of table '%s' does not exist" outside the physical order.
+    void CheckPosition(int32_t position) const;
     // The record again after CheckHeaderOnDisk; raises when it is gone.
     TRecordItem RecheckedRecord(TRecordItem record);
     int32_t EntryPosition(int32_t recNo) const;
