@@ -52,29 +52,25 @@ int ZlibLevelForCode(uint8_t code) {
 TCompAlgo_Zlib::TCompAlgo_Zlib(TStoreProcessing* owner) : TCompressAlgo(owner) {}
 
 void TCompAlgo_Zlib::EncodeData(TStream* source, TStream* dest, int32_t) {
-    if (source == nullptr) {
-        return;
-    }
-    if (dest == nullptr || dest == source) {
-        // The image replaces the value, so work from a copy of it.
-        TMemoryStream copy;
-        copy.CopyFrom(*source, 0);
-        Encode(copy, *source);
-    } else {
-        Encode(*source, *dest);
-    }
+    Apply(&TCompAlgo_Zlib::Encode, source, dest);
 }
 
 void TCompAlgo_Zlib::DecodeData(TStream* source, TStream* dest, int32_t) {
+    Apply(&TCompAlgo_Zlib::Decode, source, dest);
+}
+
+void TCompAlgo_Zlib::Apply(void (TCompAlgo_Zlib::*step)(TStream&, TStream&), TStream* source,
+                           TStream* dest) {
     if (source == nullptr) {
         return;
     }
     if (dest == nullptr || dest == source) {
+        // The result replaces the input, so work from a copy of it.
         TMemoryStream copy;
         copy.CopyFrom(*source, 0);
-        Decode(copy, *source);
+        (this->*step)(copy, *source);
     } else {
-        Decode(*source, *dest);
+        (this->*step)(*source, *dest);
     }
 }
 

@@ -24,6 +24,8 @@ class TCompAlgo_Zlib : public TCompressAlgo {
     void DecodeData(TStream* source, TStream* dest, int32_t dataSize) override;
 
   private:
+    // Runs step from source to dest, or in place when dest is null or source itself.
+    void Apply(void (TCompAlgo_Zlib::*step)(TStream&, TStream&), TStream* source, TStream* dest);
     void Encode(TStream& source, TStream& dest);
     void Decode(TStream& source, TStream& dest);
 
