@@ -752,18 +752,6 @@ const std::string& TStoreTable::FieldValue(int32_t field) {
     return b.Value;
 }
 
-TOptimBlobStream& TStoreTable::BlobOf(int32_t field) {
-    RequireOpen();
-    if (state_ == TDataSetState::dsBrowse) {
-        Sync();
-    }
-    TBufferField& b = FieldBuffer(field);
-    if (!b.Blob) {
-        b.Blob = std::make_unique<TOptimBlobStream>();
-    }
-    return *b.Blob;
-}
-
 void TStoreTable::SetFieldValue(int32_t field, std::string value) {
     RequireOpen();
     const TStoreFieldDef& def = FieldDefs()[field];

@@ -175,7 +175,6 @@ class TStoreTable {
     TBufferField& FieldBuffer(int32_t field);
     const std::string& FieldValue(int32_t field);
     void SetFieldValue(int32_t field, std::string value);
-    TOptimBlobStream& BlobOf(int32_t field);
     void PlaceAfterWrite(int32_t recNo);
     // BeforeScroll and AfterScroll, each only when set.
     void Scrolling();
