@@ -721,22 +721,15 @@ std::vector<TIndexDefInfo> TStoreTable::IndexDefs() const {
     return defs;
 }
 
-TStoreTable::TBufferField& TStoreTable::FieldBuffer(int32_t field) {
-    if (state_ == TDataSetState::dsBrowse) {
-        Sync();
-        if (recNo_ >= 0 && !bufferValid_) {
-            LoadBuffer();
-        }
-    }
-    return buffer_.at(static_cast<size_t>(field));
-}
-
 const std::string& TStoreTable::FieldValue(int32_t field) {
     RequireOpen();
     static const std::string kEmpty;
     if (state_ == TDataSetState::dsSetKey) {
         const auto& v = keyBuffer_.at(static_cast<size_t>(field));
         return v ? *v : kEmpty;
+        if (!bufferValid_) {
+            LoadBuffer();
+        }
     }
     if (state_ == TDataSetState::dsBrowse) {
         Sync();
@@ -744,7 +737,7 @@ const std::string& TStoreTable::FieldValue(int32_t field) {
             return kEmpty;  // an empty cursor reads as empty values
         }
     }
-    TBufferField& b = FieldBuffer(field);
+    TBufferField& b = buffer_.at(static_cast<size_t>(field));
     if (b.Blob) {
         const std::vector<uint8_t>& bytes = b.Blob->Value();
         b.Value.assign(bytes.begin(), bytes.end());

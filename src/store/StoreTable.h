@@ -172,7 +172,6 @@ class TStoreTable {
     void MoveTo(int32_t position);
     void LoadBuffer();
     void InitNewBuffer();
-    TBufferField& FieldBuffer(int32_t field);
     const std::string& FieldValue(int32_t field);
     void SetFieldValue(int32_t field, std::string value);
     void PlaceAfterWrite(int32_t recNo);
