@@ -727,14 +727,14 @@ const std::string& TStoreTable::FieldValue(int32_t field) {
     if (state_ == TDataSetState::dsSetKey) {
         const auto& v = keyBuffer_.at(static_cast<size_t>(field));
         return v ? *v : kEmpty;
-        if (!bufferValid_) {
-            LoadBuffer();
-        }
     }
     if (state_ == TDataSetState::dsBrowse) {
         Sync();
         if (recNo_ < 0) {
             return kEmpty;  // an empty cursor reads as empty values
+        }
+        if (!bufferValid_) {
+            LoadBuffer();
         }
     }
     TBufferField& b = buffer_.at(static_cast<size_t>(field));
