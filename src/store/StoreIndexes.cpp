@@ -1,7 +1,6 @@
 #include "store/StoreIndexes.h"
 
 #include <algorithm>
-#include <cstring>
 #include <numeric>
 #include <unordered_set>
 
@@ -20,11 +19,6 @@ namespace {
 
 int64_t IndexTabEntryOffset(int32_t index) {
     return 4 + static_cast<int64_t>(index) * kIndexTabItemSize;
-}
-
-std::string TextUpToNul(const char* data, size_t size) {
-    const void* nul = std::memchr(data, 0, size);
-    return std::string(data, nul ? static_cast<const char*>(nul) - data : size);
 }
 
 }  // namespace
@@ -117,8 +111,9 @@ const std::string& TStoreIndexes::FieldValue(int32_t field, const TRecordItem& i
     }
     table_.File().DecodeFieldBuffer(raw.data(), raw.data(), table_.FieldEncrypted(field),
                                     def.Width);
-    c.Value =
-        IsStringFieldType(def.FieldType) ? TextUpToNul(raw.data(), raw.size()) : std::move(raw);
+    c.Value = IsStringFieldType(def.FieldType)
+                  ? DecodeFixedName(reinterpret_cast<const uint8_t*>(raw.data()), raw.size())
+                  : std::move(raw);
     c.Valid = true;
     return c.Value;
 }
@@ -337,7 +332,8 @@ TKeyValues TStoreIndexes::KeyFromValues(int32_t index, const TFieldBuffers& valu
             key.emplace_back(copy.Bytes().begin(), copy.Bytes().end());
         } else if (IsStringFieldType(def.FieldType)) {
             const std::string_view cut = Utf8Truncate(v.Bytes, static_cast<size_t>(def.Size));
-            key.push_back(TextUpToNul(cut.data(), cut.size()));
+            key.push_back(
+                DecodeFixedName(reinterpret_cast<const uint8_t*>(cut.data()), cut.size()));
         } else {
             std::string native(static_cast<size_t>(def.Width), '\0');
             if (v.Bytes.size() == native.size()) {

@@ -61,12 +61,6 @@ void Now(int32_t& dayNumber, int32_t& msOfDay) {
         ((local.tm_hour * 60 + local.tm_min) * 60 + local.tm_sec) * 1000 + static_cast<int32_t>(ms);
 }
 
-std::string TextUpToNul(const uint8_t* data, size_t size) {
-    const void* nul = std::memchr(data, 0, size);
-    return std::string(reinterpret_cast<const char*>(data),
-                       nul ? static_cast<const uint8_t*>(nul) - data : size);
-}
-
 }  // namespace
 
 TStoreTable::TStoreTable() = default;
@@ -506,7 +500,7 @@ void TStoreTable::LoadBuffer() {
         } else {
             file.DecodeFieldBuffer(stored, at, tableIO_->FieldEncrypted(f), def.Width);
             if (IsStringFieldType(def.FieldType)) {
-                b.Value = TextUpToNul(at, static_cast<size_t>(def.Width));
+                b.Value = DecodeFixedName(at, static_cast<size_t>(def.Width));
             } else {
                 b.Value.assign(reinterpret_cast<const char*>(at), static_cast<size_t>(def.Width));
             }
