@@ -777,13 +777,22 @@ void TStoreTable::SetKey() {
     keyBuffer_.assign(static_cast<size_t>(FieldCount()), std::nullopt);
 }
 
-bool TStoreTable::GotoKey(const std::string& indexName) {
-    RequireOpen();
+int32_t TStoreTable::KeyIndex(const std::string& indexName) const {
     const int32_t index = indexes_->IndexOf(indexName);
     if (index < 0) {
         throw EDatabaseError("Invalid index name '" + indexName + "'");
     }
+    return index;
+}
+
+bool TStoreTable::GotoKey(const std::string& indexName) {
+    RequireOpen();
+    const int32_t index = KeyIndex(indexName);
     CheckBrowseMode();
+    return GotoKeyAt(index);
+}
+
+bool TStoreTable::GotoKeyAt(int32_t index) {
     Scrolling();
     // The key is the leading key fields that were given values.
     const TStoreIndexDef& def = indexes_->Def(index);
@@ -811,11 +820,7 @@ bool TStoreTable::GotoKey(const std::string& indexName) {
 
 bool TStoreTable::FindKey(const std::string& indexName, const std::vector<std::string>& values) {
     RequireOpen();
-    const int32_t index = indexes_->IndexOf(indexName);
-    if (index < 0) {
-        throw EDatabaseError("Invalid index name '" + indexName + "'");
-    }
-    CheckBrowseMode();
+    const int32_t index = KeyIndex(indexName);
     SetKey();
     try {
         const TStoreIndexDef& def = indexes_->Def(index);
@@ -827,7 +832,7 @@ bool TStoreTable::FindKey(const std::string& indexName, const std::vector<std::s
         throw;
     }
     state_ = stateBeforeKey_;
-    return GotoKey(indexName);
+    return GotoKeyAt(index);
 }
 
 void TStoreTable::Refresh() {

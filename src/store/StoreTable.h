@@ -175,6 +175,10 @@ class TStoreTable {
     const std::string& FieldValue(int32_t field);
     void SetFieldValue(int32_t field, std::string value);
     void PlaceAfterWrite(int32_t recNo);
+    // The index named for a key search; "Invalid index name" when there is none.
+    int32_t KeyIndex(const std::string& indexName) const;
+    // Positions on the first record equal to the key buffer's leading values in the index.
+    bool GotoKeyAt(int32_t index);
     // BeforeScroll and AfterScroll, each only when set.
     void Scrolling();
     void Scrolled();
