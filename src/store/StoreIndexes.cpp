@@ -21,6 +21,15 @@ int64_t IndexTabEntryOffset(int32_t index) {
     return 4 + static_cast<int64_t>(index) * kIndexTabItemSize;
 }
 
+// One flag per record number: whether the table holds that record as live.
+std::vector<uint8_t> LiveRecords(const TStoreTableIO& table) {
+    std::vector<uint8_t> live(table.RecordTab().size(), 0);
+    for (const TRecordItem& item : table.PhysicalOrder()) {
+        live[static_cast<size_t>(item.RecNo)] = 1;
+    }
+    return live;
+}
+
 }  // namespace
 
 TStoreIndexes::TStoreIndexes(TStoreTableIO& table) : table_(table) {
@@ -272,10 +281,7 @@ void TStoreIndexes::TableLoaded(TStoreTableIO& table) {
     cache_.assign(static_cast<size_t>(table_.FieldDefs().Count()), {});
     lastPhysical_ = -1;
     ++changes_;
-    std::vector<uint8_t> live(table_.RecordTab().size(), 0);
-    for (const TRecordItem& item : table_.PhysicalOrder()) {
-        live[static_cast<size_t>(item.RecNo)] = 1;
-    }
+    const std::vector<uint8_t> live = LiveRecords(table_);
     for (int32_t i = 0; i < table_.IndexDefs().Count(); ++i) {
         indexes_.push_back(TIndexState{table_.IndexDefs()[i], {}, {}, false, -1});
         TChainWalk walk = WalkChain(i, live);
@@ -592,10 +598,7 @@ void TStoreIndexes::RefreshIndex(int32_t index, bool rewrite) {
         perField.clear();
     }
     TIndexState& st = indexes_[static_cast<size_t>(index)];
-    std::vector<uint8_t> live(table_.RecordTab().size(), 0);
-    for (const TRecordItem& item : table_.PhysicalOrder()) {
-        live[static_cast<size_t>(item.RecNo)] = 1;
-    }
+    const std::vector<uint8_t> live = LiveRecords(table_);
     TChainWalk walk = WalkChain(index, live);
     st.Blocks = std::move(walk.Blocks);
     if (walk.Problems.empty() && !rewrite) {
@@ -607,40 +610,30 @@ void TStoreIndexes::RefreshIndex(int32_t index, bool rewrite) {
     RewriteTab(index);
 }
 
-void TStoreIndexes::Place(int32_t index, int32_t recNo, int32_t dataOffset) {
+template <class Attempt>
+void TStoreIndexes::Retrying(int32_t index, Attempt&& attempt) {
     if (indexes_[static_cast<size_t>(index)].NeedsRewrite) {
         RewriteTab(index);
     }
-    if (TryPlace(index, recNo, dataOffset, true)) {
-        return;
+    // Failed attempts take the file's list again, and then rebuild it.
+    for (int round = 0; round < 3; ++round) {
+        if (round > 0) {
+            RefreshIndex(index, round == 2);
+        }
+        if (attempt()) {
+            return;
+        }
     }
-    RefreshIndex(index, false);
-    if (TryPlace(index, recNo, dataOffset, true)) {
-        return;
-    }
-    RefreshIndex(index, true);
-    if (!TryPlace(index, recNo, dataOffset, true)) {
-        table_.File().Damaged("index '" + Def(index).Name + "' of table '" + table_.TableName() +
-                              "' cannot be brought in order");
-    }
+    table_.File().Damaged("index '" + Def(index).Name + "' of table '" + table_.TableName() +
+                          "' cannot be brought in order");
+}
+
+void TStoreIndexes::Place(int32_t index, int32_t recNo, int32_t dataOffset) {
+    Retrying(index, [&] { return TryPlace(index, recNo, dataOffset, true); });
 }
 
 void TStoreIndexes::Move(int32_t index, int32_t recNo) {
-    if (indexes_[static_cast<size_t>(index)].NeedsRewrite) {
-        RewriteTab(index);
-    }
-    if (TryMove(index, recNo)) {
-        return;
-    }
-    RefreshIndex(index, false);
-    if (TryMove(index, recNo)) {
-        return;
-    }
-    RefreshIndex(index, true);
-    if (!TryMove(index, recNo)) {
-        table_.File().Damaged("index '" + Def(index).Name + "' of table '" + table_.TableName() +
-                              "' cannot be brought in order");
-    }
+    Retrying(index, [&] { return TryMove(index, recNo); });
 }
 
 void TStoreIndexes::RecordAdded(TStoreTableIO& /*table*/, int32_t recNo, int32_t dataOffset) {
@@ -651,49 +644,40 @@ void TStoreIndexes::RecordAdded(TStoreTableIO& /*table*/, int32_t recNo, int32_t
     lastPhysical_ = static_cast<int32_t>(table_.PhysicalOrder().size());
 }
 
-void TStoreIndexes::Detach(int32_t index, const TFieldBuffers& values, int32_t recNo) {
+bool TStoreIndexes::TryDetach(int32_t index, const TFieldBuffers& values, int32_t recNo) {
     TIndexState& st = indexes_[static_cast<size_t>(index)];
-    if (st.NeedsRewrite) {
-        RewriteTab(index);
+    const int32_t old = PositionOf(index, recNo);
+    if (old < 0) {
+        return true;
     }
-    for (int attempt = 0; attempt < 3; ++attempt) {
-        if (attempt > 0) {
-            RefreshIndex(index, attempt == 2);
-        }
-        const int32_t old = PositionOf(index, recNo);
-        if (old < 0) {
-            return;
-        }
-        TRecordList& list = st.List;
-        const TKeyValues key = KeyFromValues(index, values, recNo);
-        const auto fields = static_cast<int32_t>(st.Def.FieldNumbers.size());
-        auto at = [&](int32_t k) -> const TRecordItem& {
-            return list[static_cast<size_t>(k < old ? k : k + 1)];
-        };
-        const int32_t p = InsertionPosition(
-            BinarySearchKey(static_cast<int32_t>(list.size()) - 1,
-                            [&](int32_t k) { return CompareKey(index, key, at(k), fields); }));
-        if (p == old) {
-            return;  // the key keeps its place
-        }
-        const int32_t before = old > 0 ? list[static_cast<size_t>(old - 1)].RecNo : -1;
-        if (!Reaches(index, LinkStart(index, before), recNo)) {
-            continue;
-        }
-        Unlink(index, recNo, before);
-        list.erase(list.begin() + old);
-        st.Detached = recNo;
-        return;
+    TRecordList& list = st.List;
+    const TKeyValues key = KeyFromValues(index, values, recNo);
+    const auto fields = static_cast<int32_t>(st.Def.FieldNumbers.size());
+    auto at = [&](int32_t k) -> const TRecordItem& {
+        return list[static_cast<size_t>(k < old ? k : k + 1)];
+    };
+    const int32_t p =
+        InsertionPosition(BinarySearchKey(static_cast<int32_t>(list.size()) - 1, [&](int32_t k) {
+            return CompareKey(index, key, at(k), fields);
+        }));
+    if (p == old) {
+        return true;  // the key keeps its place
     }
-    table_.File().Damaged("index '" + Def(index).Name + "' of table '" + table_.TableName() +
-                          "' cannot be brought in order");
+    const int32_t before = old > 0 ? list[static_cast<size_t>(old - 1)].RecNo : -1;
+    if (!Reaches(index, LinkStart(index, before), recNo)) {
+        return false;
+    }
+    Unlink(index, recNo, before);
+    list.erase(list.begin() + old);
+    st.Detached = recNo;
+    return true;
 }
 
 void TStoreIndexes::RecordModifying(TStoreTableIO& /*table*/, const TFieldBuffers& values,
                                     int32_t recNo) {
     ++changes_;
     for (int32_t i = 0; i < Count(); ++i) {
-        Detach(i, values, recNo);
+        Retrying(i, [&] { return TryDetach(i, values, recNo); });
     }
 }
 
@@ -738,10 +722,7 @@ void TStoreIndexes::RecordDeleted(TStoreTableIO& /*table*/, int32_t recNo) {
 
 std::vector<std::string> TStoreIndexes::Verify() {
     std::vector<std::string> problems;
-    std::vector<uint8_t> live(table_.RecordTab().size(), 0);
-    for (const TRecordItem& item : table_.PhysicalOrder()) {
-        live[static_cast<size_t>(item.RecNo)] = 1;
-    }
+    const std::vector<uint8_t> live = LiveRecords(table_);
     for (int32_t i = 0; i < Count(); ++i) {
         const std::string where =
             "table '" + table_.TableName() + "', index '" + Def(i).Name + "': ";

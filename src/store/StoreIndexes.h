@@ -120,9 +120,14 @@ class TStoreIndexes : public TStoreIndexHooks {
     // when the file's list around the place differs from this copy.
     // `fresh`: a new record (record 0 then starts the list).
     bool TryPlace(int32_t index, int32_t recNo, int32_t dataOffset, bool fresh);
-    void Detach(int32_t index, const TFieldBuffers& values, int32_t recNo);
+    // Takes a record whose key is about to change out of the list when its place changes.
+    bool TryDetach(int32_t index, const TFieldBuffers& values, int32_t recNo);
     bool TryMove(int32_t index, int32_t recNo);
     void RefreshIndex(int32_t index, bool rewrite);
+    // Runs a Try* step until it succeeds, taking the file's list again and then rebuilding it;
+    // the file is damaged when even the rebuilt list does not serve.
+    template <class Attempt>
+    void Retrying(int32_t index, Attempt&& attempt);
     void Place(int32_t index, int32_t recNo, int32_t dataOffset);
     void Move(int32_t index, int32_t recNo);
 
