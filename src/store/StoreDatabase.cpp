@@ -83,13 +83,20 @@ void TStoreDatabase::SetSessionName(const std::string& name) {
     RequireDisconnected();
     sessionName_ = name;
     // Joins that session now when it exists; an unknown name fails at connection time.
-    if (TStoreSession* s = TStoreSessionList::Lookup(name); s && s != session_) {
-        if (session_) {
-            session_->Detach(this);
-        }
-        session_ = s;
-        session_->Attach(this);
+    if (TStoreSession* s = TStoreSessionList::Lookup(name)) {
+        JoinSession(*s);
     }
+}
+
+void TStoreDatabase::JoinSession(TStoreSession& session) {
+    if (&session == session_) {
+        return;
+    }
+    if (session_) {
+        session_->Detach(this);
+    }
+    session_ = &session;
+    session_->Attach(this);
 }
 
 void TStoreDatabase::SetConnected(bool connected) {
@@ -111,13 +118,7 @@ void TStoreDatabase::Connect() {
         throw EDatabaseError("Database name missing");
     }
     TStoreSession& session = TStoreSessionList::FindSession(sessionName_);
-    if (&session != session_) {
-        if (session_) {
-            session_->Detach(this);
-        }
-        session_ = &session;
-        session_->Attach(this);
-    }
+    JoinSession(session);
     session.SetActive(true);
 
     auto file = std::make_unique<TStoreFileIO>();
@@ -280,7 +281,6 @@ bool TStoreDatabase::CanModify() const {
 
 bool TStoreDatabase::CreateTable(const std::string& tableName,
                                  const std::vector<TFieldDesc>& fields) {
-    Open();
     CheckAccess();
     CheckReadOnly();
     if (!file_->CreateTable(tableName, fields)) {
@@ -292,7 +292,6 @@ bool TStoreDatabase::CreateTable(const std::string& tableName,
 
 bool TStoreDatabase::CreateIndex(const std::string& tableName, const std::string& indexName,
                                  uint8_t options, const std::vector<std::string>& fieldNames) {
-    Open();
     CheckAccess();
     CheckReadOnly();
     if (!store::CreateIndex(*file_, tableName, indexName, options, fieldNames)) {

@@ -109,6 +109,8 @@ class TStoreDatabase {
     void Connect();
     void Disconnect();
     void RequireDisconnected() const;
+    // Leaves the current session for `session`.
+    void JoinSession(TStoreSession& session);
     void BuildTables();
     void UpdateAutoFlushTimer();
     void Bind(TStoreTable* table);
