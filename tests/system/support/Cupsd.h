@@ -22,7 +22,6 @@ class PrivateCupsd {
     std::string UserDefault() const;    // what lpstat -d reports for this user
     std::string ServerDefault() const;  // the same for a user without own lpoptions
 
-    const std::string& Socket() const { return socket_; }
     std::vector<std::string> ClientEnv() const;
     // Points libcups at the private scheduler. libcups reads these settings once per thread, so
     // CUPS calls of a test belong in a thread started afterwards (see InFreshThread).

@@ -148,13 +148,6 @@ Result TestNetwork::InClient(const std::vector<std::string>& argv,
     return Run(full, options);
 }
 
-Result TestNetwork::InServer(const std::vector<std::string>& argv,
-                             const RunOptions& options) const {
-    std::vector<std::string> full{fs::exists(kIp) ? kIp : "/sbin/ip", "netns", "exec", server_};
-    full.insert(full.end(), argv.begin(), argv.end());
-    return Run(full, options);
-}
-
 Result TestNetwork::Netsh(const std::vector<std::string>& args, const RunOptions& options) const {
     std::vector<std::string> argv{BinDir() + "/netsh", "interface", "ip"};
     argv.insert(argv.end(), args.begin(), args.end());

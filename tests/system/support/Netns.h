@@ -33,7 +33,6 @@ class TestNetwork {
     const std::string& WorkDir() const { return workDir_; }
 
     Result InClient(const std::vector<std::string>& argv, const RunOptions& options = {}) const;
-    Result InServer(const std::vector<std::string>& argv, const RunOptions& options = {}) const;
     // netsh interface ip ... inside the client namespace.
     Result Netsh(const std::vector<std::string>& args, const RunOptions& options = {}) const;
 

@@ -32,7 +32,6 @@ class Child {
     Child(const Child&) = delete;
     Child& operator=(const Child&) = delete;
 
-    pid_t Pid() const { return pid_; }
     bool Running();
 
   private:
