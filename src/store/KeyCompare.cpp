@@ -104,6 +104,14 @@ void Padded(std::string_view v, uint8_t (&out)[N]) {
     std::memcpy(out, v.data(), std::min(v.size(), N));
 }
 
+}  // namespace
+
+int16_t Int16Of(std::string_view v) {
+    uint8_t b[2];
+    Padded(v, b);
+    return DecodeFixed16(b);
+}
+
 int32_t Int32Of(std::string_view v) {
     uint8_t b[4];
     Padded(v, b);
@@ -116,12 +124,6 @@ int64_t Int64Of(std::string_view v) {
     return DecodeFixed64(b);
 }
 
-int16_t Int16Of(std::string_view v) {
-    uint8_t b[2];
-    Padded(v, b);
-    return DecodeFixed16(b);
-}
-
 double DoubleOf(std::string_view v) {
     const int64_t bits = Int64Of(v);
     double d;
@@ -129,7 +131,29 @@ double DoubleOf(std::string_view v) {
     return d;
 }
 
-}  // namespace
+std::string NativeInt16(int16_t v) {
+    std::string s(2, '\0');
+    EncodeFixed16(reinterpret_cast<uint8_t*>(s.data()), v);
+    return s;
+}
+
+std::string NativeInt32(int32_t v) {
+    std::string s(4, '\0');
+    EncodeFixed32(reinterpret_cast<uint8_t*>(s.data()), v);
+    return s;
+}
+
+std::string NativeInt64(int64_t v) {
+    std::string s(8, '\0');
+    EncodeFixed64(reinterpret_cast<uint8_t*>(s.data()), v);
+    return s;
+}
+
+std::string NativeDouble(double v) {
+    int64_t bits;
+    std::memcpy(&bits, &v, sizeof bits);
+    return NativeInt64(bits);
+}
 
 std::string TimeText(int64_t ms, bool withMillis) {
     if (ms < 0) {

@@ -12,6 +12,17 @@ namespace quorv::store {
 // little-endian bytes for every fixed-width type.
 using TKeyValues = std::vector<std::string>;
 
+// Fixed-width native values and their numbers. A value shorter than its type (an unset
+// key value, no current record) reads as zero.
+int16_t Int16Of(std::string_view v);
+int32_t Int32Of(std::string_view v);
+int64_t Int64Of(std::string_view v);
+double DoubleOf(std::string_view v);
+std::string NativeInt16(int16_t v);
+std::string NativeInt32(int32_t v);
+std::string NativeInt64(int64_t v);
+std::string NativeDouble(double v);
+
 // Orders two values of one field. String values follow the ICU root collation: letter
 // case decides at the tertiary level and any remaining difference by code points, or
 // only accents and letters count when caseInsensitive. Numbers, dates and times compare

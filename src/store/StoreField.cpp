@@ -4,10 +4,8 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
-#include <cstring>
 #include <limits>
 
-#include "store/Coding.h"
 #include "store/FieldTypes.h"
 #include "store/StoreTable.h"
 #include "store/processing/StoreErrors.h"
@@ -17,51 +15,6 @@ namespace quorv::store {
 namespace {
 
 constexpr int64_t kMsPerDay = 86400000;
-
-std::string Bytes16(int16_t v) {
-    std::string s(2, '\0');
-    EncodeFixed16(reinterpret_cast<uint8_t*>(s.data()), v);
-    return s;
-}
-
-std::string Bytes32(int32_t v) {
-    std::string s(4, '\0');
-    EncodeFixed32(reinterpret_cast<uint8_t*>(s.data()), v);
-    return s;
-}
-
-std::string Bytes64(int64_t v) {
-    std::string s(8, '\0');
-    EncodeFixed64(reinterpret_cast<uint8_t*>(s.data()), v);
-    return s;
-}
-
-std::string BytesDouble(double v) {
-    int64_t bits;
-    std::memcpy(&bits, &v, sizeof bits);
-    return Bytes64(bits);
-}
-
-// Reads a native value; a missing value (no current record) reads as zero.
-int64_t ReadInt(std::string_view v, size_t width) {
-    uint8_t b[8] = {};
-    std::memcpy(b, v.data(), std::min({v.size(), width, sizeof b}));
-    switch (width) {
-        case 2:
-            return DecodeFixed16(b);
-        case 4:
-            return DecodeFixed32(b);
-        default:
-            return DecodeFixed64(b);
-    }
-}
-
-double ReadDouble(std::string_view v) {
-    const int64_t bits = ReadInt(v, 8);
-    double d;
-    std::memcpy(&d, &bits, sizeof d);
-    return d;
-}
 
 bool IsIntegerType(uint8_t t) {
     return t == ftSmallint || t == ftInteger || t == ftWord || t == ftAutoInc || t == ftLargeint;
@@ -202,15 +155,15 @@ std::string TStoreField::AsString() const {
         case ftFloat:
         case ftCurrency: {
             char buf[64];
-            std::snprintf(buf, sizeof buf, "%.15g", ReadDouble(v));
+            std::snprintf(buf, sizeof buf, "%.15g", DoubleOf(v));
             return buf;
         }
         case ftDate:
-            return DateText(static_cast<int32_t>(ReadInt(v, 4)));
+            return DateText(Int32Of(v));
         case ftTime:
-            return TimeText(std::clamp<int64_t>(ReadInt(v, 4), 0, kMsPerDay - 1), true);
+            return TimeText(std::clamp<int64_t>(Int32Of(v), 0, kMsPerDay - 1), true);
         case ftDateTime: {
-            const double d = ReadDouble(v);
+            const double d = DoubleOf(v);
             if (!std::isfinite(d) || std::fabs(d) > 1e18) {
                 return {};
             }
@@ -266,7 +219,7 @@ void TStoreField::SetAsString(std::string_view text) {
             if (!ParseDate(rest, day) || !rest.empty()) {
                 NotValid(text, "date");
             }
-            SetNative(Bytes32(day));
+            SetNative(NativeInt32(day));
             return;
         }
         case ftTime: {
@@ -274,7 +227,7 @@ void TStoreField::SetAsString(std::string_view text) {
             if (!ParseTime(rest, ms) || !rest.empty()) {
                 NotValid(text, "time");
             }
-            SetNative(Bytes32(ms));
+            SetNative(NativeInt32(ms));
             return;
         }
         case ftDateTime: {
@@ -292,7 +245,7 @@ void TStoreField::SetAsString(std::string_view text) {
                     NotValid(text, "date and time");
                 }
             }
-            SetNative(BytesDouble(static_cast<double>(day) * kMsPerDay + ms));
+            SetNative(NativeDouble(static_cast<double>(day) * kMsPerDay + ms));
             return;
         }
         default:
@@ -309,20 +262,20 @@ int64_t TStoreField::AsLargeInt() const {
     switch (type) {
         case ftSmallint:
         case ftBoolean:
-            return ReadInt(v, 2);
+            return Int16Of(v);
         case ftWord:
-            return static_cast<uint16_t>(ReadInt(v, 2));
+            return static_cast<uint16_t>(Int16Of(v));
         case ftInteger:
         case ftAutoInc:
         case ftDate:
         case ftTime:
-            return ReadInt(v, 4);
+            return Int32Of(v);
         case ftLargeint:
-            return ReadInt(v, 8);
+            return Int64Of(v);
         case ftFloat:
         case ftCurrency:
         case ftDateTime: {
-            const double d = ReadDouble(v);
+            const double d = DoubleOf(v);
             if (!std::isfinite(d) || std::fabs(d) > 9.2e18) {
                 NotValid(AsString(), "integer value");
             }
@@ -359,11 +312,11 @@ void TStoreField::SetAsLargeInt(int64_t value) {
     switch (type) {
         case ftSmallint:
             range(INT16_MIN, INT16_MAX);
-            SetNative(Bytes16(static_cast<int16_t>(value)));
+            SetNative(NativeInt16(static_cast<int16_t>(value)));
             return;
         case ftWord:
             range(0, UINT16_MAX);
-            SetNative(Bytes16(static_cast<int16_t>(static_cast<uint16_t>(value))));
+            SetNative(NativeInt16(static_cast<int16_t>(static_cast<uint16_t>(value))));
             return;
         case ftBoolean:
             SetAsBoolean(value != 0);
@@ -373,15 +326,15 @@ void TStoreField::SetAsLargeInt(int64_t value) {
         case ftDate:
         case ftTime:
             range(INT32_MIN, INT32_MAX);
-            SetNative(Bytes32(static_cast<int32_t>(value)));
+            SetNative(NativeInt32(static_cast<int32_t>(value)));
             return;
         case ftLargeint:
-            SetNative(Bytes64(value));
+            SetNative(NativeInt64(value));
             return;
         case ftFloat:
         case ftCurrency:
         case ftDateTime:
-            SetNative(BytesDouble(static_cast<double>(value)));
+            SetNative(NativeDouble(static_cast<double>(value)));
             return;
         default:
             SetNative(std::to_string(value));
@@ -396,7 +349,7 @@ double TStoreField::AsFloat() const {
     const uint8_t type = DataType();
     if (IsFloatType(type) || type == ftDateTime) {
         const std::string& v = table_.FieldValue(fieldNo_);
-        return v.empty() ? 0.0 : ReadDouble(v);
+        return v.empty() ? 0.0 : DoubleOf(v);
     }
     if (IsStringFieldType(type) || IsBlob()) {
         const std::string& v = table_.FieldValue(fieldNo_);
@@ -412,7 +365,7 @@ double TStoreField::AsFloat() const {
 void TStoreField::SetAsFloat(double value) {
     const uint8_t type = DataType();
     if (IsFloatType(type) || type == ftDateTime) {
-        SetNative(BytesDouble(value));
+        SetNative(NativeDouble(value));
     } else if (IsStringFieldType(type) || IsBlob()) {
         char buf[64];
         std::snprintf(buf, sizeof buf, "%.15g", value);
@@ -428,7 +381,7 @@ void TStoreField::SetAsFloat(double value) {
 bool TStoreField::AsBoolean() const {
     const uint8_t type = DataType();
     if (type == ftBoolean) {
-        return ReadInt(table_.FieldValue(fieldNo_), 2) != 0;
+        return Int16Of(table_.FieldValue(fieldNo_)) != 0;
     }
     if (IsStringFieldType(type) || IsBlob()) {
         const std::string v = AsString();
@@ -453,7 +406,7 @@ bool TStoreField::AsBoolean() const {
 void TStoreField::SetAsBoolean(bool value) {
     const uint8_t type = DataType();
     if (type == ftBoolean) {
-        SetNative(Bytes16(value ? 1 : 0));
+        SetNative(NativeInt16(value ? 1 : 0));
     } else if (IsStringFieldType(type) || IsBlob()) {
         SetNative(value ? "True" : "False");
     } else {

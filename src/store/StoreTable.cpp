@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <chrono>
-#include <cstring>
 #include <ctime>
 
 #include "store/BlobSlot.h"
@@ -28,24 +27,6 @@ constexpr int32_t kReadAhead = 512;
 constexpr int64_t kWindowSize = 64 * 1024;
 constexpr int64_t kSequentialGap = 16 * 1024;
 constexpr auto kWindowLife = std::chrono::milliseconds(50);
-
-std::string Fixed32(int32_t v) {
-    std::string s(4, '\0');
-    EncodeFixed32(reinterpret_cast<uint8_t*>(s.data()), v);
-    return s;
-}
-
-std::string Fixed64(int64_t v) {
-    std::string s(8, '\0');
-    EncodeFixed64(reinterpret_cast<uint8_t*>(s.data()), v);
-    return s;
-}
-
-std::string DoubleBytes(double v) {
-    int64_t bits;
-    std::memcpy(&bits, &v, sizeof bits);
-    return Fixed64(bits);
-}
 
 // Local date and time of day now, as the stored day number and milliseconds.
 void Now(int32_t& dayNumber, int32_t& msOfDay) {
@@ -405,11 +386,11 @@ void TStoreTable::InitNewBuffer() {
         } else if (IsStringFieldType(def.FieldType)) {
             b.Value.clear();
         } else if (def.FieldType == ftDate) {
-            b.Value = Fixed32(today);
+            b.Value = NativeInt32(today);
         } else if (def.FieldType == ftTime) {
-            b.Value = Fixed32(time);
+            b.Value = NativeInt32(time);
         } else if (def.FieldType == ftDateTime) {
-            b.Value = DoubleBytes(static_cast<double>(kDateTimeZero) * kMsPerDay);
+            b.Value = NativeDouble(static_cast<double>(kDateTimeZero) * kMsPerDay);
         } else {
             b.Value.assign(static_cast<size_t>(def.Width), '\0');
         }
