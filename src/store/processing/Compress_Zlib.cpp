@@ -75,21 +75,21 @@ void TCompAlgo_Zlib::Apply(void (TCompAlgo_Zlib::*step)(TStream&, TStream&), TSt
 }
 
 void TCompAlgo_Zlib::Encode(TStream& source, TStream& dest) {
-    sourceSize_ = source.Size();
-    if (sourceSize_ > std::numeric_limits<int32_t>::max()) {
+    const int64_t sourceSize = source.Size();
+    if (sourceSize > std::numeric_limits<int32_t>::max()) {
         // The prefix is 32 bits wide.
         throw ECompressionError();
     }
     Empty(dest);
-    if (sourceSize_ == 0) {
+    if (sourceSize == 0) {
         return;
     }
-    const auto n = static_cast<int32_t>(sourceSize_);
+    const auto n = static_cast<int32_t>(sourceSize);
     WriteInt32(dest, n);
     {
         TCompressionStream zs(ZlibLevelForCode(compressLevel_), dest);
-        zs.OnProgress = [this](TCustomZlibStream& s) {
-            DoEncodeProgress(ProgressPercent(s.TotalIn(), sourceSize_));
+        zs.OnProgress = [this, sourceSize](TCustomZlibStream& s) {
+            DoEncodeProgress(ProgressPercent(s.TotalIn(), sourceSize));
         };
         zs.CopyFrom(source, 0);
         zs.Close();
@@ -105,14 +105,14 @@ void TCompAlgo_Zlib::Encode(TStream& source, TStream& dest) {
 }
 
 void TCompAlgo_Zlib::Decode(TStream& source, TStream& dest) {
-    sourceSize_ = source.Size();
+    const int64_t sourceSize = source.Size();
     Empty(dest);
-    if (sourceSize_ == 0) {
+    if (sourceSize == 0) {
         return;
     }
     source.SetPosition(0);
     const int32_t prefix = ReadInt32(source);
-    const int64_t available = sourceSize_ - 4;
+    const int64_t available = sourceSize - 4;
     if (prefix < 0) {
         // Negated in 64 bits: INT32_MIN has no 32-bit negation.
         const int64_t n = -static_cast<int64_t>(prefix);
@@ -129,8 +129,8 @@ void TCompAlgo_Zlib::Decode(TStream& source, TStream& dest) {
     }
     {
         TDecompressionStream zs(source);
-        zs.OnProgress = [this, &source](TCustomZlibStream&) {
-            DoDecodeProgress(ProgressPercent(source.Position(), sourceSize_));
+        zs.OnProgress = [this, &source, sourceSize](TCustomZlibStream&) {
+            DoDecodeProgress(ProgressPercent(source.Position(), sourceSize));
         };
         std::vector<uint8_t> chunk(
             static_cast<size_t>(std::min<int64_t>(prefix, TCustomZlibStream::kBufferSize)));

@@ -30,7 +30,6 @@ class TCompAlgo_Zlib : public TCompressAlgo {
     void Decode(TStream& source, TStream& dest);
 
     uint8_t compressLevel_ = 1;
-    int64_t sourceSize_ = 0;
 };
 
 }  // namespace quorv::store
