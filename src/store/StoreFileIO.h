@@ -121,10 +121,6 @@ class TStoreFileIO {
     void EncodeFieldBuffer(const void* source, void* dest, bool encrypt, int32_t size);
     void DecodeFieldBuffer(const void* source, void* dest, bool encrypt, int32_t size);
 
-    const std::string& FileName() const { return fileName_; }
-    TStoreMediumType MediumType() const { return medium_; }
-    int64_t BaseOffset() const { return baseOffset_; }
-    bool Exclusive() const { return exclusive_; }
     bool ReadOnly() const { return readOnly_; }
     bool ReadOnlyAttribute() const { return readOnlyAttribute_; }
 

@@ -41,8 +41,7 @@ bool SetRangeLock(int fd, short type, int64_t position, int64_t length) {
 
 }  // namespace
 
-TStoreFileStream::TStoreFileStream(const std::string& fileName, Access access, bool exclusive)
-    : access_(access) {
+TStoreFileStream::TStoreFileStream(const std::string& fileName, Access access, bool exclusive) {
     const int flags = (access == Access::ReadWrite ? O_RDWR : O_RDONLY) | O_CLOEXEC;
     fd_ = ::open(fileName.c_str(), flags);
     if (fd_ < 0) {

@@ -27,7 +27,6 @@ class TStoreFileStream : public TStream {
     int64_t Size() override;
     void SetSize(int64_t size) override;
 
-    int64_t BaseOffset() const { return base_; }
     // Moves the origin of every position; the position goes back to 0.
     void SetBaseOffset(int64_t base);
 
@@ -42,12 +41,8 @@ class TStoreFileStream : public TStream {
     bool TryLockRange(int64_t position, int64_t length);
     void UnlockRange(int64_t position, int64_t length);
 
-    bool Writable() const { return access_ == Access::ReadWrite; }
-    int Handle() const { return fd_; }
-
   private:
     int fd_ = -1;
-    Access access_;
     int64_t base_ = 0;
     int64_t pos_ = 0;
     bool flushed_ = true;
