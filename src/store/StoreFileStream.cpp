@@ -82,14 +82,8 @@ int64_t TStoreFileStream::Write(const void* buffer, int64_t count) {
 }
 
 int64_t TStoreFileStream::Seek(int64_t offset, SeekOrigin origin) {
-    int64_t from = 0;
-    if (origin == SeekOrigin::Current) {
-        from = pos_;
-    } else if (origin == SeekOrigin::End) {
-        from = Size();
-    }
     // The base offset is added to every position, and the result never goes below it.
-    pos_ = std::max<int64_t>(0, from + offset);
+    pos_ = SeekTarget(pos_, offset, origin);
     return pos_;
 }
 

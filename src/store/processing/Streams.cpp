@@ -37,6 +37,16 @@ int64_t TStream::CopyFrom(TStream& source, int64_t count) {
     return count;
 }
 
+int64_t TStream::SeekTarget(int64_t current, int64_t offset, SeekOrigin origin) {
+    int64_t base = 0;
+    if (origin == SeekOrigin::Current) {
+        base = current;
+    } else if (origin == SeekOrigin::End) {
+        base = Size();
+    }
+    return std::max<int64_t>(0, base + offset);
+}
+
 int64_t TMemoryStream::Read(void* buffer, int64_t count) {
     const int64_t size = Size();
     if (count <= 0 || pos_ >= size) {
@@ -62,13 +72,7 @@ int64_t TMemoryStream::Write(const void* buffer, int64_t count) {
 }
 
 int64_t TMemoryStream::Seek(int64_t offset, SeekOrigin origin) {
-    int64_t base = 0;
-    if (origin == SeekOrigin::Current) {
-        base = pos_;
-    } else if (origin == SeekOrigin::End) {
-        base = Size();
-    }
-    pos_ = std::max<int64_t>(0, base + offset);
+    pos_ = SeekTarget(pos_, offset, origin);
     return pos_;
 }
 

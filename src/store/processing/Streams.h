@@ -10,7 +10,7 @@ enum class SeekOrigin { Begin, Current, End };
 
 // Byte stream with a position, in the manner the store's processing steps expect.
 class TStream {
-public:
+  public:
     virtual ~TStream() = default;
 
     // Reads or writes at most count bytes at the position; returns how many moved.
@@ -29,10 +29,14 @@ public:
 
     // Copies count bytes from source's position; count 0 copies all of source from its start.
     int64_t CopyFrom(TStream& source, int64_t count);
+
+  protected:
+    // The position a Seek from current asks for, never below 0.
+    int64_t SeekTarget(int64_t current, int64_t offset, SeekOrigin origin);
 };
 
 class TMemoryStream : public TStream {
-public:
+  public:
     TMemoryStream() = default;
     explicit TMemoryStream(std::vector<uint8_t> bytes) : data_(std::move(bytes)) {}
 
@@ -48,7 +52,7 @@ public:
     std::vector<uint8_t> TakeBytes();
     void LoadFromBuffer(const void* buffer, size_t size);
 
-private:
+  private:
     std::vector<uint8_t> data_;
     int64_t pos_ = 0;
 };
