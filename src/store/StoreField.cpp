@@ -110,6 +110,15 @@ bool ParseTime(std::string_view& text, int32_t& ms) {
     return true;
 }
 
+// Boolean words match ignoring letter case.
+std::string AsciiLower(std::string_view text) {
+    std::string lower(text);
+    for (char& c : lower) {
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    }
+    return lower;
+}
+
 [[noreturn]] void NotValid(std::string_view text, const char* what) {
     throw EDatabaseError("'" + std::string(text) + "' is not a valid " + what);
 }
@@ -201,10 +210,7 @@ void TStoreField::SetAsString(std::string_view text) {
     std::string_view rest = text;
     switch (type) {
         case ftBoolean: {
-            std::string lower(text);
-            for (char& c : lower) {
-                c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-            }
+            const std::string lower = AsciiLower(text);
             if (lower == "true" || lower == "1") {
                 SetAsBoolean(true);
             } else if (lower == "false" || lower == "0") {
@@ -388,10 +394,7 @@ bool TStoreField::AsBoolean() const {
         if (v.empty()) {
             return false;
         }
-        std::string lower(v);
-        for (char& c : lower) {
-            c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-        }
+        const std::string lower = AsciiLower(v);
         if (lower == "true") {
             return true;
         }
