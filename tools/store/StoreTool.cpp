@@ -172,7 +172,6 @@ void OpenDatabase(TStoreDatabase& db, const std::string& file, const TArgs& args
     if (auto password = args.Option("password")) {
         db.SetPassword(*password);
     }
-    db.Open();
     db.CheckAccess();
 }
 
