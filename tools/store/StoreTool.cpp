@@ -118,6 +118,16 @@ std::string TypeName(uint8_t code) {
     return std::to_string(code);
 }
 
+// Index options as the command line and the info output name them.
+const std::vector<std::pair<std::string, uint8_t>>& IndexOptionNames() {
+    static const std::vector<std::pair<std::string, uint8_t>> names = {
+        {"primary", tiPrimary},
+        {"unique", tiUnique},
+        {"descending", tiDescending},
+        {"caseinsensitive", tiCaseInsensitive}};
+    return names;
+}
+
 std::optional<int64_t> ParseInteger(const std::string& text) {
     int64_t v = 0;
     const auto r = std::from_chars(text.data(), text.data() + text.size(), v);
@@ -283,17 +293,13 @@ int CreateIndex(const TArgs& args, std::ostream&) {
     uint8_t options = 0;
     if (auto text = args.Option("options")) {
         for (const std::string& o : Split(*text, ',')) {
-            if (o == "primary") {
-                options |= tiPrimary;
-            } else if (o == "unique") {
-                options |= tiUnique;
-            } else if (o == "descending") {
-                options |= tiDescending;
-            } else if (o == "caseinsensitive") {
-                options |= tiCaseInsensitive;
-            } else {
+            const auto& names = IndexOptionNames();
+            const auto it = std::find_if(names.begin(), names.end(),
+                                         [&](const auto& n) { return n.first == o; });
+            if (it == names.end()) {
                 throw EUsage("Unknown index option '" + o + "'");
             }
+            options |= it->second;
         }
     }
     TStoreDatabase db(&ToolSession());
@@ -392,24 +398,13 @@ int Dump(const TArgs& args, std::ostream& out) {
 }
 
 std::string OptionsJson(uint8_t options) {
-    std::vector<std::string> names;
-    if (options & tiPrimary) {
-        names.push_back("\"primary\"");
+    std::string json;
+    for (const auto& [name, bit] : IndexOptionNames()) {
+        if (options & bit) {
+            json += (json.empty() ? "\"" : ",\"") + name + "\"";
+        }
     }
-    if (options & tiUnique) {
-        names.push_back("\"unique\"");
-    }
-    if (options & tiDescending) {
-        names.push_back("\"descending\"");
-    }
-    if (options & tiCaseInsensitive) {
-        names.push_back("\"caseinsensitive\"");
-    }
-    std::string json = "[";
-    for (size_t i = 0; i < names.size(); ++i) {
-        json += (i ? "," : "") + names[i];
-    }
-    return json + "]";
+    return "[" + json + "]";
 }
 
 void OpenFile(TStoreFileIO& file, const TArgs& args) {
