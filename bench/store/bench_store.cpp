@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <numeric>
 #include <random>
 #include <string>
 #include <vector>
@@ -150,6 +151,14 @@ const std::string& FilledStore() {
     return path;
 }
 
+// The profiles in the order both lookup benchmarks ask for them.
+std::vector<size_t> LookupOrder() {
+    std::vector<size_t> order(kRecords);
+    std::iota(order.begin(), order.end(), size_t{0});
+    std::shuffle(order.begin(), order.end(), std::mt19937(3));
+    return order;
+}
+
 void SetPerRecord(benchmark::State& state, int64_t records) {
     state.counters["s/rec"] = benchmark::Counter(
         static_cast<double>(records), benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
@@ -178,11 +187,7 @@ void BM_Store_FindKeyAndRead(benchmark::State& state) {
     OpenStore(t, FilledStore());
     t.SetIndexName("idxName");
     std::vector<TStoreField*> fields = Columns(t);
-    std::vector<size_t> order(kRecords);
-    for (size_t i = 0; i < order.size(); ++i) {
-        order[i] = i;
-    }
-    std::shuffle(order.begin(), order.end(), std::mt19937(3));
+    const std::vector<size_t> order = LookupOrder();
     size_t i = 0;
     size_t bytes = 0;
     for (auto _ : state) {
@@ -337,11 +342,7 @@ void BM_SQLite_LookupAndRead(benchmark::State& state) {
     sqlite3* db = OpenSqlite(FilledSqlite());
     sqlite3_stmt* st = nullptr;
     sqlite3_prepare_v2(db, "SELECT * FROM tblIPList WHERE Name = ?", -1, &st, nullptr);
-    std::vector<size_t> order(kRecords);
-    for (size_t i = 0; i < order.size(); ++i) {
-        order[i] = i;
-    }
-    std::shuffle(order.begin(), order.end(), std::mt19937(3));
+    const std::vector<size_t> order = LookupOrder();
     size_t i = 0;
     size_t bytes = 0;
     for (auto _ : state) {
