@@ -52,13 +52,4 @@ TStoreIndexDefs::TStoreIndexDefs(const std::vector<TIndexItem>& items) {
     }
 }
 
-int32_t TStoreIndexDefs::IndexOf(std::string_view name) const {
-    for (size_t i = 0; i < defs_.size(); ++i) {
-        if (SameName(defs_[i].Name, name)) {
-            return static_cast<int32_t>(i);
-        }
-    }
-    return -1;
-}
-
 }  // namespace quorv::store

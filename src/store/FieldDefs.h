@@ -58,7 +58,6 @@ class TStoreIndexDefs {
     const TStoreIndexDef& operator[](int32_t i) const { return defs_[i]; }
     auto begin() const { return defs_.begin(); }
     auto end() const { return defs_.end(); }
-    int32_t IndexOf(std::string_view name) const;
 
   private:
     std::vector<TStoreIndexDef> defs_;
