@@ -21,6 +21,12 @@ Registry& TheRegistry() {
     return r;
 }
 
+std::string NameOf(uint64_t id) {
+    char buf[24];
+    std::snprintf(buf, sizeof buf, ":%llX", static_cast<unsigned long long>(id));
+    return buf;
+}
+
 bool IsHexDigit(char c) {
     return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
 }
@@ -32,16 +38,12 @@ std::string TMemoryMedium::Register(TStream* stream) {
     std::lock_guard<std::mutex> lock(r.mutex);
     for (const auto& [id, s] : r.streams) {
         if (s == stream) {
-            char buf[24];
-            std::snprintf(buf, sizeof buf, ":%llX", static_cast<unsigned long long>(id));
-            return buf;
+            return NameOf(id);
         }
     }
     const uint64_t id = r.next++;
     r.streams[id] = stream;
-    char buf[24];
-    std::snprintf(buf, sizeof buf, ":%llX", static_cast<unsigned long long>(id));
-    return buf;
+    return NameOf(id);
 }
 
 void TMemoryMedium::Unregister(TStream* stream) {
