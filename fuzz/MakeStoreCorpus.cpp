@@ -24,7 +24,8 @@ struct Settings {
 
 std::vector<uint8_t> MakeImage(const Settings& s, void (*fill)(TStoreFileIO&)) {
     TMemoryStream image;
-    const std::string name = TMemoryMedium::Register(&image);
+    const TMemoryRegistration registration(&image);
+    const std::string& name = registration.Name();
     if (!TStoreFileIO::CreateDatabaseFile(name, mtMemory, s.compress, 3, "ZLIB", s.encrypt,
                                           s.cipher, fuzz::kSeedPassword, s.writeVerify)) {
         std::fprintf(stderr, "cannot create an image\n");
@@ -36,7 +37,6 @@ std::vector<uint8_t> MakeImage(const Settings& s, void (*fill)(TStoreFileIO&)) {
         io.CheckPassword(fuzz::kSeedPassword);
         fill(io);
     }
-    TMemoryMedium::Unregister(&image);
     return image.Bytes();
 }
 

@@ -14,14 +14,6 @@ namespace quorv::store::fuzz {
 
 namespace {
 
-// Unregisters a memory image however the exercise ends.
-struct Registration {
-    explicit Registration(TMemoryStream* s) : stream(s), name(TMemoryMedium::Register(s)) {}
-    ~Registration() { TMemoryMedium::Unregister(stream); }
-    TMemoryStream* stream;
-    std::string name;
-};
-
 TFieldBuffers ValuesFor(const TStoreTableIO& table, TMemoryStream& memo) {
     const TStoreFieldDefs& defs = table.FieldDefs();
     TFieldBuffers values(defs.Count());
@@ -63,9 +55,9 @@ void ExerciseStoreImage(const uint8_t* data, size_t size) {
 
     TMemoryStream copy;
     copy.LoadFromBuffer(data, size);
-    Registration reg(&copy);
+    const TMemoryRegistration registration(&copy);
     TStoreFileIO file;
-    file.Open(reg.name, mtMemory);
+    file.Open(registration.Name(), mtMemory);
     file.CheckPassword(kSeedPassword);
     WriteToEveryTable(file);
     ReadWholeDatabase(file, kSeedPassword);

@@ -20,4 +20,20 @@ class TMemoryMedium {
     static bool IsWellFormed(const std::string& name);
 };
 
+// Keeps a stream registered for as long as it lives.
+class TMemoryRegistration {
+  public:
+    explicit TMemoryRegistration(TStream* stream)
+        : stream_(stream), name_(TMemoryMedium::Register(stream)) {}
+    ~TMemoryRegistration() { TMemoryMedium::Unregister(stream_); }
+    TMemoryRegistration(const TMemoryRegistration&) = delete;
+    TMemoryRegistration& operator=(const TMemoryRegistration&) = delete;
+
+    const std::string& Name() const { return name_; }
+
+  private:
+    TStream* stream_;
+    std::string name_;
+};
+
 }  // namespace quorv::store

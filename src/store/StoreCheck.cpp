@@ -39,13 +39,9 @@ TStoreCheckSummary ReadWholeDatabase(TStoreFileIO& file, const std::string& pass
 TStoreCheckSummary ReadWholeImage(const uint8_t* data, size_t size, const std::string& password) {
     TMemoryStream image;
     image.LoadFromBuffer(data, size);
-    const std::string name = TMemoryMedium::Register(&image);
-    struct Unregister {
-        TMemoryStream* stream;
-        ~Unregister() { TMemoryMedium::Unregister(stream); }
-    } unregister{&image};
+    const TMemoryRegistration registration(&image);
     TStoreFileIO file;
-    file.Open(name, mtMemory, 0, true);
+    file.Open(registration.Name(), mtMemory, 0, true);
     return ReadWholeDatabase(file, password);
 }
 
