@@ -179,6 +179,21 @@ std::string DateText(int32_t dayNumber) {
     return buf;
 }
 
+std::string DateTimeText(double ms, bool withMillis) {
+    if (!std::isfinite(ms) || std::fabs(ms) > 1e18) {
+        return {};
+    }
+    const auto total = static_cast<int64_t>(std::llround(ms));
+    return DateText(static_cast<int32_t>(total / 86400000)) + " " +
+           TimeText(total % 86400000, withMillis);
+}
+
+std::string FloatText(double value) {
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "%.15g", value);
+    return buf;
+}
+
 int CollateText(std::string_view a, std::string_view b, bool caseInsensitive) {
     UErrorCode status = U_ZERO_ERROR;
     const UCollationResult r =
@@ -243,23 +258,15 @@ std::string RenderFieldValue(uint8_t fieldType, std::string_view value) {
         case ftLargeint:
             return std::to_string(Int64Of(value));
         case ftFloat:
-        case ftCurrency: {
-            char buf[64];
-            std::snprintf(buf, sizeof buf, "%.15g", DoubleOf(value));
-            return buf;
-        }
+        case ftCurrency:
+            return FloatText(DoubleOf(value));
         case ftDate:
             return DateText(Int32Of(value));
         case ftTime:
             return TimeText(Int32Of(value), false);
         case ftDateTime: {
-            const double v = DoubleOf(value);
-            if (!std::isfinite(v) || std::fabs(v) > 1e18) {
-                return "?";
-            }
-            const auto total = static_cast<int64_t>(std::llround(v));
-            const auto day = static_cast<int32_t>(total / 86400000);
-            return DateText(day) + " " + TimeText(total % 86400000, false);
+            const std::string text = DateTimeText(DoubleOf(value), false);
+            return text.empty() ? "?" : text;
         }
         default:
             return std::string(value);

@@ -48,5 +48,9 @@ std::string DateText(int32_t dayNumber);
 // "HH:MM:SS", or "HH:MM:SS.mmm" with withMillis, of milliseconds since midnight; a
 // negative count reads as midnight.
 std::string TimeText(int64_t ms, bool withMillis);
+// Both, of milliseconds since day 0; empty for a value no date-time can hold.
+std::string DateTimeText(double ms, bool withMillis);
+// A float value with up to 15 significant digits.
+std::string FloatText(double value);
 
 }  // namespace quorv::store

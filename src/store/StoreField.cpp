@@ -3,7 +3,6 @@
 #include <cerrno>
 #include <charconv>
 #include <cmath>
-#include <cstdio>
 #include <limits>
 
 #include "store/FieldTypes.h"
@@ -162,24 +161,14 @@ std::string TStoreField::AsString() const {
         case ftBoolean:
             return AsBoolean() ? "True" : "False";
         case ftFloat:
-        case ftCurrency: {
-            char buf[64];
-            std::snprintf(buf, sizeof buf, "%.15g", DoubleOf(v));
-            return buf;
-        }
+        case ftCurrency:
+            return FloatText(DoubleOf(v));
         case ftDate:
             return DateText(Int32Of(v));
         case ftTime:
             return TimeText(std::clamp<int64_t>(Int32Of(v), 0, kMsPerDay - 1), true);
-        case ftDateTime: {
-            const double d = DoubleOf(v);
-            if (!std::isfinite(d) || std::fabs(d) > 1e18) {
-                return {};
-            }
-            const auto total = static_cast<int64_t>(std::llround(d));
-            return DateText(static_cast<int32_t>(total / kMsPerDay)) + " " +
-                   TimeText(total % kMsPerDay, true);
-        }
+        case ftDateTime:
+            return DateTimeText(DoubleOf(v), true);
         default:
             return std::to_string(AsLargeInt());
     }
@@ -373,9 +362,7 @@ void TStoreField::SetAsFloat(double value) {
     if (IsFloatType(type) || type == ftDateTime) {
         SetNative(NativeDouble(value));
     } else if (IsStringFieldType(type) || IsBlob()) {
-        char buf[64];
-        std::snprintf(buf, sizeof buf, "%.15g", value);
-        SetNative(buf);
+        SetNative(FloatText(value));
     } else {
         if (!std::isfinite(value) || std::fabs(value) > 9.2e18) {
             NotValid(std::to_string(value), "integer value");
