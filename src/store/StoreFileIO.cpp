@@ -131,7 +131,7 @@ void TStoreFileIO::OpenDisk(const std::string& fileName) {
     {
         TStoreFileStream probe(fileName, TStoreFileStream::Access::ReadOnly, false);
         probe.SetBaseOffset(baseOffset_);
-        CheckIdent(probe, 0);
+        CheckIdent(probe);
     }
     // The read-only attribute: no write permission for this user, or none at all (so that
     // it also holds for root, who may write anyway).
@@ -145,13 +145,13 @@ void TStoreFileIO::OpenDisk(const std::string& fileName) {
 
 void TStoreFileIO::OpenMemory(const std::string& fileName) {
     TStream* stream = TMemoryMedium::Resolve(fileName);
-    CheckIdent(*stream, 0);
+    CheckIdent(*stream);
     stream_ = stream;
 }
 
-void TStoreFileIO::CheckIdent(TStream& stream, int64_t position) {
+void TStoreFileIO::CheckIdent(TStream& stream) {
     uint8_t bytes[kFileIdentSize] = {};
-    stream.SetPosition(position);
+    stream.SetPosition(kFileIdentOffset);
     const bool complete = stream.Read(bytes, kFileIdentSize) == kFileIdentSize;
     const TFileIdent ident = TFileIdent::DecodeFrom(bytes);
     if (!complete || !ident.HasMagic()) {

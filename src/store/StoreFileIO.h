@@ -127,7 +127,7 @@ class TStoreFileIO {
   private:
     void OpenDisk(const std::string& fileName);
     void OpenMemory(const std::string& fileName);
-    void CheckIdent(TStream& stream, int64_t position);
+    void CheckIdent(TStream& stream);
     void LoadSettings();
     int64_t HeaderOffset(int32_t index) const;
 
