@@ -113,12 +113,15 @@ void TStoreTable::SetNaturalOrder(bool on) {
     }
 }
 
-void TStoreTable::SetPassword(const std::string& password) {
+TStoreDatabase& TStoreTable::ConnectDatabase() const {
     if (databaseName_.empty()) {
         throw EDatabaseError("Database name missing");
     }
-    TStoreSession& session = TStoreSessionList::FindSession(sessionName_);
-    session.OpenDatabase(databaseName_, medium_).SetPassword(password);
+    return TStoreSessionList::FindSession(sessionName_).OpenDatabase(databaseName_, medium_);
+}
+
+void TStoreTable::SetPassword(const std::string& password) {
+    ConnectDatabase().SetPassword(password);
 }
 
 void TStoreTable::SetActive(bool active) {
@@ -133,11 +136,7 @@ void TStoreTable::OpenCursor() {
     if (Active()) {
         return;
     }
-    if (databaseName_.empty()) {
-        throw EDatabaseError("Database name missing");
-    }
-    TStoreSession& session = TStoreSessionList::FindSession(sessionName_);
-    TStoreDatabase& db = session.OpenDatabase(databaseName_, medium_);
+    TStoreDatabase& db = ConnectDatabase();
     db.CursorOpened();
     db.Bind(this);
     try {

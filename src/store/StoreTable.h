@@ -162,6 +162,8 @@ class TStoreTable {
 
     void RequireClosed() const;
     void RequireOpen() const;
+    // The cursor's database in its session, connected (a temporary one when none has the name).
+    TStoreDatabase& ConnectDatabase() const;
     void OpenCursor();
     void CloseCursor(bool releaseDatabase);
     // The database closes its cursors before it disconnects.
