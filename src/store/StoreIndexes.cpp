@@ -554,6 +554,15 @@ bool TStoreIndexes::TryPlace(int32_t index, int32_t recNo, int32_t dataOffset, b
     return true;
 }
 
+int32_t TStoreIndexes::PlaceWithout(int32_t index, const TKeyValues& key, int32_t old) {
+    const TIndexState& st = indexes_[static_cast<size_t>(index)];
+    const auto fields = static_cast<int32_t>(st.Def.FieldNumbers.size());
+    const auto rest = static_cast<int32_t>(st.List.size()) - 1;
+    return InsertionPosition(BinarySearchKey(rest, [&](int32_t k) {
+        return CompareKey(index, key, st.List[static_cast<size_t>(k < old ? k : k + 1)], fields);
+    }));
+}
+
 bool TStoreIndexes::TryMove(int32_t index, int32_t recNo) {
     TIndexState& st = indexes_[static_cast<size_t>(index)];
     const int32_t old = PositionOf(index, recNo);
@@ -562,15 +571,12 @@ bool TStoreIndexes::TryMove(int32_t index, int32_t recNo) {
     }
     TRecordList& list = st.List;
     const TRecordItem item = list[static_cast<size_t>(old)];
-    const TKeyValues key = ReadKey(index, item);
-    const auto fields = static_cast<int32_t>(st.Def.FieldNumbers.size());
+    const int32_t p = PlaceWithout(index, ReadKey(index, item), old);
     const auto rest = static_cast<int32_t>(list.size()) - 1;
     // Positions in the list as it would be without the record.
     auto at = [&](int32_t k) -> const TRecordItem& {
         return list[static_cast<size_t>(k < old ? k : k + 1)];
     };
-    const int32_t p = InsertionPosition(
-        BinarySearchKey(rest, [&](int32_t k) { return CompareKey(index, key, at(k), fields); }));
     st.LastPlaced = p;
     if (p == old) {
         return true;
@@ -651,15 +657,7 @@ bool TStoreIndexes::TryDetach(int32_t index, const TFieldBuffers& values, int32_
         return true;
     }
     TRecordList& list = st.List;
-    const TKeyValues key = KeyFromValues(index, values, recNo);
-    const auto fields = static_cast<int32_t>(st.Def.FieldNumbers.size());
-    auto at = [&](int32_t k) -> const TRecordItem& {
-        return list[static_cast<size_t>(k < old ? k : k + 1)];
-    };
-    const int32_t p =
-        InsertionPosition(BinarySearchKey(static_cast<int32_t>(list.size()) - 1, [&](int32_t k) {
-            return CompareKey(index, key, at(k), fields);
-        }));
+    const int32_t p = PlaceWithout(index, KeyFromValues(index, values, recNo), old);
     if (p == old) {
         return true;  // the key keeps its place
     }

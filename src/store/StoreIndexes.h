@@ -122,6 +122,8 @@ class TStoreIndexes : public TStoreIndexHooks {
     bool TryPlace(int32_t index, int32_t recNo, int32_t dataOffset, bool fresh);
     // Takes a record whose key is about to change out of the list when its place changes.
     bool TryDetach(int32_t index, const TFieldBuffers& values, int32_t recNo);
+    // Where `key` goes in the index's list as it would be without its item at `old`.
+    int32_t PlaceWithout(int32_t index, const TKeyValues& key, int32_t old);
     bool TryMove(int32_t index, int32_t recNo);
     void RefreshIndex(int32_t index, bool rewrite);
     // Runs a Try* step until it succeeds, taking the file's list again and then rebuilding it;
