@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QString>
+
+#include "inventory/InventoryLists.h"
+
+class QTreeWidget;
+class QWidget;
+
+namespace quorv::store {
+class TStoreTable;
+}
+
+namespace quorv::settings {
+
+class TMessageTexts;
+
+// What the main window shares with the windows it opens. They reach it through the one
+// process-wide host, which is set while the main window exists; tests set their own.
+class IFormHost {
+  public:
+    virtual ~IFormHost() = default;
+
+    // Translates a window through the current language; every window calls it from its
+    // create step.
+    virtual void ApplyLanguage(QWidget* form) = 0;
+    virtual const TMessageTexts& MessageTexts() const = 0;
+    virtual inventory::TInventoryLists& Inventory() = 0;
+    // StoreTable1 (tblIPList) and StoreTable2 (tblOption), open for the whole run.
+    virtual store::TStoreTable& ProfileTable() = 0;
+    virtual store::TStoreTable& OptionTable() = 0;
+    // ListView1, whose rows the IP dialog adds and renames.
+    virtual QTreeWidget* ProfileList() = 0;
+    // Refills ListView1 from the profile table (after an import).
+    virtual void LoadProfileList() = 0;
+};
+
+// The host, or nullptr when none is set.
+IFormHost* FormHost();
+void SetFormHost(IFormHost* host);
+
+}  // namespace quorv::settings

@@ -1,0 +1,51 @@
+#pragma once
+
+#include <QString>
+#include <array>
+
+namespace quorv::settings {
+
+struct MessageDefault {
+    const char* key;
+    const char* text;  // UTF-8
+};
+
+// The seventeen message keys in their fixed order, with the built-in Korean texts.
+inline constexpr std::array<MessageDefault, 17> kMessageDefaults{{
+    {"msgNewItem", "새 항목"},
+    {"msgNewName", "이름 설정"},
+    {"msgName", "이름"},
+    {"msgAlreadyExists", "동일한 이름이 존재합니다!\r\n다른 이름을 지정해 주세요!"},
+    {"msgOK", "확인"},
+    {"msgDeleteSure", "선택된 항목을 삭제 하시겠습니까?"},
+    {"msgAlreadyUpdate",
+     "이름의 데이터가 이미 동록되어 있습니다!\r\n새로 수정해서 저장 하시겠습니까!"},
+    {"msgReadInterface", "네트워크 어뎁터 정보 읽는 중..."},
+    {"msgReadPrinter", "시스템에 설치된 프린터 정보를 읽는 중..."},
+    {"msgWrongIP", "IP 설정을 확인하세요!"},
+    {"msgWrongMask", "서브넷 마스크 설정을 확인하세요!"},
+    {"msgEmptyIP", "IP 주소가 한개 이상 등록되어야 합니다!"},
+    {"msgChangeIP", "IP 설정 중..."},
+    {"msgChangeGateway", "Gateway 설정 중..."},
+    {"msgChangeDNS", "DNS 설정 중..."},
+    {"msgChangeScript", "스크립트 실행 중..."},
+    {"msgChangePrinter", "기본 프린터 설정 중..."},
+}};
+
+// The message texts the main window holds. They start as the built-in defaults, so a
+// window opened before the language is loaded still has sensible texts.
+class TMessageTexts {
+  public:
+    TMessageTexts();
+    // The text of a key of the table above; an unknown key is a programming error and
+    // gives an empty text.
+    QString Text(const char* key) const;
+    void SetText(const char* key, const QString& text);
+    // Every text back to its built-in default.
+    void Reset();
+
+  private:
+    std::array<QString, kMessageDefaults.size()> texts_;
+};
+
+}  // namespace quorv::settings
