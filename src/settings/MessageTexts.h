@@ -10,8 +10,9 @@ struct MessageDefault {
     const char* text;  // UTF-8
 };
 
-// The seventeen message keys in their fixed order, with the built-in Korean texts.
-inline constexpr std::array<MessageDefault, 17> kMessageDefaults{{
+// The message keys in their fixed order, with the built-in Korean texts: the seventeen of
+// the commands and dialogs, then the warning about profiles the data file could not give.
+inline constexpr std::array<MessageDefault, 18> kMessageDefaults{{
     {"msgNewItem", "새 항목"},
     {"msgNewName", "이름 설정"},
     {"msgName", "이름"},
@@ -30,6 +31,9 @@ inline constexpr std::array<MessageDefault, 17> kMessageDefaults{{
     {"msgChangeDNS", "DNS 설정 중..."},
     {"msgChangeScript", "스크립트 실행 중..."},
     {"msgChangePrinter", "기본 프린터 설정 중..."},
+    {"msgDamagedProfiles",
+     "데이터 파일에서 프로필 %1개를 읽을 수 없습니다.\r\n"
+     "파일을 검사하려면 quorv-store check 명령을 실행하세요."},
 }};
 
 // The message texts the main window holds. They start as the built-in defaults, so a
