@@ -187,5 +187,20 @@ TEST_F(NetshResolver, TheDhcpHookTakesOnlyWhatNetshWould) {
     EXPECT_EQ(Nameservers(net_->ResolvConf()), (Servers{A(30), A(31), A(32)}));
 }
 
+TEST_F(NetshResolver, ANameLikeAnOptionNeverReachesDhclient) {
+    // The kernel takes such a name; dhclient would read it as its option -x (stop the client).
+    ASSERT_EQ(net_->InClient({"/usr/sbin/ip", "link", "add", "name", "-x", "type", "veth", "peer",
+                              "name", "y0"})
+                  .status,
+              0);
+    for (const char* form : {"address", "dns"}) {
+        Result r = Netsh({"set", form, "name=-x", "source=dhcp"});
+        EXPECT_EQ(r.status, 1);
+        EXPECT_EQ(r.err,
+                  "Invalid name parameter (-x). An interface name cannot start with \"-\".\n");
+    }
+    EXPECT_TRUE(net_->LiveProcesses("dhclient").empty());
+}
+
 }  // namespace
 }  // namespace quorv::systest
