@@ -10,7 +10,6 @@
 #include "app/OptionRecord.h"
 #include "apply/Options.h"
 #include "apply/Profile.h"
-#include "platform/ProgramFolder.h"
 #include "store/StoreDatabase.h"
 #include "store/StoreTable.h"
 #include "store/TableSchema.h"
@@ -58,10 +57,6 @@ void OpenTable(store::TStoreTable& table, const std::string& path, const char* n
 }
 
 }  // namespace
-
-std::string DefaultDataFilePath() {
-    return platform::ProgramFolder() + kDataFileName;
-}
 
 void CreateDataFile(const std::string& path) {
     const std::string building = path + ".new-" + std::to_string(getpid());

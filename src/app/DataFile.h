@@ -13,7 +13,8 @@ inline constexpr const char* kDataFileName = "QuorvIPChanger.dat";
 // The one password every data file is created and opened with.
 inline constexpr const char* kDataFilePassword = "8074";
 
-// The data file beside the program.
+// The data file the window and qic open unless told otherwise (qic --data): in the
+// folder DataFolder() (app/DataLocation.h) chooses, made when it is missing.
 std::string DefaultDataFilePath();
 
 // Writes a new data file with the two tables and their name indexes, and no rows. It is
