@@ -83,16 +83,8 @@ int List(DataFile& data, bool json, std::ostream& out) {
 
 int Add(DataFile& data, const Invocation& inv) {
     const Profile profile = BuildProfile(inv.name, inv.add);
-    if (app::FindProfile(data.profiles, profile.Name)) {
+    if (!app::AddProfile(data.profiles, profile)) {
         throw UsageError("a profile named " + Quoted(profile.Name) + " exists already");
-    }
-    data.profiles.Insert();
-    try {
-        app::WriteProfile(data.profiles, profile);
-        data.profiles.Post();
-    } catch (...) {
-        data.profiles.Cancel();
-        throw;
     }
     return kExitOk;
 }
