@@ -134,23 +134,6 @@ TEST_F(Qic, ListShowDryRunAndDelete) {
     EXPECT_EQ((*this)({"list"}).out.find("wlan0"), std::string::npos);
 }
 
-TEST_F(Qic, ApplyListsTheCommandsThatFailed) {
-    // No such interface: netsh refuses every command without changing anything.
-    ASSERT_EQ((*this)({"add", "gone", "--interface", "quorv-none0", "--ip", "10.9.0.5", "--mask",
-                       "255.255.255.0", "--dns1", "10.9.0.2"})
-                  .status,
-              0);
-    Outcome o = (*this)({"apply", "gone"});
-    EXPECT_EQ(o.status, 1);
-    EXPECT_EQ(o.err.rfind("IP 설정 중...\nGateway 설정 중...\nDNS 설정 중...\n", 0), 0u) << o.err;
-    EXPECT_NE(o.err.find("not applied completely"), std::string::npos) << o.err;
-    EXPECT_NE(o.err.find("netsh interface ip set address name=\"quorv-none0\" source=static "
-                         "addr=10.9.0.5 mask=255.255.255.0\n    ended with exit code"),
-              std::string::npos)
-        << o.err;
-    EXPECT_NE(o.err.find("netsh interface ip set dns name=\"quorv-none0\""), std::string::npos);
-}
-
 TEST_F(Qic, RootAppliesNoProfileFromAFileOthersCanWrite) {
     if (geteuid() != 0) {
         GTEST_SKIP() << "the refusal is root's";
@@ -166,6 +149,23 @@ TEST_F(Qic, RootAppliesNoProfileFromAFileOthersCanWrite) {
                          "run as root\n");
     // Looking is still allowed.
     EXPECT_EQ((*this)({"apply", "home", "--dry-run"}).status, 0);
+}
+
+TEST_F(Qic, ApplyListsTheCommandsThatFailed) {
+    // No such interface: netsh refuses every command without changing anything.
+    ASSERT_EQ((*this)({"add", "gone", "--interface", "quorv-none0", "--ip", "10.9.0.5", "--mask",
+                       "255.255.255.0", "--dns1", "10.9.0.2"})
+                  .status,
+              0);
+    Outcome o = (*this)({"apply", "gone"});
+    EXPECT_EQ(o.status, 1);
+    EXPECT_EQ(o.err.rfind("IP 설정 중...\nGateway 설정 중...\nDNS 설정 중...\n", 0), 0u) << o.err;
+    EXPECT_NE(o.err.find("not applied completely"), std::string::npos) << o.err;
+    EXPECT_NE(o.err.find("netsh interface ip set address name=\"quorv-none0\" source=static "
+                         "addr=10.9.0.5 mask=255.255.255.0\n    ended with exit code"),
+              std::string::npos)
+        << o.err;
+    EXPECT_NE(o.err.find("netsh interface ip set dns name=\"quorv-none0\""), std::string::npos);
 }
 
 }  // namespace
