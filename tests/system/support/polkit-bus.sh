@@ -9,6 +9,8 @@ actions=$1
 rules=$2
 shift 2
 
+# Without systemd nothing may have made the mount point yet.
+mkdir -p /run/dbus
 mount -t tmpfs -o mode=0755 quorvt-bus /run/dbus
 mount --bind "$actions" /usr/share/polkit-1/actions
 mount --bind "$rules" /etc/polkit-1/rules.d
