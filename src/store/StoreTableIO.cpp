@@ -552,7 +552,10 @@ void TStoreTableIO::ModifyRecord(int32_t position, const TFieldBuffers& values, 
         file_.SizeLimitReached();
     }
     if (fixed == old && counter == header_.AutoIncCounter) {
-        return;  // nothing to store
+        if (flush) {
+            file_.Flush();  // a repair may have written
+        }
+        return;
     }
 
     try {

@@ -352,6 +352,16 @@ TEST_F(TableIO, StaleCopyIsTakenAgainBeforeWriting) {
         EXPECT_STREQ(e.what(), "Record 1 of table 'P' does not exist");
     }
     EXPECT_FALSE(table_->IsLive(1));
+    // An edit builds on another program's edit of the same record, which moved it.
+    theirs.Reload();
+    TFieldBuffers icon(4);
+    icon.SetInt32(2, 42);
+    theirs.ModifyRecord(theirs.PositionOf(3), icon);
+    TFieldBuffers name(4);
+    name.SetText(1, "both");
+    table_->ModifyRecord(table_->PositionOf(3), name);
+    EXPECT_EQ(Read(3).Name, "both");
+    EXPECT_EQ(Read(3).Icon, 42);
 }
 
 // Records what the index layer would be told, and can refuse a write.
