@@ -35,9 +35,10 @@ QString BoxCaption(QWidget* owner) {
                : QStringLiteral("Quorv IP Changer");
 }
 
-bool AskYesNo(QWidget* owner, const QString& text) {
+bool AskYesNo(QWidget* owner, const char* name, const QString& text) {
     QMessageBox box(QMessageBox::Question, BoxCaption(owner), text,
                     QMessageBox::Yes | QMessageBox::No, owner);
+    box.setObjectName(QLatin1String(name));
     return box.exec() == QMessageBox::Yes;
 }
 
@@ -71,8 +72,9 @@ void acOpenExecute(QWidget* owner) {
     try {
         const std::vector<apply::Profile> incoming = ReadExchangeFile(path);
         ImportProfiles(host.ProfileTable(), incoming, [&](const std::string& name) {
-            return AskYesNo(owner, QLatin1Char('\'') + QString::fromStdString(name) +
-                                       QStringLiteral("' ") + question);
+            return AskYesNo(
+                owner, "ImportConflictBox",
+                QLatin1Char('\'') + QString::fromStdString(name) + QStringLiteral("' ") + question);
         });
     } catch (...) {
         // The sections posted before the failure stay, so the list must show them.
@@ -96,14 +98,18 @@ void acSaveExecute(QWidget* owner) {
     const QString path = WithExchangeExtension(chosen);
     // The dialog asked about the name it returned; a name we extended is asked about here.
     if (path != chosen && QFileInfo::exists(path) &&
-        !AskYesNo(owner, QObject::tr("%1 already exists.\nDo you want to replace it?")
-                             .arg(QFileInfo(path).fileName()))) {
+        !AskYesNo(owner, "ExportReplaceBox",
+                  QObject::tr("%1 already exists.\nDo you want to replace it?")
+                      .arg(QFileInfo(path).fileName()))) {
         return;
     }
     try {
         ExportProfiles(Host().ProfileTable(), path);
     } catch (const std::exception& e) {
-        QMessageBox::warning(owner, BoxCaption(owner), QString::fromStdString(e.what()));
+        QMessageBox box(QMessageBox::Warning, BoxCaption(owner), QString::fromStdString(e.what()),
+                        QMessageBox::Ok, owner);
+        box.setObjectName(QStringLiteral("ExportFailureBox"));
+        box.exec();
     }
 }
 

@@ -22,6 +22,7 @@ class TempDataFile {
     }
 
     store::TStoreTable& Profiles() { return profiles_; }
+    store::TStoreTable& Options() { return options_; }
     const TempFolder& Folder() const { return folder_; }
 
     void Add(const apply::Profile& p) {
