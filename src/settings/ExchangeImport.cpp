@@ -1,8 +1,10 @@
 #include <QFile>
 
+#include <algorithm>
 #include <unordered_set>
 
 #include "app/ProfileRecord.h"
+#include "apply/ProfileChecks.h"
 #include "platform/IniFile.h"
 #include "settings/ExchangeRules.h"
 #include "settings/ProfileExchange.h"
@@ -11,6 +13,23 @@
 namespace quorv::settings {
 
 using apply::Profile;
+
+namespace {
+
+// What the file brings is checked as qic add checks what it is given, so an import never
+// stores a profile the apply run would refuse. Name and printer are cut, not refused.
+void CheckImported(const Profile& p) {
+    for (const std::string* text : {&p.Name, &p.Printer}) {
+        if (std::any_of(text->begin(), text->end(),
+                        [](char c) { return static_cast<unsigned char>(c) < ' ' || c == 0x7F; })) {
+            throw apply::RefusedValue((text == &p.Name ? "the name " : "the printer name ") +
+                                      apply::ShownValue(*text) + " contains a control character");
+        }
+    }
+    apply::CheckProfileValues(p);
+}
+
+}  // namespace
 
 std::vector<Profile> ReadExchangeFile(const QString& path) {
     const std::string shown = "\"" + path.toStdString() + "\"";
@@ -42,6 +61,12 @@ std::vector<Profile> ReadExchangeFile(const QString& path) {
         p.Name = apply::CutToWidth(p.Name, static_cast<size_t>(apply::ProfileColumnWidth("Name")));
         p.Icon = ParseIconValue(ini.Value(section, QStringLiteral("Icon")));
         p.Script = ScriptFromExchange(ini.Value(section, QStringLiteral("Script")).toStdString());
+        try {
+            CheckImported(p);
+        } catch (const apply::RefusedValue& e) {
+            throw ERefusedImport("Cannot import " + shown + ": in section [" +
+                                 section.toStdString() + "], " + e.what() + ".");
+        }
         list.push_back(std::move(p));
     }
     return list;

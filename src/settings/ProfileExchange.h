@@ -21,6 +21,12 @@ class EExchangeError : public Exception {
     using Exception::Exception;
 };
 
+// A section of an exchange file holds a value the profiles may not hold.
+class ERefusedImport : public EExchangeError {
+  public:
+    using EExchangeError::EExchangeError;
+};
+
 // Writes every profile of the cursor, in the order the cursor walks the table, to a new
 // exchange file at `path` (sections "Record_1", "Record_2", ..., ten keys each) and returns
 // how many it wrote. An empty table writes no file. The file is written whole and
@@ -29,7 +35,10 @@ int ExportProfiles(store::TStoreTable& profiles, const QString& path);
 
 // Reads an exchange file for import: every section one profile, in file order, each column
 // as the file gives it, the name already cut to its column width. Throws EExchangeError for
-// a file that is missing, unreadable, too large, not text, or has keys outside a section.
+// a file that is missing, unreadable, too large, not text, or has keys outside a section,
+// and for any section whose values qic add would refuse (addresses, masks, gateway, DNS
+// servers, interface name, script size), naming the section and the reason; then nothing
+// of the file is imported.
 std::vector<apply::Profile> ReadExchangeFile(const QString& path);
 
 // The names among `incoming` that an import would ask about: names of existing profiles,

@@ -171,8 +171,8 @@ TEST(ExchangeCommands, OpenAsksPerConflictAndRefillsTheList) {
     host.LoadProfileList();
     const std::string file = host.Data().Folder() / "in.qic";
     std::ofstream(file) << "[Record_1]\r\nName=Office\r\nIP=DHCP\r\nInterface=x\r\n"
-                           "[Record_2]\r\nName=Lab\r\nIP=DHCP\r\n"
-                           "[Record_3]\r\nName=New\r\nIP=DHCP\r\nIcon=0x0D\r\n";
+                           "[Record_2]\r\nName=Lab\r\nIP=DHCP\r\nInterface=y\r\n"
+                           "[Record_3]\r\nName=New\r\nIP=DHCP\r\nInterface=z\r\nIcon=0x0D\r\n";
     {
         Chooser cancel(QString{});
         acOpenExecute(nullptr);
@@ -214,7 +214,7 @@ TEST(ExchangeCommands, AFailedOpenChangesNothingButStillRefills) {
     EXPECT_EQ(host.Rows(), QStringList{"Office"});
 
     // A store failure on the way: the pending record is dropped and the list agrees.
-    std::ofstream(file) << "[Record_1]\r\nName=Other\r\n";
+    std::ofstream(file) << "[Record_1]\r\nName=Other\r\nIP=DHCP\r\nInterface=eth0\r\n";
     store::TStoreTable& table = host.ProfileTable();
     table.Close();
     table.SetReadOnly(true);

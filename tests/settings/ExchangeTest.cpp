@@ -78,6 +78,7 @@ TEST(ExchangeRules, ExtensionIconAndScript) {
 TEST(ExchangeExport, TheExampleSectionByteForByte) {
     TempDataFile data;
     Profile office = MakeProfile("Office", "ipconfig /release\r\nipconfig /renew");
+    office.Interface = "Local Area Connection";
     data.Add(office);
     const std::string file = data.Folder() / "out.qic";
     EXPECT_EQ(ExportProfiles(data.Profiles(), Q(file)), 1);
@@ -189,9 +190,9 @@ TEST(ExchangeImport, ConflictsAskAndTheAnswerDecides) {
     const std::string file = data.Folder() / "in.qic";
     WriteBytes(file,
                "[Record_1]\r\nName=Office\r\nIP=DHCP\r\nInterface=eth1\r\nIcon=0x0C\r\n"
-               "[Record_2]\r\nName=Home\r\nIP=DHCP\r\nIcon=abc\r\n"
-               "[Record_3]\r\nName=Home\r\nIP=10.0.0.9\r\nMask=255.0.0.0\r\n"
-               "[Record_4]\r\nIP=DHCP\r\n");
+               "[Record_2]\r\nName=Home\r\nIP=DHCP\r\nInterface=eth2\r\nIcon=abc\r\n"
+               "[Record_3]\r\nName=Home\r\nIP=10.0.0.9\r\nMask=255.0.0.0\r\nInterface=eth2\r\n"
+               "[Record_4]\r\nIP=DHCP\r\nInterface=eth3\r\n");
     const std::vector<Profile> incoming = ReadExchangeFile(Q(file));
     EXPECT_EQ(Names(incoming), (std::vector<std::string>{"Office", "Home", "Home", ""}));
     EXPECT_EQ(ConflictingNames(data.Profiles(), incoming),
@@ -233,13 +234,14 @@ TEST(ExchangeImport, LongNamesAreCutBeforeTheLookup) {
     for (int i = 0; i < 40; ++i) {
         longName += "\xc3\xa9";
     }
-    WriteBytes(file, "[R]\nName=" + longName + "\nScript=" + std::string(100000, 's') + "\n");
+    WriteBytes(file, "[R]\nName=" + longName +
+                         "\nIP=DHCP\nInterface=eth0\nScript=" + std::string(60000, 's') + "\n");
     Answers answers;
     ImportProfiles(data.Profiles(), ReadExchangeFile(Q(file)), answers());
     ImportProfiles(data.Profiles(), ReadExchangeFile(Q(file)), answers());
     ASSERT_EQ(data.All().size(), 1u);
     EXPECT_EQ(answers.asked, std::vector<std::string>{longName.substr(0, 50)});
-    EXPECT_EQ(data.All()[0].Script.size(), 100002u);
+    EXPECT_EQ(data.All()[0].Script.size(), 60002u);
 }
 
 TEST(ExchangeImport, Cp949AndUtf8WithBom) {
@@ -249,7 +251,7 @@ TEST(ExchangeImport, Cp949AndUtf8WithBom) {
         data.Folder() / "cp949.qic",
         "[Record_1]\r\nName=" + korean + "\r\nInterface=\xB7\xA3\r\nScript=dir,\xC7\xD1\r\n");
     WriteBytes(data.Folder() / "bom.qic",
-               "\xEF\xBB\xBF[Record_1]\nName=\xEC\x9A\xB0\xEB\xA6\xAC\n");
+               "\xEF\xBB\xBF[Record_1]\nName=\xEC\x9A\xB0\xEB\xA6\xAC\nInterface=eth0\n");
     Answers answers;
     ImportProfiles(data.Profiles(), ReadExchangeFile(Q(data.Folder() / "cp949.qic")), answers());
     ImportProfiles(data.Profiles(), ReadExchangeFile(Q(data.Folder() / "bom.qic")), answers());
@@ -292,6 +294,28 @@ TEST(ExchangeImport, BadFilesAreRefusedBeforeAnythingChanges) {
         }
     }
     EXPECT_EQ(Names(data.All()), std::vector<std::string>{"keep"});
+
+    // Values the profiles may not hold: the section and the reason are named.
+    const std::vector<std::pair<std::string, std::string>> refused{
+        {"Interface=eth0\nIP=10.0.0.0\nMask=255.255.255.0", "network or broadcast"},
+        {"Interface=eth0\nIP=10.0.0.1,10.0.0.2\nMask=255.0.0.0,255.0.255.0", "subnet mask"},
+        {"Interface=Local Area Connection\nIP=DHCP", "interface name"},
+        {"IP=DHCP", "interface name is empty"},
+        {"Interface=eth0\nIP=DHCP\nDNS1=224.0.0.1", "DNS server"},
+        {"Interface=eth0\nIP=DHCP\nName=a\tb", "control character"},
+        {"Interface=eth0\nIP=DHCP\nScript=" + std::string(70000, 'x'), "script is longer"},
+    };
+    for (const auto& [keys, reason] : refused) {
+        WriteBytes(dir / "values.qic", "[Good]\nName=ok\nIP=DHCP\nInterface=eth0\n[Bad]\n" + keys);
+        try {
+            ReadExchangeFile(Q(dir / "values.qic"));
+            ADD_FAILURE() << keys;
+        } catch (const ERefusedImport& e) {
+            const std::string message = e.what();
+            EXPECT_NE(message.find("in section [Bad], "), std::string::npos) << message;
+            EXPECT_NE(message.find(reason), std::string::npos) << message;
+        }
+    }
 }
 
 }  // namespace

@@ -54,7 +54,7 @@ inline apply::Profile MakeProfile(const std::string& name, const std::string& sc
     p.SetAddresses({"192.168.0.10", "192.168.0.11"}, {"255.255.255.0", "255.255.255.0"});
     p.Gateway = "192.168.0.1";
     p.DNS1 = "192.168.0.1";
-    p.Interface = "Local Area Connection";
+    p.Interface = "eth0";
     p.Script = script;
     return p;
 }

@@ -55,8 +55,12 @@ int Export(store::TStoreTable& profiles, const Invocation& inv, std::ostream& ou
 
 int Import(store::TStoreTable& profiles, const Invocation& inv, const TQuestioner& questioner,
            std::ostream& out) {
-    const std::vector<apply::Profile> incoming =
-        settings::ReadExchangeFile(QString::fromStdString(inv.name));
+    std::vector<apply::Profile> incoming;
+    try {
+        incoming = settings::ReadExchangeFile(QString::fromStdString(inv.name));
+    } catch (const settings::ERefusedImport& e) {
+        throw UsageError(e.what());
+    }
     const bool flagged = inv.yes || inv.no;
     if (!flagged && !questioner.interactive) {
         const std::vector<std::string> conflicts = settings::ConflictingNames(profiles, incoming);

@@ -24,7 +24,8 @@ struct TQuestioner {
 
 // qic import FILE [--yes|--no]: one line per section, "added", "replaced" or "kept" and the
 // name. Without a flag each conflict is put to the questioner; when it cannot ask, the
-// command refuses (exit 2) before anything is written.
+// command refuses (exit 2) before anything is written. A section with a value add would
+// refuse is refused the same way (exit 2); a file that cannot be read is exit 1.
 int Import(store::TStoreTable& profiles, const Invocation& inv, const TQuestioner& questioner,
            std::ostream& out);
 

@@ -96,9 +96,9 @@ class QicExchange : public ::testing::Test {
     }
     void AddSamples() {
         std::ofstream(tmp_ / "script") << "ipconfig /release\nipconfig /renew\n";
-        Ok({"add", "Office", "--interface", "Local Area Connection", "--ip",
-            "192.168.0.10,192.168.0.11", "--mask", "255.255.255.0,255.255.255.0", "--gateway",
-            "192.168.0.1", "--dns1", "192.168.0.1", "--script-file", tmp_ / "script"});
+        Ok({"add", "Office", "--interface", "eth0", "--ip", "192.168.0.10,192.168.0.11", "--mask",
+            "255.255.255.0,255.255.255.0", "--gateway", "192.168.0.1", "--dns1", "192.168.0.1",
+            "--script-file", tmp_ / "script"});
         Ok({"add", "집 무선", "--interface", "wlan0", "--dhcp", "--icon", "12", "--printer",
             "HP \"Laser\" = 3"});
         Ok({"add", "Lab", "--interface", "eth1", "--ip", "10.0.0.5", "--mask", "255.0.0.0",
@@ -146,7 +146,8 @@ TEST_F(QicExchange, ExportThenImportIntoAFreshFileReproducesTheProfiles) {
 TEST_F(QicExchange, ConflictsWithoutATerminalOrFlagWriteNothing) {
     AddSamples();
     ASSERT_EQ((*this)({"export", tmp_ / "all.qic"}).status, 0);
-    std::ofstream(tmp_ / "mixed.qic") << "[A]\nName=New one\nIP=DHCP\n[B]\nName=Lab\nIP=DHCP\n";
+    std::ofstream(tmp_ / "mixed.qic")
+        << "[A]\nName=New one\nIP=DHCP\nInterface=e1\n[B]\nName=Lab\nIP=DHCP\nInterface=e2\n";
     const std::string before = (*this)({"list"}).out;
     Refused({"import", tmp_ / "mixed.qic"}, "give --yes to replace them or --no to keep them");
     EXPECT_EQ((*this)({"list"}).out, before);
@@ -154,7 +155,8 @@ TEST_F(QicExchange, ConflictsWithoutATerminalOrFlagWriteNothing) {
 
     // Two sections of one name in a new file conflict with each other too.
     const std::string other = tmp_ / "other.dat";
-    std::ofstream(tmp_ / "twice.qic") << "[1]\nName=x\n[2]\nName=x\n";
+    std::ofstream(tmp_ / "twice.qic")
+        << "[1]\nName=x\nIP=DHCP\nInterface=e1\n[2]\nName=x\nIP=DHCP\nInterface=e1\n";
     EXPECT_EQ(Run(other, {"import", tmp_ / "twice.qic"}).status, 2);
     EXPECT_EQ(Run(other, {"list"}).out, "");
     const Outcome o = Run(other, {"import", tmp_ / "all.qic"});
@@ -165,7 +167,7 @@ TEST_F(QicExchange, OnATerminalEachConflictIsAsked) {
     AddSamples();
     std::ofstream(tmp_ / "in.qic") << "[1]\nName=Office\nIP=DHCP\nInterface=x\n"
                                       "[2]\nName=Lab\nIP=DHCP\nInterface=y\n"
-                                      "[3]\nName=New\nIP=DHCP\n";
+                                      "[3]\nName=New\nIP=DHCP\nInterface=z\n";
     const Outcome o = RunQicOnTerminal({"--data", data_, "import", tmp_ / "in.qic"}, {"y", "n"});
     EXPECT_EQ(o.status, 0) << o.out;
     EXPECT_NE(o.out.find("'Office' 이름의 데이터가 이미 동록되어 있습니다!"), std::string::npos)
@@ -188,6 +190,13 @@ TEST_F(QicExchange, BadFilesAndFailedExportsChangeNothing) {
         EXPECT_EQ(o.status, 1) << bad;
         EXPECT_EQ(o.err.rfind("qic: Cannot read \"" + bad + "\": ", 0), 0u) << o.err;
     }
+    EXPECT_EQ((*this)({"list"}).out, before);
+
+    // A value add would refuse refuses the whole file, the good sections before it too.
+    std::ofstream(tmp_ / "values.qic") << "[ok]\nName=fine\nIP=DHCP\nInterface=eth0\n"
+                                          "[Record_2]\nName=bad\nIP=10.0.0.300\nMask=255.0.0.0\n"
+                                          "Interface=eth0\n";
+    Refused({"import", tmp_ / "values.qic", "--yes"}, "in section [Record_2], IP address");
     EXPECT_EQ((*this)({"list"}).out, before);
 
     std::ofstream(tmp_ / "old.qic") << "[Record_1]\nName=old\n";
@@ -221,7 +230,7 @@ TEST_F(QicExchange, EditChangesOnlyTheGivenColumns) {
     const std::string office = Show("Office");
     const std::string home = Show("집 무선");
     Refused({"edit", "Office", "--ip", "10.0.0.1"}, "every address needs its mask");
-    Refused({"edit", "Office", "--dns2", "1.2.3.4;rm"}, "not a valid");
+    Refused({"edit", "Office", "--dns2", "1.2.3.4;rm"}, "not a dotted quad");
     Refused({"edit", "Office", "--icon", "14"});
     Refused({"edit", "Office", "--dhcp", "--gateway", "10.0.0.1"});
     Refused({"edit", "집 무선", "--gateway", "10.0.0.1"}, "automatically");
