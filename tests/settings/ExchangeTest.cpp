@@ -1,6 +1,3 @@
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -118,19 +115,6 @@ TEST(ExchangeExport, NumbersInTableOrderAndWritesAWholeNewFile) {
     EXPECT_EQ(ini.Value("Record_3", "Icon"), "13");
     EXPECT_EQ(ini.Keys("Record_2"), (QStringList{"Name", "IP", "Mask", "Gateway", "DNS1", "DNS2",
                                                  "Interface", "Printer", "Icon", "Script"}));
-}
-
-TEST(ExchangeExport, AFailureLeavesTheOldFileAndSaysWhy) {
-    TempDataFile data;
-    data.Add(MakeProfile("p"));
-    EXPECT_THROW(ExportProfiles(data.Profiles(), Q(data.Folder() / "missing/out.qic")),
-                 EExchangeError);
-    try {
-        ExportProfiles(data.Profiles(), Q(data.Folder().path()));
-        ADD_FAILURE() << "exported onto a folder";
-    } catch (const EExchangeError& e) {
-        EXPECT_NE(std::string(e.what()).find("Cannot write"), std::string::npos) << e.what();
-    }
 }
 
 TEST(ExchangeRoundTrip, TenRoundTripsChangeNothing) {
@@ -277,13 +261,10 @@ TEST(ExchangeImport, BadFilesAreRefusedBeforeAnythingChanges) {
             big << block;
         }
     }
-    std::vector<std::string> bad{dir / "junk.qic", dir / "orphan.qic", dir / "longline.qic",
-                                 dir / "big.qic",  dir.path(),         dir / "missing.qic"};
-    if (::geteuid() != 0) {
-        WriteBytes(dir / "locked.qic", "[R]\nName=z\n");
-        ::chmod((dir / "locked.qic").c_str(), 0);
-        bad.push_back(dir / "locked.qic");
-    }
+    // /proc/self/mem opens but cannot be read, even by root.
+    const std::vector<std::string> bad{dir / "junk.qic", dir / "orphan.qic", dir / "longline.qic",
+                                       dir / "big.qic",  dir.path(),         dir / "missing.qic",
+                                       "/proc/self/mem"};
     for (const std::string& path : bad) {
         try {
             ReadExchangeFile(Q(path));
