@@ -28,6 +28,14 @@ const char* const kUsage =
     "                                only prints what would be run\n"
     "  interfaces                    the network connections and their adapters\n"
     "  printers                      the printers, the default one marked\n"
+    "  edit NAME [add's options]     changes only the columns given; an empty --gateway,\n"
+    "                                --dns1, --dns2 or --printer clears it\n"
+    "  rename OLD NEW                gives a profile another name\n"
+    "  export FILE                   writes every profile to FILE (.qic appended unless\n"
+    "                                given), replacing the file\n"
+    "  import FILE [--yes | --no]    reads the profiles of FILE; a profile of the same name\n"
+    "                                is replaced (--yes), kept (--no), or asked about on a\n"
+    "                                terminal\n"
     "\n"
     "The data file is QuorvIPChanger.dat beside the program unless --data names another.\n"
     "Exit status: 0 done, 1 failed, 2 usage error, unknown profile or refused value.\n";
@@ -45,10 +53,15 @@ constexpr OptionInfo kOptions[] = {
     {"printer", true}, {"icon", true},  {"script-file", true}, {"help", false},
 };
 
+// import's answer to every conflict.
+constexpr OptionInfo kImportOptions[] = {{"yes", false}, {"no", false}};
+
 struct CommandInfo {
     const char* name;
-    bool takesName;
+    bool takesName;  // a profile name, or the file of export and import
     std::set<std::string> options;
+    size_t moreOperands = 0;  // after the name: rename's new name
+    const char* operands = "a profile name";
 };
 
 const std::vector<CommandInfo>& Commands() {
@@ -64,12 +77,24 @@ const std::vector<CommandInfo>& Commands() {
         {"interfaces", false, {}},
         {"printers", false, {}},
         {"help", false, {}},
+        {"edit",
+         true,
+         {"interface", "dhcp", "ip", "mask", "gateway", "dns1", "dns2", "printer", "icon",
+          "script-file"}},
+        {"rename", true, {}, 1, "the old and the new name"},
+        {"export", true, {}, 0, "a file name"},
+        {"import", true, {"yes", "no"}, 0, "a file name"},
     };
     return commands;
 }
 
 const OptionInfo* FindOption(const std::string& name) {
     for (const OptionInfo& info : kOptions) {
+        if (name == info.name) {
+            return &info;
+        }
+    }
+    for (const OptionInfo& info : kImportOptions) {
         if (name == info.name) {
             return &info;
         }
@@ -221,9 +246,9 @@ Invocation ParseArguments(const std::vector<std::string>& args) {
     if (command == "help") {
         return inv;
     }
-    const size_t expected = info->takesName ? 2 : 1;
+    const size_t expected = (info->takesName ? 2 : 1) + info->moreOperands;
     if (positional.size() < expected) {
-        throw UsageError(command + " needs a profile name");
+        throw UsageError(command + " needs " + info->operands);
     }
     if (positional.size() > expected) {
         throw UsageError("unexpected argument " + Quoted(positional[expected]));
@@ -238,6 +263,9 @@ Invocation ParseArguments(const std::vector<std::string>& args) {
     if (info->takesName) {
         inv.name = positional[1];
     }
+    if (info->moreOperands > 0) {
+        inv.newName = positional[2];
+    }
     auto take = [&](const char* name) {
         auto it = given.find(name);
         return it == given.end() ? std::nullopt : it->second;
@@ -245,6 +273,11 @@ Invocation ParseArguments(const std::vector<std::string>& args) {
     inv.dataFile = take("data");
     inv.json = given.count("json") > 0;
     inv.dryRun = given.count("dry-run") > 0;
+    inv.yes = given.count("yes") > 0;
+    inv.no = given.count("no") > 0;
+    if (inv.yes && inv.no) {
+        throw UsageError("--yes and --no exclude each other");
+    }
     AddOptions& add = inv.add;
     add.interface = take("interface");
     add.dhcp = given.count("dhcp") > 0;
