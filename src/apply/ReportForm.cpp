@@ -1,7 +1,6 @@
 #include "apply/ReportForm.h"
 
 #include <QCoreApplication>
-#include <QEvent>
 #include <QFont>
 #include <QGuiApplication>
 #include <QPalette>
@@ -13,10 +12,6 @@
 namespace quorv::apply {
 
 namespace {
-
-// Should the window system never report the window as active (an X server without a
-// window manager), the capture starts anyway.
-constexpr int kActivationFallbackMs = 1000;
 
 // The console font the report is designed for, mapped to a monospaced font that has
 // Hangul; setup-deps installs the first.
@@ -76,21 +71,9 @@ TReportForm::TReportForm(QWidget* owner)
     btnOK->setDefault(true);
     connect(btnOK, &QPushButton::clicked, this, &QDialog::accept);
 
-    activationFallback_.setSingleShot(true);
-    activationFallback_.setInterval(kActivationFallbackMs);
-    connect(&activationFallback_, &QTimer::timeout, this, &TReportForm::FormActivate);
-
     if (settings::IFormHost* host = settings::FormHost()) {
         host->ApplyLanguage(this);
     }
-}
-
-bool TReportForm::event(QEvent* event) {
-    if (event->type() == QEvent::WindowActivate && !activated_) {
-        // Not from inside the activation itself: the capture runs its own event passes.
-        QMetaObject::invokeMethod(this, &TReportForm::FormActivate, Qt::QueuedConnection);
-    }
-    return QDialog::event(event);
 }
 
 void TReportForm::showEvent(QShowEvent* event) {
@@ -103,7 +86,9 @@ void TReportForm::showEvent(QShowEvent* event) {
         frame.moveCenter(screen->availableGeometry().center());
         move(frame.topLeft());
     }
-    activationFallback_.start();
+    // The first activation of a modal window follows its first show; queued, the
+    // capture also starts where the window system never reports activation.
+    QMetaObject::invokeMethod(this, &TReportForm::FormActivate, Qt::QueuedConnection);
 }
 
 void TReportForm::FormActivate() {
@@ -111,7 +96,6 @@ void TReportForm::FormActivate() {
         return;
     }
     activated_ = true;
-    activationFallback_.stop();
 
     QPointer<TReportForm> self(this);
     capturing_ = true;

@@ -3,7 +3,6 @@
 #include <QDialog>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QTimer>
 #include <optional>
 #include <string>
 
@@ -40,7 +39,6 @@ class TReportForm : public QDialog {
     void done(int result) override;
 
   protected:
-    bool event(QEvent* event) override;
     void showEvent(QShowEvent* event) override;
 
   private:
@@ -52,7 +50,6 @@ class TReportForm : public QDialog {
     bool capturing_ = false;
     bool captured_ = false;
     std::optional<int> pendingResult_;
-    QTimer activationFallback_;
 };
 
 }  // namespace quorv::apply

@@ -10,13 +10,8 @@ IFormHost* gHost = nullptr;
 }
 
 void IFormHost::ShowException(const std::exception& error) {
-    QString text = QString::fromUtf8(error.what());
-    // As the runtime's own box does: a message gets a closing full stop.
-    if (!text.isEmpty() && text.back() > QLatin1Char('.')) {
-        text += QLatin1Char('.');
-    }
-    QMessageBox box(QMessageBox::Critical, QApplication::applicationDisplayName(), text,
-                    QMessageBox::Ok, QApplication::activeWindow());
+    QMessageBox box(QMessageBox::Critical, QStringLiteral("Quorv IP Changer"),
+                    QString::fromUtf8(error.what()), QMessageBox::Ok, QApplication::activeWindow());
     box.setObjectName("ErrorBox");
     box.exec();
 }

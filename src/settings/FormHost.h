@@ -35,7 +35,7 @@ class IFormHost {
     // Refills ListView1 from the profile table (after an import).
     virtual void LoadProfileList() = 0;
     // The standard error box, for a command that reports an error and carries on.
-    // The default is a stop box titled with the application's name.
+    // The default is a critical box titled with the program's name.
     virtual void ShowException(const std::exception& error);
 };
 

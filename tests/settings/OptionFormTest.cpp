@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QMessageBox>
 #include <QTest>
 #include <map>
 
@@ -191,6 +192,31 @@ TEST_F(OptionFormTest, BadDoubleClickValueIsReportedThenRepairable) {
     EXPECT_TRUE(host.errors.empty());
     EXPECT_EQ(OptionRows(host.OptionTable()),
               (Rows{{"DblClickAction", "7"}, {"AfterIPInfo", "1"}, {"ShowScriptWindow", "0"}}));
+}
+
+TEST_F(OptionFormTest, ConversionErrorInTheStandardBoxBeforeTheDialog) {
+    app::WriteOption(host.OptionTable(), "DblClickAction", "1.5");
+    host.defaultErrorBox = true;
+    QString boxText;
+    bool dialogShown = false;
+    WhenModal([&](QWidget* modal) {
+        auto* box = qobject_cast<QMessageBox*>(modal);
+        ASSERT_NE(box, nullptr);
+        EXPECT_EQ(box->objectName(), "ErrorBox");
+        EXPECT_EQ(box->icon(), QMessageBox::Critical);
+        boxText = box->text();
+        box->accept();
+        WhenModal([&](QWidget* next) {
+            auto* form = qobject_cast<TOptionForm*>(next);
+            ASSERT_NE(form, nullptr);
+            dialogShown = true;
+            form->btnCancel->click();
+        });
+    });
+    acOptionExecute(nullptr);
+    EXPECT_EQ(boxText, "'1.5' is not a valid integer value");
+    EXPECT_TRUE(dialogShown);
+    EXPECT_EQ(*app::ReadOption(host.OptionTable(), "DblClickAction"), "1.5");
 }
 
 TEST_F(OptionFormTest, BooleanRowsAreTrueOnlyForOne) {

@@ -56,6 +56,9 @@ class TestFormHost : public settings::IFormHost {
         if (onError) {
             onError();
         }
+        if (defaultErrorBox) {
+            IFormHost::ShowException(error);
+        }
     }
 
     const TempFolder& Folder() const { return folder_; }
@@ -63,6 +66,7 @@ class TestFormHost : public settings::IFormHost {
     std::vector<QString> translated;
     std::vector<std::string> errors;
     std::function<void()> onError;  // runs inside the error report, as a modal box would
+    bool defaultErrorBox = false;   // also show the box every host has unless it has its own
 
   private:
     TempFolder folder_;
