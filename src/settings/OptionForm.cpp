@@ -59,12 +59,27 @@ TOptionForm::TOptionForm(QWidget* owner)
 }
 
 void TOptionForm::showEvent(QShowEvent* event) {
+    FitLabel();
     QDialog::showEvent(event);
     if (QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen()) {
         QRect frame = frameGeometry();
         frame.moveCenter(screen->availableGeometry().center());
         move(frame.topLeft());
     }
+}
+
+void TOptionForm::FitLabel() {
+    const QRect designed(24, 24, 161, 17);
+    lblDClickAction->setWordWrap(false);
+    if (lblDClickAction->sizeHint().width() <= designed.width()) {
+        lblDClickAction->setGeometry(designed);
+        return;
+    }
+    // A language's longer text wraps beside the list instead of running under it.
+    lblDClickAction->setWordWrap(true);
+    const int height = lblDClickAction->heightForWidth(designed.width());
+    lblDClickAction->setGeometry(designed.x(), cbDClick->geometry().center().y() - height / 2,
+                                 designed.width(), height);
 }
 
 void LoadOptions(TOptionForm& form, store::TStoreTable& options) {

@@ -30,6 +30,9 @@ class TOptionForm : public QDialog {
 
   protected:
     void showEvent(QShowEvent* event) override;
+
+  private:
+    void FitLabel();
 };
 
 // Puts the stored option values into the dialog; a missing row leaves its control as

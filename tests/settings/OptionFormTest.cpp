@@ -33,6 +33,13 @@ void DeleteRow(store::TStoreTable& options, const std::string& key) {
     options.Delete();
 }
 
+bool TextFits(const QLabel& label) {
+    if (label.wordWrap()) {
+        return label.heightForWidth(label.width()) <= label.height();
+    }
+    return label.sizeHint().width() <= label.width();
+}
+
 // Opens the command and lets `edit` work on the dialog before it is closed by `button`.
 void RunCommand(const std::function<void(TOptionForm&)>& edit, const char* button) {
     WhenModal([=](QWidget* modal) {
@@ -90,6 +97,22 @@ TEST_F(OptionFormTest, WindowAndComponentsAsDesigned) {
     for (QWidget* child : form.findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
         EXPECT_TRUE(form.rect().contains(child->geometry())) << child->objectName().toStdString();
     }
+}
+
+TEST_F(OptionFormTest, ALanguagesLongerLabelWrapsBesideTheList) {
+    TOptionForm form(nullptr);
+    form.show();
+    EXPECT_EQ(form.lblDClickAction->geometry(), QRect(24, 24, 161, 17));
+    EXPECT_TRUE(TextFits(*form.lblDClickAction));
+    form.hide();
+
+    form.lblDClickAction->setText("When a profile is double-clicked:");
+    form.show();
+    const QRect label = form.lblDClickAction->geometry();
+    EXPECT_EQ(label.left(), 24);
+    EXPECT_LT(label.right(), form.cbDClick->geometry().left());
+    EXPECT_LT(label.bottom(), form.cbShowIPInfo->geometry().top());
+    EXPECT_TRUE(TextFits(*form.lblDClickAction));
 }
 
 TEST_F(OptionFormTest, EachControlRoundTripsThroughTheRows) {
