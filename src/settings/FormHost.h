@@ -25,6 +25,9 @@ class IFormHost {
     // Translates a window through the current language; every window calls it from its
     // create step.
     virtual void ApplyLanguage(QWidget* form) = 0;
+    // The standard error box, for a command that reports an error and carries on.
+    // The default is a critical box titled with the program's name.
+    virtual void ShowException(const std::exception& error);
     virtual const TMessageTexts& MessageTexts() const = 0;
     virtual inventory::TInventoryLists& Inventory() = 0;
     // StoreTable1 (tblIPList) and StoreTable2 (tblOption), open for the whole run.
@@ -34,9 +37,6 @@ class IFormHost {
     virtual QTreeWidget* ProfileList() = 0;
     // Refills ListView1 from the profile table (after an import).
     virtual void LoadProfileList() = 0;
-    // The standard error box, for a command that reports an error and carries on.
-    // The default is a critical box titled with the program's name.
-    virtual void ShowException(const std::exception& error);
 };
 
 // The host, or nullptr when none is set.
