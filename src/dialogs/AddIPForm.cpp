@@ -31,6 +31,7 @@ TAddIPForm::TAddIPForm(QTreeWidget* list, QWidget* owner) : QDialog(owner), list
     connect(btnOK, &QPushButton::clicked, this, [this] { btnOKClick(); });
     connect(btnCancel, &QPushButton::clicked, this, &QDialog::reject);
     ApplyLanguage(this);
+    KeepInsertCaption(btnOK);
 }
 
 void TAddIPForm::showEvent(QShowEvent* event) {

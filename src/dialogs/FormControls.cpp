@@ -1,5 +1,7 @@
 #include "dialogs/FormControls.h"
 
+#include "dialogs/DialogFrame.h"
+
 namespace quorv::dialogs {
 
 QLabel* NewLabel(const QString& caption, const char* name, QWidget* parent) {
@@ -20,6 +22,12 @@ QPushButton* NewButton(const QString& caption, const char* name, QWidget* parent
     button->setAutoDefault(false);
     button->setDefault(false);
     return button;
+}
+
+void KeepInsertCaption(QPushButton* btnOK) {
+    if (btnOK->text() == Message("msgOK")) {
+        btnOK->setText(QStringLiteral("추가"));
+    }
 }
 
 }  // namespace quorv::dialogs

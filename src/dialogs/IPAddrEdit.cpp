@@ -71,10 +71,16 @@ TIPAddrEdit::TIPAddrEdit(QWidget* parent) : QWidget(parent), panel_(new TSimpleP
     setFocusProxy(boxes_[0]);
     setMinimumWidth(100);
     resize(100, 21);
+    PlaceParts();
     ApplyColors();
 }
 
 void TIPAddrEdit::resizeEvent(QResizeEvent*) {
+    PlaceParts();
+}
+
+// Also called from the constructor: a hidden control gets its resize event only when shown.
+void TIPAddrEdit::PlaceParts() {
     panel_->setGeometry(rect());
     const int h = std::max(1, height() - 2);
     for (int k = 0; k < kBoxes; ++k) {

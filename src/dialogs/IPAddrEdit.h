@@ -57,6 +57,7 @@ class TIPAddrEdit : public QWidget {
     void resizeEvent(QResizeEvent* event) override;
 
   private:
+    void PlaceParts();
     int BoxIndex(QObject* object) const;
     bool BoxKeyPress(int b, QKeyEvent* event);
     void BoxChange(int b);

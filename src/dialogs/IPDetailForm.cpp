@@ -6,6 +6,7 @@
 
 #include "app/ProfileRecord.h"
 #include "apply/CommaText.h"
+#include "apply/ProfileChecks.h"
 #include "dialogs/AddIPForm.h"
 #include "dialogs/AddressLists.h"
 #include "dialogs/DialogBoxes.h"
@@ -214,6 +215,13 @@ bool TIPDetailForm::WriteRecord() {
         return false;
     }
     const std::string script = ScriptFromMemo(Memo1->toPlainText());
+    try {
+        apply::CheckScript(script);
+    } catch (const apply::RefusedValue& e) {
+        ShowWarning(this, QString::fromUtf8(e.what()));
+        Memo1->setFocus();
+        return false;
+    }
     // Both checked before either is set, so a refused pair changes nothing.
     const QString first = QString::fromStdString(rows[0].first);
     const QString firstMask = QString::fromStdString(rows[0].second);

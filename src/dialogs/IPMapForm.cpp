@@ -82,6 +82,7 @@ TIPMapForm::TIPMapForm(QWidget* owner) : QDialog(owner) {
     SetFixedDialogFrame(this, 460, 448);
     CreateControls();
     ApplyLanguage(this);
+    KeepInsertCaption(btnOK);
     // Captions may have changed length with the language.
     PlaceOnEdge(rbCustomIP, 10, 22);
     PlaceOnEdge(rbCustomDNS, 10, 22);
