@@ -15,15 +15,8 @@ const auto* const kQtEnvironment =
     ::testing::AddGlobalTestEnvironment(new quorv::testing::QtEnvironment);
 
 using apply::Profile;
+using quorv::testing::Cells;
 using quorv::testing::FormFixture;
-
-QStringList Cells(QTreeWidgetItem* row) {
-    QStringList cells;
-    for (int i = 0; i < 6; ++i) {
-        cells << row->text(i);
-    }
-    return cells;
-}
 
 Profile StaticProfile(const std::string& name) {
     Profile p;

@@ -13,6 +13,15 @@
 
 namespace quorv::testing {
 
+// A list row's caption and five cells.
+inline QStringList Cells(QTreeWidgetItem* row) {
+    QStringList cells;
+    for (int i = 0; i < 6; ++i) {
+        cells << row->text(i);
+    }
+    return cells;
+}
+
 // Dialog tests against a test host with two connections and two printers (the second
 // the default), already read.
 class FormFixture : public ::testing::Test {
@@ -65,7 +74,9 @@ class FormFixture : public ::testing::Test {
     static void Type(dialogs::TIPAddrEdit* edit, const QString& text) {
         edit->setFocus();
         for (QChar c : text) {
-            QWidget* focused = QApplication::focusWidget();
+            // The window's focus child, which follows the box changes even while another
+            // window is the active one.
+            QWidget* focused = edit->window()->focusWidget();
             QTest::keyClick(focused ? focused : edit->Box(0), c.toLatin1());
         }
     }

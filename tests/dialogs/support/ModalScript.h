@@ -14,8 +14,9 @@ namespace quorv::testing {
 
 // Answers modal windows as they come up, each by the next step of a script, in order.
 // A window that becomes the active modal one again after a box on top of it closed
-// counts as coming up again. Message boxes with no step left are noted and closed with
-// OK, so an unexpected box never hangs a test.
+// counts as coming up again. Steps added while a step runs come before the steps that
+// were waiting, so a step can script the windows its own clicks open. Message boxes
+// with no step left are noted and closed with OK, so an unexpected box never hangs.
 class ModalScript {
   public:
     using Step = std::function<void(QWidget* modal)>;
@@ -26,7 +27,14 @@ class ModalScript {
     ModalScript& operator=(const ModalScript&) = delete;
 
     ModalScript& Then(Step step) {
-        steps_.push_back(std::move(step));
+        size_t at = 0;
+        for (size_t i = 0; i < steps_.size(); ++i) {
+            if (steps_[i].first == running_) {
+                at = i + 1;
+            }
+        }
+        steps_.insert(steps_.begin() + static_cast<std::ptrdiff_t>(at),
+                      {running_, std::move(step)});
         return *this;
     }
     size_t StepsLeft() const { return steps_.size(); }
@@ -62,15 +70,21 @@ class ModalScript {
             boxes << box->text();
         }
         if (!steps_.empty()) {
-            Step step = std::move(steps_.front());
+            Step step = std::move(steps_.front().second);
             steps_.erase(steps_.begin());
+            const int outer = running_;
+            running_ = ++invocations_;
             step(modal);
+            running_ = outer;
         } else if (box != nullptr) {
             box->button(QMessageBox::Ok)->click();
         }
     }
 
-    std::vector<Step> steps_;
+    // Each step with the invocation that added it (0: the test itself).
+    std::vector<std::pair<int, Step>> steps_;
+    int running_ = 0;
+    int invocations_ = 0;
     QPointer<QWidget> last_;
     QPointer<QWidget> candidate_;
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
