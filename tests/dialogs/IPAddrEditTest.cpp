@@ -10,13 +10,9 @@
 #include <QVBoxLayout>
 
 #include "support/ModalScript.h"
-#include "support/QtApp.h"
 
 namespace quorv::dialogs {
 namespace {
-
-const auto* const kQtEnvironment =
-    ::testing::AddGlobalTestEnvironment(new quorv::testing::QtEnvironment);
 
 // The control in a window of its own, active, so typing reaches the focused box.
 class AddrEdit : public ::testing::Test {

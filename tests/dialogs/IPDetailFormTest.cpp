@@ -7,13 +7,9 @@
 #include "apply/Profile.h"
 #include "dialogs/AddIPForm.h"
 #include "support/FormFixture.h"
-#include "support/QtApp.h"
 
 namespace quorv::dialogs {
 namespace {
-
-const auto* const kQtEnvironment =
-    ::testing::AddGlobalTestEnvironment(new quorv::testing::QtEnvironment);
 
 using apply::Profile;
 using quorv::testing::Cells;

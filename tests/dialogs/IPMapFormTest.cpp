@@ -6,13 +6,9 @@
 
 #include "apply/Profile.h"
 #include "support/FormFixture.h"
-#include "support/QtApp.h"
 
 namespace quorv::dialogs {
 namespace {
-
-const auto* const kQtEnvironment =
-    ::testing::AddGlobalTestEnvironment(new quorv::testing::QtEnvironment);
 
 using apply::Profile;
 using quorv::testing::Cells;
