@@ -24,14 +24,18 @@ TestHost::TestHost() {
 
 TestHost::~TestHost() {
     settings::SetFormHost(nullptr);
+    CloseTables();
+    std::error_code ignored;
+    std::filesystem::remove_all(folder_, ignored);
+}
+
+void TestHost::CloseTables() {
     if (profiles.State() == store::TDataSetState::dsInsert ||
         profiles.State() == store::TDataSetState::dsEdit) {
         profiles.Cancel();
     }
     profiles.Close();
     options.Close();
-    std::error_code ignored;
-    std::filesystem::remove_all(folder_, ignored);
 }
 
 void TestHost::ApplyLanguage(QWidget* form) {

@@ -37,6 +37,8 @@ class TestHost : public settings::IFormHost {
     // The stored profile of that name, read through the store.
     apply::Profile Stored(const std::string& name);
     int ProfileCount() { return profiles.RecordCount(); }
+    // Closes both tables, so another program can open the data file.
+    void CloseTables();
 
     std::string dataFile;
     settings::TMessageTexts texts;
