@@ -16,6 +16,11 @@ TIPAddrEdit* NewAddress(const char* name, QWidget* parent) {
     return edit;
 }
 
+void PlaceAddress(TIPAddrEdit* edit, int x, int y) {
+    const int width = edit->sizeHint().width();
+    edit->setGeometry(x + 100 - width, y, width, 21);
+}
+
 QPushButton* NewButton(const QString& caption, const char* name, QWidget* parent) {
     auto* button = new QPushButton(caption, parent);
     button->setObjectName(name);

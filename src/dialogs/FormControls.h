@@ -10,6 +10,9 @@ namespace quorv::dialogs {
 // Controls as the dialogs create them, each with its name.
 QLabel* NewLabel(const QString& caption, const char* name, QWidget* parent);
 TIPAddrEdit* NewAddress(const char* name, QWidget* parent);
+// Places an address control of the classic 100 x 21 at x, y; one the font makes wider
+// keeps that right edge, so it stays beside its label and inside its group.
+void PlaceAddress(TIPAddrEdit* edit, int x, int y);
 // Never an auto-default button: Enter in an address box must not press OK.
 QPushButton* NewButton(const QString& caption, const char* name, QWidget* parent);
 

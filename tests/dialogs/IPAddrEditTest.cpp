@@ -202,7 +202,13 @@ TEST_F(AddrEdit, ReadingTextFillsEmptyBoxesWithZero) {
 }
 
 TEST_F(AddrEdit, LayoutFocusAndColours) {
+    // The classic small font gives the classic layout; a larger one widens the boxes
+    // until three digits fit.
     TIPAddrEdit fresh;
+    QFont small = fresh.font();
+    small.setPixelSize(8);
+    fresh.setFont(small);
+    fresh.resize(fresh.sizeHint());
     EXPECT_EQ(fresh.size(), QSize(100, 21));
     EXPECT_EQ(fresh.minimumWidth(), 100);
     for (int k = 0; k < 4; ++k) {
@@ -211,6 +217,15 @@ TEST_F(AddrEdit, LayoutFocusAndColours) {
         EXPECT_EQ(bool(fresh.Box(k)->focusPolicy() & Qt::TabFocus), k == 0) << k;
     }
     EXPECT_EQ(fresh.Dot(2)->geometry().left(), 70);
+    QFont large = small;
+    large.setPixelSize(20);
+    fresh.setFont(large);
+    EXPECT_GT(fresh.sizeHint().width(), 100);
+    EXPECT_GE(fresh.minimumWidth(), fresh.sizeHint().width());
+    fresh.resize(fresh.sizeHint());
+    const int digits = QFontMetrics(large).horizontalAdvance("255");
+    EXPECT_GE(fresh.Box(3)->width(), digits + 4);
+    EXPECT_LE(fresh.Box(3)->geometry().right(), fresh.width() - 1);
 
     // Focus given to the control lands in box 0 with its text selected; Tab leaves it
     // from any box.
