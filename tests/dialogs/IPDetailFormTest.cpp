@@ -117,18 +117,6 @@ TEST_F(Advanced, RowsAreAddedEditedAndDeletedThroughTheAddressDialog) {
     EXPECT_EQ(Cells(host.Row("Lab")).mid(1, 2), (QStringList{"10.0.0.6", "255.255.255.128"}));
 }
 
-TEST_F(Advanced, NoRowsIsRefused) {
-    EditWithAdvanced("10.0.0.5", "255.0.0.0", [this](TIPDetailForm& form) {
-        form.ListView1->setCurrentItem(form.ListView1->topLevelItem(0));
-        form.btnDelete->click();
-        EXPECT_FALSE(form.btnDelete->isEnabled());
-        Box(Msg("msgEmptyIP"));
-        On<TIPDetailForm>([](TIPDetailForm& form) { form.btnCancel->click(); });
-        form.btnOK->click();
-    });
-    EXPECT_EQ(host.Stored("Lab").IP, "10.0.0.5");
-}
-
 TEST_F(Advanced, ANewProfileStartsWithWhatTheBoxesHold) {
     On<TIPMapForm>([this](TIPMapForm& form) {
         On<TIPDetailForm>([](TIPDetailForm& detail) {
@@ -228,8 +216,14 @@ TEST_F(Advanced, InPlaceEditsTakeOnlyAddresses) {
     EXPECT_EQ(host.Stored("Lab").IP, "10.0.0.5");
 }
 
-TEST_F(Advanced, ListsOrScriptsTooLongAreRefused) {
+TEST_F(Advanced, EmptyOrTooLongListsAndScriptsAreRefused) {
     EditWithAdvanced("10.0.0.5", "255.0.0.0", [this](TIPDetailForm& form) {
+        form.ListView1->setCurrentItem(form.ListView1->topLevelItem(0));
+        form.btnDelete->click();
+        EXPECT_FALSE(form.btnDelete->isEnabled());
+        Box(Msg("msgEmptyIP"));
+        form.btnOK->click();
+        form.AddRow("10.0.0.5", "255.0.0.0");
         for (int i = 0; i < 17; ++i) {
             form.AddRow("192.168.100.100", "255.255.255.0");
         }
