@@ -20,11 +20,13 @@ namespace quorv::dialogs {
 
 namespace {
 
+void ReadSystemPrinters(inventory::TInventoryLists& lists) {
+    inventory::ReadPrinters(lists.PrinterNames, lists.PrinterCaptions, lists.DefaultPrinterIndex,
+                            lists.PrintersRead);
+}
+
 TIPMapForm::PrinterReader& Reader() {
-    static TIPMapForm::PrinterReader reader = [](inventory::TInventoryLists& lists) {
-        inventory::ReadPrinters(lists.PrinterNames, lists.PrinterCaptions,
-                                lists.DefaultPrinterIndex, lists.PrintersRead);
-    };
+    static TIPMapForm::PrinterReader reader = ReadSystemPrinters;
     return reader;
 }
 
@@ -73,7 +75,7 @@ void PlaceOnEdge(QAbstractButton* button, int x, int y) {
 }  // namespace
 
 void TIPMapForm::SetPrinterReader(PrinterReader reader) {
-    Reader() = std::move(reader);
+    Reader() = reader ? std::move(reader) : ReadSystemPrinters;
 }
 
 TIPMapForm::TIPMapForm(QWidget* owner) : QDialog(owner) {
