@@ -32,6 +32,7 @@ TAddIPForm::TAddIPForm(QTreeWidget* list, QWidget* owner) : QDialog(owner), list
     connect(btnCancel, &QPushButton::clicked, this, &QDialog::reject);
     ApplyLanguage(this);
     KeepInsertCaption(btnOK);
+    PlaceAddressesAgain(this);
 }
 
 void TAddIPForm::showEvent(QShowEvent* event) {

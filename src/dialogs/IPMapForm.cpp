@@ -85,6 +85,7 @@ TIPMapForm::TIPMapForm(QWidget* owner) : QDialog(owner) {
     CreateControls();
     ApplyLanguage(this);
     KeepInsertCaption(btnOK);
+    PlaceAddressesAgain(this);
     // Captions may have changed length with the language.
     PlaceOnEdge(rbCustomIP, 10, 22);
     PlaceOnEdge(rbCustomDNS, 10, 22);

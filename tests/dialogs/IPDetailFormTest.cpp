@@ -52,6 +52,11 @@ class Advanced : public quorv::testing::FormFixture {
 };
 
 TEST_F(Advanced, RowsFollowTheListsAndGoBackUnchanged) {
+    host.language = [](QWidget* form) {
+        if (auto* page = form->findChild<QWidget*>("TabSheet1")) {
+            page->setProperty("text", "IP Settings");
+        }
+    };
     EditWithAdvanced(
         "10.0.0.5,10.0.0.6,10.0.0.7", "255.255.255.0,255.255.0.0", [this](TIPDetailForm& form) {
             EXPECT_EQ(form.objectName(), "IPDetailForm");

@@ -312,15 +312,24 @@ TEST_F(IPMap, TheOpenerCanTakeBackTheListChange) {
     EXPECT_EQ(host.Stored("Home").IP, "10.0.0.5,10.0.0.6");
 }
 
-TEST_F(IPMap, ALanguageCannotTurnInsertIntoEdit) {
+TEST_F(IPMap, ALanguageSetsCaptionsAndFontsButNotTheMode) {
     host.language = [this](QWidget* form) {
-        if (auto* ok = form->findChild<QPushButton*>("btnOK")) {
-            ok->setText(Msg("msgOK"));
-        }
+        form->findChild<QPushButton*>("btnOK")->setText(Msg("msgOK"));
+        form->findChild<QWidget*>("Panel1")->setProperty("text", "Reading printers...");
+        QFont font = form->font();
+        font.setPixelSize(18);
+        form->setFont(font);
     };
     TIPMapForm form(nullptr);
     EXPECT_FALSE(form.EditMode());
     EXPECT_EQ(form.btnOK->text(), "추가");
+    EXPECT_EQ(form.Panel1->Caption(), "Reading printers...");
+    // The larger font widens the address controls, which stay inside their groups.
+    for (TIPAddrEdit* edit : form.findChildren<TIPAddrEdit*>()) {
+        EXPECT_GT(edit->width(), 100);
+        EXPECT_LE(edit->geometry().right(), edit->parentWidget()->width() - 1);
+        EXPECT_GE(edit->Box(3)->width(), QFontMetrics(edit->font()).horizontalAdvance("255") + 4);
+    }
 }
 
 TEST_F(IPMap, EditWithoutASelectedRowReadsTheRecord) {
