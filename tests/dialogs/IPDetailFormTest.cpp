@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QInputMethodEvent>
 #include <QTest>
 
 #include "apply/Profile.h"
@@ -140,7 +141,10 @@ TEST_F(Advanced, ANewProfileStartsWithWhatTheBoxesHold) {
             QTest::keyClick(detail.Memo1, Qt::Key_Return);
             QTest::keyClicks(detail.Memo1, "  ipconfig /all");
             QTest::keyClick(detail.Memo1, Qt::Key_Return);
-            QTest::keyClicks(detail.Memo1, "echo done ");
+            QTest::keyClicks(detail.Memo1, "echo ");
+            QInputMethodEvent korean;
+            korean.setCommitString(QStringLiteral("완료 "));
+            QApplication::sendEvent(detail.Memo1, &korean);
             QTest::keyClick(detail.Memo1, Qt::Key_Return);
             QTest::keyClick(detail.Memo1, Qt::Key_Return);
             detail.btnOK->click();
@@ -152,7 +156,7 @@ TEST_F(Advanced, ANewProfileStartsWithWhatTheBoxesHold) {
     const Profile stored = host.Stored("New");
     EXPECT_EQ(stored.IP, "10.9.9.9");
     EXPECT_EQ(stored.Mask, "255.0.0.0");
-    EXPECT_EQ(stored.Script, "ipconfig /all\r\necho done");
+    EXPECT_EQ(stored.Script, "ipconfig /all\r\necho 완료");
 }
 
 TEST_F(Advanced, TheFirstRowIsWhatTheIPDialogShowsNow) {
