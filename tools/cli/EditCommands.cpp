@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "app/ProfileRecord.h"
+#include "app/TableWriteLock.h"
 #include "store/StoreTable.h"
 
 namespace quorv::cli {
@@ -99,6 +100,9 @@ int Rename(store::TStoreTable& profiles, const Invocation& inv) {
     if (name.size() > width) {
         throw UsageError("the new name is longer than " + std::to_string(width) + " bytes");
     }
+    // Under the write lock no other program can take the name between the look-up and the
+    // write.
+    const app::TableWriteLock lock(profiles);
     if (app::FindProfile(profiles, name)) {
         throw UsageError("a profile named " + Quoted(name) + " exists already");
     }
