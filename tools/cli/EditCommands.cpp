@@ -22,18 +22,6 @@ std::optional<std::string> Merged(const std::optional<std::string>& given,
     return given ? Kept(*given) : Kept(stored);
 }
 
-// Writes `p` into the record the cursor stands on.
-void Overwrite(store::TStoreTable& profiles, const Profile& p) {
-    profiles.Edit();
-    try {
-        app::WriteProfile(profiles, p);
-        profiles.Post();
-    } catch (...) {
-        profiles.Cancel();
-        throw;
-    }
-}
-
 bool IsControl(char c) {
     return static_cast<unsigned char>(c) < ' ' || c == 0x7F;
 }
@@ -87,7 +75,7 @@ int Edit(store::TStoreTable& profiles, const Invocation& inv) {
     if (!app::FindProfile(profiles, inv.name)) {
         throw UsageError("no profile is named " + Quoted(inv.name));
     }
-    Overwrite(profiles, EditedProfile(app::ReadProfile(profiles), inv.add));
+    app::SaveProfile(profiles, EditedProfile(app::ReadProfile(profiles), inv.add), true);
     return kExitOk;
 }
 
