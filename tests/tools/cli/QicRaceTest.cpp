@@ -12,6 +12,8 @@
 #include "app/ProfileRecord.h"
 #include "cli/EditCommands.h"
 #include "cli/ExchangeCommands.h"
+#include "platform/CommandLine.h"
+#include "platform/Process.h"
 #include "settings/ProfileExchange.h"
 #include "store/StoreTable.h"
 
@@ -135,6 +137,36 @@ TEST_F(QicRace, ImportsOfOneNameAtOnceAddItOnce) {
         EXPECT_EQ(std::count(codes.begin(), codes.end(), 1), kRacers - 1) << "round " << round;
         ASSERT_EQ(Count(name), 1) << "round " << round;
     }
+}
+
+// While a person is asked the file stays free for other programs, and the answer is
+// weighed against the table as it is after the question, not before.
+TEST_F(QicRace, AQuestionHoldsNoLockAndTheNameIsLookedUpAgain) {
+    Add("Taken");
+    const std::string file = tmp_ / "taken.qic";
+    {
+        store::TStoreTable profiles, options;
+        ASSERT_TRUE(app::OpenDataFile(path_, profiles, options).Ok());
+        ASSERT_EQ(settings::ExportProfiles(profiles, QString::fromStdString(file)), 1);
+    }
+    store::TStoreTable profiles, options;
+    ASSERT_TRUE(app::OpenDataFile(path_, profiles, options).Ok());
+    platform::RunOutput deleter;
+    std::vector<settings::TImportOutcome> outcomes;
+    settings::ImportProfiles(
+        profiles, settings::ReadExchangeFile(QString::fromStdString(file)),
+        [&](const std::string&) {
+            // Another program deletes the profile meanwhile; a held lock would make it wait
+            // and give up. (A forked child would share this process's open file and lock.)
+            deleter = platform::RunAndWaitCaptured(
+                platform::QuoteArgument(std::string(QUORV_BIN_DIR) + "/qic") + " --data " +
+                platform::QuoteArgument(path_) + " delete Taken");
+            return false;
+        },
+        [&](const std::string&, settings::TImportOutcome outcome) { outcomes.push_back(outcome); });
+    EXPECT_EQ(deleter.exitCode, 0) << deleter.standardError;
+    EXPECT_EQ(outcomes, std::vector<settings::TImportOutcome>{settings::TImportOutcome::Added});
+    EXPECT_EQ(Count("Taken"), 1);
 }
 
 }  // namespace
