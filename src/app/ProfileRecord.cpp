@@ -18,7 +18,16 @@ bool AddProfile(TStoreTable& profiles, const Profile& profile) {
     if (FindProfile(profiles, profile.Name)) {
         return false;
     }
-    profiles.Insert();
+    SaveProfile(profiles, profile, false);
+    return true;
+}
+
+void SaveProfile(TStoreTable& profiles, const Profile& profile, bool overCurrent) {
+    if (overCurrent) {
+        profiles.Edit();
+    } else {
+        profiles.Insert();
+    }
     try {
         WriteProfile(profiles, profile);
         profiles.Post();
@@ -26,7 +35,6 @@ bool AddProfile(TStoreTable& profiles, const Profile& profile) {
         profiles.Cancel();
         throw;
     }
-    return true;
 }
 
 Profile ReadProfile(TStoreTable& profiles) {

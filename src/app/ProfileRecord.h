@@ -18,6 +18,10 @@ bool FindProfile(store::TStoreTable& profiles, const std::string& name);
 // adding the same name at once cannot both succeed.
 bool AddProfile(store::TStoreTable& profiles, const apply::Profile& profile);
 
+// Writes the profile into a new record, or over the current one when `overCurrent`, and
+// posts it; a write that fails is cancelled, leaving the table as it was.
+void SaveProfile(store::TStoreTable& profiles, const apply::Profile& profile, bool overCurrent);
+
 // The current record of tblIPList as a plain profile. Empty columns read as "" or 0.
 apply::Profile ReadProfile(store::TStoreTable& profiles);
 

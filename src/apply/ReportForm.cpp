@@ -2,11 +2,10 @@
 
 #include <QCoreApplication>
 #include <QFont>
-#include <QGuiApplication>
 #include <QPalette>
 #include <QPointer>
-#include <QScreen>
 
+#include "settings/CenterOnScreen.h"
 #include "settings/FormHost.h"
 
 namespace quorv::apply {
@@ -81,11 +80,7 @@ void TReportForm::showEvent(QShowEvent* event) {
     if (activated_) {
         return;
     }
-    if (QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen()) {
-        QRect frame = frameGeometry();
-        frame.moveCenter(screen->availableGeometry().center());
-        move(frame.topLeft());
-    }
+    settings::CenterOnScreen(*this);
     // The first activation of a modal window follows its first show; queued, the
     // capture also starts where the window system never reports activation.
     QMetaObject::invokeMethod(this, &TReportForm::FormActivate, Qt::QueuedConnection);

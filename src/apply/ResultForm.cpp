@@ -1,9 +1,9 @@
 #include "apply/ResultForm.h"
 
 #include <QCloseEvent>
-#include <QGuiApplication>
 #include <QMessageBox>
-#include <QScreen>
+
+#include "settings/CenterOnScreen.h"
 
 namespace quorv::apply {
 
@@ -39,11 +39,7 @@ void TResultForm::showEvent(QShowEvent* event) {
     if (activation_->Done()) {
         return;
     }
-    if (QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen()) {
-        QRect frame = frameGeometry();
-        frame.moveCenter(screen->availableGeometry().center());
-        move(frame.topLeft());
-    }
+    settings::CenterOnScreen(*this);
 }
 
 void TResultForm::FormActivate() {

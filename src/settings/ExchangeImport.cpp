@@ -1,9 +1,12 @@
 #include <QFile>
 
 #include <algorithm>
+#include <chrono>
+#include <optional>
 #include <unordered_set>
 
 #include "app/ProfileRecord.h"
+#include "app/TableWriteLock.h"
 #include "apply/ProfileChecks.h"
 #include "platform/IniFile.h"
 #include "settings/ExchangeRules.h"
@@ -27,6 +30,57 @@ void CheckImported(const Profile& p) {
         }
     }
     apply::CheckProfileValues(p);
+}
+
+// How long an import keeps the write lock before letting other programs' writes in.
+constexpr auto kLockTurn = std::chrono::milliseconds(250);
+
+// Adds or replaces `p`; the caller holds the write lock, so the look-up and the write are
+// one step. Nothing when the name is taken and `replace` is not yet known.
+std::optional<TImportOutcome> ImportOne(store::TStoreTable& profiles, const Profile& p,
+                                        std::optional<bool> replace) {
+    const bool exists = app::FindProfile(profiles, p.Name);
+    if (exists && !replace) {
+        return std::nullopt;
+    }
+    if (exists && !*replace) {
+        return TImportOutcome::Kept;
+    }
+    app::SaveProfile(profiles, p, exists);
+    return exists ? TImportOutcome::Replaced : TImportOutcome::Added;
+}
+
+// `asks`: answering may wait for a person, so the lock is let go first.
+void Import(store::TStoreTable& profiles, const std::vector<Profile>& incoming,
+            const TConflictAnswer& answer, bool asks, const TImportProgress& progress) {
+    // Taking the lock reads the table again, so it is kept over a run of sections rather
+    // than taken per section.
+    std::optional<app::TableWriteLock> lock;
+    auto taken = std::chrono::steady_clock::now();
+    for (const Profile& p : incoming) {
+        std::optional<bool> replace;
+        std::optional<TImportOutcome> outcome;
+        while (true) {
+            if (!lock) {
+                lock.emplace(profiles);
+                taken = std::chrono::steady_clock::now();
+            }
+            if ((outcome = ImportOne(profiles, p, replace))) {
+                break;
+            }
+            if (asks) {
+                // Nobody's writes wait on a person; the name is looked up again after.
+                lock.reset();
+            }
+            replace = answer(p.Name);
+        }
+        if (progress) {
+            progress(p.Name, *outcome);
+        }
+        if (std::chrono::steady_clock::now() - taken > kLockTurn) {
+            lock.reset();
+        }
+    }
 }
 
 }  // namespace
@@ -86,31 +140,14 @@ std::vector<std::string> ConflictingNames(store::TStoreTable& profiles,
 
 void ImportProfiles(store::TStoreTable& profiles, const std::vector<Profile>& incoming,
                     const TConflictAnswer& answer, const TImportProgress& progress) {
-    for (const Profile& p : incoming) {
-        TImportOutcome outcome = TImportOutcome::Added;
-        if (app::FindProfile(profiles, p.Name)) {
-            if (!answer(p.Name)) {
-                if (progress) {
-                    progress(p.Name, TImportOutcome::Kept);
-                }
-                continue;
-            }
-            outcome = TImportOutcome::Replaced;
-            profiles.Edit();
-        } else {
-            profiles.Insert();
-        }
-        try {
-            app::WriteProfile(profiles, p);
-            profiles.Post();
-        } catch (...) {
-            profiles.Cancel();
-            throw;
-        }
-        if (progress) {
-            progress(p.Name, outcome);
-        }
-    }
+    Import(profiles, incoming, answer, true, progress);
+}
+
+void ImportProfilesWithoutAsking(store::TStoreTable& profiles, const std::vector<Profile>& incoming,
+                                 bool replaceExisting, const TImportProgress& progress) {
+    Import(
+        profiles, incoming, [replaceExisting](const std::string&) { return replaceExisting; },
+        false, progress);
 }
 
 }  // namespace quorv::settings

@@ -1,11 +1,10 @@
 #include "settings/OptionForm.h"
 
-#include <QGuiApplication>
-#include <QScreen>
 #include <exception>
 
 #include "app/OptionRecord.h"
 #include "apply/Options.h"
+#include "settings/CenterOnScreen.h"
 #include "settings/FormHost.h"
 
 namespace quorv::settings {
@@ -61,11 +60,7 @@ TOptionForm::TOptionForm(QWidget* owner)
 void TOptionForm::showEvent(QShowEvent* event) {
     FitLabel();
     QDialog::showEvent(event);
-    if (QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen()) {
-        QRect frame = frameGeometry();
-        frame.moveCenter(screen->availableGeometry().center());
-        move(frame.topLeft());
-    }
+    CenterOnScreen(*this);
 }
 
 void TOptionForm::FitLabel() {

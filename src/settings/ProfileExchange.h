@@ -54,10 +54,16 @@ using TConflictAnswer = std::function<bool(const std::string& name)>;
 using TImportProgress = std::function<void(const std::string& name, TImportOutcome outcome)>;
 
 // Imports the profiles one by one: a new name is inserted; for an existing one `answer` is
-// asked, and on true every column of the found profile is overwritten. Stops at the first
-// failure, with the cursor's pending insert or edit cancelled, and rethrows it; profiles
-// posted before stay.
+// asked, and on true every column of the found profile is overwritten. Each look-up and its
+// write are one step under the data file's write lock; `answer` runs without it held, and
+// the name is looked up again after it. Stops at the first failure, with the cursor's
+// pending insert or edit cancelled, and rethrows it; profiles posted before stay.
 void ImportProfiles(store::TStoreTable& profiles, const std::vector<apply::Profile>& incoming,
                     const TConflictAnswer& answer, const TImportProgress& progress = {});
+
+// The same with every conflict answered alike, nobody asked.
+void ImportProfilesWithoutAsking(store::TStoreTable& profiles,
+                                 const std::vector<apply::Profile>& incoming, bool replaceExisting,
+                                 const TImportProgress& progress = {});
 
 }  // namespace quorv::settings

@@ -2,7 +2,6 @@
 #include <dirent.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -11,6 +10,7 @@
 #include <thread>
 #include <vector>
 
+#include "RunTogether.h"
 #include "TempFolder.h"
 #include "app/DataFile.h"
 #include "app/OptionRecord.h"
@@ -23,6 +23,7 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 using quorv::testing::ReadFile;
+using quorv::testing::RunTogether;
 using quorv::testing::TempFolder;
 
 constexpr auto kTimeBudget = std::chrono::seconds(8);
@@ -110,41 +111,6 @@ TEST(DataFileRace, RandomNameWayNeverInstallsAPlantedLink) {
         [&](const std::string& path) { InstallPrivateFileByRandomName(path, bytes); });
 }
 
-// Starts `count` children that wait at one gate, opened for all at the same moment;
-// returns their exit codes.
-std::vector<int> RunTogether(int count, const std::function<int()>& child) {
-    int gate[2];
-    EXPECT_EQ(pipe(gate), 0);
-    std::vector<pid_t> pids;
-    for (int i = 0; i < count; ++i) {
-        const pid_t pid = fork();
-        if (pid == 0) {
-            close(gate[1]);
-            char c;
-            (void)!read(gate[0], &c, 1);
-            int code = 99;
-            try {
-                code = child();
-            } catch (...) {
-                code = 98;
-            }
-            _exit(code);
-        }
-        pids.push_back(pid);
-    }
-    close(gate[0]);
-    // Let every child reach the gate.
-    std::this_thread::sleep_for(std::chrono::milliseconds(30));
-    close(gate[1]);
-    std::vector<int> codes;
-    for (pid_t pid : pids) {
-        int status = 0;
-        waitpid(pid, &status, 0);
-        codes.push_back(WIFEXITED(status) ? WEXITSTATUS(status) : -1);
-    }
-    return codes;
-}
-
 TEST(DataFileRace, SameNameAddedAtOnceIsAddedOnce) {
     TempFolder tmp;
     const std::string path = tmp / kDataFileName;
@@ -159,7 +125,7 @@ TEST(DataFileRace, SameNameAddedAtOnceIsAddedOnce) {
         profile.Name = "Office " + std::to_string(rounds);
         profile.Interface = "eth0";
         profile.IP = "DHCP";
-        const std::vector<int> codes = RunTogether(3, [&] {
+        const std::vector<int> codes = RunTogether(3, [&](int) {
             store::TStoreTable profiles, options;
             if (!OpenDataFile(path, profiles, options).Ok()) {
                 return 3;
@@ -180,7 +146,7 @@ TEST(DataFileRace, FirstStartsAtOnceAddTheOptionRowsOnce) {
     int rounds = 0;
     for (; rounds < 25 && Clock::now() < end; ++rounds) {
         const std::string path = tmp / ("round" + std::to_string(rounds) + ".dat");
-        const std::vector<int> codes = RunTogether(3, [&] {
+        const std::vector<int> codes = RunTogether(3, [&](int) {
             store::TStoreTable profiles, options;
             return OpenDataFile(path, profiles, options).Ok() ? 0 : 1;
         });

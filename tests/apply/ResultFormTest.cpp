@@ -9,6 +9,7 @@
 #include <chrono>
 
 #include "TempFolder.h"
+#include "WindowTestApplication.h"
 
 namespace quorv::apply {
 namespace {
@@ -17,20 +18,8 @@ using quorv::testing::ScopedEnv;
 using quorv::testing::TempFolder;
 using Clock = std::chrono::steady_clock;
 
-// One application object for the whole program, gone before static destruction starts.
-class QtEnvironment : public ::testing::Environment {
-  public:
-    void SetUp() override { app_ = new QApplication(argc_, argv_); }
-    void TearDown() override { delete app_; }
-
-  private:
-    int argc_ = 1;
-    char name_[16] = "test_apply_gui";
-    char* argv_[2] = {name_, nullptr};
-    QApplication* app_ = nullptr;
-};
-
-const auto* const kQtEnvironment = ::testing::AddGlobalTestEnvironment(new QtEnvironment);
+const auto* const kWindowTestApplication =
+    ::testing::AddGlobalTestEnvironment(new quorv::testing::WindowTestApplication);
 
 class ResultFormTest : public ::testing::Test {};
 

@@ -11,6 +11,7 @@
 #include <fstream>
 
 #include "TestFormHost.h"
+#include "WindowTestApplication.h"
 #include "settings/ExchangeCommands.h"
 #include "settings/ProfileExchange.h"
 
@@ -22,19 +23,8 @@ using quorv::testing::MakeProfile;
 using quorv::testing::ReadFile;
 using quorv::testing::TestFormHost;
 
-class QtEnvironment : public ::testing::Environment {
-  public:
-    void SetUp() override { app_ = new QApplication(argc_, argv_); }
-    void TearDown() override { delete app_; }
-
-  private:
-    int argc_ = 1;
-    char name_[24] = "test_exchange_commands";
-    char* argv_[2] = {name_, nullptr};
-    QApplication* app_ = nullptr;
-};
-
-const auto* const kQtEnvironment = ::testing::AddGlobalTestEnvironment(new QtEnvironment);
+const auto* const kWindowTestApplication =
+    ::testing::AddGlobalTestEnvironment(new quorv::testing::WindowTestApplication);
 
 // With QUORV_SCREENSHOT_DIR set, the windows the commands open are saved there as PNGs.
 void Screenshot(QWidget* window, const QString& name) {

@@ -9,25 +9,13 @@
 #include <vector>
 
 #include "TempFolder.h"
+#include "WindowTestApplication.h"
 #include "app/DataFile.h"
 #include "settings/FormHost.h"
 #include "settings/MessageTexts.h"
 #include "store/StoreTable.h"
 
 namespace quorv::testing {
-
-// One application object for a whole test program, gone before static destruction.
-class WindowTestApplication : public ::testing::Environment {
-  public:
-    void SetUp() override { app_ = new QApplication(argc_, argv_); }
-    void TearDown() override { delete app_; }
-
-  private:
-    int argc_ = 1;
-    char name_[16] = "quorv_gui_test";
-    char* argv_[2] = {name_, nullptr};
-    QApplication* app_ = nullptr;
-};
 
 // Stands in for the main window: a real data file on a temporary path with both tables
 // open, and a record of what the windows asked of it. Installed as the process's host

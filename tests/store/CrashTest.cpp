@@ -55,14 +55,7 @@ void Report(int fd, int32_t message) {
         std::mt19937 rng(static_cast<unsigned>(::getpid()));
         for (;;) {
             const int32_t n = table.Header().RecordTabCount;
-            TMemoryStream memo;
-            const std::string m = MemoFor(n);
-            memo.LoadFromBuffer(m.data(), m.size());
-            TFieldBuffers v(4);
-            v.SetText(1, "rec " + std::to_string(n));
-            v.SetInt32(2, n);
-            v.SetBlob(3, &memo);
-            if (table.AppendRecord(v) != n) {
+            if (test::AppendProfileRow(table, "rec " + std::to_string(n), n, MemoFor(n)) != n) {
                 ::_exit(3);
             }
             Report(reportFd, n);

@@ -73,14 +73,7 @@ Sample BuildSample(const TempDir& dir, bool withOtherTable) {
     TStoreTableIO p(io, "P");
     p.Open();
     for (int i = 0; i < 6; ++i) {
-        TMemoryStream memo;
-        const std::string m = Memo(i);
-        memo.LoadFromBuffer(m.data(), m.size());
-        TFieldBuffers v(4);
-        v.SetText(1, "profile " + std::to_string(i));
-        v.SetInt32(2, i);
-        v.SetBlob(3, &memo);
-        p.AppendRecord(v);
+        test::AppendProfileRow(p, "profile " + std::to_string(i), i, Memo(i));
         s.recordEnds.push_back(io.ImageSize());
     }
     if (withOtherTable) {

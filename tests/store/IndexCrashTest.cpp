@@ -5,6 +5,7 @@
 
 #include <random>
 
+#include "IndexedTable.h"
 #include "StoreTestUtil.h"
 #include "store/KeyCompare.h"
 #include "store/StoreIndexes.h"
@@ -88,21 +89,13 @@ TEST(IndexCrashSafety, WriterKilledAtRandomWrites) {
         ::waitpid(child, &status, 0);
         ASSERT_TRUE(WIFSIGNALED(status)) << "writer stopped by itself, status " << status;
 
-        TStoreFileIO io;
-        io.Open(path);
-        ASSERT_TRUE(io.CheckPassword(test::kPassword));
-        TStoreTableIO table(io, "P");
-        TStoreIndexes indexes(table);
-        table.Open();
+        test::IndexedTable opened(path, "P");
+        auto& [io, table, indexes] = opened;
         ASSERT_NO_FATAL_FAILURE(CheckOrders(indexes)) << "round " << round;
     }
     // One clean write repairs whatever lists an interrupted write left behind.
-    TStoreFileIO io;
-    io.Open(path);
-    ASSERT_TRUE(io.CheckPassword(test::kPassword));
-    TStoreTableIO table(io, "P");
-    TStoreIndexes indexes(table);
-    table.Open();
+    test::IndexedTable opened(path, "P");
+    auto& [io, table, indexes] = opened;
     TFieldBuffers v(4);
     v.SetText(1, "last");
     table.AppendRecord(v);

@@ -3,6 +3,7 @@
 #include <map>
 #include <random>
 
+#include "IndexedTable.h"
 #include "StoreTestUtil.h"
 #include "store/Coding.h"
 #include "store/KeyCompare.h"
@@ -268,12 +269,8 @@ TEST_F(Indexes, KeysMovedByAnotherWriterAreTakenBeforeLinking) {
     }
     {
         // Another writer moves "e" between "a" and "c": no count or head changes.
-        TStoreFileIO other;
-        other.Open(path_);
-        ASSERT_TRUE(other.CheckPassword(test::kPassword));
-        TStoreTableIO table(other, "T");
-        TStoreIndexes indexes(table);
-        table.Open();
+        test::IndexedTable opened(path_, "T");
+        auto& [other, table, indexes] = opened;
         TFieldBuffers v(3);
         v.SetText(1, "b");
         table.ModifyRecord(table.PositionOf(2), v);

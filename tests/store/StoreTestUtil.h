@@ -8,9 +8,12 @@
 #include <string>
 #include <vector>
 
+#include "store/FieldBuffers.h"
 #include "store/FieldTypes.h"
 #include "store/StoreFileIO.h"
+#include "store/StoreTableIO.h"
 #include "store/TableSchema.h"
+#include "store/processing/Streams.h"
 
 namespace quorv::store::test {
 
@@ -54,6 +57,18 @@ inline bool CreateProgramDatabase(const std::string& path) {
 inline std::vector<TFieldDesc> ProfileFields() {
     return {MakeFieldItem("Num", ftAutoInc, 0), MakeFieldItem("Name", ftString, 50),
             MakeFieldItem("Icon", ftInteger, 0), MakeFieldItem("Script", ftMemo, 0)};
+}
+
+// Appends a row of the profile table's shape; the number it was given.
+inline int32_t AppendProfileRow(TStoreTableIO& table, const std::string& name, int32_t icon,
+                                const std::string& script) {
+    TMemoryStream memo;
+    memo.LoadFromBuffer(script.data(), script.size());
+    TFieldBuffers v(4);
+    v.SetText(1, name);
+    v.SetInt32(2, icon);
+    v.SetBlob(3, &memo);
+    return table.AppendRecord(v);
 }
 
 }  // namespace quorv::store::test

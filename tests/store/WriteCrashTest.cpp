@@ -8,6 +8,7 @@
 #include <map>
 #include <optional>
 
+#include "IndexedTable.h"
 #include "StoreTestUtil.h"
 #include "store/Coding.h"
 #include "store/StoreCheck.h"
@@ -143,12 +144,8 @@ Version ReadVersion(TStoreTableIO& table, int32_t recNo) {
 // Every record is whole, the touched one in its old or its new version, and every order
 // holds the live records once each, in key order.
 void ExpectOldOrNew(const std::string& path, const Operation& op) {
-    TStoreFileIO io;
-    io.Open(path);
-    ASSERT_TRUE(io.CheckPassword(test::kPassword));
-    TStoreTableIO table(io, "P");
-    TStoreIndexes indexes(table);
-    table.Open();
+    test::IndexedTable opened(path, "P");
+    auto& [io, table, indexes] = opened;
     EXPECT_EQ(table.DamagedRecords(), std::vector<int32_t>{});
     const auto base = static_cast<int32_t>(BaseRecords().size());
     for (int32_t n = 0; n <= base; ++n) {

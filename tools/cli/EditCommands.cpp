@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "app/ProfileRecord.h"
+#include "app/TableWriteLock.h"
 #include "store/StoreTable.h"
 
 namespace quorv::cli {
@@ -19,18 +20,6 @@ std::optional<std::string> Kept(const std::string& stored) {
 std::optional<std::string> Merged(const std::optional<std::string>& given,
                                   const std::string& stored) {
     return given ? Kept(*given) : Kept(stored);
-}
-
-// Writes `p` into the record the cursor stands on.
-void Overwrite(store::TStoreTable& profiles, const Profile& p) {
-    profiles.Edit();
-    try {
-        app::WriteProfile(profiles, p);
-        profiles.Post();
-    } catch (...) {
-        profiles.Cancel();
-        throw;
-    }
 }
 
 bool IsControl(char c) {
@@ -86,7 +75,7 @@ int Edit(store::TStoreTable& profiles, const Invocation& inv) {
     if (!app::FindProfile(profiles, inv.name)) {
         throw UsageError("no profile is named " + Quoted(inv.name));
     }
-    Overwrite(profiles, EditedProfile(app::ReadProfile(profiles), inv.add));
+    app::SaveProfile(profiles, EditedProfile(app::ReadProfile(profiles), inv.add), true);
     return kExitOk;
 }
 
@@ -99,6 +88,9 @@ int Rename(store::TStoreTable& profiles, const Invocation& inv) {
     if (name.size() > width) {
         throw UsageError("the new name is longer than " + std::to_string(width) + " bytes");
     }
+    // Under the write lock no other program can take the name between the look-up and the
+    // write.
+    const app::TableWriteLock lock(profiles);
     if (app::FindProfile(profiles, name)) {
         throw UsageError("a profile named " + Quoted(name) + " exists already");
     }

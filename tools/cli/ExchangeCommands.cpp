@@ -71,13 +71,17 @@ int Import(store::TStoreTable& profiles, const Invocation& inv, const TQuestione
                              "); give --yes to replace them or --no to keep them");
         }
     }
-    auto answer = [&](const std::string& name) {
-        return flagged ? inv.yes : questioner.ask(ConflictQuestion(name));
+    auto report = [&](const std::string& name, settings::TImportOutcome outcome) {
+        out << OutcomeWord(outcome) << ' ' << Quoted(name) << '\n';
     };
-    settings::ImportProfiles(profiles, incoming, answer,
-                             [&](const std::string& name, settings::TImportOutcome outcome) {
-                                 out << OutcomeWord(outcome) << ' ' << Quoted(name) << '\n';
-                             });
+    if (flagged) {
+        settings::ImportProfilesWithoutAsking(profiles, incoming, inv.yes, report);
+    } else {
+        settings::ImportProfiles(
+            profiles, incoming,
+            [&](const std::string& name) { return questioner.ask(ConflictQuestion(name)); },
+            report);
+    }
     return kExitOk;
 }
 

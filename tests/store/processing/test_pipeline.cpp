@@ -1,10 +1,10 @@
 #include <gtest/gtest.h>
 
 #include <future>
-#include <random>
 #include <string>
 #include <vector>
 
+#include "RandomBytes.h"
 #include "store/processing/Compress_Zlib.h"
 #include "store/processing/EncAlgos.h"
 #include "store/processing/Enc_Gost.h"
@@ -18,21 +18,11 @@ namespace {
 using Bytes = std::vector<uint8_t>;
 
 Bytes Text(size_t n, uint32_t seed = 3) {
-    std::mt19937 rng(seed);
-    Bytes v(n);
-    for (auto& b : v) {
-        b = static_cast<uint8_t>('a' + rng() % 16);
-    }
-    return v;
+    return test::RandomText(n, seed);
 }
 
 Bytes Noise(size_t n, uint32_t seed = 4) {
-    std::mt19937 rng(seed);
-    Bytes v(n);
-    for (auto& b : v) {
-        b = static_cast<uint8_t>(rng());
-    }
-    return v;
+    return test::RandomNoise(n, seed);
 }
 
 void Select(TStoreProcessing& p, const char* cipher, const char* password = "8074") {

@@ -5,6 +5,7 @@
 #include <random>
 #include <vector>
 
+#include "RandomBytes.h"
 #include "store/processing/Compress_Zlib.h"
 #include "store/processing/StoreErrors.h"
 
@@ -58,21 +59,11 @@ Bytes Deflate(const Bytes& value, int level, int strategy = Z_DEFAULT_STRATEGY, 
 
 // Text that compresses to roughly half, from a fixed seed.
 Bytes Text(size_t n, uint32_t seed = 1) {
-    std::mt19937 rng(seed);
-    Bytes v(n);
-    for (auto& b : v) {
-        b = static_cast<uint8_t>('a' + rng() % 16);
-    }
-    return v;
+    return test::RandomText(n, seed);
 }
 
 Bytes Noise(size_t n, uint32_t seed = 2) {
-    std::mt19937 rng(seed);
-    Bytes v(n);
-    for (auto& b : v) {
-        b = static_cast<uint8_t>(rng());
-    }
-    return v;
+    return test::RandomNoise(n, seed);
 }
 
 template <class Fn>

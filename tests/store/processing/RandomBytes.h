@@ -1,0 +1,30 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <random>
+#include <vector>
+
+namespace quorv::store::test {
+
+// Text that compresses to roughly half, the same for the same seed.
+inline std::vector<uint8_t> RandomText(size_t n, uint32_t seed) {
+    std::mt19937 rng(seed);
+    std::vector<uint8_t> v(n);
+    for (auto& b : v) {
+        b = static_cast<uint8_t>('a' + rng() % 16);
+    }
+    return v;
+}
+
+// Bytes no compressor shrinks, the same for the same seed.
+inline std::vector<uint8_t> RandomNoise(size_t n, uint32_t seed) {
+    std::mt19937 rng(seed);
+    std::vector<uint8_t> v(n);
+    for (auto& b : v) {
+        b = static_cast<uint8_t>(rng());
+    }
+    return v;
+}
+
+}  // namespace quorv::store::test
