@@ -33,6 +33,8 @@ class IFormHost {
     virtual QTreeWidget* ProfileList() = 0;
     // Refills ListView1 from the profile table (after an import).
     virtual void LoadProfileList() = 0;
+    // The stored value Language: "Korea", "English" or empty.
+    virtual QString Language() const { return QString(); }
 };
 
 // The host, or nullptr when none is set.
