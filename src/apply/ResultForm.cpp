@@ -5,6 +5,8 @@
 #include <QMessageBox>
 #include <QScreen>
 
+#include "settings/FormHost.h"
+
 namespace quorv::apply {
 
 namespace {
@@ -40,6 +42,9 @@ TResultForm::TResultForm(QWidget* parent)
     activationFallback_.setSingleShot(true);
     activationFallback_.setInterval(kActivationFallbackMs);
     connect(&activationFallback_, &QTimer::timeout, this, &TResultForm::FormActivate);
+
+    if (settings::IFormHost* host = settings::FormHost())
+        host->ApplyLanguage(this);
 }
 
 bool TResultForm::event(QEvent* event) {
