@@ -11,9 +11,11 @@
 #include <memory>
 
 #include "QtEnvironment.h"
+#include "apply/ReportForm.h"
 #include "apply/ResultForm.h"
 #include "platform/IniFile.h"
 #include "settings/MessageTexts.h"
+#include "settings/OptionForm.h"
 #include "widgets/AboutForm.h"
 #include "widgets/QImage.h"
 
@@ -33,6 +35,8 @@ std::vector<WindowCase> Windows() {
          [] { return std::make_unique<widgets::TAboutForm>(); },
          {"Label1", "Label2", "QURLLabel2"}},
         {"ResultForm", [] { return std::make_unique<apply::TResultForm>(); }, {}},
+        {"ReportForm", [] { return std::make_unique<apply::TReportForm>(nullptr); }, {}},
+        {"OptionForm", [] { return std::make_unique<TOptionForm>(nullptr); }, {}},
     };
 }
 
