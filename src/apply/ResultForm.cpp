@@ -9,14 +9,6 @@
 
 namespace quorv::apply {
 
-namespace {
-
-// Should the window system never report the window as active (an X server without a
-// window manager), the run starts anyway rather than leaving a window nobody can close.
-constexpr int kActivationFallbackMs = 2000;
-
-}  // namespace
-
 TResultForm::TResultForm(QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint) {
     setObjectName("ResultForm");
@@ -39,24 +31,16 @@ TResultForm::TResultForm(QWidget* parent)
     Timer1->setTimerType(Qt::PreciseTimer);
     connect(Timer1, &QTimer::timeout, this, &TResultForm::Timer1Timer);
 
-    activationFallback_.setSingleShot(true);
-    activationFallback_.setInterval(kActivationFallbackMs);
-    connect(&activationFallback_, &QTimer::timeout, this, &TResultForm::FormActivate);
+    // Started even where the window system never reports activation, rather than
+    // leaving a window nobody can close.
+    activation_ = new dialogs::TFirstActivation(this, [this] { FormActivate(); });
 
-    if (settings::IFormHost* host = settings::FormHost())
-        host->ApplyLanguage(this);
-}
-
-bool TResultForm::event(QEvent* event) {
-    if (event->type() == QEvent::WindowActivate) {
-        FormActivate();
-    }
-    return QDialog::event(event);
+    if (settings::IFormHost* host = settings::FormHost()) host->ApplyLanguage(this);
 }
 
 void TResultForm::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
-    if (activated_) {
+    if (activation_->Done()) {
         return;
     }
     if (QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen()) {
@@ -64,15 +48,9 @@ void TResultForm::showEvent(QShowEvent* event) {
         frame.moveCenter(screen->availableGeometry().center());
         move(frame.topLeft());
     }
-    activationFallback_.start();
 }
 
 void TResultForm::FormActivate() {
-    if (activated_) {
-        return;
-    }
-    activated_ = true;
-    activationFallback_.stop();
     Timer1->start();
 }
 
