@@ -47,6 +47,8 @@ class IFormHost {
     virtual QTreeWidget* ProfileList() = 0;
     // Refills ListView1 from the profile table (after an import).
     virtual void LoadProfileList() = 0;
+    // The stored value Language: "Korea", "English" or empty.
+    virtual QString Language() const { return QString(); }
 
     // Adds a row where the list's order puts it and returns it. The default adds a
     // plain row and keeps the icon index as the row's data (Qt::UserRole); the main
