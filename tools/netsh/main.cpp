@@ -5,7 +5,9 @@
 #include <vector>
 
 #include "netsh/Apply.h"
+#include "netsh/Backend.h"
 #include "netsh/Command.h"
+#include "netsh/NmApply.h"
 
 int main(int argc, char** argv) {
     std::vector<std::string> args(argv + 1, argv + argc);
@@ -17,12 +19,26 @@ int main(int argc, char** argv) {
             "       netsh interface ip set address name=N gateway=G gwmetric=0\n"
             "       netsh interface ip set dns name=N source=dhcp\n"
             "       netsh interface ip set dns name=N source=static addr=D register=primary\n"
-            "       netsh interface ip add dns name=N addr=D index=2\n",
+            "       netsh interface ip add dns name=N addr=D index=2\n"
+            "       netsh --backend N\n",
             stderr);
         return 1;
     }
     try {
-        quorv::netsh::Execute(quorv::netsh::ParseCommand(args));
+        using namespace quorv::netsh;
+        if (args.size() == 2 && args[0] == "--backend") {
+            BackendChoice choice = ChooseBackend(args[1]);
+            std::printf("%s: %s (%s)\n", Printable(args[1]).c_str(),
+                        choice.networkManager ? "NetworkManager" : "netlink",
+                        choice.reason.c_str());
+            return 0;
+        }
+        Command command = ParseCommand(args);
+        if (BackendChoice choice = ChooseBackend(command.name); choice.networkManager) {
+            ExecuteThroughNetworkManager(*choice.client, choice.device, command);
+        } else {
+            Execute(command);
+        }
         return 0;
     } catch (const std::exception& e) {
         std::fprintf(stderr, "%s\n", e.what());
