@@ -2,41 +2,40 @@
 
 #include <cstdlib>
 
-#include "inventory/NmClient.h"
+#include "inventory/NmBus.h"
 
 namespace quorv::inventory {
 namespace {
 
-std::string Option(NMDhcpConfig* dhcp, const char* name) {
-    const char* value = dhcp ? nm_dhcp_config_get_one_option(dhcp, name) : nullptr;
-    return value ? value : "";
-}
-
-NmDeviceView View(NMDevice* device) {
+NmDeviceView View(const NmBus& bus, GVariant* device) {
     NmDeviceView view;
-    view.interface = nm_device_get_iface(device);
+    view.interface = StringOf(device, "Interface");
     // A released device still has the connection that /renew brings back.
-    if (NMRemoteConnection* remote = NmTargetConnection(device)) {
-        view.connection = nm_connection_get_id(NM_CONNECTION(remote));
-        NMSettingIPConfig* ip4 = nm_connection_get_setting_ip4_config(NM_CONNECTION(remote));
-        const char* method = ip4 ? nm_setting_ip_config_get_method(ip4) : nullptr;
-        view.dhcpEnabled = method && std::string(method) == NM_SETTING_IP4_CONFIG_METHOD_AUTO;
+    std::string connection = NmTargetConnection(bus, device);
+    if (!connection.empty()) {
+        Variant settings = bus.Settings(connection);
+        Variant general(g_variant_lookup_value(settings.get(), "connection", nullptr));
+        Variant ip4(g_variant_lookup_value(settings.get(), "ipv4", nullptr));
+        view.connection = StringOf(general.get(), "id");
+        view.dhcpEnabled = StringOf(ip4.get(), "method", "auto") == "auto";
     }
-    if (NMIPConfig* config = nm_device_get_ip4_config(device)) {
-        if (const char* const* servers = nm_ip_config_get_nameservers(config)) {
-            for (; *servers; ++servers) {
-                view.dnsServers.push_back(*servers);
-            }
+    std::string ip4Config = StringOf(device, "Ip4Config", "/");
+    if (ip4Config != "/") {
+        Variant props = bus.Properties(ip4Config, NM_DBUS_INTERFACE_IP4_CONFIG);
+        view.dnsServers = AddressesOf(props.get(), "NameserverData", false);
+    }
+    std::string dhcpConfig = StringOf(device, "Dhcp4Config", "/");
+    if (view.dhcpEnabled && dhcpConfig != "/") {
+        Variant props = bus.Properties(dhcpConfig, NM_DBUS_INTERFACE_DHCP4_CONFIG);
+        Variant options(g_variant_lookup_value(props.get(), "Options", G_VARIANT_TYPE("a{sv}")));
+        view.dhcpServer = StringOf(options.get(), "dhcp_server_identifier");
+        view.domain = StringOf(options.get(), "domain_name");
+        std::string expiry = StringOf(options.get(), "expiry");
+        if (!expiry.empty()) {
+            view.leaseExpires = std::atoll(expiry.c_str());
+            view.leaseObtained =
+                view.leaseExpires - std::atoll(StringOf(options.get(), "dhcp_lease_time").c_str());
         }
-    }
-    NMDhcpConfig* dhcp = view.dhcpEnabled ? nm_device_get_dhcp4_config(device) : nullptr;
-    view.dhcpServer = Option(dhcp, "dhcp_server_identifier");
-    view.domain = Option(dhcp, "domain_name");
-    std::string expiry = Option(dhcp, "expiry");
-    std::string lifetime = Option(dhcp, "dhcp_lease_time");
-    if (!expiry.empty()) {
-        view.leaseExpires = std::atoll(expiry.c_str());
-        view.leaseObtained = view.leaseExpires - std::atoll(lifetime.c_str());
     }
     return view;
 }
@@ -46,17 +45,21 @@ NmDeviceView View(NMDevice* device) {
 std::vector<NmDeviceView> ReadNmDevices() {
     std::vector<NmDeviceView> out;
     try {
-        auto client = NmClient::Connect(3000);
-        if (!client) {
+        auto bus = NmBus::Connect();
+        if (!bus) {
             return out;
         }
-        const GPtrArray* devices = nm_client_get_devices(client->Get());
-        for (guint i = 0; devices && i < devices->len; ++i) {
-            auto* device = NM_DEVICE(devices->pdata[i]);
-            if (nm_device_get_managed(device) && nm_device_get_iface(device)) {
-                out.push_back(View(device));
+        Variant reply = bus->Call(NM_DBUS_PATH, NM_DBUS_INTERFACE, "GetDevices", nullptr, "(ao)");
+        GVariantIter* iter = nullptr;
+        g_variant_get(reply.get(), "(ao)", &iter);
+        const char* path = nullptr;
+        while (g_variant_iter_next(iter, "&o", &path)) {
+            Variant device = bus->Properties(path, NM_DBUS_INTERFACE_DEVICE);
+            if (BoolOf(device.get(), "Managed")) {
+                out.push_back(View(*bus, device.get()));
             }
         }
+        g_variant_iter_free(iter);
     } catch (const NmError&) {
         out.clear();
     }

@@ -150,6 +150,21 @@ TEST_F(NmSystem, NetshChangesTheActiveConnectionAndTheChangesPersist) {
               std::string::npos)
         << all.out;
 
+    // ipconfig gives the lease back and takes a new one through NetworkManager.
+    Result released = nm_->Exec({BinDir() + "/ipconfig", "/release", "lan0"});
+    ASSERT_EQ(released.status, 0) << released.err;
+    EXPECT_EQ(nm_->DeviceField("GENERAL.STATE"), "30 (disconnected)");
+    Result renewed = nm_->Exec({BinDir() + "/ipconfig", "/renew", "lan0"});
+    ASSERT_EQ(renewed.status, 0) << renewed.err;
+    EXPECT_EQ(nm_->DeviceField("GENERAL.CONNECTION"), "Office wired");
+    EXPECT_NE(
+        renewed.out.find("IPv4 Address. . . . . . . . . . . : " + A(0).substr(0, A(0).size() - 1)),
+        std::string::npos)
+        << renewed.out;
+    // The inventory names the connection beside the adapter.
+    EXPECT_EQ(Qic(net_->WorkDir() + "/inventory.dat", {"interfaces"}).out,
+              "lan0\tveth (Office wired)\n");
+
     // Back to static: nothing of the lease stays.
     Ok({"set", "address", "name=lan0", "source=static", "addr=" + A(9), "mask=255.255.255.0"});
     EXPECT_EQ(Ip4("ADDRESS"), A(9) + "/24");

@@ -47,9 +47,9 @@ int ReleaseOrRenew(const ipconfig::Options& options) {
     for (const auto& name : adapters) {
         if (auto choice = netsh::ChooseBackend(name); choice.networkManager) {
             if (options.mode == ipconfig::Mode::Release) {
-                netsh::ReleaseThroughNetworkManager(*choice.client, choice.device);
+                netsh::ReleaseThroughNetworkManager(*choice.bus, choice.device);
             } else {
-                netsh::RenewThroughNetworkManager(*choice.client, choice.device);
+                netsh::RenewThroughNetworkManager(*choice.bus, choice.device);
             }
             continue;
         }

@@ -12,29 +12,27 @@
 namespace quorv::netsh {
 namespace {
 
+using inventory::Variant;
+
 // A NetworkManager on the bus may run in another network namespace (the host's, seen from a
 // container or a test) and have a device of the same name: that one is not ours to change.
-bool SameDevice(const inventory::NmClient& nm, NMDevice* device, const std::string& ifname) {
+bool SameDevice(GVariant* device, const std::string& ifname) {
     if (ifname.size() >= IFNAMSIZ) {
         return false;
     }
-    const char* theirs = nm_device_get_hw_address(device);
-    if (!theirs || !*theirs) {
+    std::string theirs = inventory::StringOf(device, "HwAddress");
+    if (theirs.empty()) {
         // Without a hardware address only the index is left to compare.
-        try {
-            GVariant* reply =
-                nm.Call(nm_object_get_path(NM_OBJECT(device)), "org.freedesktop.DBus.Properties",
-                        "Get", g_variant_new("(ss)", NM_DBUS_INTERFACE_DEVICE, "Ifindex"), "(v)");
-            GVariant* value = nullptr;
-            g_variant_get(reply, "(v)", &value);
-            bool same = g_variant_is_of_type(value, G_VARIANT_TYPE_INT32) &&
-                        g_variant_get_int32(value) == int(if_nametoindex(ifname.c_str()));
-            g_variant_unref(value);
-            g_variant_unref(reply);
-            return same;
-        } catch (const inventory::NmError&) {
+        Variant index(g_variant_lookup_value(device, "Ifindex", nullptr));
+        if (!index) {
             return false;
         }
+        long long value = g_variant_is_of_type(index.get(), G_VARIANT_TYPE_UINT32)
+                              ? g_variant_get_uint32(index.get())
+                              : (g_variant_is_of_type(index.get(), G_VARIANT_TYPE_INT32)
+                                     ? g_variant_get_int32(index.get())
+                                     : -1);
+        return value == (long long)if_nametoindex(ifname.c_str());
     }
     int fd = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
     ifreq request{};
@@ -50,33 +48,44 @@ bool SameDevice(const inventory::NmClient& nm, NMDevice* device, const std::stri
     char ours[32];
     std::snprintf(ours, sizeof ours, "%02x:%02x:%02x:%02x:%02x:%02x", b[0], b[1], b[2], b[3], b[4],
                   b[5]);
-    return strcasecmp(ours, theirs) == 0;
+    return strcasecmp(ours, theirs.c_str()) == 0;
 }
 
 }  // namespace
 
 BackendChoice ChooseBackend(const std::string& ifname) {
     BackendChoice choice;
-    choice.client = inventory::NmClient::Connect();
-    if (!choice.client) {
+    choice.bus = inventory::NmBus::Connect();
+    if (!choice.bus) {
         choice.reason = "NetworkManager does not run on the system bus";
         return choice;
     }
-    NMDevice* device = nm_client_get_device_by_iface(choice.client->Get(), ifname.c_str());
+    std::string path;
+    Variant device;
+    try {
+        path = choice.bus->DeviceByInterface(ifname);
+        if (!path.empty()) {
+            device = choice.bus->Properties(path, NM_DBUS_INTERFACE_DEVICE);
+        }
+    } catch (const inventory::NmError&) {
+        choice.reason = "NetworkManager does not run on the system bus";
+        choice.bus.reset();
+        return choice;
+    }
     if (!device) {
         choice.reason = "NetworkManager has no device of that name";
-    } else if (!SameDevice(*choice.client, device, ifname)) {
+    } else if (!SameDevice(device.get(), ifname)) {
         choice.reason = "NetworkManager's device of that name is in another network namespace";
-    } else if (!nm_device_get_managed(device)) {
+    } else if (!inventory::BoolOf(device.get(), "Managed")) {
         choice.reason = "NetworkManager leaves the device unmanaged";
     } else {
         choice.networkManager = true;
-        choice.device = device;
-        choice.held.reset(NM_DEVICE(g_object_ref(device)));
+        choice.device = path;
+        choice.properties = std::move(device);
         choice.reason = "NetworkManager manages the device";
         return choice;
     }
-    choice.client.reset();
+    choice.bus.reset();
     return choice;
 }
 

@@ -3,7 +3,7 @@
 #include <memory>
 #include <string>
 
-#include "inventory/NmClient.h"
+#include "inventory/NmBus.h"
 
 namespace quorv::netsh {
 
@@ -12,10 +12,9 @@ namespace quorv::netsh {
 struct BackendChoice {
     bool networkManager = false;
     std::string reason;  // one line for `netsh --backend`
-    std::unique_ptr<inventory::NmClient> client;
-    // Held by a reference of our own: libnm drops its objects when NetworkManager goes away.
-    std::unique_ptr<NMDevice, decltype(&g_object_unref)> held{nullptr, g_object_unref};
-    NMDevice* device = nullptr;
+    std::unique_ptr<inventory::NmBus> bus;
+    std::string device;             // NetworkManager's object path of the device
+    inventory::Variant properties;  // and its properties, a{sv}
 };
 
 BackendChoice ChooseBackend(const std::string& ifname);

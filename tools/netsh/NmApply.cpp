@@ -3,42 +3,47 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
+#include <functional>
 #include <map>
 #include <set>
 
 #include "netsh/NmEdit.h"
+#include "netsh/NmSettings.h"
 
 namespace quorv::netsh {
 namespace {
 
-using inventory::NmClient;
+using inventory::NmBus;
 using inventory::NmError;
+using inventory::Variant;
 
 constexpr int kWaitMs = 20000;
+constexpr guint32 kActivated = NM_DEVICE_STATE_ACTIVATED;
 constexpr const char* kModifySystem = "org.freedesktop.NetworkManager.settings.modify.system";
 constexpr const char* kModifyOwn = "org.freedesktop.NetworkManager.settings.modify.own";
 constexpr const char* kNetworkControl = "org.freedesktop.NetworkManager.network-control";
 
-std::string Quoted(NMDevice* device) {
-    return "\"" + Printable(nm_device_get_iface(device)) + "\"";
+std::string Quoted(const std::string& ifname) {
+    return "\"" + Printable(ifname) + "\"";
 }
 
-[[noreturn]] void Denied(NMDevice* device, const char* permission) {
-    throw NetshError("NetworkManager does not allow this user to change " + Quoted(device) +
+[[noreturn]] void Denied(const std::string& ifname, const char* permission) {
+    throw NetshError("NetworkManager does not allow this user to change " + Quoted(ifname) +
                      ": the permission " + permission + " is missing.");
 }
 
-// Asking first keeps a refused change from being half made (saved but not applied).
-void CheckPermissions(const NmClient& nm, NMDevice* device,
+// Asking first keeps a refused change from being half made (saved but not applied). True when
+// every permission is granted outright, without asking the user.
+bool CheckPermissions(NmBus& bus, const std::string& ifname,
                       const std::vector<const char*>& needed) {
     if (geteuid() == 0) {
-        return;  // NetworkManager grants root everything without asking polkit
+        return true;  // NetworkManager grants root everything without asking polkit
     }
-    GVariant* reply =
-        nm.Call(NM_DBUS_PATH, NM_DBUS_INTERFACE, "GetPermissions", nullptr, "(a{ss})");
+    Variant reply = bus.Call(NM_DBUS_PATH, NM_DBUS_INTERFACE, "GetPermissions", nullptr, "(a{ss})");
     std::map<std::string, std::string> results;
     GVariantIter* iter = nullptr;
-    g_variant_get(reply, "(a{ss})", &iter);
+    g_variant_get(reply.get(), "(a{ss})", &iter);
     const char* key = nullptr;
     const char* value = nullptr;
     while (g_variant_iter_next(iter, "{&s&s}", &key, &value)) {
@@ -46,295 +51,321 @@ void CheckPermissions(const NmClient& nm, NMDevice* device,
     }
     g_variant_iter_free(iter);
     // "auth" is left to the call: the desktop's agent may ask the user for a password.
+    bool granted = true;
     for (const char* permission : needed) {
         if (results[permission] == "no") {
-            g_variant_unref(reply);
-            Denied(device, permission);
+            Denied(ifname, permission);
         }
+        granted = granted && results[permission] == "yes";
     }
-    g_variant_unref(reply);
+    return granted;
 }
 
-// A wired device without any connection gets one of its own, named after the interface.
-NMConnection* NewConnection(NMDevice* device) {
-    if (!NM_IS_DEVICE_ETHERNET(device)) {
-        throw NetshError("NetworkManager has no connection for " + Quoted(device) + ".");
+// What the device runs with now.
+struct DeviceNow {
+    guint32 state = 0;
+    guint32 reason = 0;
+    std::string activation = "/";
+    std::set<std::string> addresses;  // "a.b.c.d/prefix"
+    std::string gateway;
+    std::vector<std::string> dns;
+    std::string leased;  // address of the DHCP lease
+    std::vector<std::string> leaseDns;
+};
+
+DeviceNow ReadDevice(NmBus& bus, const std::string& device) {
+    DeviceNow now;
+    Variant props = bus.Properties(device, NM_DBUS_INTERFACE_DEVICE);
+    now.state = inventory::UintOf(props.get(), "State");
+    g_variant_lookup(props.get(), "StateReason", "(uu)", &now.state, &now.reason);
+    now.activation = inventory::StringOf(props.get(), "ActiveConnection", "/");
+    std::string ip4 = inventory::StringOf(props.get(), "Ip4Config", "/");
+    if (ip4 != "/") {
+        Variant config = bus.Properties(ip4, NM_DBUS_INTERFACE_IP4_CONFIG);
+        auto addresses = inventory::AddressesOf(config.get(), "AddressData", true);
+        now.addresses.insert(addresses.begin(), addresses.end());
+        now.gateway = inventory::StringOf(config.get(), "Gateway");
+        now.dns = inventory::AddressesOf(config.get(), "NameserverData", false);
     }
-    NMConnection* connection = nm_simple_connection_new();
-    NMSetting* s = nm_setting_connection_new();
-    char* uuid = nm_utils_uuid_generate();
-    g_object_set(s, NM_SETTING_CONNECTION_ID, nm_device_get_iface(device),
-                 NM_SETTING_CONNECTION_UUID, uuid, NM_SETTING_CONNECTION_TYPE,
-                 NM_SETTING_WIRED_SETTING_NAME, NM_SETTING_CONNECTION_INTERFACE_NAME,
-                 nm_device_get_iface(device), nullptr);
-    g_free(uuid);
-    nm_connection_add_setting(connection, s);
-    nm_connection_add_setting(connection, nm_setting_wired_new());
-    return connection;
+    std::string dhcp = inventory::StringOf(props.get(), "Dhcp4Config", "/");
+    if (dhcp != "/") {
+        Variant config = bus.Properties(dhcp, NM_DBUS_INTERFACE_DHCP4_CONFIG);
+        Variant options(g_variant_lookup_value(config.get(), "Options", G_VARIANT_TYPE("a{sv}")));
+        now.leased = inventory::StringOf(options.get(), "ip_address");
+        gchar** servers =
+            g_strsplit(inventory::StringOf(options.get(), "domain_name_servers").c_str(), " ", -1);
+        for (gchar** s = servers; *s; ++s) {
+            if (**s) {
+                now.leaseDns.push_back(*s);
+            }
+        }
+        g_strfreev(servers);
+    }
+    return now;
 }
 
-std::vector<std::string> Nameservers(NMIPConfig* config) {
-    std::vector<std::string> out;
-    const char* const* servers = config ? nm_ip_config_get_nameservers(config) : nullptr;
-    for (; servers && *servers; ++servers) {
-        out.push_back(*servers);
+// The IPv4 settings a device should show once `wanted` is applied.
+struct Wanted {
+    std::string method;
+    std::set<std::string> addresses;
+    std::string gateway;
+    bool staticDns = false;
+    std::vector<std::string> dns;
+};
+
+Wanted WantedOf(const NmSettings& settings) {
+    Wanted w;
+    w.method = Ip4Method(settings);
+    for (const auto& [address, prefix] : Ip4Addresses(settings)) {
+        w.addresses.insert(address + "/" + std::to_string(prefix));
     }
-    return out;
+    w.gateway = Ip4Gateway(settings);
+    w.staticDns = Ip4IgnoreAutoDns(settings) || w.method == "manual";
+    w.dns = Ip4Dns(settings);
+    return w;
 }
 
-std::set<std::string> Addresses(GPtrArray* list) {
-    std::set<std::string> out;
-    for (guint i = 0; list && i < list->len; ++i) {
-        auto* a = static_cast<NMIPAddress*>(list->pdata[i]);
-        out.insert(std::string(nm_ip_address_get_address(a)) + "/" +
-                   std::to_string(nm_ip_address_get_prefix(a)));
-    }
-    return out;
-}
-
-std::set<std::string> Addresses(NMSettingIPConfig* ip4) {
-    std::set<std::string> out;
-    for (guint i = 0; i < nm_setting_ip_config_get_num_addresses(ip4); ++i) {
-        NMIPAddress* a = nm_setting_ip_config_get_address(ip4, int(i));
-        out.insert(std::string(nm_ip_address_get_address(a)) + "/" +
-                   std::to_string(nm_ip_address_get_prefix(a)));
-    }
-    return out;
-}
-
-// Whether the device now runs with the IPv4 settings of `wanted`.
-bool DeviceShows(NMDevice* device, NMConnection* wanted) {
-    if (nm_device_get_state(device) != NM_DEVICE_STATE_ACTIVATED) {
+bool Shows(const DeviceNow& now, const Wanted& w) {
+    if (now.state != kActivated) {
         return false;
     }
-    NMIPConfig* config = nm_device_get_ip4_config(device);
-    NMSettingIPConfig* ip4 = nm_connection_get_setting_ip4_config(wanted);
-    if (!config || !ip4) {
-        return false;
-    }
-    std::set<std::string> now = Addresses(nm_ip_config_get_addresses(config));
-    std::string method = nm_setting_ip_config_get_method(ip4);
-    if (method == NM_SETTING_IP4_CONFIG_METHOD_MANUAL) {
-        const char* gw = nm_setting_ip_config_get_gateway(ip4);
-        const char* gwNow = nm_ip_config_get_gateway(config);
-        if (now != Addresses(ip4) || std::string(gw ? gw : "") != (gwNow ? gwNow : "")) {
+    if (w.method == "manual") {
+        if (now.addresses != w.addresses || now.gateway != w.gateway) {
             return false;
         }
-    } else if (method == NM_SETTING_IP4_CONFIG_METHOD_AUTO) {
-        NMDhcpConfig* dhcp = nm_device_get_dhcp4_config(device);
-        const char* leased = dhcp ? nm_dhcp_config_get_one_option(dhcp, "ip_address") : nullptr;
-        if (!leased || std::none_of(now.begin(), now.end(), [&](const std::string& a) {
-                return a.rfind(std::string(leased) + "/", 0) == 0;
-            })) {
+    } else if (w.method == "auto") {
+        bool holdsLease =
+            !now.leased.empty() &&
+            std::any_of(now.addresses.begin(), now.addresses.end(),
+                        [&](const std::string& a) { return a.rfind(now.leased + "/", 0) == 0; });
+        if (!holdsLease) {
             return false;
         }
-        const char* leaseDns = nm_dhcp_config_get_one_option(dhcp, "domain_name_servers");
-        if (!nm_setting_ip_config_get_ignore_auto_dns(ip4) && leaseDns) {
-            std::vector<std::string> servers = Nameservers(config);
-            gchar** wanted = g_strsplit(leaseDns, " ", -1);
-            bool all = true;
-            for (gchar** w = wanted; *w; ++w) {
-                all =
-                    all && (!**w || std::find(servers.begin(), servers.end(), *w) != servers.end());
-            }
-            g_strfreev(wanted);
-            if (!all) {
-                return false;
+        if (!w.staticDns) {
+            for (const auto& server : now.leaseDns) {
+                if (std::find(now.dns.begin(), now.dns.end(), server) == now.dns.end()) {
+                    return false;
+                }
             }
         }
     }
-    if (nm_setting_ip_config_get_ignore_auto_dns(ip4) ||
-        method == NM_SETTING_IP4_CONFIG_METHOD_MANUAL) {
-        std::vector<std::string> dns;
-        for (guint i = 0; i < nm_setting_ip_config_get_num_dns(ip4); ++i) {
-            dns.push_back(nm_setting_ip_config_get_dns(ip4, int(i)));
-        }
-        if (Nameservers(config) != dns) {
-            return false;
-        }
-    }
-    return true;
+    return !w.staticDns || now.dns == w.dns;
 }
 
-bool AutomaticDns(NMConnection* connection) {
-    NMSettingIPConfig* ip4 = nm_connection_get_setting_ip4_config(connection);
-    return !ip4 || (!nm_setting_ip_config_get_ignore_auto_dns(ip4) &&
-                    nm_setting_ip_config_get_num_dns(ip4) == 0);
+std::string Describe(const DeviceNow& now) {
+    return "state " + inventory::NmStateName(now.state) + ", reason " +
+           inventory::NmReasonName(now.reason);
 }
 
-std::string DeviceState(NMDevice* device) {
-    return "state " + inventory::NmStateName(nm_device_get_state(device)) + ", reason " +
-           inventory::NmReasonName(nm_device_get_state_reason(device));
-}
-
-// Waits for `reached`, with a clear word when NetworkManager goes away or the device fails.
-void WaitForDevice(const NmClient& nm, NMDevice* device, const std::function<bool()>& reached,
-                   bool activating) {
-    const std::string name = Quoted(device);
-    // When NetworkManager leaves the bus, libnm drops its objects: the device may not be read.
-    auto gone = [&] { return !nm.Running() || !nm_object_get_client(NM_OBJECT(device)); };
-    bool failed = false;
-    bool ok = nm.RunUntil(
-        [&] {
-            if (gone()) {
-                return true;
+// Polls the device until `reached`, with a clear word when NetworkManager goes away, the
+// activation fails or the time is up.
+void WaitForDevice(NmBus& bus, const std::string& device, const std::string& ifname,
+                   const std::function<bool(const DeviceNow&)>& reached, bool activating) {
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kWaitMs);
+    DeviceNow now;
+    while (true) {
+        try {
+            now = ReadDevice(bus, device);
+            if (reached(now)) {
+                return;
             }
-            NMDeviceState state = nm_device_get_state(device);
-            failed = activating && (state == NM_DEVICE_STATE_FAILED);
-            return failed || reached();
-        },
-        kWaitMs);
-    if (gone()) {
-        throw NetshError("NetworkManager stopped while " + name + " was being changed.");
-    }
-    if (failed) {
-        throw NetshError("NetworkManager could not activate " + name + " (" + DeviceState(device) +
-                         ").");
-    }
-    if (!ok) {
-        throw NetshError("NetworkManager did not bring " + name + " to the new settings within " +
-                         std::to_string(kWaitMs / 1000) + " s (" + DeviceState(device) + ").");
+            if (activating && now.state == NM_DEVICE_STATE_FAILED) {
+                throw NetshError("NetworkManager could not activate " + Quoted(ifname) + " (" +
+                                 Describe(now) + ").");
+            }
+        } catch (const NmError&) {
+            if (!bus.Running()) {
+                throw NetshError("NetworkManager stopped while " + Quoted(ifname) +
+                                 " was being changed.");
+            }
+            // An object replaced in between (a new IP configuration): read again.
+        }
+        if (std::chrono::steady_clock::now() > deadline) {
+            throw NetshError("NetworkManager did not bring " + Quoted(ifname) +
+                             " to the new settings within " + std::to_string(kWaitMs / 1000) +
+                             " s (" + Describe(now) + ").");
+        }
+        // Signals wake us at once; the timer only covers a change that came unannounced.
+        bus.WaitForChange(50);
     }
 }
 
-std::string PathOf(NMObject* object) {
-    return nm_object_get_path(object);
-}
-
-// Activates the connection on the device and waits until exactly that activation is up.
-void Activate(const NmClient& nm, NMDevice* device, const std::string& connectionPath,
-              NMConnection* wanted) {
-    GVariant* reply = nullptr;
+void Activate(NmBus& bus, const std::string& device, const std::string& ifname,
+              const std::string& connection, const Wanted* wanted) {
+    Variant reply;
     try {
-        reply = nm.Call(
-            NM_DBUS_PATH, NM_DBUS_INTERFACE, "ActivateConnection",
-            g_variant_new("(ooo)", connectionPath.c_str(), PathOf(NM_OBJECT(device)).c_str(), "/"),
-            "(o)");
+        reply = bus.Call(NM_DBUS_PATH, NM_DBUS_INTERFACE, "ActivateConnection",
+                         g_variant_new("(ooo)", connection.c_str(), device.c_str(), "/"), "(o)");
     } catch (const NmError& e) {
         if (e.PermissionDenied()) {
-            Denied(device, kNetworkControl);
+            Denied(ifname, kNetworkControl);
         }
-        throw NetshError("NetworkManager could not activate " + Quoted(device) + ": " + e.what());
+        if (!bus.Running()) {
+            throw NetshError("NetworkManager stopped while " + Quoted(ifname) +
+                             " was being changed.");
+        }
+        throw NetshError("NetworkManager could not activate " + Quoted(ifname) + ": " + e.what());
     }
     const char* path = nullptr;
-    g_variant_get(reply, "(&o)", &path);
-    std::string activation = path;
-    g_variant_unref(reply);
+    g_variant_get(reply.get(), "(&o)", &path);
+    const std::string activation = path;
     WaitForDevice(
-        nm, device,
-        [&] {
-            NMActiveConnection* ac = nm_device_get_active_connection(device);
-            return ac && PathOf(NM_OBJECT(ac)) == activation &&
-                   nm_active_connection_get_state(ac) == NM_ACTIVE_CONNECTION_STATE_ACTIVATED &&
-                   (!wanted || DeviceShows(device, wanted));
+        bus, device, ifname,
+        [&](const DeviceNow& now) {
+            return now.activation == activation && now.state == kActivated &&
+                   (!wanted || Shows(now, *wanted));
         },
         true);
 }
 
-GVariant* EmptySettings() {
-    return g_variant_new_array(G_VARIANT_TYPE("{sa{sv}}"), nullptr, 0);
+// A wired device without any connection gets one of its own, named after the interface.
+NmSettings NewConnection(GVariant* deviceProps, const std::string& ifname) {
+    guint32 type = inventory::UintOf(deviceProps, "DeviceType");
+    if (type != NM_DEVICE_TYPE_ETHERNET && type != NM_DEVICE_TYPE_VETH) {
+        throw NetshError("NetworkManager has no connection for " + Quoted(ifname) + ".");
+    }
+    NmSettings s;
+    gchar* uuid = g_uuid_string_random();
+    s.Set("connection", "id", g_variant_new_string(ifname.c_str()));
+    s.Set("connection", "uuid", g_variant_new_string(uuid));
+    s.Set("connection", "type", g_variant_new_string("802-3-ethernet"));
+    s.Set("connection", "interface-name", g_variant_new_string(ifname.c_str()));
+    g_free(uuid);
+    return s;
+}
+
+bool AutomaticDns(const NmSettings& s) {
+    return !Ip4IgnoreAutoDns(s) && Ip4Dns(s).empty();
+}
+
+// Connections limited to some users are changed under the "own" permission.
+bool OwnConnection(const NmSettings& s) {
+    GVariant* users = s.Get("connection", "permissions");
+    return users && g_variant_is_of_type(users, G_VARIANT_TYPE("as")) &&
+           g_variant_n_children(users) > 0;
+}
+
+GVariant* NoOptions() {
+    return g_variant_new_array(G_VARIANT_TYPE("{sv}"), nullptr, 0);
 }
 
 }  // namespace
 
-void ExecuteThroughNetworkManager(const NmClient& nm, NMDevice* device, const Command& cmd) {
-    NMRemoteConnection* remote = inventory::NmTargetConnection(device);
-    bool own = false;
-    if (remote) {
-        NMSettingConnection* s = nm_connection_get_setting_connection(NM_CONNECTION(remote));
-        own = nm_setting_connection_get_num_permissions(s) > 0;
-    }
-    const char* modify = own ? kModifyOwn : kModifySystem;
-    CheckPermissions(nm, device, {modify, kNetworkControl});
+void ExecuteThroughNetworkManager(NmBus& bus, const std::string& device, GVariant* props,
+                                  const Command& cmd) {
+    const std::string& ifname = cmd.name;
+    bus.WatchChanges();
+    std::string target = inventory::NmTargetConnection(bus, props);
 
-    NMConnection* edited =
-        remote ? nm_simple_connection_new_clone(NM_CONNECTION(remote)) : NewConnection(device);
-    std::unique_ptr<NMConnection, decltype(&g_object_unref)> hold(edited, g_object_unref);
+    NmSettings edited =
+        target.empty() ? NewConnection(props, ifname) : NmSettings(bus.Settings(target).get());
+    const char* modify = OwnConnection(edited) ? kModifyOwn : kModifySystem;
+    bool granted = CheckPermissions(bus, ifname, {modify, kNetworkControl});
+
     bool autoDnsBefore = AutomaticDns(edited);
-    EditIp4(edited, cmd, Nameservers(nm_device_get_ip4_config(device)));
+    std::vector<std::string> inUse;
+    if (NeedsInUseDns(edited, cmd)) {
+        inUse = ReadDevice(bus, device).dns;
+    }
+    EditIp4(edited, cmd, inUse);
+    Wanted wanted = WantedOf(edited);
     // NetworkManager takes a lease's servers only when the lease comes: turning automatic DNS
     // back on under a lease it already holds needs a new activation, Reapply would not do.
-    bool renewLease =
-        !autoDnsBefore && AutomaticDns(edited) &&
-        std::string(nm_setting_ip_config_get_method(
-            nm_connection_get_setting_ip4_config(edited))) == NM_SETTING_IP4_CONFIG_METHOD_AUTO;
+    bool renewLease = !autoDnsBefore && AutomaticDns(edited) && wanted.method == "auto";
+    bool reapply = !target.empty() && !renewLease &&
+                   inventory::StringOf(props, "ActiveConnection", "/") != "/";
 
-    std::string connectionPath;
+    // The device takes the settings while NetworkManager writes them to disk. Only when nothing
+    // can be refused: a refused save must not leave the device changed.
+    std::unique_ptr<inventory::NmPending> reapplying;
+    if (reapply && granted) {
+        reapplying = bus.Start(
+            device, NM_DBUS_INTERFACE_DEVICE, "Reapply",
+            g_variant_new("(@a{sa{sv}}tu)", edited.ToVariant(), guint64(0), guint(0)), nullptr);
+    }
     try {
-        GVariant* settings = nm_connection_to_dbus(edited, NM_CONNECTION_SERIALIZE_ALL);
-        if (remote) {
-            connectionPath = PathOf(NM_OBJECT(remote));
-            g_variant_unref(
-                nm.Call(connectionPath.c_str(), NM_DBUS_INTERFACE_SETTINGS_CONNECTION, "Update2",
-                        g_variant_new("(@a{sa{sv}}u@a{sv})", settings,
-                                      guint(NM_SETTINGS_UPDATE2_FLAG_TO_DISK),
-                                      g_variant_new_array(G_VARIANT_TYPE("{sv}"), nullptr, 0)),
-                        "(a{sv})"));
+        GVariant* settings = edited.ToVariant();
+        if (!target.empty()) {
+            bus.Call(target, NM_DBUS_INTERFACE_SETTINGS_CONNECTION, "Update2",
+                     g_variant_new("(@a{sa{sv}}u@a{sv})", settings,
+                                   guint(NM_SETTINGS_UPDATE2_FLAG_TO_DISK), NoOptions()),
+                     "(a{sv})");
         } else {
-            GVariant* reply =
-                nm.Call(NM_DBUS_PATH_SETTINGS, NM_DBUS_INTERFACE_SETTINGS, "AddConnection2",
-                        g_variant_new("(@a{sa{sv}}u@a{sv})", settings,
-                                      guint(NM_SETTINGS_ADD_CONNECTION2_FLAG_TO_DISK),
-                                      g_variant_new_array(G_VARIANT_TYPE("{sv}"), nullptr, 0)),
-                        "(oa{sv})");
+            Variant reply = bus.Call(
+                NM_DBUS_PATH_SETTINGS, NM_DBUS_INTERFACE_SETTINGS, "AddConnection2",
+                g_variant_new("(@a{sa{sv}}u@a{sv})", settings,
+                              guint(NM_SETTINGS_ADD_CONNECTION2_FLAG_TO_DISK), NoOptions()),
+                "(oa{sv})");
             const char* path = nullptr;
-            g_variant_get(reply, "(&o@a{sv})", &path, nullptr);
-            connectionPath = path;
-            g_variant_unref(reply);
+            g_variant_get(reply.get(), "(&o@a{sv})", &path, nullptr);
+            target = path;
         }
     } catch (const NmError& e) {
         if (e.PermissionDenied()) {
-            Denied(device, modify);
+            Denied(ifname, modify);
         }
-        throw NetshError("NetworkManager did not take the settings for " + Quoted(device) + ": " +
+        if (!bus.Running()) {
+            throw NetshError("NetworkManager stopped while " + Quoted(ifname) +
+                             " was being changed.");
+        }
+        throw NetshError("NetworkManager did not take the settings for " + Quoted(ifname) + ": " +
                          e.what());
     }
 
-    NMActiveConnection* active = nm_device_get_active_connection(device);
-    bool isActive =
-        active && remote && nm_active_connection_get_connection(active) == remote && !renewLease;
-    if (isActive) {
+    if (reapply) {
         try {
             // Reapply keeps the link up: only what changed is redone.
-            g_variant_unref(nm.Call(
-                PathOf(NM_OBJECT(device)).c_str(), NM_DBUS_INTERFACE_DEVICE, "Reapply",
-                g_variant_new("(@a{sa{sv}}tu)", EmptySettings(), guint64(0), guint(0)), nullptr));
+            if (!reapplying) {
+                reapplying = bus.Start(
+                    device, NM_DBUS_INTERFACE_DEVICE, "Reapply",
+                    g_variant_new("(@a{sa{sv}}tu)",
+                                  g_variant_new_array(G_VARIANT_TYPE("{sa{sv}}"), nullptr, 0),
+                                  guint64(0), guint(0)),
+                    nullptr);
+            }
+            reapplying->Wait();
             WaitForDevice(
-                nm, device, [&] { return DeviceShows(device, edited); }, false);
+                bus, device, ifname, [&](const DeviceNow& now) { return Shows(now, wanted); },
+                false);
             return;
         } catch (const NmError& e) {
             if (e.PermissionDenied()) {
-                Denied(device, kNetworkControl);
+                Denied(ifname, kNetworkControl);
             }
             // Changes that cannot be reapplied take a new activation.
         }
     }
-    Activate(nm, device, connectionPath, edited);
+    Activate(bus, device, ifname, target, &wanted);
 }
 
-void RenewThroughNetworkManager(const NmClient& nm, NMDevice* device) {
-    CheckPermissions(nm, device, {kNetworkControl});
-    NMRemoteConnection* remote = inventory::NmTargetConnection(device);
-    if (!remote) {
-        throw NetshError("NetworkManager has no connection for " + Quoted(device) + ".");
+void RenewThroughNetworkManager(NmBus& bus, const std::string& device) {
+    Variant props = bus.Properties(device, NM_DBUS_INTERFACE_DEVICE);
+    std::string ifname = inventory::StringOf(props.get(), "Interface");
+    CheckPermissions(bus, ifname, {kNetworkControl});
+    bus.WatchChanges();
+    std::string target = inventory::NmTargetConnection(bus, props.get());
+    if (target.empty()) {
+        throw NetshError("NetworkManager has no connection for " + Quoted(ifname) + ".");
     }
-    Activate(nm, device, PathOf(NM_OBJECT(remote)), NM_CONNECTION(remote));
+    Activate(bus, device, ifname, target, nullptr);
 }
 
-void ReleaseThroughNetworkManager(const NmClient& nm, NMDevice* device) {
-    CheckPermissions(nm, device, {kNetworkControl});
+void ReleaseThroughNetworkManager(NmBus& bus, const std::string& device) {
+    Variant props = bus.Properties(device, NM_DBUS_INTERFACE_DEVICE);
+    std::string ifname = inventory::StringOf(props.get(), "Interface");
+    CheckPermissions(bus, ifname, {kNetworkControl});
+    bus.WatchChanges();
     try {
-        g_variant_unref(nm.Call(PathOf(NM_OBJECT(device)).c_str(), NM_DBUS_INTERFACE_DEVICE,
-                                "Disconnect", nullptr, nullptr));
+        bus.Call(device, NM_DBUS_INTERFACE_DEVICE, "Disconnect", nullptr, nullptr);
     } catch (const NmError& e) {
         if (e.PermissionDenied()) {
-            Denied(device, kNetworkControl);
+            Denied(ifname, kNetworkControl);
         }
-        throw NetshError("NetworkManager could not release " + Quoted(device) + ": " + e.what());
+        throw NetshError("NetworkManager could not release " + Quoted(ifname) + ": " + e.what());
     }
     WaitForDevice(
-        nm, device, [&] { return nm_device_get_state(device) <= NM_DEVICE_STATE_DISCONNECTED; },
-        false);
+        bus, device, ifname,
+        [](const DeviceNow& now) { return now.state <= NM_DEVICE_STATE_DISCONNECTED; }, false);
 }
 
 }  // namespace quorv::netsh

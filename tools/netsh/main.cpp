@@ -35,7 +35,8 @@ int main(int argc, char** argv) {
         }
         Command command = ParseCommand(args);
         if (BackendChoice choice = ChooseBackend(command.name); choice.networkManager) {
-            ExecuteThroughNetworkManager(*choice.client, choice.device, command);
+            ExecuteThroughNetworkManager(*choice.bus, choice.device, choice.properties.get(),
+                                         command);
         } else {
             Execute(command);
         }

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "netsh/NmEdit.h"
+#include "netsh/NmSettings.h"
 
 namespace quorv::netsh {
 namespace {
@@ -11,64 +12,58 @@ Command Parse(const std::vector<std::string>& tail) {
     return ParseCommand(args);
 }
 
-// A wired connection as a desktop creates it: automatic addressing and DNS.
+// A wired connection as NetworkManager hands it out: automatic addressing and DNS, the
+// addresses and routes in both the current and the legacy forms.
 class NmEdit : public ::testing::Test {
   protected:
-    NmEdit() : connection_(nm_simple_connection_new()) {
-        NMSetting* s = nm_setting_connection_new();
-        char* uuid = nm_utils_uuid_generate();
-        g_object_set(s, NM_SETTING_CONNECTION_ID, "Wired connection 1", NM_SETTING_CONNECTION_UUID,
-                     uuid, NM_SETTING_CONNECTION_TYPE, NM_SETTING_WIRED_SETTING_NAME, nullptr);
-        g_free(uuid);
-        nm_connection_add_setting(connection_, s);
-        nm_connection_add_setting(connection_, nm_setting_wired_new());
-        NMSetting* ip4 = nm_setting_ip4_config_new();
-        g_object_set(ip4, NM_SETTING_IP_CONFIG_METHOD, NM_SETTING_IP4_CONFIG_METHOD_AUTO, nullptr);
-        nm_connection_add_setting(connection_, ip4);
+    NmEdit() {
+        GVariant* dict = g_variant_parse(
+            G_VARIANT_TYPE("a{sa{sv}}"),
+            "{'connection': {'id': <'Wired connection 1'>, 'type': <'802-3-ethernet'>},"
+            " 'ipv4': {'method': <'auto'>, 'address-data': <@aa{sv} []>,"
+            "          'addresses': <@aau []>, 'route-data': <@aa{sv} []>,"
+            "          'routes': <@aau []>, 'dns': <@au []>}}",
+            nullptr, nullptr, nullptr);
+        settings_ = NmSettings(dict);
+        g_variant_unref(dict);
     }
-    ~NmEdit() override { g_object_unref(connection_); }
 
     void Edit(const std::vector<std::string>& tail, const std::vector<std::string>& inUse = {}) {
-        EditIp4(connection_, Parse(tail), inUse);
+        EditIp4(settings_, Parse(tail), inUse);
     }
 
-    NMSettingIPConfig* Ip4() const { return nm_connection_get_setting_ip4_config(connection_); }
-    std::string Method() const { return nm_setting_ip_config_get_method(Ip4()); }
-    std::string Gateway() const {
-        const char* g = nm_setting_ip_config_get_gateway(Ip4());
-        return g ? g : "";
-    }
+    std::string Method() const { return Ip4Method(settings_); }
+    std::string Gateway() const { return Ip4Gateway(settings_); }
     std::vector<std::string> Addresses() const {
         std::vector<std::string> out;
-        for (guint i = 0; i < nm_setting_ip_config_get_num_addresses(Ip4()); ++i) {
-            NMIPAddress* a = nm_setting_ip_config_get_address(Ip4(), int(i));
-            out.push_back(std::string(nm_ip_address_get_address(a)) + "/" +
-                          std::to_string(nm_ip_address_get_prefix(a)));
+        for (const auto& [address, prefix] : Ip4Addresses(settings_)) {
+            out.push_back(address + "/" + std::to_string(prefix));
         }
         return out;
     }
-    std::vector<std::string> Dns() const {
-        std::vector<std::string> out;
-        for (guint i = 0; i < nm_setting_ip_config_get_num_dns(Ip4()); ++i) {
-            out.push_back(nm_setting_ip_config_get_dns(Ip4(), int(i)));
-        }
-        return out;
-    }
+    std::vector<std::string> Dns() const { return Ip4Dns(settings_); }
     // Default routes standing in for a gateway: "via metric".
     std::vector<std::string> DefaultRoutes() const {
         std::vector<std::string> out;
-        for (guint i = 0; i < nm_setting_ip_config_get_num_routes(Ip4()); ++i) {
-            NMIPRoute* r = nm_setting_ip_config_get_route(Ip4(), int(i));
-            if (nm_ip_route_get_prefix(r) == 0) {
-                out.push_back(std::string(nm_ip_route_get_next_hop(r)) + " " +
-                              std::to_string(nm_ip_route_get_metric(r)));
+        for (const auto& r : Ip4Routes(settings_)) {
+            if (r.prefix == 0) {
+                out.push_back(r.nextHop + " " + std::to_string(r.metric));
             }
         }
         return out;
     }
-    bool IgnoreAutoDns() const { return nm_setting_ip_config_get_ignore_auto_dns(Ip4()); }
+    bool IgnoreAutoDns() const { return Ip4IgnoreAutoDns(settings_); }
+    // What goes back to NetworkManager, as text.
+    std::string Sent() const {
+        GVariant* v = g_variant_ref_sink(settings_.ToVariant());
+        gchar* text = g_variant_print(v, FALSE);
+        std::string out = text;
+        g_free(text);
+        g_variant_unref(v);
+        return out;
+    }
 
-    NMConnection* connection_;
+    NmSettings settings_;
 };
 
 using Strings = std::vector<std::string>;
@@ -81,7 +76,7 @@ TEST_F(NmEdit, StaticProfileThenDhcpProfile) {
     EXPECT_EQ(Method(), "manual");
     EXPECT_EQ(Addresses(), (Strings{"10.0.0.5/24", "10.0.0.6/16"}));
     EXPECT_EQ(Gateway(), "10.0.0.1");
-    EXPECT_EQ(nm_setting_ip_config_get_route_metric(Ip4()), 7);
+    EXPECT_EQ(Ip4RouteMetric(settings_), 7);
     EXPECT_EQ(Dns(), (Strings{"10.0.0.2"}));
     EXPECT_TRUE(IgnoreAutoDns());
 
@@ -134,11 +129,35 @@ TEST_F(NmEdit, AddDnsBuildsOnTheServersInUse) {
 }
 
 TEST_F(NmEdit, AddAddressTurnsDisabledAddressingToManual) {
-    g_object_set(Ip4(), NM_SETTING_IP_CONFIG_METHOD, NM_SETTING_IP4_CONFIG_METHOD_DISABLED,
-                 nullptr);
+    settings_.Set("ipv4", "method", g_variant_new_string("disabled"));
     Edit({"add", "address", "name=eth0", "addr=10.0.0.6", "mask=255.255.255.0"});
     EXPECT_EQ(Method(), "manual");
     EXPECT_EQ(Addresses(), (Strings{"10.0.0.6/24"}));
+}
+
+// NetworkManager ignores address-data, gateway and route-data once the legacy forms are sent.
+TEST_F(NmEdit, LegacyFormsAreReadAndNeverSentBack) {
+    GVariant* dict = g_variant_parse(
+        G_VARIANT_TYPE("a{sa{sv}}"),
+        // 10.0.0.5/24 gateway 10.0.0.1 and a route to 10.9.0.0/16 via 10.0.0.7, network order.
+        "{'ipv4': {'method': <'manual'>, 'addresses': <[[uint32 83886090, 24, 16777226]]>,"
+        "          'routes': <[[uint32 2314, 16, 117440522, 3]]>, 'dns': <[uint32 33554442]>}}",
+        nullptr, nullptr, nullptr);
+    settings_ = NmSettings(dict);
+    g_variant_unref(dict);
+    EXPECT_EQ(Addresses(), (Strings{"10.0.0.5/24"}));
+    EXPECT_EQ(Gateway(), "10.0.0.1");
+    EXPECT_EQ(Dns(), (Strings{"10.0.0.2"}));
+    Edit({"add", "address", "name=eth0", "addr=10.0.0.6", "mask=255.255.0.0"});
+    EXPECT_EQ(Addresses(), (Strings{"10.0.0.5/24", "10.0.0.6/16"}));
+    EXPECT_EQ(Gateway(), "10.0.0.1");
+    ASSERT_EQ(Ip4Routes(settings_).size(), 1u);
+    EXPECT_EQ(Ip4Routes(settings_)[0].dest, "10.9.0.0");
+    EXPECT_EQ(Ip4Routes(settings_)[0].nextHop, "10.0.0.7");
+    std::string sent = Sent();
+    EXPECT_EQ(sent.find("'addresses'"), std::string::npos) << sent;
+    EXPECT_EQ(sent.find("'routes'"), std::string::npos) << sent;
+    EXPECT_NE(sent.find("'gateway': <'10.0.0.1'>"), std::string::npos) << sent;
 }
 
 }  // namespace
