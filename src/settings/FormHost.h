@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <exception>
 
 #include "inventory/InventoryLists.h"
 
@@ -24,6 +25,9 @@ class IFormHost {
     // Translates a window through the current language; every window calls it from its
     // create step.
     virtual void ApplyLanguage(QWidget* form) = 0;
+    // The standard error box, for a command that reports an error and carries on.
+    // The default is a critical box titled with the program's name.
+    virtual void ShowException(const std::exception& error);
     virtual const TMessageTexts& MessageTexts() const = 0;
     virtual inventory::TInventoryLists& Inventory() = 0;
     // StoreTable1 (tblIPList) and StoreTable2 (tblOption), open for the whole run.

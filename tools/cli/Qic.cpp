@@ -1,13 +1,18 @@
 #include "cli/Qic.h"
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <exception>
 
 #include "app/DataFile.h"
+#include "app/DataFileTrust.h"
 #include "app/OptionRecord.h"
 #include "app/ProfileRecord.h"
 #include "apply/ApplyRun.h"
 #include "cli/Arguments.h"
+#include "cli/EditCommands.h"
+#include "cli/ExchangeCommands.h"
 #include "cli/Output.h"
 #include "platform/ProgramFolder.h"
 #include "store/KeyCompare.h"
@@ -25,11 +30,12 @@ using store::TStoreTable;
 
 // The two cursors on the data file, open for the whole command.
 struct DataFile {
+    std::string path;
     TStoreTable profiles;
     TStoreTable options;
     app::DataFileStatus status;
 
-    explicit DataFile(const std::string& path) {
+    explicit DataFile(const std::string& file) : path(file) {
         status = app::OpenDataFile(path, profiles, options);
         if (!status.profileError.empty()) {
             throw Exception("cannot open the profiles in " + Quoted(path) + ": " +
@@ -51,6 +57,19 @@ struct DataFile {
         return app::ReadProfile(profiles);
     }
 };
+
+// Profiles the file counts but could not give are missing from what list and show
+// print; saying so keeps one from vanishing unnoticed.
+void WarnDamaged(const DataFile& data, const std::string& path, std::ostream& err) {
+    const int n = data.status.damagedProfiles;
+    if (n <= 0) {
+        return;
+    }
+    err << "qic: warning: " << n << (n == 1 ? " profile" : " profiles") << " in " << Quoted(path)
+        << (n == 1 ? " could not be read and is" : " could not be read and are")
+        << " left out; check the file with: quorv-store check " << Quoted(path) << " --password "
+        << app::kDataFilePassword << '\n';
+}
 
 // The profiles in the list's order: ascending by name, locale-aware and case-sensitive.
 std::vector<Profile> ListOrder(TStoreTable& profiles) {
@@ -83,16 +102,8 @@ int List(DataFile& data, bool json, std::ostream& out) {
 
 int Add(DataFile& data, const Invocation& inv) {
     const Profile profile = BuildProfile(inv.name, inv.add);
-    if (app::FindProfile(data.profiles, profile.Name)) {
+    if (!app::AddProfile(data.profiles, profile)) {
         throw UsageError("a profile named " + Quoted(profile.Name) + " exists already");
-    }
-    data.profiles.Insert();
-    try {
-        app::WriteProfile(data.profiles, profile);
-        data.profiles.Post();
-    } catch (...) {
-        data.profiles.Cancel();
-        throw;
     }
     return kExitOk;
 }
@@ -104,6 +115,12 @@ int Apply(DataFile& data, const Invocation& inv, std::ostream& out, std::ostream
             out << line << '\n';
         }
         return kExitOk;
+    }
+    if (geteuid() == 0) {
+        if (const std::string why = app::WhyUntrustedByRoot(data.path); !why.empty()) {
+            throw Exception("refusing to apply a profile as root: " + why +
+                            ", and the profile's script lines would run as root");
+        }
     }
     const bool shown =
         apply::ShowScriptWindow(app::ReadOption(data.Options(), apply::kShowScriptWindow));
@@ -162,7 +179,11 @@ int Dispatch(const Invocation& inv, std::ostream& out, std::ostream& err) {
     if (inv.command == "printers") {
         return Printers(out);
     }
-    DataFile data(inv.dataFile ? *inv.dataFile : app::DefaultDataFilePath());
+    const std::string path = inv.dataFile ? *inv.dataFile : app::DefaultDataFilePath();
+    DataFile data(path);
+    if (inv.command == "list" || inv.command == "show") {
+        WarnDamaged(data, path, err);
+    }
     if (inv.command == "list") {
         return List(data, inv.json, out);
     }
@@ -178,6 +199,18 @@ int Dispatch(const Invocation& inv, std::ostream& out, std::ostream& err) {
         data.Find(inv.name);
         data.profiles.Delete();
         return kExitOk;
+    }
+    if (inv.command == "edit") {
+        return Edit(data.profiles, inv);
+    }
+    if (inv.command == "rename") {
+        return Rename(data.profiles, inv);
+    }
+    if (inv.command == "export") {
+        return Export(data.profiles, inv, out);
+    }
+    if (inv.command == "import") {
+        return Import(data.profiles, inv, TerminalQuestioner(err), out);
     }
     return Apply(data, inv, out, err);
 }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "apply/ProfileChecks.h"
 #include "netsh/DhcpClient.h"
 #include "netsh/InterfaceState.h"
 #include "netsh/Netlink.h"
@@ -82,8 +83,7 @@ void ApplyDns(const InterfaceState& state,
 
 void Execute(const Command& cmd) {
     if (!HasNetAdmin()) {
-        throw NetshError(
-            "The requested operation requires elevation (CAP_NET_ADMIN): run netsh as root.");
+        throw NeedsPrivilege();
     }
     RouteSocket sock;
     bool loopback = false;
@@ -123,6 +123,11 @@ void Execute(const Command& cmd) {
             std::size_t at = cmd.index == 0 ? servers.size()
                                             : std::min(servers.size(), std::size_t(cmd.index - 1));
             servers.insert(servers.begin() + std::ptrdiff_t(at), added);
+            if (servers.size() > apply::kMaxDnsServers) {
+                throw NetshError("The interface already has " +
+                                 std::to_string(apply::kMaxDnsServers) +
+                                 " DNS servers, as many as the resolver uses.");
+            }
             ApplyDns(state, servers);
             break;
         }

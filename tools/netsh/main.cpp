@@ -43,6 +43,6 @@ int main(int argc, char** argv) {
         return 0;
     } catch (const std::exception& e) {
         std::fprintf(stderr, "%s\n", e.what());
-        return 1;
+        return quorv::netsh::ExitStatusFor(e);
     }
 }

@@ -16,6 +16,7 @@
 #include "store/FieldTypes.h"
 #include "store/FileIdent.h"
 #include "store/FileLayout.h"
+#include "store/StoreCheck.h"
 #include "store/StoreDatabase.h"
 #include "store/StoreFileIO.h"
 #include "store/StoreIndexes.h"
@@ -222,6 +223,16 @@ std::string RecordJson(TStoreTable& table) {
     return json + "}";
 }
 
+// One line per record the table counts but had to leave out; true when there was any.
+bool ReportDamaged(const std::string& tableName, const std::vector<int32_t>& damaged,
+                   std::ostream& err) {
+    for (int32_t recNo : damaged) {
+        err << "table '" << tableName << "': record " << recNo
+            << " is damaged and was skipped (quorv-store check tells more)\n";
+    }
+    return !damaged.empty();
+}
+
 // ---- commands -------------------------------------------------------------------------
 
 int Create(const TArgs& args, std::ostream&) {
@@ -348,19 +359,20 @@ int Delete(const TArgs& args, std::ostream&) {
     return 0;
 }
 
-int Find(const TArgs& args, std::ostream& out) {
+int Find(const TArgs& args, std::ostream& out, std::ostream& err) {
     NeedPositional(args, 4);
     TStoreTable table;
     OpenCursor(table, args.Positional[0], args.Positional[1], args);
     const std::vector<std::string> values(args.Positional.begin() + 3, args.Positional.end());
-    if (!table.FindKey(args.Positional[2], values)) {
-        return 1;
+    const bool found = table.FindKey(args.Positional[2], values);
+    if (found) {
+        out << RecordJson(table) << "\n";
     }
-    out << RecordJson(table) << "\n";
-    return 0;
+    const bool damaged = ReportDamaged(table.TableName(), table.DamagedRecords(), err);
+    return found && !damaged ? 0 : 1;
 }
 
-int Dump(const TArgs& args, std::ostream& out) {
+int Dump(const TArgs& args, std::ostream& out, std::ostream& err) {
     NeedPositional(args, 1, 2);
     std::vector<std::string> tables;
     if (args.Positional.size() == 2) {
@@ -372,6 +384,7 @@ int Dump(const TArgs& args, std::ostream& out) {
     }
     const auto index = args.Option("index");
     std::string json = "{\"tables\":[";
+    bool damaged = false;
     for (size_t t = 0; t < tables.size(); ++t) {
         TStoreTable table;
         OpenCursor(table, args.Positional[0], tables[t], args);
@@ -392,9 +405,10 @@ int Dump(const TArgs& args, std::ostream& out) {
             first = false;
         }
         json += "]}";
+        damaged = ReportDamaged(tables[t], table.DamagedRecords(), err) || damaged;
     }
     out << json << "]}\n";
-    return 0;
+    return damaged ? 1 : 0;
 }
 
 std::string OptionsJson(uint8_t options) {
@@ -414,7 +428,7 @@ void OpenFile(TStoreFileIO& file, const TArgs& args) {
     }
 }
 
-int Info(const TArgs& args, std::ostream& out) {
+int Info(const TArgs& args, std::ostream& out, std::ostream& err) {
     NeedPositional(args, 1, 1);
     TStoreFileIO file;
     OpenFile(file, args);
@@ -430,6 +444,7 @@ int Info(const TArgs& args, std::ostream& out) {
                        ",\"encryptMode\":" + std::to_string(ext.EncryptMode) +
                        ",\"writeVerify\":" + (ext.WriteVerify ? "true" : "false") + ",\"tables\":[";
     const std::vector<std::string> names = file.TableNames();
+    bool damaged = false;
     for (size_t t = 0; t < names.size(); ++t) {
         TStoreTableIO table(file, names[t]);
         table.Open();
@@ -459,94 +474,13 @@ int Info(const TArgs& args, std::ostream& out) {
             json += "]}";
         }
         json += "],\"records\":" + std::to_string(table.PhysicalOrder().size()) + "}";
+        damaged = ReportDamaged(names[t], table.DamagedRecords(), err) || damaged;
     }
     out << json << "]}\n";
-    return 0;
+    return damaged ? 1 : 0;
 }
 
 // ---- check ----------------------------------------------------------------------------
-
-struct TArea {
-    int64_t Begin;
-    int64_t End;
-    std::string What;
-};
-
-void CheckTable(TStoreFileIO& file, int32_t index, std::vector<std::string>& problems,
-                std::vector<TArea>& areas, int64_t& records) {
-    TTableHeader header;
-    try {
-        header = file.ReadTableHeader(index);
-    } catch (const std::exception& e) {
-        problems.push_back(e.what());
-        return;
-    }
-    const std::string where = "table '" + header.Name + "'";
-    const int32_t headerAt = file.Directory().Offsets[index];
-    areas.push_back(
-        {headerAt, headerAt + static_cast<int64_t>(kTableHeaderSize), where + " header"});
-    TStoreTableIO table(file, header.Name);
-    TStoreIndexes indexes(table);
-    try {
-        table.Open();
-    } catch (const std::exception& e) {
-        problems.push_back(e.what());
-        return;
-    }
-    for (int32_t block : table.RecordTabBlocks()) {
-        areas.push_back({block, block + static_cast<int64_t>(kRecordTabBlockSize),
-                         where + " record-tab block"});
-    }
-    for (size_t n = 0; n < table.RecordTab().size(); ++n) {
-        const auto recNo = static_cast<int32_t>(n);
-        if (table.RecordTab()[n].Deleted == 0 && !table.IsLive(recNo)) {
-            problems.push_back(where + ": record " + std::to_string(n) + " is incomplete");
-        }
-    }
-    std::vector<uint8_t> record(static_cast<size_t>(table.RecordSize()));
-    for (const TRecordItem& item : table.PhysicalOrder()) {
-        const std::string rec = where + ", record " + std::to_string(item.RecNo);
-        areas.push_back(
-            {item.DataOffset, item.DataOffset + static_cast<int64_t>(table.RecordSize()), rec});
-        try {
-            table.ReadRecord(item.RecNo, record.data());
-            ++records;
-        } catch (const std::exception& e) {
-            problems.push_back(rec + ": " + e.what());
-            continue;
-        }
-        for (int32_t f = 0; f < table.FieldDefs().Count(); ++f) {
-            const TStoreFieldDef& def = table.FieldDefs()[f];
-            if (!def.IsBlob()) {
-                continue;
-            }
-            const TBlobSlot slot = TBlobSlot::DecodeFrom(record.data() + def.Offset);
-            if (!slot.IsBlank()) {
-                areas.push_back({slot.Offset, slot.Offset + static_cast<int64_t>(slot.AreaSize),
-                                 rec + ", field '" + def.Name + "'"});
-            }
-            try {
-                TMemoryStream value;
-                table.ReadBlob(slot, f, value);
-            } catch (const std::exception& e) {
-                problems.push_back(rec + ", field '" + def.Name + "': " + e.what());
-            }
-        }
-    }
-    try {
-        for (const std::string& p : indexes.Verify()) {
-            problems.push_back(p);
-        }
-    } catch (const std::exception& e) {
-        problems.push_back(where + ": " + e.what());
-    }
-    for (int32_t i = 0; i < indexes.Count(); ++i) {
-        for (int32_t block : indexes.Blocks(i)) {
-            areas.push_back({block, block + static_cast<int64_t>(kIndexTabBlockSize),
-                             where + ", index '" + indexes.Def(i).Name + "' tab block"});
-        }
-    }
-}
 
 int Check(const TArgs& args, std::ostream& out) {
     NeedPositional(args, 1, 1);
@@ -555,19 +489,8 @@ int Check(const TArgs& args, std::ostream& out) {
     if (file.ExtHeader().Encrypt && !args.Option("password")) {
         throw EDatabaseError("Access denied");
     }
-    std::vector<std::string> problems;
-    std::vector<TArea> areas;
     int64_t records = 0;
-    for (int32_t t = 0; t < file.Directory().Count; ++t) {
-        CheckTable(file, t, problems, areas, records);
-    }
-    std::sort(areas.begin(), areas.end(),
-              [](const TArea& a, const TArea& b) { return a.Begin < b.Begin; });
-    for (size_t k = 1; k < areas.size(); ++k) {
-        if (areas[k].Begin < areas[k - 1].End) {
-            problems.push_back(areas[k - 1].What + " overlaps " + areas[k].What);
-        }
-    }
+    const std::vector<std::string> problems = CheckDatabase(file, &records);
     if (!problems.empty()) {
         for (const std::string& p : problems) {
             out << p << "\n";
@@ -605,13 +528,13 @@ int RunStoreTool(const std::vector<std::string>& args, std::ostream& out, std::o
             return Delete(ParseArgs(rest, {"password"}), out);
         }
         if (command == "find") {
-            return Find(ParseArgs(rest, {"password"}), out);
+            return Find(ParseArgs(rest, {"password"}), out, err);
         }
         if (command == "dump") {
-            return Dump(ParseArgs(rest, {"index", "password"}), out);
+            return Dump(ParseArgs(rest, {"index", "password"}), out, err);
         }
         if (command == "info") {
-            return Info(ParseArgs(rest, {"password"}), out);
+            return Info(ParseArgs(rest, {"password"}), out, err);
         }
         if (command == "check") {
             return Check(ParseArgs(rest, {"password"}), out);
