@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "apply/ProfileChecks.h"
+
 namespace quorv::netsh {
 namespace {
 
@@ -93,6 +95,11 @@ void EditIp4(NmSettings& s, const Command& cmd, const std::vector<std::string>& 
             std::size_t at = cmd.index == 0 ? servers.size()
                                             : std::min(servers.size(), std::size_t(cmd.index - 1));
             servers.insert(servers.begin() + std::ptrdiff_t(at), added);
+            if (servers.size() > apply::kMaxDnsServers) {
+                throw NetshError("The interface already has " +
+                                 std::to_string(apply::kMaxDnsServers) +
+                                 " DNS servers, as many as the resolver uses.");
+            }
             SetIp4Dns(s, servers, true);
             break;
         }

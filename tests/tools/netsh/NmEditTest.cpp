@@ -123,6 +123,9 @@ TEST_F(NmEdit, AddDnsBuildsOnTheServersInUse) {
     // A server already there moves instead of appearing twice; a far index appends.
     Edit({"add", "dns", "name=eth0", "addr=10.0.0.77", "index=9"}, {"ignored"});
     EXPECT_EQ(Dns(), (Strings{"10.0.0.9", "10.0.0.78", "10.0.0.77"}));
+    // As on the netlink path, no more servers than the resolver uses; nothing changes.
+    EXPECT_THROW(Edit({"add", "dns", "name=eth0", "addr=10.0.0.10"}), NetshError);
+    EXPECT_EQ(Dns(), (Strings{"10.0.0.9", "10.0.0.78", "10.0.0.77"}));
     Edit({"set", "dns", "name=eth0", "source=static", "addr=10.0.0.2"});
     Edit({"add", "dns", "name=eth0", "addr=10.0.0.3", "index=2"});
     EXPECT_EQ(Dns(), (Strings{"10.0.0.2", "10.0.0.3"}));
