@@ -6,6 +6,7 @@
 // the same settings and one `nmcli device reapply`. Every iteration switches between two address
 // sets, so each is a real change. netsh waits until the device shows the settings; nmcli
 // returns when NetworkManager has taken the request.
+// Side by side: the static case with both in turn in every iteration.
 // DHCP: the DHCP profile's two netsh commands beside the same modify + reapply, each started
 // from the static settings (restored untimed).
 #include <benchmark/benchmark.h>
@@ -15,9 +16,11 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdio>
 #include <functional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "Dnsmasq.h"
@@ -140,6 +143,41 @@ void BM_NmcliDhcpProfile(benchmark::State& state) {
         true);
 }
 
+// Both in turn in every iteration, so that the machine's load falls on both alike; the
+// counters are the mean milliseconds of each and their ratio. nmcli returns before
+// NetworkManager has applied the change, so each side is given time to settle (untimed):
+// otherwise the next netsh would pay for nmcli's unfinished work.
+constexpr std::chrono::milliseconds kSettle{150};
+
+void BM_StaticSideBySide(benchmark::State& state) {
+    using Clock = std::chrono::steady_clock;
+    double netsh = 0;
+    double nmcli = 0;
+    int variant = 0;
+    for (auto _ : state) {
+        auto t0 = Clock::now();
+        bool ok = RunAll(NetshStatic(variant));
+        auto t1 = Clock::now();
+        std::this_thread::sleep_for(kSettle);
+        auto t2 = Clock::now();
+        ok = ok && RunAll(NmcliStatic(variant ^ 1));
+        auto t3 = Clock::now();
+        std::this_thread::sleep_for(kSettle);
+        if (!ok) {
+            state.SkipWithError("a command failed");
+            return;
+        }
+        netsh += std::chrono::duration<double, std::milli>(t1 - t0).count();
+        nmcli += std::chrono::duration<double, std::milli>(t3 - t2).count();
+        variant ^= 1;
+    }
+    double n = double(state.iterations());
+    state.counters["netsh_ms"] = netsh / n;
+    state.counters["nmcli_ms"] = nmcli / n;
+    state.counters["ratio"] = netsh / nmcli;
+}
+
+BENCHMARK(BM_StaticSideBySide)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(40);
 BENCHMARK(BM_NetshStaticProfile)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(30);
 BENCHMARK(BM_NmcliStaticProfile)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(30);
 BENCHMARK(BM_NetshDhcpProfile)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(10);

@@ -1,5 +1,7 @@
 #include "inventory/NmBus.h"
 
+#include "inventory/SystemBus.h"
+
 #include <unistd.h>
 
 #include <cstdlib>
@@ -9,16 +11,6 @@
 
 namespace quorv::inventory {
 namespace {
-
-// Without a bus socket there is nothing to wait for: this keeps the netlink path fast.
-bool SystemBusPresent() {
-    const char* address = std::getenv("DBUS_SYSTEM_BUS_ADDRESS");
-    if (address && *address) {
-        return true;
-    }
-    return access("/run/dbus/system_bus_socket", F_OK) == 0 ||
-           access("/var/run/dbus/system_bus_socket", F_OK) == 0;
-}
 
 bool IsDenied(const GError* error) {
     gchar* remote = g_dbus_error_get_remote_error(error);

@@ -4,10 +4,12 @@
 #include <string>
 #include <vector>
 
+#include <unistd.h>
+
+#include "inventory/SystemBus.h"
 #include "netsh/Apply.h"
-#include "netsh/Backend.h"
 #include "netsh/Command.h"
-#include "netsh/NmApply.h"
+#include "netsh/Process.h"
 
 int main(int argc, char** argv) {
     std::vector<std::string> args(argv + 1, argv + argc);
@@ -24,22 +26,21 @@ int main(int argc, char** argv) {
             stderr);
         return 1;
     }
+    // Only where a system bus runs can NetworkManager own the device: the backend is chosen
+    // there, by a program of its own, so that netsh elsewhere loads no D-Bus library.
+    if (quorv::inventory::SystemBusPresent()) {
+        std::string helper = quorv::netsh::ProgramDir() + "/quorv-netsh-nm";
+        execv(helper.c_str(), argv);
+        std::perror(helper.c_str());
+        return 1;
+    }
+    if (args.size() == 2 && args[0] == "--backend") {
+        std::printf("%s: netlink (NetworkManager does not run on the system bus)\n",
+                    quorv::netsh::Printable(args[1]).c_str());
+        return 0;
+    }
     try {
-        using namespace quorv::netsh;
-        if (args.size() == 2 && args[0] == "--backend") {
-            BackendChoice choice = ChooseBackend(args[1]);
-            std::printf("%s: %s (%s)\n", Printable(args[1]).c_str(),
-                        choice.networkManager ? "NetworkManager" : "netlink",
-                        choice.reason.c_str());
-            return 0;
-        }
-        Command command = ParseCommand(args);
-        if (BackendChoice choice = ChooseBackend(command.name); choice.networkManager) {
-            ExecuteThroughNetworkManager(*choice.bus, choice.device, choice.properties.get(),
-                                         command);
-        } else {
-            Execute(command);
-        }
+        quorv::netsh::Execute(quorv::netsh::ParseCommand(args));
         return 0;
     } catch (const std::exception& e) {
         std::fprintf(stderr, "%s\n", e.what());
