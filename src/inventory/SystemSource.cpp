@@ -4,6 +4,7 @@
 
 #include "base/Exception.h"
 #include "inventory/NetInterfaces.h"
+#include "inventory/NmDevices.h"
 #include "inventory/Printers.h"
 #include "inventory/WmiQuery.h"
 
@@ -22,8 +23,12 @@ CimValue Text(const QString& text) {
     return text.isEmpty() ? CimValue::Null(CimType::String) : CimValue::Of(CimType::String, text);
 }
 
-WmiObject Adapter(const NetInterface& net) {
+// connection: NetworkManager's connection on the device, shown beside the description.
+WmiObject Adapter(const NetInterface& net, const std::string& connection = {}) {
     QString description = QString::fromStdString(net.Description());
+    QString name = connection.empty() ? description
+                                      : description + QStringLiteral(" (") +
+                                            QString::fromStdString(connection) + QLatin1Char(')');
     bool ethernet = net.arpType == ARPHRD_ETHER;
     int status =
         !net.up ? 0 : (net.carrier ? 2 : 7);  // disconnected, connected, media disconnected
@@ -35,7 +40,7 @@ WmiObject Adapter(const NetInterface& net) {
         {QStringLiteral("Index"), CimValue::Of(CimType::UInt32, net.index)},
         {QStringLiteral("InterfaceIndex"), CimValue::Of(CimType::UInt32, net.index)},
         {QStringLiteral("MACAddress"), Text(QString::fromStdString(net.mac).toUpper())},
-        {QStringLiteral("Name"), Text(description)},
+        {QStringLiteral("Name"), Text(name)},
         {QStringLiteral("NetConnectionID"), Text(QString::fromStdString(net.name))},
         {QStringLiteral("NetConnectionStatus"), CimValue::Of(CimType::UInt16, status)},
         {QStringLiteral("NetEnabled"), CimValue::Of(CimType::Boolean, net.up)},
@@ -70,9 +75,11 @@ class SystemSource : public WmiSource {
             WmiClass cls;
             cls.properties = Names(Adapter(NetInterface{}));
             try {
+                const auto managed = ReadNmDevices();
                 for (const NetInterface& net : ReadInterfaces()) {
                     if (!net.loopback) {
-                        cls.objects.append(Adapter(net));
+                        const NmDeviceView* nm = FindNmDevice(managed, net.name);
+                        cls.objects.append(Adapter(net, nm ? nm->connection : std::string()));
                     }
                 }
             } catch (const quorv::Exception&) {

@@ -8,6 +8,7 @@
 #include <ctime>
 
 #include "inventory/NetInterfaces.h"
+#include "inventory/NmDevices.h"
 #include "netsh/InterfaceState.h"
 #include "netsh/Ipv4.h"
 #include "netsh/Netlink.h"
@@ -44,6 +45,7 @@ IpConfigModel ReadSystemModel() {
     gethostname(host, sizeof host - 1);
     model.hostName = host;
     model.dnsServers = netsh::SystemNameservers();
+    const auto managed = inventory::ReadNmDevices();
 
     for (const auto& net : inventory::ReadInterfaces()) {
         if (net.loopback) {
@@ -63,7 +65,15 @@ IpConfigModel ReadSystemModel() {
         for (auto gateway : net.gateways) {
             a.gateways.push_back(netsh::FormatIpv4(gateway));
         }
-        if (netsh::IsPlausibleInterfaceName(net.name)) {
+        if (const auto* nm = inventory::FindNmDevice(managed, net.name)) {
+            // NetworkManager runs its own DHCP client: our state files say nothing here.
+            a.dhcpEnabled = nm->dhcpEnabled;
+            a.dnsServers = nm->dnsServers;
+            a.dhcpServer = nm->dhcpServer;
+            a.dnsSuffix = nm->domain;
+            a.leaseObtained = LeaseTime(nm->leaseObtained);
+            a.leaseExpires = LeaseTime(nm->leaseExpires);
+        } else if (netsh::IsPlausibleInterfaceName(net.name)) {
             netsh::InterfaceState state(net.name);
             a.dhcpEnabled = state.DhcpEnabled();
             a.dnsServers = state.EffectiveDns();

@@ -7,10 +7,12 @@
 #include "Options.h"
 #include "Report.h"
 #include "Snapshot.h"
+#include "netsh/Backend.h"
 #include "netsh/Command.h"
 #include "netsh/DhcpClient.h"
 #include "netsh/InterfaceState.h"
 #include "netsh/Netlink.h"
+#include "netsh/NmApply.h"
 #include "netsh/Privilege.h"
 
 namespace {
@@ -36,10 +38,6 @@ std::vector<std::string> DhcpAdapters(const std::string& wanted) {
 }
 
 int ReleaseOrRenew(const ipconfig::Options& options) {
-    if (!netsh::HasNetAdmin()) {
-        std::fprintf(stderr, "The requested operation requires elevation (CAP_NET_ADMIN).\n");
-        return 1;
-    }
     auto adapters = DhcpAdapters(options.adapter);
     if (adapters.empty()) {
         std::fprintf(stderr, "%s\n", kNoAdapter);
@@ -47,6 +45,18 @@ int ReleaseOrRenew(const ipconfig::Options& options) {
     }
     int status = 0;
     for (const auto& name : adapters) {
+        if (auto choice = netsh::ChooseBackend(name); choice.networkManager) {
+            if (options.mode == ipconfig::Mode::Release) {
+                netsh::ReleaseThroughNetworkManager(*choice.bus, choice.device);
+            } else {
+                netsh::RenewThroughNetworkManager(*choice.bus, choice.device);
+            }
+            continue;
+        }
+        if (!netsh::HasNetAdmin()) {
+            std::fprintf(stderr, "The requested operation requires elevation (CAP_NET_ADMIN).\n");
+            return 1;
+        }
         netsh::InterfaceState state(name);
         netsh::DhcpClient client(state);
         if (options.mode == ipconfig::Mode::Release) {

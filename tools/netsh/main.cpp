@@ -4,8 +4,12 @@
 #include <string>
 #include <vector>
 
+#include <unistd.h>
+
+#include "inventory/SystemBus.h"
 #include "netsh/Apply.h"
 #include "netsh/Command.h"
+#include "netsh/Process.h"
 
 int main(int argc, char** argv) {
     std::vector<std::string> args(argv + 1, argv + argc);
@@ -17,9 +21,23 @@ int main(int argc, char** argv) {
             "       netsh interface ip set address name=N gateway=G gwmetric=0\n"
             "       netsh interface ip set dns name=N source=dhcp\n"
             "       netsh interface ip set dns name=N source=static addr=D register=primary\n"
-            "       netsh interface ip add dns name=N addr=D index=2\n",
+            "       netsh interface ip add dns name=N addr=D index=2\n"
+            "       netsh --backend N\n",
             stderr);
         return 1;
+    }
+    // Only where a system bus runs can NetworkManager own the device: the backend is chosen
+    // there, by a program of its own, so that netsh elsewhere loads no D-Bus library.
+    if (quorv::inventory::SystemBusPresent()) {
+        std::string helper = quorv::netsh::ProgramDir() + "/quorv-netsh-nm";
+        execv(helper.c_str(), argv);
+        std::perror(helper.c_str());
+        return 1;
+    }
+    if (args.size() == 2 && args[0] == "--backend") {
+        std::printf("%s: netlink (NetworkManager does not run on the system bus)\n",
+                    quorv::netsh::Printable(args[1]).c_str());
+        return 0;
     }
     try {
         quorv::netsh::Execute(quorv::netsh::ParseCommand(args));

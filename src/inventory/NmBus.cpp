@@ -1,0 +1,331 @@
+#include "inventory/NmBus.h"
+
+#include "inventory/SystemBus.h"
+
+#include <unistd.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <map>
+#include <tuple>
+
+namespace quorv::inventory {
+namespace {
+
+bool IsDenied(const GError* error) {
+    gchar* remote = g_dbus_error_get_remote_error(error);
+    bool denied =
+        remote && (std::strstr(remote, "PermissionDenied") || std::strstr(remote, "AccessDenied") ||
+                   std::strstr(remote, "NotAuthorized") || std::strstr(remote, "NotAllowed"));
+    g_free(remote);
+    return denied;
+}
+
+GVariant* Lookup(GVariant* dict, const char* key, const GVariantType* type) {
+    return dict ? g_variant_lookup_value(dict, key, type) : nullptr;
+}
+
+}  // namespace
+
+std::unique_ptr<NmBus> NmBus::Connect() {
+    if (!SystemBusPresent()) {
+        return nullptr;
+    }
+    GError* error = nullptr;
+    gchar* address = g_dbus_address_get_for_bus_sync(G_BUS_TYPE_SYSTEM, nullptr, &error);
+    GDBusConnection* bus =
+        address ? g_dbus_connection_new_for_address_sync(
+                      address,
+                      GDBusConnectionFlags(G_DBUS_CONNECTION_FLAGS_AUTHENTICATION_CLIENT |
+                                           G_DBUS_CONNECTION_FLAGS_MESSAGE_BUS_CONNECTION),
+                      nullptr, nullptr, &error)
+                : nullptr;
+    g_free(address);
+    if (!bus) {
+        // No usable bus is the same as no NetworkManager.
+        g_clear_error(&error);
+        return nullptr;
+    }
+    return std::unique_ptr<NmBus>(new NmBus(bus));
+}
+
+NmBus::~NmBus() {
+    if (watch_) {
+        g_dbus_connection_signal_unsubscribe(bus_, watch_);
+    }
+    g_object_unref(bus_);
+}
+
+void NmBus::WatchChanges() {
+    if (!watch_) {
+        watch_ = g_dbus_connection_signal_subscribe(
+            bus_, NM_DBUS_SERVICE, "org.freedesktop.DBus.Properties", "PropertiesChanged", nullptr,
+            nullptr, G_DBUS_SIGNAL_FLAGS_NONE, OnChange, this, nullptr);
+    }
+}
+
+void NmBus::OnChange(GDBusConnection*, const gchar*, const gchar*, const gchar*, const gchar*,
+                     GVariant*, gpointer self) {
+    static_cast<NmBus*>(self)->changed_ = true;
+}
+
+void NmBus::WaitForChange(int timeoutMs) {
+    bool timedOut = false;
+    guint timer = g_timeout_add(
+        guint(timeoutMs),
+        [](gpointer flag) {
+            *static_cast<bool*>(flag) = true;
+            return G_SOURCE_REMOVE;
+        },
+        &timedOut);
+    while (!changed_ && !timedOut) {
+        g_main_context_iteration(nullptr, TRUE);
+    }
+    if (!timedOut) {
+        g_source_remove(timer);
+    }
+    changed_ = false;
+}
+
+bool NmBus::Running() const {
+    GVariant* reply = g_dbus_connection_call_sync(
+        bus_, "org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus",
+        "NameHasOwner", g_variant_new("(s)", NM_DBUS_SERVICE), G_VARIANT_TYPE("(b)"),
+        G_DBUS_CALL_FLAGS_NONE, 5000, nullptr, nullptr);
+    if (!reply) {
+        return false;
+    }
+    gboolean owned = FALSE;
+    g_variant_get(reply, "(b)", &owned);
+    g_variant_unref(reply);
+    return owned;
+}
+
+namespace {
+
+NmError ErrorOf(GError* error) {
+    bool denied = IsDenied(error);
+    if (g_dbus_error_is_remote_error(error)) {
+        g_dbus_error_strip_remote_error(error);
+    }
+    NmError out(error->message, denied);
+    g_error_free(error);
+    return out;
+}
+
+}  // namespace
+
+void NmPending::OnReply(GObject* source, GAsyncResult* result, gpointer self) {
+    auto* pending = static_cast<NmPending*>(self);
+    pending->reply_ =
+        g_dbus_connection_call_finish(G_DBUS_CONNECTION(source), result, &pending->error_);
+    pending->done_ = true;
+}
+
+NmPending::~NmPending() {
+    if (!collected_) {
+        try {
+            Wait();
+        } catch (const NmError&) {
+            // Nobody asked for the outcome.
+        }
+    }
+}
+
+Variant NmPending::Wait() {
+    while (!done_) {
+        g_main_context_iteration(nullptr, TRUE);
+    }
+    collected_ = true;
+    if (error_) {
+        GError* error = error_;
+        error_ = nullptr;
+        throw ErrorOf(error);
+    }
+    GVariant* reply = reply_;
+    reply_ = nullptr;
+    return Variant(reply);
+}
+
+std::unique_ptr<NmPending> NmBus::Start(const std::string& path, const char* interface,
+                                        const char* method, GVariant* params,
+                                        const char* replyType) const {
+    std::unique_ptr<NmPending> pending(new NmPending());
+    g_dbus_connection_call(bus_, NM_DBUS_SERVICE, path.c_str(), interface, method, params,
+                           replyType ? G_VARIANT_TYPE(replyType) : nullptr,
+                           G_DBUS_CALL_FLAGS_ALLOW_INTERACTIVE_AUTHORIZATION, 25000, nullptr,
+                           NmPending::OnReply, pending.get());
+    return pending;
+}
+
+Variant NmBus::Call(const std::string& path, const char* interface, const char* method,
+                    GVariant* params, const char* replyType, int timeoutMs) const {
+    GError* error = nullptr;
+    GVariant* reply = g_dbus_connection_call_sync(
+        bus_, NM_DBUS_SERVICE, path.c_str(), interface, method, params,
+        replyType ? G_VARIANT_TYPE(replyType) : nullptr,
+        G_DBUS_CALL_FLAGS_ALLOW_INTERACTIVE_AUTHORIZATION, timeoutMs, nullptr, &error);
+    if (!reply) {
+        throw ErrorOf(error);
+    }
+    return Variant(reply);
+}
+
+Variant NmBus::Properties(const std::string& path, const char* interface) const {
+    Variant reply = Call(path, "org.freedesktop.DBus.Properties", "GetAll",
+                         g_variant_new("(s)", interface), "(a{sv})");
+    return Variant(g_variant_get_child_value(reply.get(), 0));
+}
+
+std::string NmBus::DeviceByInterface(const std::string& ifname) const {
+    try {
+        Variant reply = Call(NM_DBUS_PATH, NM_DBUS_INTERFACE, "GetDeviceByIpIface",
+                             g_variant_new("(s)", ifname.c_str()), "(o)");
+        const char* path = nullptr;
+        g_variant_get(reply.get(), "(&o)", &path);
+        return path;
+    } catch (const NmError& e) {
+        if (!Running()) {
+            throw;
+        }
+        return "";
+    }
+}
+
+Variant NmBus::Settings(const std::string& connectionPath) const {
+    Variant reply = Call(connectionPath, NM_DBUS_INTERFACE_SETTINGS_CONNECTION, "GetSettings",
+                         nullptr, "(a{sa{sv}})");
+    return Variant(g_variant_get_child_value(reply.get(), 0));
+}
+
+std::string StringOf(GVariant* dict, const char* key, const std::string& fallback) {
+    const char* value = nullptr;
+    if (dict && g_variant_lookup(dict, key, "&s", &value)) {
+        return value;
+    }
+    if (dict && g_variant_lookup(dict, key, "&o", &value)) {
+        return value;
+    }
+    return fallback;
+}
+
+guint32 UintOf(GVariant* dict, const char* key, guint32 fallback) {
+    guint32 value = 0;
+    return dict && g_variant_lookup(dict, key, "u", &value) ? value : fallback;
+}
+
+bool BoolOf(GVariant* dict, const char* key, bool fallback) {
+    gboolean value = FALSE;
+    return dict && g_variant_lookup(dict, key, "b", &value) ? value : fallback;
+}
+
+std::vector<std::string> PathsOf(GVariant* dict, const char* key) {
+    std::vector<std::string> out;
+    if (GVariant* paths = Lookup(dict, key, G_VARIANT_TYPE("ao"))) {
+        GVariantIter iter;
+        g_variant_iter_init(&iter, paths);
+        const char* path = nullptr;
+        while (g_variant_iter_next(&iter, "&o", &path)) {
+            out.push_back(path);
+        }
+        g_variant_unref(paths);
+    }
+    return out;
+}
+
+std::vector<std::string> AddressesOf(GVariant* dict, const char* key, bool withPrefix) {
+    std::vector<std::string> out;
+    if (GVariant* list = Lookup(dict, key, G_VARIANT_TYPE("aa{sv}"))) {
+        for (gsize i = 0; i < g_variant_n_children(list); ++i) {
+            GVariant* entry = g_variant_get_child_value(list, i);
+            std::string address = StringOf(entry, "address");
+            if (withPrefix) {
+                address += "/" + std::to_string(UintOf(entry, "prefix"));
+            }
+            out.push_back(address);
+            g_variant_unref(entry);
+        }
+        g_variant_unref(list);
+    }
+    return out;
+}
+
+std::string NmTargetConnection(const NmBus& bus, GVariant* device) {
+    std::string active = StringOf(device, "ActiveConnection", "/");
+    if (active != "/") {
+        try {
+            Variant props = bus.Properties(active, NM_DBUS_INTERFACE_ACTIVE_CONNECTION);
+            std::string connection = StringOf(props.get(), "Connection", "/");
+            if (connection != "/") {
+                return connection;
+            }
+        } catch (const NmError&) {
+            // Gone in between: rank what the device could activate.
+        }
+    }
+    std::string best;
+    std::tuple<bool, gint32, guint64> bestRank{};
+    for (const auto& path : PathsOf(device, "AvailableConnections")) {
+        Variant settings = bus.Settings(path);
+        Variant connection(g_variant_lookup_value(settings.get(), "connection", nullptr));
+        gboolean autoconnect = TRUE;
+        gint32 priority = 0;
+        guint64 timestamp = 0;
+        if (connection) {
+            g_variant_lookup(connection.get(), "autoconnect", "b", &autoconnect);
+            g_variant_lookup(connection.get(), "autoconnect-priority", "i", &priority);
+            g_variant_lookup(connection.get(), "timestamp", "t", &timestamp);
+        }
+        std::tuple<bool, gint32, guint64> rank{autoconnect, priority, timestamp};
+        if (best.empty() || rank > bestRank) {
+            best = path;
+            bestRank = rank;
+        }
+    }
+    return best;
+}
+
+std::string NmStateName(guint32 state) {
+    static const std::map<guint32, const char*> names = {
+        {NM_DEVICE_STATE_UNKNOWN, "unknown"},
+        {NM_DEVICE_STATE_UNMANAGED, "unmanaged"},
+        {NM_DEVICE_STATE_UNAVAILABLE, "unavailable"},
+        {NM_DEVICE_STATE_DISCONNECTED, "disconnected"},
+        {NM_DEVICE_STATE_PREPARE, "prepare"},
+        {NM_DEVICE_STATE_CONFIG, "config"},
+        {NM_DEVICE_STATE_NEED_AUTH, "need-auth"},
+        {NM_DEVICE_STATE_IP_CONFIG, "ip-config"},
+        {NM_DEVICE_STATE_IP_CHECK, "ip-check"},
+        {NM_DEVICE_STATE_SECONDARIES, "secondaries"},
+        {NM_DEVICE_STATE_ACTIVATED, "activated"},
+        {NM_DEVICE_STATE_DEACTIVATING, "deactivating"},
+        {NM_DEVICE_STATE_FAILED, "failed"}};
+    auto it = names.find(state);
+    return it != names.end() ? it->second : std::to_string(state);
+}
+
+std::string NmReasonName(guint32 reason) {
+    // The reasons a change of addressing meets; others are shown by number.
+    static const std::map<guint32, const char*> names = {
+        {NM_DEVICE_STATE_REASON_NONE, "none"},
+        {NM_DEVICE_STATE_REASON_UNKNOWN, "unknown"},
+        {NM_DEVICE_STATE_REASON_NOW_MANAGED, "now-managed"},
+        {NM_DEVICE_STATE_REASON_NOW_UNMANAGED, "now-unmanaged"},
+        {NM_DEVICE_STATE_REASON_CONFIG_FAILED, "config-failed"},
+        {NM_DEVICE_STATE_REASON_IP_CONFIG_UNAVAILABLE, "ip-config-unavailable"},
+        {NM_DEVICE_STATE_REASON_IP_CONFIG_EXPIRED, "ip-config-expired"},
+        {NM_DEVICE_STATE_REASON_DHCP_START_FAILED, "dhcp-start-failed"},
+        {NM_DEVICE_STATE_REASON_DHCP_ERROR, "dhcp-error"},
+        {NM_DEVICE_STATE_REASON_DHCP_FAILED, "dhcp-failed"},
+        {NM_DEVICE_STATE_REASON_CARRIER, "carrier-changed"},
+        {NM_DEVICE_STATE_REASON_CONNECTION_REMOVED, "connection-removed"},
+        {NM_DEVICE_STATE_REASON_USER_REQUESTED, "user-requested"},
+        {NM_DEVICE_STATE_REASON_NEW_ACTIVATION, "new-activation"},
+        {NM_DEVICE_STATE_REASON_DEPENDENCY_FAILED, "dependency-failed"},
+        {NM_DEVICE_STATE_REASON_IP_METHOD_UNSUPPORTED, "ip-method-unsupported"},
+        {NM_DEVICE_STATE_REASON_IP_ADDRESS_DUPLICATE, "ip-address-duplicate"}};
+    auto it = names.find(reason);
+    return it != names.end() ? it->second : std::to_string(reason);
+}
+
+}  // namespace quorv::inventory

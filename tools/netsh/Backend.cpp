@@ -1,0 +1,92 @@
+#include "netsh/Backend.h"
+
+#include <net/if.h>
+#include <strings.h>
+#include <sys/ioctl.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstring>
+
+namespace quorv::netsh {
+namespace {
+
+using inventory::Variant;
+
+// A NetworkManager on the bus may run in another network namespace (the host's, seen from a
+// container or a test) and have a device of the same name: that one is not ours to change.
+bool SameDevice(GVariant* device, const std::string& ifname) {
+    if (ifname.size() >= IFNAMSIZ) {
+        return false;
+    }
+    std::string theirs = inventory::StringOf(device, "HwAddress");
+    if (theirs.empty()) {
+        // Without a hardware address only the index is left to compare.
+        Variant index(g_variant_lookup_value(device, "Ifindex", nullptr));
+        if (!index) {
+            return false;
+        }
+        long long value = g_variant_is_of_type(index.get(), G_VARIANT_TYPE_UINT32)
+                              ? g_variant_get_uint32(index.get())
+                              : (g_variant_is_of_type(index.get(), G_VARIANT_TYPE_INT32)
+                                     ? g_variant_get_int32(index.get())
+                                     : -1);
+        return value == (long long)if_nametoindex(ifname.c_str());
+    }
+    int fd = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    ifreq request{};
+    std::strncpy(request.ifr_name, ifname.c_str(), IFNAMSIZ - 1);
+    bool read = fd >= 0 && ioctl(fd, SIOCGIFHWADDR, &request) == 0;
+    if (fd >= 0) {
+        close(fd);
+    }
+    if (!read) {
+        return false;
+    }
+    const auto* b = reinterpret_cast<const unsigned char*>(request.ifr_hwaddr.sa_data);
+    char ours[32];
+    std::snprintf(ours, sizeof ours, "%02x:%02x:%02x:%02x:%02x:%02x", b[0], b[1], b[2], b[3], b[4],
+                  b[5]);
+    return strcasecmp(ours, theirs.c_str()) == 0;
+}
+
+}  // namespace
+
+BackendChoice ChooseBackend(const std::string& ifname) {
+    BackendChoice choice;
+    choice.bus = inventory::NmBus::Connect();
+    if (!choice.bus) {
+        choice.reason = "NetworkManager does not run on the system bus";
+        return choice;
+    }
+    std::string path;
+    Variant device;
+    try {
+        path = choice.bus->DeviceByInterface(ifname);
+        if (!path.empty()) {
+            device = choice.bus->Properties(path, NM_DBUS_INTERFACE_DEVICE);
+        }
+    } catch (const inventory::NmError&) {
+        choice.reason = "NetworkManager does not run on the system bus";
+        choice.bus.reset();
+        return choice;
+    }
+    if (!device) {
+        choice.reason = "NetworkManager has no device of that name";
+    } else if (!SameDevice(device.get(), ifname)) {
+        choice.reason = "NetworkManager's device of that name is in another network namespace";
+    } else if (!inventory::BoolOf(device.get(), "Managed")) {
+        choice.reason = "NetworkManager leaves the device unmanaged";
+    } else {
+        choice.networkManager = true;
+        choice.device = path;
+        choice.properties = std::move(device);
+        choice.reason = "NetworkManager manages the device";
+        return choice;
+    }
+    choice.bus.reset();
+    return choice;
+}
+
+}  // namespace quorv::netsh

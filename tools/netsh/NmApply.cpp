@@ -1,0 +1,371 @@
+#include "netsh/NmApply.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <functional>
+#include <map>
+#include <set>
+
+#include "netsh/NmEdit.h"
+#include "netsh/NmSettings.h"
+
+namespace quorv::netsh {
+namespace {
+
+using inventory::NmBus;
+using inventory::NmError;
+using inventory::Variant;
+
+constexpr int kWaitMs = 20000;
+constexpr guint32 kActivated = NM_DEVICE_STATE_ACTIVATED;
+constexpr const char* kModifySystem = "org.freedesktop.NetworkManager.settings.modify.system";
+constexpr const char* kModifyOwn = "org.freedesktop.NetworkManager.settings.modify.own";
+constexpr const char* kNetworkControl = "org.freedesktop.NetworkManager.network-control";
+
+std::string Quoted(const std::string& ifname) {
+    return "\"" + Printable(ifname) + "\"";
+}
+
+[[noreturn]] void Denied(const std::string& ifname, const char* permission) {
+    throw NetshError("NetworkManager does not allow this user to change " + Quoted(ifname) +
+                     ": the permission " + permission + " is missing.");
+}
+
+// Asking first keeps a refused change from being half made (saved but not applied). True when
+// every permission is granted outright, without asking the user.
+bool CheckPermissions(NmBus& bus, const std::string& ifname,
+                      const std::vector<const char*>& needed) {
+    if (geteuid() == 0) {
+        return true;  // NetworkManager grants root everything without asking polkit
+    }
+    Variant reply = bus.Call(NM_DBUS_PATH, NM_DBUS_INTERFACE, "GetPermissions", nullptr, "(a{ss})");
+    std::map<std::string, std::string> results;
+    GVariantIter* iter = nullptr;
+    g_variant_get(reply.get(), "(a{ss})", &iter);
+    const char* key = nullptr;
+    const char* value = nullptr;
+    while (g_variant_iter_next(iter, "{&s&s}", &key, &value)) {
+        results[key] = value;
+    }
+    g_variant_iter_free(iter);
+    // "auth" is left to the call: the desktop's agent may ask the user for a password.
+    bool granted = true;
+    for (const char* permission : needed) {
+        if (results[permission] == "no") {
+            Denied(ifname, permission);
+        }
+        granted = granted && results[permission] == "yes";
+    }
+    return granted;
+}
+
+// What the device runs with now.
+struct DeviceNow {
+    guint32 state = 0;
+    guint32 reason = 0;
+    std::string activation = "/";
+    std::set<std::string> addresses;  // "a.b.c.d/prefix"
+    std::string gateway;
+    std::vector<std::string> dns;
+    std::string leased;  // address of the DHCP lease
+    std::vector<std::string> leaseDns;
+};
+
+DeviceNow ReadDevice(NmBus& bus, const std::string& device) {
+    DeviceNow now;
+    Variant props = bus.Properties(device, NM_DBUS_INTERFACE_DEVICE);
+    now.state = inventory::UintOf(props.get(), "State");
+    g_variant_lookup(props.get(), "StateReason", "(uu)", &now.state, &now.reason);
+    now.activation = inventory::StringOf(props.get(), "ActiveConnection", "/");
+    std::string ip4 = inventory::StringOf(props.get(), "Ip4Config", "/");
+    if (ip4 != "/") {
+        Variant config = bus.Properties(ip4, NM_DBUS_INTERFACE_IP4_CONFIG);
+        auto addresses = inventory::AddressesOf(config.get(), "AddressData", true);
+        now.addresses.insert(addresses.begin(), addresses.end());
+        now.gateway = inventory::StringOf(config.get(), "Gateway");
+        now.dns = inventory::AddressesOf(config.get(), "NameserverData", false);
+    }
+    std::string dhcp = inventory::StringOf(props.get(), "Dhcp4Config", "/");
+    if (dhcp != "/") {
+        Variant config = bus.Properties(dhcp, NM_DBUS_INTERFACE_DHCP4_CONFIG);
+        Variant options(g_variant_lookup_value(config.get(), "Options", G_VARIANT_TYPE("a{sv}")));
+        now.leased = inventory::StringOf(options.get(), "ip_address");
+        gchar** servers =
+            g_strsplit(inventory::StringOf(options.get(), "domain_name_servers").c_str(), " ", -1);
+        for (gchar** s = servers; *s; ++s) {
+            if (**s) {
+                now.leaseDns.push_back(*s);
+            }
+        }
+        g_strfreev(servers);
+    }
+    return now;
+}
+
+// The IPv4 settings a device should show once `wanted` is applied.
+struct Wanted {
+    std::string method;
+    std::set<std::string> addresses;
+    std::string gateway;
+    bool staticDns = false;
+    std::vector<std::string> dns;
+};
+
+Wanted WantedOf(const NmSettings& settings) {
+    Wanted w;
+    w.method = Ip4Method(settings);
+    for (const auto& [address, prefix] : Ip4Addresses(settings)) {
+        w.addresses.insert(address + "/" + std::to_string(prefix));
+    }
+    w.gateway = Ip4Gateway(settings);
+    w.staticDns = Ip4IgnoreAutoDns(settings) || w.method == "manual";
+    w.dns = Ip4Dns(settings);
+    return w;
+}
+
+bool Shows(const DeviceNow& now, const Wanted& w) {
+    if (now.state != kActivated) {
+        return false;
+    }
+    if (w.method == "manual") {
+        if (now.addresses != w.addresses || now.gateway != w.gateway) {
+            return false;
+        }
+    } else if (w.method == "auto") {
+        bool holdsLease =
+            !now.leased.empty() &&
+            std::any_of(now.addresses.begin(), now.addresses.end(),
+                        [&](const std::string& a) { return a.rfind(now.leased + "/", 0) == 0; });
+        if (!holdsLease) {
+            return false;
+        }
+        if (!w.staticDns) {
+            for (const auto& server : now.leaseDns) {
+                if (std::find(now.dns.begin(), now.dns.end(), server) == now.dns.end()) {
+                    return false;
+                }
+            }
+        }
+    }
+    return !w.staticDns || now.dns == w.dns;
+}
+
+std::string Describe(const DeviceNow& now) {
+    return "state " + inventory::NmStateName(now.state) + ", reason " +
+           inventory::NmReasonName(now.reason);
+}
+
+// Polls the device until `reached`, with a clear word when NetworkManager goes away, the
+// activation fails or the time is up.
+void WaitForDevice(NmBus& bus, const std::string& device, const std::string& ifname,
+                   const std::function<bool(const DeviceNow&)>& reached, bool activating) {
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kWaitMs);
+    DeviceNow now;
+    while (true) {
+        try {
+            now = ReadDevice(bus, device);
+            if (reached(now)) {
+                return;
+            }
+            if (activating && now.state == NM_DEVICE_STATE_FAILED) {
+                throw NetshError("NetworkManager could not activate " + Quoted(ifname) + " (" +
+                                 Describe(now) + ").");
+            }
+        } catch (const NmError&) {
+            if (!bus.Running()) {
+                throw NetshError("NetworkManager stopped while " + Quoted(ifname) +
+                                 " was being changed.");
+            }
+            // An object replaced in between (a new IP configuration): read again.
+        }
+        if (std::chrono::steady_clock::now() > deadline) {
+            throw NetshError("NetworkManager did not bring " + Quoted(ifname) +
+                             " to the new settings within " + std::to_string(kWaitMs / 1000) +
+                             " s (" + Describe(now) + ").");
+        }
+        // Signals wake us at once; the timer only covers a change that came unannounced.
+        bus.WaitForChange(50);
+    }
+}
+
+void Activate(NmBus& bus, const std::string& device, const std::string& ifname,
+              const std::string& connection, const Wanted* wanted) {
+    Variant reply;
+    try {
+        reply = bus.Call(NM_DBUS_PATH, NM_DBUS_INTERFACE, "ActivateConnection",
+                         g_variant_new("(ooo)", connection.c_str(), device.c_str(), "/"), "(o)");
+    } catch (const NmError& e) {
+        if (e.PermissionDenied()) {
+            Denied(ifname, kNetworkControl);
+        }
+        if (!bus.Running()) {
+            throw NetshError("NetworkManager stopped while " + Quoted(ifname) +
+                             " was being changed.");
+        }
+        throw NetshError("NetworkManager could not activate " + Quoted(ifname) + ": " + e.what());
+    }
+    const char* path = nullptr;
+    g_variant_get(reply.get(), "(&o)", &path);
+    const std::string activation = path;
+    WaitForDevice(
+        bus, device, ifname,
+        [&](const DeviceNow& now) {
+            return now.activation == activation && now.state == kActivated &&
+                   (!wanted || Shows(now, *wanted));
+        },
+        true);
+}
+
+// A wired device without any connection gets one of its own, named after the interface.
+NmSettings NewConnection(GVariant* deviceProps, const std::string& ifname) {
+    guint32 type = inventory::UintOf(deviceProps, "DeviceType");
+    if (type != NM_DEVICE_TYPE_ETHERNET && type != NM_DEVICE_TYPE_VETH) {
+        throw NetshError("NetworkManager has no connection for " + Quoted(ifname) + ".");
+    }
+    NmSettings s;
+    gchar* uuid = g_uuid_string_random();
+    s.Set("connection", "id", g_variant_new_string(ifname.c_str()));
+    s.Set("connection", "uuid", g_variant_new_string(uuid));
+    s.Set("connection", "type", g_variant_new_string("802-3-ethernet"));
+    s.Set("connection", "interface-name", g_variant_new_string(ifname.c_str()));
+    g_free(uuid);
+    return s;
+}
+
+bool AutomaticDns(const NmSettings& s) {
+    return !Ip4IgnoreAutoDns(s) && Ip4Dns(s).empty();
+}
+
+// Connections limited to some users are changed under the "own" permission.
+bool OwnConnection(const NmSettings& s) {
+    GVariant* users = s.Get("connection", "permissions");
+    return users && g_variant_is_of_type(users, G_VARIANT_TYPE("as")) &&
+           g_variant_n_children(users) > 0;
+}
+
+GVariant* NoOptions() {
+    return g_variant_new_array(G_VARIANT_TYPE("{sv}"), nullptr, 0);
+}
+
+}  // namespace
+
+void ExecuteThroughNetworkManager(NmBus& bus, const std::string& device, GVariant* props,
+                                  const Command& cmd) {
+    const std::string& ifname = cmd.name;
+    bus.WatchChanges();
+    std::string target = inventory::NmTargetConnection(bus, props);
+
+    NmSettings edited =
+        target.empty() ? NewConnection(props, ifname) : NmSettings(bus.Settings(target).get());
+    const char* modify = OwnConnection(edited) ? kModifyOwn : kModifySystem;
+    bool granted = CheckPermissions(bus, ifname, {modify, kNetworkControl});
+
+    bool autoDnsBefore = AutomaticDns(edited);
+    std::vector<std::string> inUse;
+    if (NeedsInUseDns(edited, cmd)) {
+        inUse = ReadDevice(bus, device).dns;
+    }
+    EditIp4(edited, cmd, inUse);
+    Wanted wanted = WantedOf(edited);
+    // NetworkManager takes a lease's servers only when the lease comes: turning automatic DNS
+    // back on under a lease it already holds needs a new activation, Reapply would not do.
+    bool renewLease = !autoDnsBefore && AutomaticDns(edited) && wanted.method == "auto";
+    bool reapply = !target.empty() && !renewLease &&
+                   inventory::StringOf(props, "ActiveConnection", "/") != "/";
+
+    // The device takes the settings while NetworkManager writes them to disk. Only when nothing
+    // can be refused: a refused save must not leave the device changed.
+    std::unique_ptr<inventory::NmPending> reapplying;
+    if (reapply && granted) {
+        reapplying = bus.Start(
+            device, NM_DBUS_INTERFACE_DEVICE, "Reapply",
+            g_variant_new("(@a{sa{sv}}tu)", edited.ToVariant(), guint64(0), guint(0)), nullptr);
+    }
+    try {
+        GVariant* settings = edited.ToVariant();
+        if (!target.empty()) {
+            bus.Call(target, NM_DBUS_INTERFACE_SETTINGS_CONNECTION, "Update2",
+                     g_variant_new("(@a{sa{sv}}u@a{sv})", settings,
+                                   guint(NM_SETTINGS_UPDATE2_FLAG_TO_DISK), NoOptions()),
+                     "(a{sv})");
+        } else {
+            Variant reply = bus.Call(
+                NM_DBUS_PATH_SETTINGS, NM_DBUS_INTERFACE_SETTINGS, "AddConnection2",
+                g_variant_new("(@a{sa{sv}}u@a{sv})", settings,
+                              guint(NM_SETTINGS_ADD_CONNECTION2_FLAG_TO_DISK), NoOptions()),
+                "(oa{sv})");
+            const char* path = nullptr;
+            g_variant_get(reply.get(), "(&o@a{sv})", &path, nullptr);
+            target = path;
+        }
+    } catch (const NmError& e) {
+        if (e.PermissionDenied()) {
+            Denied(ifname, modify);
+        }
+        if (!bus.Running()) {
+            throw NetshError("NetworkManager stopped while " + Quoted(ifname) +
+                             " was being changed.");
+        }
+        throw NetshError("NetworkManager did not take the settings for " + Quoted(ifname) + ": " +
+                         e.what());
+    }
+
+    if (reapply) {
+        try {
+            // Reapply keeps the link up: only what changed is redone.
+            if (!reapplying) {
+                reapplying = bus.Start(
+                    device, NM_DBUS_INTERFACE_DEVICE, "Reapply",
+                    g_variant_new("(@a{sa{sv}}tu)",
+                                  g_variant_new_array(G_VARIANT_TYPE("{sa{sv}}"), nullptr, 0),
+                                  guint64(0), guint(0)),
+                    nullptr);
+            }
+            reapplying->Wait();
+            WaitForDevice(
+                bus, device, ifname, [&](const DeviceNow& now) { return Shows(now, wanted); },
+                false);
+            return;
+        } catch (const NmError& e) {
+            if (e.PermissionDenied()) {
+                Denied(ifname, kNetworkControl);
+            }
+            // Changes that cannot be reapplied take a new activation.
+        }
+    }
+    Activate(bus, device, ifname, target, &wanted);
+}
+
+void RenewThroughNetworkManager(NmBus& bus, const std::string& device) {
+    Variant props = bus.Properties(device, NM_DBUS_INTERFACE_DEVICE);
+    std::string ifname = inventory::StringOf(props.get(), "Interface");
+    CheckPermissions(bus, ifname, {kNetworkControl});
+    bus.WatchChanges();
+    std::string target = inventory::NmTargetConnection(bus, props.get());
+    if (target.empty()) {
+        throw NetshError("NetworkManager has no connection for " + Quoted(ifname) + ".");
+    }
+    Activate(bus, device, ifname, target, nullptr);
+}
+
+void ReleaseThroughNetworkManager(NmBus& bus, const std::string& device) {
+    Variant props = bus.Properties(device, NM_DBUS_INTERFACE_DEVICE);
+    std::string ifname = inventory::StringOf(props.get(), "Interface");
+    CheckPermissions(bus, ifname, {kNetworkControl});
+    bus.WatchChanges();
+    try {
+        bus.Call(device, NM_DBUS_INTERFACE_DEVICE, "Disconnect", nullptr, nullptr);
+    } catch (const NmError& e) {
+        if (e.PermissionDenied()) {
+            Denied(ifname, kNetworkControl);
+        }
+        throw NetshError("NetworkManager could not release " + Quoted(ifname) + ": " + e.what());
+    }
+    WaitForDevice(
+        bus, device, ifname,
+        [](const DeviceNow& now) { return now.state <= NM_DEVICE_STATE_DISCONNECTED; }, false);
+}
+
+}  // namespace quorv::netsh

@@ -1,0 +1,109 @@
+#include "netsh/NmEdit.h"
+
+#include <algorithm>
+
+#include "apply/ProfileChecks.h"
+
+namespace quorv::netsh {
+namespace {
+
+constexpr const char* kIp4 = "ipv4";
+
+void SetMethod(NmSettings& s, const char* method) {
+    s.Set(kIp4, "method", g_variant_new_string(method));
+}
+
+// A default route of our own stands in for the gateway where NetworkManager takes no gateway
+// (automatic addressing without static addresses).
+void RemoveDefaultRoutes(NmSettings& s) {
+    auto routes = Ip4Routes(s);
+    routes.erase(std::remove_if(routes.begin(), routes.end(),
+                                [](const Ip4Route& r) { return r.prefix == 0; }),
+                 routes.end());
+    SetIp4Routes(s, routes);
+}
+
+bool AutomaticDns(const NmSettings& s) {
+    return !Ip4IgnoreAutoDns(s) && Ip4Dns(s).empty();
+}
+
+}  // namespace
+
+bool NeedsInUseDns(const NmSettings& settings, const Command& command) {
+    return command.action == Action::AddDns && AutomaticDns(settings);
+}
+
+void EditIp4(NmSettings& s, const Command& cmd, const std::vector<std::string>& inUseDns) {
+    if (!s.Get(kIp4, "method")) {
+        SetMethod(s, "auto");
+    }
+    // Rewritten in the current forms, so that what we change is what NetworkManager reads.
+    SetIp4Addresses(s, Ip4Addresses(s));
+    SetIp4Routes(s, Ip4Routes(s));
+    switch (cmd.action) {
+        case Action::SetAddressDhcp:
+            SetMethod(s, "auto");
+            SetIp4Addresses(s, {});
+            SetIp4Gateway(s, "");
+            RemoveDefaultRoutes(s);
+            break;
+        case Action::SetAddressStatic:
+            SetMethod(s, "manual");
+            SetIp4Addresses(s, {{FormatIpv4(cmd.address), guint32(cmd.prefix)}});
+            SetIp4Gateway(s, "");
+            RemoveDefaultRoutes(s);
+            break;
+        case Action::AddAddress: {
+            if (Ip4Method(s) != "auto") {
+                SetMethod(s, "manual");
+            }
+            // The same address again takes the new mask instead of a second entry.
+            auto list = Ip4Addresses(s);
+            std::string address = FormatIpv4(cmd.address);
+            list.erase(std::remove_if(list.begin(), list.end(),
+                                      [&](const auto& a) { return a.first == address; }),
+                       list.end());
+            list.emplace_back(address, guint32(cmd.prefix));
+            SetIp4Addresses(s, list);
+            break;
+        }
+        case Action::SetGateway: {
+            std::string gateway = FormatIpv4(cmd.gateway);
+            RemoveDefaultRoutes(s);
+            s.Set(kIp4, "route-metric", g_variant_new_int64(gint64(cmd.metric)));
+            // NetworkManager takes no gateway without a static address.
+            if (!Ip4Addresses(s).empty()) {
+                SetIp4Gateway(s, gateway);
+                break;
+            }
+            SetIp4Gateway(s, "");
+            auto routes = Ip4Routes(s);
+            routes.push_back({"0.0.0.0", 0, gateway, gint64(cmd.metric)});
+            SetIp4Routes(s, routes);
+            break;
+        }
+        case Action::SetDnsDhcp:
+            SetIp4Dns(s, {}, false);
+            break;
+        case Action::SetDnsStatic:
+            SetIp4Dns(s, {FormatIpv4(cmd.dns)}, true);
+            break;
+        case Action::AddDns: {
+            std::vector<std::string> servers = AutomaticDns(s) ? inUseDns : Ip4Dns(s);
+            std::string added = FormatIpv4(cmd.dns);
+            servers.erase(std::remove(servers.begin(), servers.end(), added), servers.end());
+            std::size_t at = cmd.index == 0 ? servers.size()
+                                            : std::min(servers.size(), std::size_t(cmd.index - 1));
+            servers.insert(servers.begin() + std::ptrdiff_t(at), added);
+            if (servers.size() > apply::kMaxDnsServers) {
+                throw NetshError("The interface already has " +
+                                 std::to_string(apply::kMaxDnsServers) +
+                                 " DNS servers, as many as the resolver uses.");
+            }
+            SetIp4Dns(s, servers, true);
+            break;
+        }
+    }
+}
+
+}  // namespace quorv::netsh

@@ -1,0 +1,55 @@
+#pragma once
+
+#include <gio/gio.h>
+
+#include <map>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "inventory/NmBus.h"
+
+namespace quorv::netsh {
+
+// A settings connection as NetworkManager's D-Bus API passes it (a{sa{sv}}), made editable.
+// Settings and keys we do not know are kept as they came.
+class NmSettings {
+  public:
+    NmSettings() = default;
+    explicit NmSettings(GVariant* dict);
+
+    // Borrowed; nullptr when the key is not there.
+    GVariant* Get(const std::string& setting, const std::string& key) const;
+    void Set(const std::string& setting, const std::string& key, GVariant* value);  // sinks
+    void Remove(const std::string& setting, const std::string& key);
+    // A floating a{sa{sv}}.
+    GVariant* ToVariant() const;
+
+  private:
+    std::map<std::string, std::map<std::string, inventory::Variant>> values_;
+};
+
+// The IPv4 part, read with the legacy forms (addresses, routes) understood.
+struct Ip4Route {
+    std::string dest;
+    guint32 prefix = 0;
+    std::string nextHop;
+    gint64 metric = -1;  // -1: none given
+};
+
+std::string Ip4Method(const NmSettings& s);
+std::vector<std::pair<std::string, guint32>> Ip4Addresses(const NmSettings& s);
+std::string Ip4Gateway(const NmSettings& s);
+std::vector<Ip4Route> Ip4Routes(const NmSettings& s);
+std::vector<std::string> Ip4Dns(const NmSettings& s);
+bool Ip4IgnoreAutoDns(const NmSettings& s);
+gint64 Ip4RouteMetric(const NmSettings& s);
+
+// Writers use the current forms only: NetworkManager ignores address-data, gateway and
+// route-data as soon as the legacy forms are present, so those go.
+void SetIp4Addresses(NmSettings& s, const std::vector<std::pair<std::string, guint32>>& list);
+void SetIp4Gateway(NmSettings& s, const std::string& gateway);  // empty: none
+void SetIp4Routes(NmSettings& s, const std::vector<Ip4Route>& routes);
+void SetIp4Dns(NmSettings& s, const std::vector<std::string>& servers, bool ignoreAutoDns);
+
+}  // namespace quorv::netsh
