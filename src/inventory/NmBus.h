@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "base/Exception.h"
+#include "inventory/DbusSocket.h"
 
 namespace quorv::inventory {
 
@@ -40,15 +41,16 @@ class NmPending {
 
   private:
     friend class NmBus;
-    NmPending() = default;
-    static void OnReply(GObject* source, GAsyncResult* result, gpointer self);
-    bool done_ = false;
+    NmPending(DbusSocket& socket, guint32 serial, const char* replyType, int timeoutMs)
+        : socket_(socket), serial_(serial), replyType_(replyType), timeoutMs_(timeoutMs) {}
+    DbusSocket& socket_;
+    guint32 serial_;
+    const char* replyType_;
+    int timeoutMs_;
     bool collected_ = false;
-    GVariant* reply_ = nullptr;
-    GError* error_ = nullptr;
 };
 
-// NetworkManager's D-Bus interface, called directly through GIO. libnm's client would fetch
+// NetworkManager's D-Bus interface, called directly (GIO marshals). libnm's client would fetch
 // NetworkManager's whole object tree at every start, as nmcli does, and loading libnm alone
 // costs more than the calls a command makes; netsh runs once per command, so it asks only for
 // the few objects a command touches.
@@ -88,12 +90,9 @@ class NmBus {
     void WaitForChange(int timeoutMs);
 
   private:
-    explicit NmBus(GDBusConnection* bus) : bus_(bus) {}
-    static void OnChange(GDBusConnection*, const gchar*, const gchar*, const gchar*, const gchar*,
-                         GVariant*, gpointer self);
-    GDBusConnection* bus_;
-    guint watch_ = 0;
-    bool changed_ = false;
+    explicit NmBus(std::unique_ptr<DbusSocket> socket);
+    std::unique_ptr<DbusSocket> socket_;
+    bool watching_ = false;
 };
 
 // Values out of an a{sv}; the fallback when the key is missing or of another type.

@@ -1,0 +1,54 @@
+#pragma once
+
+#include <gio/gio.h>
+
+#include <map>
+#include <memory>
+#include <string>
+
+namespace quorv::inventory {
+
+// Owns a GDBusMessage reference.
+struct MessageUnref {
+    void operator()(GDBusMessage* m) const { g_object_unref(m); }
+};
+using Message = std::unique_ptr<GDBusMessage, MessageUnref>;
+
+// A blocking connection to the system bus in the calling thread. GDBusConnection hands every
+// message through a worker thread and authenticates in several round trips; a program that
+// lives for one command spends more on that than on its calls. Here the authentication and
+// Hello go out in one write, and GIO only marshals the messages.
+class DbusSocket {
+  public:
+    // Nothing when no system bus accepts us.
+    static std::unique_ptr<DbusSocket> Open();
+    ~DbusSocket();
+    DbusSocket(const DbusSocket&) = delete;
+    DbusSocket& operator=(const DbusSocket&) = delete;
+
+    // Sends a method call; the serial to wait for. params is consumed.
+    guint32 Send(const char* destination, const std::string& path, const char* interface,
+                 const char* method, GVariant* params, bool expectReply = true);
+    // The reply to serial (a method return or an error), or nothing when timeoutMs passed.
+    // Throws std::runtime_error when the bus closed the connection.
+    Message Reply(guint32 serial, int timeoutMs);
+
+    // Signals received since the last call; true when at least one matched the filter.
+    // Waits at most timeoutMs for one.
+    bool WaitForSignal(int timeoutMs);
+
+  private:
+    explicit DbusSocket(int fd) : fd_(fd) {}
+    // Reads one message (waiting until deadlineMs of the monotonic clock); false on timeout.
+    bool ReadOne(gint64 deadlineUs);
+    bool Fill(std::size_t wanted, gint64 deadlineUs);
+    void Write(const guchar* data, std::size_t size);
+
+    int fd_;
+    guint32 serial_ = 0;
+    std::string in_;
+    std::map<guint32, Message> replies_;
+    bool signalled_ = false;
+};
+
+}  // namespace quorv::inventory
