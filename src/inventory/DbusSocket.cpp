@@ -116,24 +116,9 @@ std::unique_ptr<DbusSocket> DbusSocket::Open() {
     std::string auth = std::string(1, '\0') + "AUTH EXTERNAL " + hexUid + "\r\nBEGIN\r\n";
     try {
         bus->Write(reinterpret_cast<const guchar*>(auth.data()), auth.size());
-        guint32 hello = bus->Send("org.freedesktop.DBus", "/org/freedesktop/DBus",
-                                  "org.freedesktop.DBus", "Hello", nullptr);
-        gint64 deadline = g_get_monotonic_time() + 5 * G_USEC_PER_SEC;
-        std::size_t eol = std::string::npos;
-        while ((eol = bus->in_.find("\r\n")) == std::string::npos) {
-            if (!bus->Fill(bus->in_.size() + 1, deadline)) {
-                return nullptr;
-            }
-        }
-        if (bus->in_.rfind("OK ", 0) != 0) {
-            return nullptr;
-        }
-        bus->in_.erase(0, eol + 2);
-        Message reply = bus->Reply(hello, 5000);
-        if (!reply ||
-            g_dbus_message_get_message_type(reply.get()) != G_DBUS_MESSAGE_TYPE_METHOD_RETURN) {
-            return nullptr;
-        }
+        // Not waited for: the daemon's answer and Hello's reply come back with the first call's.
+        bus->hello_ = bus->Send("org.freedesktop.DBus", "/org/freedesktop/DBus",
+                                "org.freedesktop.DBus", "Hello", nullptr);
     } catch (const std::runtime_error&) {
         return nullptr;
     }
@@ -209,6 +194,20 @@ bool DbusSocket::Fill(std::size_t wanted, gint64 deadlineUs) {
 }
 
 bool DbusSocket::ReadOne(gint64 deadlineUs) {
+    while (!accepted_) {
+        std::size_t eol = in_.find("\r\n");
+        if (eol == std::string::npos) {
+            if (!Fill(in_.size() + 1, deadlineUs)) {
+                return false;
+            }
+            continue;
+        }
+        if (in_.rfind("OK ", 0) != 0) {
+            throw std::runtime_error("the system bus did not accept the connection");
+        }
+        in_.erase(0, eol + 2);
+        accepted_ = true;
+    }
     if (!Fill(16, deadlineUs)) {
         return false;
     }
@@ -230,7 +229,13 @@ bool DbusSocket::ReadOne(gint64 deadlineUs) {
         case G_DBUS_MESSAGE_TYPE_METHOD_RETURN:
         case G_DBUS_MESSAGE_TYPE_ERROR: {
             guint32 serial = g_dbus_message_get_reply_serial(message.get());
-            replies_[serial] = std::move(message);
+            if (serial == hello_ &&
+                g_dbus_message_get_message_type(message.get()) == G_DBUS_MESSAGE_TYPE_ERROR) {
+                throw std::runtime_error("the system bus did not accept the connection");
+            }
+            if (serial != hello_) {
+                replies_[serial] = std::move(message);
+            }
             break;
         }
         case G_DBUS_MESSAGE_TYPE_SIGNAL:

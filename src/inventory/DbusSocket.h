@@ -17,10 +17,10 @@ using Message = std::unique_ptr<GDBusMessage, MessageUnref>;
 // A blocking connection to the system bus in the calling thread. GDBusConnection hands every
 // message through a worker thread and authenticates in several round trips; a program that
 // lives for one command spends more on that than on its calls. Here the authentication and
-// Hello go out in one write, and GIO only marshals the messages.
+// Hello go out with the first call, and GIO only marshals the messages.
 class DbusSocket {
   public:
-    // Nothing when no system bus accepts us.
+    // Nothing when no system bus listens. One that refuses us shows at the first reply.
     static std::unique_ptr<DbusSocket> Open();
     ~DbusSocket();
     DbusSocket(const DbusSocket&) = delete;
@@ -46,6 +46,8 @@ class DbusSocket {
 
     int fd_;
     guint32 serial_ = 0;
+    guint32 hello_ = 0;
+    bool accepted_ = false;
     std::string in_;
     std::map<guint32, Message> replies_;
     bool signalled_ = false;

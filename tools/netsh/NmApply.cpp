@@ -73,35 +73,89 @@ struct DeviceNow {
     std::vector<std::string> leaseDns;
 };
 
-DeviceNow ReadDevice(NmBus& bus, const std::string& device) {
-    DeviceNow now;
-    Variant props = bus.Properties(device, NM_DBUS_INTERFACE_DEVICE);
-    now.state = inventory::UintOf(props.get(), "State");
-    g_variant_lookup(props.get(), "StateReason", "(uu)", &now.state, &now.reason);
-    now.activation = inventory::StringOf(props.get(), "ActiveConnection", "/");
-    std::string ip4 = inventory::StringOf(props.get(), "Ip4Config", "/");
-    if (ip4 != "/") {
-        Variant config = bus.Properties(ip4, NM_DBUS_INTERFACE_IP4_CONFIG);
-        auto addresses = inventory::AddressesOf(config.get(), "AddressData", true);
-        now.addresses.insert(addresses.begin(), addresses.end());
-        now.gateway = inventory::StringOf(config.get(), "Gateway");
-        now.dns = inventory::AddressesOf(config.get(), "NameserverData", false);
-    }
-    std::string dhcp = inventory::StringOf(props.get(), "Dhcp4Config", "/");
-    if (dhcp != "/") {
-        Variant config = bus.Properties(dhcp, NM_DBUS_INTERFACE_DHCP4_CONFIG);
-        Variant options(g_variant_lookup_value(config.get(), "Options", G_VARIANT_TYPE("a{sv}")));
-        now.leased = inventory::StringOf(options.get(), "ip_address");
-        gchar** servers =
-            g_strsplit(inventory::StringOf(options.get(), "domain_name_servers").c_str(), " ", -1);
-        for (gchar** s = servers; *s; ++s) {
-            if (**s) {
-                now.leaseDns.push_back(*s);
-            }
+// The objects that hold a device's IPv4 state. They are asked for together with the device on
+// the guess that they are still those it had, which saves a round trip whenever it holds.
+struct ConfigPaths {
+    std::string ip4 = "/";
+    std::string dhcp = "/";
+};
+
+std::unique_ptr<inventory::NmPending> StartProperties(NmBus& bus, const std::string& path,
+                                                      const char* interface) {
+    return bus.Start(path, "org.freedesktop.DBus.Properties", "GetAll",
+                     g_variant_new("(s)", interface), "(a{sv})");
+}
+
+// One reading of the device, sent at construction and collected by Result.
+class DeviceRead {
+  public:
+    DeviceRead(NmBus& bus, const std::string& device, const ConfigPaths& guess)
+        : bus_(bus), guess_(guess) {
+        device_ = StartProperties(bus, device, NM_DBUS_INTERFACE_DEVICE);
+        if (guess.ip4 != "/") {
+            ip4_ = StartProperties(bus, guess.ip4, NM_DBUS_INTERFACE_IP4_CONFIG);
         }
-        g_strfreev(servers);
+        if (guess.dhcp != "/") {
+            dhcp_ = StartProperties(bus, guess.dhcp, NM_DBUS_INTERFACE_DHCP4_CONFIG);
+        }
     }
-    return now;
+
+    // seen: the objects the device named this time, the next reading's guess.
+    DeviceNow Result(ConfigPaths& seen) {
+        DeviceNow now;
+        Variant props = Child(device_->Wait());
+        now.state = inventory::UintOf(props.get(), "State");
+        g_variant_lookup(props.get(), "StateReason", "(uu)", &now.state, &now.reason);
+        now.activation = inventory::StringOf(props.get(), "ActiveConnection", "/");
+        seen.ip4 = inventory::StringOf(props.get(), "Ip4Config", "/");
+        seen.dhcp = inventory::StringOf(props.get(), "Dhcp4Config", "/");
+        if (seen.ip4 != "/") {
+            Variant config = Of(seen.ip4, guess_.ip4, ip4_, NM_DBUS_INTERFACE_IP4_CONFIG);
+            auto addresses = inventory::AddressesOf(config.get(), "AddressData", true);
+            now.addresses.insert(addresses.begin(), addresses.end());
+            now.gateway = inventory::StringOf(config.get(), "Gateway");
+            now.dns = inventory::AddressesOf(config.get(), "NameserverData", false);
+        }
+        if (seen.dhcp != "/") {
+            Variant config = Of(seen.dhcp, guess_.dhcp, dhcp_, NM_DBUS_INTERFACE_DHCP4_CONFIG);
+            Variant options(
+                g_variant_lookup_value(config.get(), "Options", G_VARIANT_TYPE("a{sv}")));
+            now.leased = inventory::StringOf(options.get(), "ip_address");
+            gchar** servers = g_strsplit(
+                inventory::StringOf(options.get(), "domain_name_servers").c_str(), " ", -1);
+            for (gchar** s = servers; *s; ++s) {
+                if (**s) {
+                    now.leaseDns.push_back(*s);
+                }
+            }
+            g_strfreev(servers);
+        }
+        return now;
+    }
+
+  private:
+    static Variant Child(Variant reply) {
+        return Variant(g_variant_get_child_value(reply.get(), 0));
+    }
+
+    Variant Of(const std::string& path, const std::string& guessed,
+               std::unique_ptr<inventory::NmPending>& pending, const char* interface) {
+        if (pending && path == guessed) {
+            return Child(pending->Wait());
+        }
+        return bus_.Properties(path, interface);
+    }
+
+    NmBus& bus_;
+    ConfigPaths guess_;
+    std::unique_ptr<inventory::NmPending> device_;
+    std::unique_ptr<inventory::NmPending> ip4_;
+    std::unique_ptr<inventory::NmPending> dhcp_;
+};
+
+DeviceNow ReadDevice(NmBus& bus, const std::string& device) {
+    ConfigPaths seen;
+    return DeviceRead(bus, device, {}).Result(seen);
 }
 
 // The IPv4 settings a device should show once `wanted` is applied.
@@ -159,13 +213,15 @@ std::string Describe(const DeviceNow& now) {
 
 // Polls the device until `reached`, with a clear word when NetworkManager goes away, the
 // activation fails or the time is up.
+// paths: where the device's configuration was last seen.
 void WaitForDevice(NmBus& bus, const std::string& device, const std::string& ifname,
-                   const std::function<bool(const DeviceNow&)>& reached, bool activating) {
+                   const std::function<bool(const DeviceNow&)>& reached, bool activating,
+                   ConfigPaths paths = {}) {
     auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kWaitMs);
     DeviceNow now;
     while (true) {
         try {
-            now = ReadDevice(bus, device);
+            now = DeviceRead(bus, device, paths).Result(paths);
             if (reached(now)) {
                 return;
             }
@@ -283,13 +339,17 @@ void ExecuteThroughNetworkManager(NmBus& bus, const std::string& device, GVarian
             device, NM_DBUS_INTERFACE_DEVICE, "Reapply",
             g_variant_new("(@a{sa{sv}}tu)", edited.ToVariant(), guint64(0), guint(0)), nullptr);
     }
+    ConfigPaths paths{inventory::StringOf(props, "Ip4Config", "/"),
+                      inventory::StringOf(props, "Dhcp4Config", "/")};
     try {
         GVariant* settings = edited.ToVariant();
         if (!target.empty()) {
-            bus.Call(target, NM_DBUS_INTERFACE_SETTINGS_CONNECTION, "Update2",
-                     g_variant_new("(@a{sa{sv}}u@a{sv})", settings,
-                                   guint(NM_SETTINGS_UPDATE2_FLAG_TO_DISK), NoOptions()),
-                     "(a{sv})");
+            auto saving =
+                bus.Start(target, NM_DBUS_INTERFACE_SETTINGS_CONNECTION, "Update2",
+                          g_variant_new("(@a{sa{sv}}u@a{sv})", settings,
+                                        guint(NM_SETTINGS_UPDATE2_FLAG_TO_DISK), NoOptions()),
+                          "(a{sv})");
+            saving->Wait();
         } else {
             Variant reply = bus.Call(
                 NM_DBUS_PATH_SETTINGS, NM_DBUS_INTERFACE_SETTINGS, "AddConnection2",
@@ -326,7 +386,7 @@ void ExecuteThroughNetworkManager(NmBus& bus, const std::string& device, GVarian
             reapplying->Wait();
             WaitForDevice(
                 bus, device, ifname, [&](const DeviceNow& now) { return Shows(now, wanted); },
-                false);
+                false, paths);
             return;
         } catch (const NmError& e) {
             if (e.PermissionDenied()) {
