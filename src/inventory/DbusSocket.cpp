@@ -145,28 +145,19 @@ void DbusSocket::Write(const guchar* data, std::size_t size) {
 
 guint32 DbusSocket::Send(const char* destination, const std::string& path, const char* interface,
                          const char* method, GVariant* params, bool expectReply) {
-    Message message(g_dbus_message_new_method_call(destination, path.c_str(), interface, method));
+    DbusMessage message;
+    message.type = DbusMessage::kCall;
+    message.destination = destination;
+    message.path = path;
+    message.interface = interface;
+    message.member = method;
     if (params) {
-        g_dbus_message_set_body(message.get(), params);
+        message.body.reset(g_variant_ref_sink(params));
     }
-    g_dbus_message_set_flags(
-        message.get(),
-        GDBusMessageFlags(expectReply ? G_DBUS_MESSAGE_FLAGS_ALLOW_INTERACTIVE_AUTHORIZATION
-                                      : G_DBUS_MESSAGE_FLAGS_NO_REPLY_EXPECTED));
-    g_dbus_message_set_serial(message.get(), ++serial_);
-    gsize size = 0;
-    guchar* blob =
-        g_dbus_message_to_blob(message.get(), &size, G_DBUS_CAPABILITY_FLAGS_NONE, nullptr);
-    if (!blob) {
-        throw std::runtime_error("a message could not be written");
-    }
-    try {
-        Write(blob, size);
-    } catch (...) {
-        g_free(blob);
-        throw;
-    }
-    g_free(blob);
+    message.flags = expectReply ? kAllowInteractiveAuthorization : kNoReplyExpected;
+    message.serial = ++serial_;
+    std::string wire = Marshal(message);
+    Write(reinterpret_cast<const guchar*>(wire.data()), wire.size());
     return serial_;
 }
 
@@ -211,36 +202,28 @@ bool DbusSocket::ReadOne(gint64 deadlineUs) {
     if (!Fill(16, deadlineUs)) {
         return false;
     }
-    gssize needed = g_dbus_message_bytes_needed(reinterpret_cast<guchar*>(in_.data()), 16, nullptr);
+    std::size_t needed = MessageSize(in_.data());
     if (needed < 16) {
         throw std::runtime_error("the system bus sent a damaged message");
     }
-    if (!Fill(std::size_t(needed), deadlineUs)) {
+    if (!Fill(needed, deadlineUs)) {
         return false;
     }
-    Message message(g_dbus_message_new_from_blob(reinterpret_cast<guchar*>(in_.data()),
-                                                 gsize(needed), G_DBUS_CAPABILITY_FLAGS_NONE,
-                                                 nullptr));
-    in_.erase(0, std::size_t(needed));
-    if (!message) {
-        throw std::runtime_error("the system bus sent a damaged message");
-    }
-    switch (g_dbus_message_get_message_type(message.get())) {
-        case G_DBUS_MESSAGE_TYPE_METHOD_RETURN:
-        case G_DBUS_MESSAGE_TYPE_ERROR: {
-            guint32 serial = g_dbus_message_get_reply_serial(message.get());
-            if (serial == hello_ &&
-                g_dbus_message_get_message_type(message.get()) == G_DBUS_MESSAGE_TYPE_ERROR) {
+    auto message = std::make_unique<DbusMessage>(Unmarshal(in_.data(), needed));
+    in_.erase(0, needed);
+    switch (message->type) {
+        case DbusMessage::kReturn:
+        case DbusMessage::kError:
+            if (message->replySerial == hello_ && message->type == DbusMessage::kError) {
                 throw std::runtime_error("the system bus did not accept the connection");
             }
-            if (serial != hello_) {
-                replies_[serial] = std::move(message);
+            if (message->replySerial != hello_) {
+                replies_[message->replySerial] = std::move(message);
             }
             break;
-        }
-        case G_DBUS_MESSAGE_TYPE_SIGNAL:
+        case DbusMessage::kSignal:
             // The bus greets us with NameAcquired; only our match's signals count.
-            if (g_strcmp0(g_dbus_message_get_member(message.get()), "PropertiesChanged") == 0) {
+            if (message->member == "PropertiesChanged") {
                 signalled_ = true;
             }
             break;

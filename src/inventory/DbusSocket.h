@@ -1,23 +1,19 @@
 #pragma once
 
-#include <gio/gio.h>
-
 #include <map>
 #include <memory>
 #include <string>
 
+#include "inventory/DbusWire.h"
+
 namespace quorv::inventory {
 
-// Owns a GDBusMessage reference.
-struct MessageUnref {
-    void operator()(GDBusMessage* m) const { g_object_unref(m); }
-};
-using Message = std::unique_ptr<GDBusMessage, MessageUnref>;
+using Message = std::unique_ptr<DbusMessage>;
 
 // A blocking connection to the system bus in the calling thread. GDBusConnection hands every
 // message through a worker thread and authenticates in several round trips; a program that
 // lives for one command spends more on that than on its calls. Here the authentication and
-// Hello go out with the first call, and GIO only marshals the messages.
+// Hello go out with the first call.
 class DbusSocket {
   public:
     // Nothing when no system bus listens. One that refuses us shows at the first reply.

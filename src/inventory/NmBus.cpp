@@ -13,13 +13,13 @@
 namespace quorv::inventory {
 namespace {
 
-bool IsDenied(const GError* error) {
-    gchar* remote = g_dbus_error_get_remote_error(error);
-    bool denied =
-        remote && (std::strstr(remote, "PermissionDenied") || std::strstr(remote, "AccessDenied") ||
-                   std::strstr(remote, "NotAuthorized") || std::strstr(remote, "NotAllowed"));
-    g_free(remote);
-    return denied;
+bool IsDenied(const std::string& name) {
+    for (const char* word : {"PermissionDenied", "AccessDenied", "NotAuthorized", "NotAllowed"}) {
+        if (name.find(word) != std::string::npos) {
+            return true;
+        }
+    }
+    return false;
 }
 
 GVariant* Lookup(GVariant* dict, const char* key, const GVariantType* type) {
@@ -72,7 +72,7 @@ bool NmBus::Running() const {
             socket_->Send("org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus",
                           "NameHasOwner", g_variant_new("(s)", NM_DBUS_SERVICE));
         Message reply = socket_->Reply(serial, 5000);
-        GVariant* body = reply ? g_dbus_message_get_body(reply.get()) : nullptr;
+        GVariant* body = reply ? reply->body.get() : nullptr;
         if (!body || !g_variant_is_of_type(body, G_VARIANT_TYPE("(b)"))) {
             return false;
         }
@@ -86,14 +86,16 @@ bool NmBus::Running() const {
 
 namespace {
 
-NmError ErrorOf(GError* error) {
-    bool denied = IsDenied(error);
-    if (g_dbus_error_is_remote_error(error)) {
-        g_dbus_error_strip_remote_error(error);
+// The error's text is its first string; a name alone is all some errors carry.
+NmError ErrorOf(const DbusMessage& reply) {
+    std::string text = reply.errorName;
+    if (reply.body && g_variant_n_children(reply.body.get()) > 0) {
+        Variant first(g_variant_get_child_value(reply.body.get(), 0));
+        if (g_variant_is_of_type(first.get(), G_VARIANT_TYPE_STRING)) {
+            text = g_variant_get_string(first.get(), nullptr);
+        }
     }
-    NmError out(error->message, denied);
-    g_error_free(error);
-    return out;
+    return NmError(text, IsDenied(reply.errorName));
 }
 
 Variant Collect(DbusSocket& socket, guint32 serial, const char* replyType, int timeoutMs) {
@@ -106,22 +108,15 @@ Variant Collect(DbusSocket& socket, guint32 serial, const char* replyType, int t
     if (!reply) {
         throw NmError("Timeout was reached");
     }
-    GError* error = nullptr;
-    if (g_dbus_message_to_gerror(reply.get(), &error)) {
-        throw ErrorOf(error);
+    if (reply->type == DbusMessage::kError) {
+        throw ErrorOf(*reply);
     }
-    GVariant* body = g_dbus_message_get_body(reply.get());
-    if (!body) {
-        body = g_variant_new_tuple(nullptr, 0);
-    }
+    GVariant* body = reply->body.get();
     if (replyType && !g_variant_is_of_type(body, G_VARIANT_TYPE(replyType))) {
-        g_variant_ref_sink(body);
-        std::string got = g_variant_get_type_string(body);
-        g_variant_unref(body);
-        throw NmError(std::string("Method returned type '") + got + "', but expected '" +
-                      replyType + "'");
+        throw NmError(std::string("Method returned type '") + g_variant_get_type_string(body) +
+                      "', but expected '" + replyType + "'");
     }
-    return Variant(g_variant_ref_sink(body));
+    return std::move(reply->body);
 }
 
 }  // namespace

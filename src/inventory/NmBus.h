@@ -1,6 +1,6 @@
 #pragma once
 
-#include <gio/gio.h>
+#include <glib.h>
 #include <nm-dbus-interface.h>
 
 #include <memory>
@@ -24,12 +24,6 @@ class NmError : public quorv::Exception {
     bool denied_;
 };
 
-// Owns a GVariant reference.
-struct VariantUnref {
-    void operator()(GVariant* v) const { g_variant_unref(v); }
-};
-using Variant = std::unique_ptr<GVariant, VariantUnref>;
-
 // A call in flight. Its reply is collected by Wait, which the destructor also does.
 class NmPending {
   public:
@@ -50,7 +44,7 @@ class NmPending {
     bool collected_ = false;
 };
 
-// NetworkManager's D-Bus interface, called directly (GIO marshals). libnm's client would fetch
+// NetworkManager's D-Bus interface, called directly. libnm's client would fetch
 // NetworkManager's whole object tree at every start, as nmcli does, and loading libnm alone
 // costs more than the calls a command makes; netsh runs once per command, so it asks only for
 // the few objects a command touches.

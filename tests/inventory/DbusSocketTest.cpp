@@ -1,4 +1,6 @@
-// The bus connection of netsh's NetworkManager backend against a small fake bus daemon.
+// The bus connection of netsh's NetworkManager backend against a small fake bus daemon, whose
+// messages GIO writes and reads.
+#include <gio/gio.h>
 #include <gtest/gtest.h>
 #include <sys/socket.h>
 #include <sys/un.h>
@@ -164,7 +166,7 @@ TEST(DbusSocket, RepliesFindTheirCallsAndOnlyPropertyChangesWake) {
     auto name = [](const Message& m) {
         const char* text = nullptr;
         gboolean interactive = FALSE;
-        g_variant_get(g_dbus_message_get_body(m.get()), "(&sb)", &text, &interactive);
+        g_variant_get(m->body.get(), "(&sb)", &text, &interactive);
         return std::string(text) + (interactive ? "+interactive" : "");
     };
     Message a = socket->Reply(first, 2000);
