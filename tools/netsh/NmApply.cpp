@@ -35,12 +35,15 @@ std::string Quoted(const std::string& ifname) {
 
 // Asking first keeps a refused change from being half made (saved but not applied). True when
 // every permission is granted outright, without asking the user.
-bool CheckPermissions(NmBus& bus, const std::string& ifname,
-                      const std::vector<const char*>& needed) {
+// asked: the question already sent (see AskPermissions).
+bool CheckPermissions(NmBus& bus, const std::string& ifname, const std::vector<const char*>& needed,
+                      std::unique_ptr<inventory::NmPending> asked = nullptr) {
     if (geteuid() == 0) {
         return true;  // NetworkManager grants root everything without asking polkit
     }
-    Variant reply = bus.Call(NM_DBUS_PATH, NM_DBUS_INTERFACE, "GetPermissions", nullptr, "(a{ss})");
+    Variant reply =
+        asked ? asked->Wait()
+              : bus.Call(NM_DBUS_PATH, NM_DBUS_INTERFACE, "GetPermissions", nullptr, "(a{ss})");
     std::map<std::string, std::string> results;
     GVariantIter* iter = nullptr;
     g_variant_get(reply.get(), "(a{ss})", &iter);
@@ -290,6 +293,16 @@ NmSettings NewConnection(GVariant* deviceProps, const std::string& ifname) {
     return s;
 }
 
+Variant SettingsOf(NmBus& bus, const std::string& connection,
+                   std::map<std::string, std::unique_ptr<inventory::NmPending>>& early) {
+    auto asked = early.find(connection);
+    if (asked == early.end()) {
+        return bus.Settings(connection);
+    }
+    Variant reply = asked->second->Wait();
+    return Variant(g_variant_get_child_value(reply.get(), 0));
+}
+
 bool AutomaticDns(const NmSettings& s) {
     return !Ip4IgnoreAutoDns(s) && Ip4Dns(s).empty();
 }
@@ -311,12 +324,27 @@ void ExecuteThroughNetworkManager(NmBus& bus, const std::string& device, GVarian
                                   const Command& cmd) {
     const std::string& ifname = cmd.name;
     bus.WatchChanges();
+    // The settings of the connections the device can take are asked for together with the
+    // question which one is active (and the user's permissions): usually there are one or two,
+    // and round trips are saved.
+    std::unique_ptr<inventory::NmPending> permissions;
+    if (geteuid() != 0) {
+        permissions =
+            bus.Start(NM_DBUS_PATH, NM_DBUS_INTERFACE, "GetPermissions", nullptr, "(a{ss})");
+    }
+    std::map<std::string, std::unique_ptr<inventory::NmPending>> early;
+    if (auto available = inventory::PathsOf(props, "AvailableConnections"); available.size() <= 4) {
+        for (const auto& path : available) {
+            early[path] = bus.Start(path, NM_DBUS_INTERFACE_SETTINGS_CONNECTION, "GetSettings",
+                                    nullptr, "(a{sa{sv}})");
+        }
+    }
     std::string target = inventory::NmTargetConnection(bus, props);
 
-    NmSettings edited =
-        target.empty() ? NewConnection(props, ifname) : NmSettings(bus.Settings(target).get());
+    NmSettings edited = target.empty() ? NewConnection(props, ifname)
+                                       : NmSettings(SettingsOf(bus, target, early).get());
     const char* modify = OwnConnection(edited) ? kModifyOwn : kModifySystem;
-    bool granted = CheckPermissions(bus, ifname, {modify, kNetworkControl});
+    bool granted = CheckPermissions(bus, ifname, {modify, kNetworkControl}, std::move(permissions));
 
     bool autoDnsBefore = AutomaticDns(edited);
     std::vector<std::string> inUse;
