@@ -245,7 +245,13 @@ void WaitForDevice(NmBus& bus, const std::string& device, const std::string& ifn
                              " s (" + Describe(now) + ").");
         }
         // Signals wake us at once; the timer only covers a change that came unannounced.
-        bus.WaitForChange(50);
+        try {
+            bus.WaitForChange(50);
+        } catch (const NmError&) {
+            // The bus itself went away, and NetworkManager with it.
+            throw NetshError("NetworkManager stopped while " + Quoted(ifname) +
+                             " was being changed.");
+        }
     }
 }
 
