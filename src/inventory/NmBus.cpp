@@ -7,18 +7,19 @@
 #include <cstdlib>
 #include <cstring>
 #include <map>
+#include <stdexcept>
 #include <tuple>
 
 namespace quorv::inventory {
 namespace {
 
-bool IsDenied(const GError* error) {
-    gchar* remote = g_dbus_error_get_remote_error(error);
-    bool denied =
-        remote && (std::strstr(remote, "PermissionDenied") || std::strstr(remote, "AccessDenied") ||
-                   std::strstr(remote, "NotAuthorized") || std::strstr(remote, "NotAllowed"));
-    g_free(remote);
-    return denied;
+bool IsDenied(const std::string& name) {
+    for (const char* word : {"PermissionDenied", "AccessDenied", "NotAuthorized", "NotAllowed"}) {
+        if (name.find(word) != std::string::npos) {
+            return true;
+        }
+    }
+    return false;
 }
 
 GVariant* Lookup(GVariant* dict, const char* key, const GVariantType* type) {
@@ -31,96 +32,94 @@ std::unique_ptr<NmBus> NmBus::Connect() {
     if (!SystemBusPresent()) {
         return nullptr;
     }
-    GError* error = nullptr;
-    gchar* address = g_dbus_address_get_for_bus_sync(G_BUS_TYPE_SYSTEM, nullptr, &error);
-    GDBusConnection* bus =
-        address ? g_dbus_connection_new_for_address_sync(
-                      address,
-                      GDBusConnectionFlags(G_DBUS_CONNECTION_FLAGS_AUTHENTICATION_CLIENT |
-                                           G_DBUS_CONNECTION_FLAGS_MESSAGE_BUS_CONNECTION),
-                      nullptr, nullptr, &error)
-                : nullptr;
-    g_free(address);
-    if (!bus) {
+    auto socket = DbusSocket::Open();
+    if (!socket) {
         // No usable bus is the same as no NetworkManager.
-        g_clear_error(&error);
         return nullptr;
     }
-    return std::unique_ptr<NmBus>(new NmBus(bus));
+    return std::unique_ptr<NmBus>(new NmBus(std::move(socket)));
 }
 
-NmBus::~NmBus() {
-    if (watch_) {
-        g_dbus_connection_signal_unsubscribe(bus_, watch_);
-    }
-    g_object_unref(bus_);
-}
+NmBus::NmBus(std::unique_ptr<DbusSocket> socket) : socket_(std::move(socket)) {}
+
+NmBus::~NmBus() = default;
 
 void NmBus::WatchChanges() {
-    if (!watch_) {
-        watch_ = g_dbus_connection_signal_subscribe(
-            bus_, NM_DBUS_SERVICE, "org.freedesktop.DBus.Properties", "PropertiesChanged", nullptr,
-            nullptr, G_DBUS_SIGNAL_FLAGS_NONE, OnChange, this, nullptr);
+    if (!watching_) {
+        // No reply needed: the bus takes our messages in order, so the match is in place
+        // before any change we ask for afterwards.
+        socket_->Send("org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus",
+                      "AddMatch",
+                      g_variant_new("(s)", "type='signal',sender='" NM_DBUS_SERVICE
+                                           "',interface='org.freedesktop.DBus.Properties',"
+                                           "member='PropertiesChanged'"),
+                      false);
+        watching_ = true;
     }
-}
-
-void NmBus::OnChange(GDBusConnection*, const gchar*, const gchar*, const gchar*, const gchar*,
-                     GVariant*, gpointer self) {
-    static_cast<NmBus*>(self)->changed_ = true;
 }
 
 void NmBus::WaitForChange(int timeoutMs) {
-    bool timedOut = false;
-    guint timer = g_timeout_add(
-        guint(timeoutMs),
-        [](gpointer flag) {
-            *static_cast<bool*>(flag) = true;
-            return G_SOURCE_REMOVE;
-        },
-        &timedOut);
-    while (!changed_ && !timedOut) {
-        g_main_context_iteration(nullptr, TRUE);
+    try {
+        socket_->WaitForSignal(timeoutMs);
+    } catch (const std::runtime_error& e) {
+        throw NmError(e.what());
     }
-    if (!timedOut) {
-        g_source_remove(timer);
-    }
-    changed_ = false;
 }
 
 bool NmBus::Running() const {
-    GVariant* reply = g_dbus_connection_call_sync(
-        bus_, "org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus",
-        "NameHasOwner", g_variant_new("(s)", NM_DBUS_SERVICE), G_VARIANT_TYPE("(b)"),
-        G_DBUS_CALL_FLAGS_NONE, 5000, nullptr, nullptr);
-    if (!reply) {
+    try {
+        guint32 serial =
+            socket_->Send("org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus",
+                          "NameHasOwner", g_variant_new("(s)", NM_DBUS_SERVICE));
+        Message reply = socket_->Reply(serial, 5000);
+        GVariant* body = reply ? reply->body.get() : nullptr;
+        if (!body || !g_variant_is_of_type(body, G_VARIANT_TYPE("(b)"))) {
+            return false;
+        }
+        gboolean owned = FALSE;
+        g_variant_get(body, "(b)", &owned);
+        return owned;
+    } catch (const std::runtime_error&) {
         return false;
     }
-    gboolean owned = FALSE;
-    g_variant_get(reply, "(b)", &owned);
-    g_variant_unref(reply);
-    return owned;
 }
 
 namespace {
 
-NmError ErrorOf(GError* error) {
-    bool denied = IsDenied(error);
-    if (g_dbus_error_is_remote_error(error)) {
-        g_dbus_error_strip_remote_error(error);
+// The error's text is its first string; a name alone is all some errors carry.
+NmError ErrorOf(const DbusMessage& reply) {
+    std::string text = reply.errorName;
+    if (reply.body && g_variant_n_children(reply.body.get()) > 0) {
+        Variant first(g_variant_get_child_value(reply.body.get(), 0));
+        if (g_variant_is_of_type(first.get(), G_VARIANT_TYPE_STRING)) {
+            text = g_variant_get_string(first.get(), nullptr);
+        }
     }
-    NmError out(error->message, denied);
-    g_error_free(error);
-    return out;
+    return NmError(text, IsDenied(reply.errorName));
+}
+
+Variant Collect(DbusSocket& socket, guint32 serial, const char* replyType, int timeoutMs) {
+    Message reply;
+    try {
+        reply = socket.Reply(serial, timeoutMs);
+    } catch (const std::runtime_error& e) {
+        throw NmError(e.what());
+    }
+    if (!reply) {
+        throw NmError("Timeout was reached");
+    }
+    if (reply->type == DbusMessage::kError) {
+        throw ErrorOf(*reply);
+    }
+    GVariant* body = reply->body.get();
+    if (replyType && !g_variant_is_of_type(body, G_VARIANT_TYPE(replyType))) {
+        throw NmError(std::string("Method returned type '") + g_variant_get_type_string(body) +
+                      "', but expected '" + replyType + "'");
+    }
+    return std::move(reply->body);
 }
 
 }  // namespace
-
-void NmPending::OnReply(GObject* source, GAsyncResult* result, gpointer self) {
-    auto* pending = static_cast<NmPending*>(self);
-    pending->reply_ =
-        g_dbus_connection_call_finish(G_DBUS_CONNECTION(source), result, &pending->error_);
-    pending->done_ = true;
-}
 
 NmPending::~NmPending() {
     if (!collected_) {
@@ -133,42 +132,31 @@ NmPending::~NmPending() {
 }
 
 Variant NmPending::Wait() {
-    while (!done_) {
-        g_main_context_iteration(nullptr, TRUE);
-    }
     collected_ = true;
-    if (error_) {
-        GError* error = error_;
-        error_ = nullptr;
-        throw ErrorOf(error);
-    }
-    GVariant* reply = reply_;
-    reply_ = nullptr;
-    return Variant(reply);
+    return Collect(socket_, serial_, replyType_, timeoutMs_);
 }
 
 std::unique_ptr<NmPending> NmBus::Start(const std::string& path, const char* interface,
                                         const char* method, GVariant* params,
                                         const char* replyType) const {
-    std::unique_ptr<NmPending> pending(new NmPending());
-    g_dbus_connection_call(bus_, NM_DBUS_SERVICE, path.c_str(), interface, method, params,
-                           replyType ? G_VARIANT_TYPE(replyType) : nullptr,
-                           G_DBUS_CALL_FLAGS_ALLOW_INTERACTIVE_AUTHORIZATION, 25000, nullptr,
-                           NmPending::OnReply, pending.get());
-    return pending;
+    guint32 serial;
+    try {
+        serial = socket_->Send(NM_DBUS_SERVICE, path, interface, method, params);
+    } catch (const std::runtime_error& e) {
+        throw NmError(e.what());
+    }
+    return std::unique_ptr<NmPending>(new NmPending(*socket_, serial, replyType, 25000));
 }
 
 Variant NmBus::Call(const std::string& path, const char* interface, const char* method,
                     GVariant* params, const char* replyType, int timeoutMs) const {
-    GError* error = nullptr;
-    GVariant* reply = g_dbus_connection_call_sync(
-        bus_, NM_DBUS_SERVICE, path.c_str(), interface, method, params,
-        replyType ? G_VARIANT_TYPE(replyType) : nullptr,
-        G_DBUS_CALL_FLAGS_ALLOW_INTERACTIVE_AUTHORIZATION, timeoutMs, nullptr, &error);
-    if (!reply) {
-        throw ErrorOf(error);
+    guint32 serial;
+    try {
+        serial = socket_->Send(NM_DBUS_SERVICE, path, interface, method, params);
+    } catch (const std::runtime_error& e) {
+        throw NmError(e.what());
     }
-    return Variant(reply);
+    return Collect(*socket_, serial, replyType, timeoutMs);
 }
 
 Variant NmBus::Properties(const std::string& path, const char* interface) const {

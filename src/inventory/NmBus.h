@@ -1,6 +1,6 @@
 #pragma once
 
-#include <gio/gio.h>
+#include <glib.h>
 #include <nm-dbus-interface.h>
 
 #include <memory>
@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "base/Exception.h"
+#include "inventory/DbusSocket.h"
 
 namespace quorv::inventory {
 
@@ -23,12 +24,6 @@ class NmError : public quorv::Exception {
     bool denied_;
 };
 
-// Owns a GVariant reference.
-struct VariantUnref {
-    void operator()(GVariant* v) const { g_variant_unref(v); }
-};
-using Variant = std::unique_ptr<GVariant, VariantUnref>;
-
 // A call in flight. Its reply is collected by Wait, which the destructor also does.
 class NmPending {
   public:
@@ -40,15 +35,16 @@ class NmPending {
 
   private:
     friend class NmBus;
-    NmPending() = default;
-    static void OnReply(GObject* source, GAsyncResult* result, gpointer self);
-    bool done_ = false;
+    NmPending(DbusSocket& socket, guint32 serial, const char* replyType, int timeoutMs)
+        : socket_(socket), serial_(serial), replyType_(replyType), timeoutMs_(timeoutMs) {}
+    DbusSocket& socket_;
+    guint32 serial_;
+    const char* replyType_;
+    int timeoutMs_;
     bool collected_ = false;
-    GVariant* reply_ = nullptr;
-    GError* error_ = nullptr;
 };
 
-// NetworkManager's D-Bus interface, called directly through GIO. libnm's client would fetch
+// NetworkManager's D-Bus interface, called directly. libnm's client would fetch
 // NetworkManager's whole object tree at every start, as nmcli does, and loading libnm alone
 // costs more than the calls a command makes; netsh runs once per command, so it asks only for
 // the few objects a command touches.
@@ -88,12 +84,9 @@ class NmBus {
     void WaitForChange(int timeoutMs);
 
   private:
-    explicit NmBus(GDBusConnection* bus) : bus_(bus) {}
-    static void OnChange(GDBusConnection*, const gchar*, const gchar*, const gchar*, const gchar*,
-                         GVariant*, gpointer self);
-    GDBusConnection* bus_;
-    guint watch_ = 0;
-    bool changed_ = false;
+    explicit NmBus(std::unique_ptr<DbusSocket> socket);
+    std::unique_ptr<DbusSocket> socket_;
+    bool watching_ = false;
 };
 
 // Values out of an a{sv}; the fallback when the key is missing or of another type.

@@ -100,8 +100,7 @@ TEST_F(PackageSystem, DebInstallsIntoAFreshRootAndQicRunsFromIt) {
 
     for (const char* file :
          {"/usr/lib/quorv-ip-changer/qic", "/usr/lib/quorv-ip-changer/netsh",
-          "/usr/lib/quorv-ip-changer/quorv-netsh-nm", "/usr/lib/quorv-ip-changer/ipconfig",
-          "/usr/share/applications/quorv-ip-changer.desktop",
+          "/usr/lib/quorv-ip-changer/ipconfig", "/usr/share/applications/quorv-ip-changer.desktop",
           "/usr/share/icons/hicolor/48x48/apps/quorv-ip-changer.png",
           "/usr/share/polkit-1/actions/com.quorv.ipchanger.policy"}) {
         EXPECT_TRUE(fs::exists(root + file)) << file;

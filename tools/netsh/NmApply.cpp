@@ -35,12 +35,15 @@ std::string Quoted(const std::string& ifname) {
 
 // Asking first keeps a refused change from being half made (saved but not applied). True when
 // every permission is granted outright, without asking the user.
-bool CheckPermissions(NmBus& bus, const std::string& ifname,
-                      const std::vector<const char*>& needed) {
+// asked: the question already sent (see AskPermissions).
+bool CheckPermissions(NmBus& bus, const std::string& ifname, const std::vector<const char*>& needed,
+                      std::unique_ptr<inventory::NmPending> asked = nullptr) {
     if (geteuid() == 0) {
         return true;  // NetworkManager grants root everything without asking polkit
     }
-    Variant reply = bus.Call(NM_DBUS_PATH, NM_DBUS_INTERFACE, "GetPermissions", nullptr, "(a{ss})");
+    Variant reply =
+        asked ? asked->Wait()
+              : bus.Call(NM_DBUS_PATH, NM_DBUS_INTERFACE, "GetPermissions", nullptr, "(a{ss})");
     std::map<std::string, std::string> results;
     GVariantIter* iter = nullptr;
     g_variant_get(reply.get(), "(a{ss})", &iter);
@@ -73,35 +76,89 @@ struct DeviceNow {
     std::vector<std::string> leaseDns;
 };
 
-DeviceNow ReadDevice(NmBus& bus, const std::string& device) {
-    DeviceNow now;
-    Variant props = bus.Properties(device, NM_DBUS_INTERFACE_DEVICE);
-    now.state = inventory::UintOf(props.get(), "State");
-    g_variant_lookup(props.get(), "StateReason", "(uu)", &now.state, &now.reason);
-    now.activation = inventory::StringOf(props.get(), "ActiveConnection", "/");
-    std::string ip4 = inventory::StringOf(props.get(), "Ip4Config", "/");
-    if (ip4 != "/") {
-        Variant config = bus.Properties(ip4, NM_DBUS_INTERFACE_IP4_CONFIG);
-        auto addresses = inventory::AddressesOf(config.get(), "AddressData", true);
-        now.addresses.insert(addresses.begin(), addresses.end());
-        now.gateway = inventory::StringOf(config.get(), "Gateway");
-        now.dns = inventory::AddressesOf(config.get(), "NameserverData", false);
-    }
-    std::string dhcp = inventory::StringOf(props.get(), "Dhcp4Config", "/");
-    if (dhcp != "/") {
-        Variant config = bus.Properties(dhcp, NM_DBUS_INTERFACE_DHCP4_CONFIG);
-        Variant options(g_variant_lookup_value(config.get(), "Options", G_VARIANT_TYPE("a{sv}")));
-        now.leased = inventory::StringOf(options.get(), "ip_address");
-        gchar** servers =
-            g_strsplit(inventory::StringOf(options.get(), "domain_name_servers").c_str(), " ", -1);
-        for (gchar** s = servers; *s; ++s) {
-            if (**s) {
-                now.leaseDns.push_back(*s);
-            }
+// The objects that hold a device's IPv4 state. They are asked for together with the device on
+// the guess that they are still those it had, which saves a round trip whenever it holds.
+struct ConfigPaths {
+    std::string ip4 = "/";
+    std::string dhcp = "/";
+};
+
+std::unique_ptr<inventory::NmPending> StartProperties(NmBus& bus, const std::string& path,
+                                                      const char* interface) {
+    return bus.Start(path, "org.freedesktop.DBus.Properties", "GetAll",
+                     g_variant_new("(s)", interface), "(a{sv})");
+}
+
+// One reading of the device, sent at construction and collected by Result.
+class DeviceRead {
+  public:
+    DeviceRead(NmBus& bus, const std::string& device, const ConfigPaths& guess)
+        : bus_(bus), guess_(guess) {
+        device_ = StartProperties(bus, device, NM_DBUS_INTERFACE_DEVICE);
+        if (guess.ip4 != "/") {
+            ip4_ = StartProperties(bus, guess.ip4, NM_DBUS_INTERFACE_IP4_CONFIG);
         }
-        g_strfreev(servers);
+        if (guess.dhcp != "/") {
+            dhcp_ = StartProperties(bus, guess.dhcp, NM_DBUS_INTERFACE_DHCP4_CONFIG);
+        }
     }
-    return now;
+
+    // seen: the objects the device named this time, the next reading's guess.
+    DeviceNow Result(ConfigPaths& seen) {
+        DeviceNow now;
+        Variant props = Child(device_->Wait());
+        now.state = inventory::UintOf(props.get(), "State");
+        g_variant_lookup(props.get(), "StateReason", "(uu)", &now.state, &now.reason);
+        now.activation = inventory::StringOf(props.get(), "ActiveConnection", "/");
+        seen.ip4 = inventory::StringOf(props.get(), "Ip4Config", "/");
+        seen.dhcp = inventory::StringOf(props.get(), "Dhcp4Config", "/");
+        if (seen.ip4 != "/") {
+            Variant config = Of(seen.ip4, guess_.ip4, ip4_, NM_DBUS_INTERFACE_IP4_CONFIG);
+            auto addresses = inventory::AddressesOf(config.get(), "AddressData", true);
+            now.addresses.insert(addresses.begin(), addresses.end());
+            now.gateway = inventory::StringOf(config.get(), "Gateway");
+            now.dns = inventory::AddressesOf(config.get(), "NameserverData", false);
+        }
+        if (seen.dhcp != "/") {
+            Variant config = Of(seen.dhcp, guess_.dhcp, dhcp_, NM_DBUS_INTERFACE_DHCP4_CONFIG);
+            Variant options(
+                g_variant_lookup_value(config.get(), "Options", G_VARIANT_TYPE("a{sv}")));
+            now.leased = inventory::StringOf(options.get(), "ip_address");
+            gchar** servers = g_strsplit(
+                inventory::StringOf(options.get(), "domain_name_servers").c_str(), " ", -1);
+            for (gchar** s = servers; *s; ++s) {
+                if (**s) {
+                    now.leaseDns.push_back(*s);
+                }
+            }
+            g_strfreev(servers);
+        }
+        return now;
+    }
+
+  private:
+    static Variant Child(Variant reply) {
+        return Variant(g_variant_get_child_value(reply.get(), 0));
+    }
+
+    Variant Of(const std::string& path, const std::string& guessed,
+               std::unique_ptr<inventory::NmPending>& pending, const char* interface) {
+        if (pending && path == guessed) {
+            return Child(pending->Wait());
+        }
+        return bus_.Properties(path, interface);
+    }
+
+    NmBus& bus_;
+    ConfigPaths guess_;
+    std::unique_ptr<inventory::NmPending> device_;
+    std::unique_ptr<inventory::NmPending> ip4_;
+    std::unique_ptr<inventory::NmPending> dhcp_;
+};
+
+DeviceNow ReadDevice(NmBus& bus, const std::string& device) {
+    ConfigPaths seen;
+    return DeviceRead(bus, device, {}).Result(seen);
 }
 
 // The IPv4 settings a device should show once `wanted` is applied.
@@ -159,13 +216,15 @@ std::string Describe(const DeviceNow& now) {
 
 // Polls the device until `reached`, with a clear word when NetworkManager goes away, the
 // activation fails or the time is up.
+// paths: where the device's configuration was last seen.
 void WaitForDevice(NmBus& bus, const std::string& device, const std::string& ifname,
-                   const std::function<bool(const DeviceNow&)>& reached, bool activating) {
+                   const std::function<bool(const DeviceNow&)>& reached, bool activating,
+                   ConfigPaths paths = {}) {
     auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kWaitMs);
     DeviceNow now;
     while (true) {
         try {
-            now = ReadDevice(bus, device);
+            now = DeviceRead(bus, device, paths).Result(paths);
             if (reached(now)) {
                 return;
             }
@@ -186,7 +245,13 @@ void WaitForDevice(NmBus& bus, const std::string& device, const std::string& ifn
                              " s (" + Describe(now) + ").");
         }
         // Signals wake us at once; the timer only covers a change that came unannounced.
-        bus.WaitForChange(50);
+        try {
+            bus.WaitForChange(50);
+        } catch (const NmError&) {
+            // The bus itself went away, and NetworkManager with it.
+            throw NetshError("NetworkManager stopped while " + Quoted(ifname) +
+                             " was being changed.");
+        }
     }
 }
 
@@ -234,6 +299,16 @@ NmSettings NewConnection(GVariant* deviceProps, const std::string& ifname) {
     return s;
 }
 
+Variant SettingsOf(NmBus& bus, const std::string& connection,
+                   std::map<std::string, std::unique_ptr<inventory::NmPending>>& early) {
+    auto asked = early.find(connection);
+    if (asked == early.end()) {
+        return bus.Settings(connection);
+    }
+    Variant reply = asked->second->Wait();
+    return Variant(g_variant_get_child_value(reply.get(), 0));
+}
+
 bool AutomaticDns(const NmSettings& s) {
     return !Ip4IgnoreAutoDns(s) && Ip4Dns(s).empty();
 }
@@ -255,12 +330,27 @@ void ExecuteThroughNetworkManager(NmBus& bus, const std::string& device, GVarian
                                   const Command& cmd) {
     const std::string& ifname = cmd.name;
     bus.WatchChanges();
+    // The settings of the connections the device can take are asked for together with the
+    // question which one is active (and the user's permissions): usually there are one or two,
+    // and round trips are saved.
+    std::unique_ptr<inventory::NmPending> permissions;
+    if (geteuid() != 0) {
+        permissions =
+            bus.Start(NM_DBUS_PATH, NM_DBUS_INTERFACE, "GetPermissions", nullptr, "(a{ss})");
+    }
+    std::map<std::string, std::unique_ptr<inventory::NmPending>> early;
+    if (auto available = inventory::PathsOf(props, "AvailableConnections"); available.size() <= 4) {
+        for (const auto& path : available) {
+            early[path] = bus.Start(path, NM_DBUS_INTERFACE_SETTINGS_CONNECTION, "GetSettings",
+                                    nullptr, "(a{sa{sv}})");
+        }
+    }
     std::string target = inventory::NmTargetConnection(bus, props);
 
-    NmSettings edited =
-        target.empty() ? NewConnection(props, ifname) : NmSettings(bus.Settings(target).get());
+    NmSettings edited = target.empty() ? NewConnection(props, ifname)
+                                       : NmSettings(SettingsOf(bus, target, early).get());
     const char* modify = OwnConnection(edited) ? kModifyOwn : kModifySystem;
-    bool granted = CheckPermissions(bus, ifname, {modify, kNetworkControl});
+    bool granted = CheckPermissions(bus, ifname, {modify, kNetworkControl}, std::move(permissions));
 
     bool autoDnsBefore = AutomaticDns(edited);
     std::vector<std::string> inUse;
@@ -283,13 +373,17 @@ void ExecuteThroughNetworkManager(NmBus& bus, const std::string& device, GVarian
             device, NM_DBUS_INTERFACE_DEVICE, "Reapply",
             g_variant_new("(@a{sa{sv}}tu)", edited.ToVariant(), guint64(0), guint(0)), nullptr);
     }
+    ConfigPaths paths{inventory::StringOf(props, "Ip4Config", "/"),
+                      inventory::StringOf(props, "Dhcp4Config", "/")};
     try {
         GVariant* settings = edited.ToVariant();
         if (!target.empty()) {
-            bus.Call(target, NM_DBUS_INTERFACE_SETTINGS_CONNECTION, "Update2",
-                     g_variant_new("(@a{sa{sv}}u@a{sv})", settings,
-                                   guint(NM_SETTINGS_UPDATE2_FLAG_TO_DISK), NoOptions()),
-                     "(a{sv})");
+            auto saving =
+                bus.Start(target, NM_DBUS_INTERFACE_SETTINGS_CONNECTION, "Update2",
+                          g_variant_new("(@a{sa{sv}}u@a{sv})", settings,
+                                        guint(NM_SETTINGS_UPDATE2_FLAG_TO_DISK), NoOptions()),
+                          "(a{sv})");
+            saving->Wait();
         } else {
             Variant reply = bus.Call(
                 NM_DBUS_PATH_SETTINGS, NM_DBUS_INTERFACE_SETTINGS, "AddConnection2",
@@ -326,7 +420,7 @@ void ExecuteThroughNetworkManager(NmBus& bus, const std::string& device, GVarian
             reapplying->Wait();
             WaitForDevice(
                 bus, device, ifname, [&](const DeviceNow& now) { return Shows(now, wanted); },
-                false);
+                false, paths);
             return;
         } catch (const NmError& e) {
             if (e.PermissionDenied()) {

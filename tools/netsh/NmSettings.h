@@ -1,6 +1,6 @@
 #pragma once
 
-#include <gio/gio.h>
+#include <glib.h>
 
 #include <map>
 #include <string>

@@ -4,12 +4,10 @@
 #include <string>
 #include <vector>
 
-#include <unistd.h>
-
 #include "inventory/SystemBus.h"
 #include "netsh/Apply.h"
 #include "netsh/Command.h"
-#include "netsh/Process.h"
+#include "netsh/NmMain.h"
 
 int main(int argc, char** argv) {
     std::vector<std::string> args(argv + 1, argv + argc);
@@ -26,13 +24,10 @@ int main(int argc, char** argv) {
             stderr);
         return 1;
     }
-    // Only where a system bus runs can NetworkManager own the device: the backend is chosen
-    // there, by a program of its own, so that netsh elsewhere loads no D-Bus library.
+    // Only where a system bus runs can NetworkManager own the device, so only there is the
+    // backend chosen; the bus code is linked in, as a second program cost a millisecond to start.
     if (quorv::inventory::SystemBusPresent()) {
-        std::string helper = quorv::netsh::ProgramDir() + "/quorv-netsh-nm";
-        execv(helper.c_str(), argv);
-        std::perror(helper.c_str());
-        return 1;
+        return quorv::netsh::RunWithSystemBus(args);
     }
     if (args.size() == 2 && args[0] == "--backend") {
         std::printf("%s: netlink (NetworkManager does not run on the system bus)\n",

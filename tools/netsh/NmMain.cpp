@@ -1,9 +1,7 @@
-// netsh where a system bus runs: each command goes to NetworkManager when it manages the
-// device, else through netlink as netsh does everywhere else.
+#include "netsh/NmMain.h"
+
 #include <cstdio>
 #include <exception>
-#include <string>
-#include <vector>
 
 #include "netsh/Apply.h"
 #include "netsh/Backend.h"
@@ -11,9 +9,9 @@
 #include "netsh/NmApply.h"
 #include "netsh/Privilege.h"
 
-int main(int argc, char** argv) {
-    using namespace quorv::netsh;
-    std::vector<std::string> args(argv + 1, argv + argc);
+namespace quorv::netsh {
+
+int RunWithSystemBus(const std::vector<std::string>& args) {
     try {
         if (args.size() == 2 && args[0] == "--backend") {
             BackendChoice choice = ChooseBackend(args[1]);
@@ -35,3 +33,5 @@ int main(int argc, char** argv) {
         return ExitStatusFor(e);
     }
 }
+
+}  // namespace quorv::netsh
