@@ -1,0 +1,144 @@
+#include "app/MainForm.h"
+
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QTimer>
+
+#include "app/DataFile.h"
+#include "app/ErrorBox.h"
+
+namespace quorv::app {
+
+namespace {
+
+// An X server without a window manager may never activate the window; the start-up
+// work must not wait for that forever.
+constexpr int kActivationFallbackMs = 1000;
+
+}  // namespace
+
+TMainForm::TMainForm(const std::string& dataFile, TMainFormServices* services, QWidget* parent)
+    : QMainWindow(parent), services_(services), dataFile_(dataFile) {
+    if (services_ == nullptr) {
+        ownServices_ = std::make_unique<TMainFormServices>();
+        services_ = ownServices_.get();
+    }
+    setObjectName("MainForm");
+    setWindowTitle(QStringLiteral("Quorv IP Changer"));
+    resize(728, 424);
+    settings::SetFormHost(this);
+    CreateComponents();
+    RunCommand(this, [this] { FormCreate(); });
+    UpdateActions();
+}
+
+TMainForm::~TMainForm() {
+    if (settings::FormHost() == this) {
+        settings::SetFormHost(nullptr);
+    }
+}
+
+void TMainForm::CreateComponents() {
+    ImageList1 = new TImageList(this);
+    ActionList1 = new QObject(this);
+    ActionList1->setObjectName("ActionList1");
+    CreateActions();
+
+    ListView1 = new TProfileListView(ImageList1, this);
+    setCentralWidget(ListView1);
+    StatusBar1 = new QStatusBar(this);
+    StatusBar1->setObjectName("StatusBar1");
+    StatusBar1->setFixedHeight(19);
+    StatusBar1->setSizeGripEnabled(false);
+    setStatusBar(StatusBar1);
+
+    Panel1 = new QLabel(QStringLiteral("Waiting..."), this);
+    Panel1->setObjectName("Panel1");
+    Panel1->setFixedSize(253, 57);
+    Panel1->setAlignment(Qt::AlignCenter);
+    Panel1->setFrameStyle(QFrame::Panel | QFrame::Raised);
+    Panel1->setLineWidth(2);
+    Panel1->setAutoFillBackground(true);
+    Panel1->hide();
+
+    CreateMenus();
+    CreateToolBar();
+    ConnectCommands();
+}
+
+void TMainForm::ApplyLanguage(QWidget*) {}
+
+void TMainForm::LoadProfileList() {
+    ListView1->Load(StoreTable1);
+    UpdateActions();
+}
+
+void TMainForm::FormCreate() {
+    inventory_ = {};
+    inventory_.DefaultPrinterIndex = 0;
+    OpenDataFile(dataFile_);
+}
+
+void TMainForm::OpenDataFile(const std::string& path) {
+    // Failures opening the tables leave that cursor closed; the commands then report the
+    // store's messages when they use it.
+    app::OpenDataFile(path, StoreTable1, StoreTable2, [this] { ListView1->Load(StoreTable1); });
+}
+
+bool TMainForm::event(QEvent* event) {
+    if (event->type() == QEvent::WindowActivate && !activated_) {
+        // Queued: the activation is done before the start-up work paints and blocks.
+        QTimer::singleShot(0, this, [this] { FormActivate(); });
+    }
+    return QMainWindow::event(event);
+}
+
+void TMainForm::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    if (!activated_) {
+        QTimer::singleShot(kActivationFallbackMs, this, [this] { FormActivate(); });
+    }
+}
+
+void TMainForm::FormActivate() {
+    if (activated_) {
+        return;
+    }
+    activated_ = true;
+    RunCommand(this, [this] {
+        repaint();
+        Panel1->move(width() / 2 - Panel1->width() / 2,
+                     height() / 2 - Panel1->height() / 2 - ListView1->y());
+        Panel1->setText(Text("msgReadInterface"));
+        Panel1->show();
+        Panel1->raise();
+        Panel1->repaint();
+        services_->ReadNetworkConnections(inventory_);
+        Panel1->hide();
+    });
+}
+
+void TMainForm::closeEvent(QCloseEvent* event) {
+    FormClose();
+    QMainWindow::closeEvent(event);
+}
+
+void TMainForm::FormClose() {
+    inventory_.ConnectionIDs.clear();
+    inventory_.AdapterNames.clear();
+    inventory_.PrinterNames.clear();
+    inventory_.PrinterCaptions.clear();
+}
+
+apply::ProgressTexts TMainForm::ProgressTexts() const {
+    apply::ProgressTexts texts;
+    texts.msgChangeIP = Text("msgChangeIP").toStdString();
+    texts.msgChangeGateway = Text("msgChangeGateway").toStdString();
+    texts.msgChangeDNS = Text("msgChangeDNS").toStdString();
+    texts.msgChangeScript = Text("msgChangeScript").toStdString();
+    texts.msgChangePrinter = Text("msgChangePrinter").toStdString();
+    return texts;
+}
+
+}  // namespace quorv::app

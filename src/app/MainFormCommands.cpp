@@ -1,0 +1,155 @@
+#include "app/MainForm.h"
+
+#include "app/ErrorBox.h"
+#include "app/OptionRecord.h"
+#include "app/ProfileRecord.h"
+#include "app/RecordLookup.h"
+#include "app/WebPages.h"
+#include "apply/Options.h"
+
+namespace quorv::app {
+
+namespace {
+
+std::string Utf8(const QString& text) {
+    return text.toStdString();
+}
+
+// What the Name column keeps of a typed name.
+QString StoredName(const QString& name) {
+    return QString::fromStdString(
+        apply::CutToWidth(Utf8(name), static_cast<size_t>(apply::ProfileColumnWidth("Name"))));
+}
+
+}  // namespace
+
+QMessageBox::StandardButton TMainForm::Ask(QMessageBox::Icon icon, const QString& text,
+                                           QMessageBox::StandardButtons buttons) {
+    const bool question = icon == QMessageBox::Question;
+    QMessageBox box(icon, question ? QStringLiteral("Confirm") : QStringLiteral("Warning"), text,
+                    buttons, this);
+    box.setObjectName(question ? "ConfirmBox" : "WarningBox");
+    return static_cast<QMessageBox::StandardButton>(box.exec());
+}
+
+void TMainForm::PostProfile(bool reloadOnFailure) {
+    try {
+        StoreTable1.Post();
+    } catch (...) {
+        try {
+            StoreTable1.Cancel();
+            if (reloadOnFailure) {
+                const QString selected =
+                    ListView1->Selected() ? ListView1->Selected()->text(0) : QString();
+                ListView1->Load(StoreTable1);
+                if (QTreeWidgetItem* row = ListView1->FindRow(selected)) {
+                    ListView1->setCurrentItem(row);
+                }
+            }
+        } catch (...) {
+            // The post's failure is the one to report.
+        }
+        throw;
+    }
+}
+
+void TMainForm::acDeleteExecute() {
+    QTreeWidgetItem* row = ListView1->Selected();
+    if (row == nullptr) {
+        return;
+    }
+    if (Ask(QMessageBox::Question, Text("msgDeleteSure"), QMessageBox::Yes | QMessageBox::No) !=
+        QMessageBox::Yes) {
+        return;
+    }
+    if (FindByName(StoreTable1, Utf8(row->text(0)))) {
+        StoreTable1.Delete();
+    }
+    delete row;
+}
+
+void TMainForm::acResultExecute() {
+    QTreeWidgetItem* row = ListView1->Selected();
+    if (row == nullptr || !FindByName(StoreTable1, Utf8(row->text(0)))) {
+        return;
+    }
+    const apply::Profile profile = ReadProfile(StoreTable1);
+    const bool showScripts =
+        apply::ShowScriptWindow(ReadOption(StoreTable2, apply::kShowScriptWindow));
+    services_->ApplyProfile(this, row->text(0), profile, showScripts, ProgressTexts());
+    if (apply::AfterIPInfo(ReadOption(StoreTable2, apply::kAfterIPInfo))) {
+        services_->ShowReport(this);
+    }
+}
+
+void TMainForm::acInfoExecute() {
+    services_->ShowReport(this);
+}
+
+void TMainForm::acExitExecute() {
+    close();
+}
+
+void TMainForm::acHelpExecute() {
+    OpenWebPage(kHelpPage);
+}
+
+void TMainForm::acQnAExecute() {
+    OpenWebPage(kQnAPage);
+}
+
+void TMainForm::acDonateExecute() {
+    OpenWebPage(kDonatePage);
+}
+
+void TMainForm::acIconExecute(QAction* sender) {
+    QTreeWidgetItem* row = ListView1->Selected();
+    if (row == nullptr || !FindByName(StoreTable1, Utf8(row->text(0)))) {
+        return;
+    }
+    const int image = sender->property("imageIndex").toInt();
+    StoreTable1.Edit();
+    StoreTable1.FieldByName("Icon").SetAsInteger(image);
+    PostProfile(false);
+    ListView1->SetRowImage(row, image);
+}
+
+void TMainForm::ListView1Edited(QTreeWidgetItem* item, QString& name) {
+    const QString old = item->text(0);
+    // The row shows what the Name column keeps, so later commands find the record.
+    name = StoredName(name);
+    if (name == old) {
+        return;
+    }
+    if (FindByName(StoreTable1, Utf8(name))) {
+        Ask(QMessageBox::Warning, Text("msgAlreadyExists"), QMessageBox::Ok);
+        name = old;
+        return;
+    }
+    if (FindByName(StoreTable1, Utf8(old))) {
+        StoreTable1.Edit();
+        WriteProfileText(StoreTable1, "Name", Utf8(name));
+        PostProfile(false);
+    }
+}
+
+void TMainForm::ListView1DblClick() {
+    if (ListView1->Selected() == nullptr) {
+        return;
+    }
+    switch (apply::DblClickAction(ReadOption(StoreTable2, apply::kDblClickAction))) {
+        case 0:
+            Execute(acResult);
+            break;
+        case 1:
+            Execute(acUpdate);
+            break;
+        case 2:
+            Execute(acDelete);
+            break;
+        default:
+            break;
+    }
+}
+
+}  // namespace quorv::app
