@@ -66,6 +66,8 @@ void TMainForm::acDeleteExecute() {
         StoreTable1.Delete();
     }
     delete row;
+    // The list view would hand the selection to a neighbour; nothing stays selected.
+    ListView1->clearSelection();
 }
 
 void TMainForm::acResultExecute() {

@@ -1,0 +1,511 @@
+#include "app/MainForm.h"
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <QDesktopServices>
+#include <QHeaderView>
+#include <QInputMethodEvent>
+#include <QLineEdit>
+#include <QTest>
+#include <QUrl>
+#include <filesystem>
+#include <fstream>
+
+#include "ModalAnswer.h"
+#include "TempFolder.h"
+#include "app/DataFile.h"
+#include "app/ErrorBox.h"
+#include "app/OptionRecord.h"
+#include "app/ProfileRecord.h"
+#include "app/RecordLookup.h"
+#include "app/WebPages.h"
+#include "apply/Options.h"
+
+namespace quorv::app {
+namespace {
+
+using apply::Profile;
+using quorv::testing::ModalAnswers;
+using quorv::testing::ReadFile;
+using quorv::testing::TempFolder;
+using store::TStoreTable;
+
+class QtEnvironment : public ::testing::Environment {
+  public:
+    void SetUp() override { app_ = new TApplication(argc_, argv_); }
+    void TearDown() override { delete app_; }
+
+  private:
+    int argc_ = 1;
+    char name_[16] = "test_app_gui";
+    char* argv_[2] = {name_, nullptr};
+    TApplication* app_ = nullptr;
+};
+
+const auto* const kQtEnvironment = ::testing::AddGlobalTestEnvironment(new QtEnvironment);
+
+// The system as the window sees it, recorded instead of done.
+class FakeServices : public TMainFormServices {
+  public:
+    void ReadNetworkConnections(inventory::TInventoryLists& lists) override {
+        ++connectionReads;
+        lists.ConnectionIDs = {"eth0"};
+        lists.AdapterNames = {"Test adapter"};
+    }
+    void ApplyProfile(QWidget*, const QString& name, const Profile& profile, bool showScripts,
+                      const apply::ProgressTexts&) override {
+        applied.push_back(name.toStdString());
+        appliedProfile = profile;
+        showScriptWindow = showScripts;
+        events.push_back("apply");
+    }
+    void ShowReport(QWidget*) override { events.push_back("report"); }
+
+    int connectionReads = 0;
+    std::vector<std::string> applied;
+    Profile appliedProfile;
+    bool showScriptWindow = false;
+    std::vector<std::string> events;
+};
+
+Profile MakeProfile(const std::string& name, const std::string& ip = "DHCP",
+                    const std::string& mask = "") {
+    Profile p;
+    p.Name = name;
+    p.IP = ip;
+    p.Mask = mask;
+    p.Interface = "eth0";
+    return p;
+}
+
+class MainFormTest : public ::testing::Test {
+  protected:
+    std::string Path() const { return tmp_ / kDataFileName; }
+
+    // A data file holding these profiles (and the default options).
+    void Seed(const std::vector<Profile>& profiles,
+              const std::vector<std::pair<std::string, std::string>>& options = {}) {
+        TStoreTable table, optionTable;
+        ASSERT_TRUE(OpenDataFile(Path(), table, optionTable).Ok());
+        for (const Profile& p : profiles) {
+            table.Insert();
+            WriteProfile(table, p);
+            table.Post();
+        }
+        for (const auto& [key, value] : options) {
+            WriteOption(optionTable, key, value);
+        }
+    }
+
+    TMainForm& Start() {
+        form_ = std::make_unique<TMainForm>(Path(), &services_);
+        return *form_;
+    }
+    void Restart() {
+        form_.reset();
+        Start();
+    }
+
+    // The profile names in the data file, as a fresh cursor reads them.
+    std::vector<std::string> StoredNames() {
+        TStoreTable table;
+        table.SetDatabaseName(Path());
+        table.SetTableName("tblIPList");
+        table.SetPassword(kDataFilePassword);
+        table.Open();
+        std::vector<std::string> names;
+        for (table.First(); !table.Eof(); table.Next()) {
+            names.push_back(table.FieldByName("Name").AsString());
+        }
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+    std::optional<Profile> Stored(const std::string& name) {
+        TStoreTable table;
+        table.SetDatabaseName(Path());
+        table.SetTableName("tblIPList");
+        table.SetPassword(kDataFilePassword);
+        table.Open();
+        if (!FindByName(table, name)) {
+            return std::nullopt;
+        }
+        return ReadProfile(table);
+    }
+
+    std::vector<std::string> Rows() const {
+        std::vector<std::string> rows;
+        for (int i = 0; i < form_->ListView1->topLevelItemCount(); ++i) {
+            rows.push_back(form_->ListView1->topLevelItem(i)->text(0).toStdString());
+        }
+        return rows;
+    }
+    QTreeWidgetItem* Select(const std::string& name) {
+        QTreeWidgetItem* row = form_->ListView1->FindRow(QString::fromStdString(name));
+        EXPECT_NE(row, nullptr) << name;
+        if (row != nullptr) {
+            form_->ListView1->setCurrentItem(row);
+        }
+        return row;
+    }
+
+    // Types a name into the row's in-place editor and confirms it with Enter.
+    void Rename(const std::string& from, const QString& to, bool throughInputMethod = false) {
+        QTreeWidgetItem* row = Select(from);
+        ASSERT_NE(row, nullptr);
+        form_->ListView1->editItem(row, 0);
+        QLineEdit* editor = nullptr;
+        for (QLineEdit* e : form_->ListView1->findChildren<QLineEdit*>()) {
+            if (!e->isHidden()) {
+                editor = e;
+            }
+        }
+        ASSERT_NE(editor, nullptr);
+        editor->clear();
+        if (throughInputMethod) {
+            QInputMethodEvent compose;
+            compose.setCommitString(to);
+            QApplication::sendEvent(editor, &compose);
+        } else {
+            editor->setText(to);
+        }
+        QTest::keyClick(editor, Qt::Key_Return);
+        // The delegate commits through a queued call, then the editor goes.
+        QApplication::processEvents();
+        QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+
+    TempFolder tmp_;
+    FakeServices services_;
+    std::unique_ptr<TMainForm> form_;
+};
+
+// --- start-up --------------------------------------------------------------------------
+
+TEST_F(MainFormTest, FirstStartCreatesTheFileAndBuildsTheWindow) {
+    TMainForm& form = Start();
+    EXPECT_TRUE(std::filesystem::exists(Path()));
+    EXPECT_TRUE(StoredNames().empty());
+    EXPECT_EQ(form.ListView1->topLevelItemCount(), 0);
+    EXPECT_EQ(settings::FormHost(), &form);
+    EXPECT_EQ(form.windowTitle(), "Quorv IP Changer");
+    EXPECT_EQ(form.size(), QSize(728, 424));
+    EXPECT_EQ(form.ImageList1->Count(), kImageCount);
+    for (int i = 0; i < kImageCount; ++i) {
+        EXPECT_FALSE(form.ImageList1->Icon(i).pixmap(16, 16).isNull()) << i;
+    }
+
+    // Names the language files address, in the order of the menus.
+    auto names = [](const QList<QAction*>& actions) {
+        std::vector<std::string> out;
+        for (QAction* a : actions) {
+            out.push_back(a->objectName().toStdString());
+        }
+        return out;
+    };
+    using Names = std::vector<std::string>;
+    auto* tool = form.findChild<QMenu*>("mnTool");
+    ASSERT_NE(tool, nullptr);
+    EXPECT_EQ(names(tool->actions()),
+              (Names{"IP1", "N13", "N5", "N6", "N7", "N24", "mnChangeIconItem", "N11", "IP3",
+                     "mnLanguageItem", "N12"}));
+    EXPECT_EQ(names(form.PopupMenu1->actions()),
+              (Names{"IP2", "N17", "N14", "N15", "N16", "N25", "N21Item"}));
+    EXPECT_EQ(names(form.findChild<QMenu*>("mnHelp")->actions()),
+              (Names{"N8", "QuorvUtility1", "N9", "Donate1", "N10"}));
+    EXPECT_EQ(form.ToolBar1->actions().size(), 16);
+    EXPECT_EQ(form.ToolBar1->height(), 29);
+
+    EXPECT_EQ(form.acQnA->text(), "Q&&A 게시판");
+    EXPECT_EQ(form.acQnA->property("imageIndex").toInt(), imgQnA);
+    EXPECT_EQ(form.acOption->property("category").toString(), "도구");
+    EXPECT_EQ(form.findChild<QAction*>("N31")->text(), "Korea");
+
+    QHeaderView* header = form.ListView1->header();
+    const int widths[] = {150, 100, 110, 110, 110, 110};
+    for (int i = 0; i < 6; ++i) {
+        EXPECT_EQ(header->sectionSize(i), widths[i]) << i;
+    }
+    EXPECT_FALSE(header->sectionsClickable());
+}
+
+TEST_F(MainFormTest, ActivationReadsConnectionsOnceBehindThePanel) {
+    TMainForm& form = Start();
+    form.show();
+    QTRY_VERIFY_WITH_TIMEOUT(form.Activated(), 3000);
+    EXPECT_EQ(services_.connectionReads, 1);
+    EXPECT_EQ(form.Inventory().ConnectionIDs, QStringList{"eth0"});
+    EXPECT_FALSE(form.Panel1->isVisible());
+    EXPECT_EQ(form.Panel1->text(), form.MessageTexts().Text("msgReadInterface"));
+
+    QEvent activate(QEvent::WindowActivate);
+    QApplication::sendEvent(&form, &activate);
+    QTest::qWait(50);
+    EXPECT_EQ(services_.connectionReads, 1);
+
+    form.close();
+    EXPECT_TRUE(form.Inventory().ConnectionIDs.isEmpty());
+}
+
+TEST_F(MainFormTest, AFileTheStoreRefusesLeavesTheWindowUsableAndTheFileAlone) {
+    {
+        std::ofstream out(Path(), std::ios::binary);
+        out << std::string(4096, 'Z');
+    }
+    const std::string before = ReadFile(Path());
+    ModalAnswers answers;
+    TMainForm& form = Start();
+    EXPECT_EQ(form.ListView1->topLevelItemCount(), 0);
+    EXPECT_TRUE(form.acInsert->isEnabled());
+    EXPECT_FALSE(form.acResult->isEnabled());
+    EXPECT_TRUE(answers.Seen().empty());
+    form.close();
+    form_.reset();
+    EXPECT_EQ(ReadFile(Path()), before);
+}
+
+// --- the list --------------------------------------------------------------------------
+
+TEST_F(MainFormTest, ListFollowsTheStoreCollationAndShowsFirstItems) {
+    Seed({MakeProfile("b"), MakeProfile("B"),
+          MakeProfile("a", "10.0.0.5,10.0.0.6", "255.0.0.0,255.255.0.0"), MakeProfile("Ä"),
+          MakeProfile("회사")});
+    TMainForm& form = Start();
+    EXPECT_EQ(Rows(), (std::vector<std::string>{"a", "Ä", "b", "B", "회사"}));
+    QTreeWidgetItem* a = form.ListView1->FindRow("a");
+    EXPECT_EQ(a->text(1), "10.0.0.5");
+    EXPECT_EQ(a->text(2), "255.0.0.0");
+    EXPECT_EQ(form.ListView1->FindRow("b")->text(1), "DHCP");
+    EXPECT_EQ(form.ListView1->FindRow("b")->text(2), "");
+    // A foreign row (as the IP dialog adds them) takes its place too.
+    auto* added = new QTreeWidgetItem(form.ListView1);
+    added->setText(0, "Aa");
+    EXPECT_EQ(Rows(), (std::vector<std::string>{"a", "Ä", "Aa", "b", "B", "회사"}));
+}
+
+TEST_F(MainFormTest, EnablingRulesFollowTheSelection) {
+    Seed({MakeProfile("one")});
+    TMainForm& form = Start();
+    const QList<QAction*> needRow = {form.acResult, form.acUpdate, form.acDelete,
+                                     form.acIcon11, form.acIcon12, form.acIcon13};
+    const QList<QAction*> always = {form.acInsert, form.acOpen,   form.acSave,    form.acOption,
+                                    form.acInfo,   form.acKorea,  form.acEnglish, form.acHelp,
+                                    form.acQnA,    form.acDonate, form.acAbout,   form.acExit};
+    for (QAction* a : needRow) {
+        EXPECT_FALSE(a->isEnabled()) << a->objectName().toStdString();
+    }
+    Select("one");
+    for (QAction* a : needRow + always) {
+        EXPECT_TRUE(a->isEnabled()) << a->objectName().toStdString();
+    }
+    EXPECT_TRUE(form.findChild<QAction*>("N15")->isEnabled());
+    form.ListView1->clearSelection();
+    EXPECT_FALSE(form.findChild<QAction*>("N15")->isEnabled());
+}
+
+// --- renaming in place -----------------------------------------------------------------
+
+TEST_F(MainFormTest, RenameRules) {
+    Seed({MakeProfile("b"), MakeProfile("c"), MakeProfile("other")});
+    Start();
+    ModalAnswers answers;
+    answers.Press(QMessageBox::Ok);
+
+    // Confirmed unchanged: nothing to say, nothing written.
+    Rename("b", "b");
+    EXPECT_TRUE(answers.Seen().empty());
+    EXPECT_EQ(Rows(), (std::vector<std::string>{"b", "c", "other"}));
+
+    // Onto another profile: refused, the row keeps its name.
+    Rename("b", "c");
+    ASSERT_EQ(answers.Seen().size(), 1u);
+    EXPECT_EQ(answers.Seen()[0],
+              "WarningBox: " + form_->MessageTexts().Text("msgAlreadyExists").toStdString());
+    EXPECT_EQ(Rows(), (std::vector<std::string>{"b", "c", "other"}));
+
+    // A name that differs only in case is another name; the row moves to its place.
+    Rename("b", "a");
+    EXPECT_EQ(Rows(), (std::vector<std::string>{"a", "c", "other"}));
+    Rename("a", "d");
+    EXPECT_EQ(Rows(), (std::vector<std::string>{"c", "d", "other"}));
+    Rename("c", "C");
+    EXPECT_EQ(StoredNames(), (std::vector<std::string>{"C", "d", "other"}));
+
+    // Korean through the input method.
+    Rename("other", QStringLiteral("회의실"), true);
+    EXPECT_EQ(StoredNames(), (std::vector<std::string>{"C", "d", "회의실"}));
+    EXPECT_EQ(answers.Seen().size(), 1u);
+}
+
+TEST_F(MainFormTest, RenameKeepsWhatTheNameColumnStores) {
+    Seed({MakeProfile("short")});
+    Start();
+    // 49 ASCII bytes and a three-byte letter: the letter does not fit whole.
+    const QString typed = QString(49, 'x') + QStringLiteral("가나");
+    Rename("short", typed);
+    const std::string stored(49, 'x');
+    EXPECT_EQ(StoredNames(), std::vector<std::string>{stored});
+    EXPECT_EQ(Rows(), std::vector<std::string>{stored});
+    // The row still finds its record.
+    Select(stored);
+    form_->acIcon13->trigger();
+    EXPECT_EQ(Stored(stored)->Icon, 13);
+}
+
+TEST_F(MainFormTest, NamesCompareByteForByte) {
+    // Equal to the collation, different texts: composed and decomposed é.
+    const std::string composed = "caf\xC3\xA9";
+    const std::string decomposed = "cafe\xCC\x81";
+    Seed({MakeProfile(composed), MakeProfile("x")});
+    Start();
+    ModalAnswers answers;
+    Rename("x", QString::fromStdString(decomposed));
+    EXPECT_TRUE(answers.Seen().empty());
+    EXPECT_EQ(StoredNames(), (std::vector<std::string>{decomposed, composed}));
+    Select(decomposed);
+    form_->acIcon12->trigger();
+    EXPECT_EQ(Stored(decomposed)->Icon, 12);
+    EXPECT_EQ(Stored(composed)->Icon, 11);
+}
+
+TEST_F(MainFormTest, AFailedPostKeepsListAndTableInStep) {
+    Seed({MakeProfile("locked")});
+    Start();
+    // Another program holds the write lock.
+    const int fd = ::open(Path().c_str(), O_RDWR);
+    ASSERT_GE(fd, 0);
+    struct flock lock {};
+    lock.l_type = F_WRLCK;
+    lock.l_whence = SEEK_SET;
+    lock.l_start = 1;
+    lock.l_len = 1;
+    ASSERT_EQ(::fcntl(fd, F_OFD_SETLK, &lock), 0);
+
+    ModalAnswers answers;
+    answers.Press(QMessageBox::Ok).Press(QMessageBox::Ok);
+    Rename("locked", "renamed");
+    Select("locked");
+    form_->acIcon12->trigger();
+    ::close(fd);
+
+    ASSERT_EQ(answers.Seen().size(), 2u);
+    EXPECT_EQ(answers.Seen()[0].rfind("ErrorBox: ", 0), 0u) << answers.Seen()[0];
+    EXPECT_EQ(Rows(), std::vector<std::string>{"locked"});
+    EXPECT_EQ(form_->ListView1->FindRow("locked")->data(0, Qt::UserRole).toInt(), 11);
+    EXPECT_EQ(form_->StoreTable1.State(), store::TDataSetState::dsBrowse);
+
+    // Once the lock is gone the same commands work.
+    Rename("locked", "renamed");
+    EXPECT_EQ(StoredNames(), std::vector<std::string>{"renamed"});
+}
+
+// --- commands --------------------------------------------------------------------------
+
+TEST_F(MainFormTest, IconChangeSurvivesARestart) {
+    Seed({MakeProfile("w")});
+    Start();
+    Select("w");
+    form_->acIcon12->trigger();
+    EXPECT_EQ(Stored("w")->Icon, 12);
+    EXPECT_EQ(form_->ListView1->FindRow("w")->data(0, Qt::UserRole).toInt(), 12);
+    Restart();
+    EXPECT_EQ(form_->ListView1->FindRow("w")->data(0, Qt::UserRole).toInt(), 12);
+}
+
+TEST_F(MainFormTest, DeleteAsksFirst) {
+    Seed({MakeProfile("keep"), MakeProfile("gone")});
+    Start();
+    ModalAnswers answers;
+    answers.Press(QMessageBox::No).Press(QMessageBox::Yes);
+    Select("gone");
+    form_->acDelete->trigger();
+    EXPECT_EQ(Rows(), (std::vector<std::string>{"gone", "keep"}));
+    EXPECT_EQ(StoredNames(), (std::vector<std::string>{"gone", "keep"}));
+    Select("gone");
+    form_->acDelete->trigger();
+    EXPECT_EQ(Rows(), std::vector<std::string>{"keep"});
+    EXPECT_EQ(StoredNames(), std::vector<std::string>{"keep"});
+    EXPECT_FALSE(form_->acDelete->isEnabled());
+}
+
+TEST_F(MainFormTest, ApplyShowsTheReportOnlyWhenAsked) {
+    Profile office = MakeProfile("Office", "192.168.0.2", "255.255.255.0");
+    office.Script = "echo hi";
+    Seed({office}, {{"ShowScriptWindow", "0"}});
+    Start();
+    Select("Office");
+    form_->acResult->trigger();
+    EXPECT_EQ(services_.applied, std::vector<std::string>{"Office"});
+    EXPECT_EQ(services_.appliedProfile.IP, "192.168.0.2");
+    EXPECT_EQ(services_.appliedProfile.Script, "echo hi");
+    EXPECT_FALSE(services_.showScriptWindow);
+    EXPECT_EQ(services_.events, std::vector<std::string>{"apply"});
+
+    WriteOption(form_->StoreTable2, "AfterIPInfo", "1");
+    form_->acResult->trigger();
+    EXPECT_EQ(services_.events, (std::vector<std::string>{"apply", "apply", "report"}));
+}
+
+TEST_F(MainFormTest, DoubleClickRunsTheChosenCommand) {
+    Seed({MakeProfile("p")});
+    Start();
+    QTreeWidgetItem* row = Select("p");
+    auto doubleClick = [&] { emit form_->ListView1->itemDoubleClicked(row, 0); };
+
+    doubleClick();  // 0: apply
+    EXPECT_EQ(services_.applied.size(), 1u);
+
+    WriteOption(form_->StoreTable2, "DblClickAction", "7");
+    {
+        ModalAnswers none;
+        doubleClick();
+        EXPECT_EQ(services_.applied.size(), 1u);
+        EXPECT_TRUE(none.Seen().empty());
+    }
+    WriteOption(form_->StoreTable2, "DblClickAction", "x");
+    {
+        ModalAnswers error;
+        error.Press(QMessageBox::Ok);
+        doubleClick();
+        ASSERT_EQ(error.Seen().size(), 1u);
+        EXPECT_EQ(error.Seen()[0], "ErrorBox: 'x' is not a valid integer value");
+    }
+    WriteOption(form_->StoreTable2, "DblClickAction", "2");
+    {
+        ModalAnswers confirm;
+        confirm.Press(QMessageBox::Yes);
+        doubleClick();
+        EXPECT_TRUE(StoredNames().empty());
+        EXPECT_EQ(form_->ListView1->topLevelItemCount(), 0);
+    }
+}
+
+// Receives the addresses the web commands open.
+class UrlCatcher : public QObject {
+    Q_OBJECT
+  public:
+    std::vector<QUrl> urls;
+  public slots:
+    void open(const QUrl& url) { urls.push_back(url); }
+};
+
+TEST_F(MainFormTest, WebCommandsOpenTheMakersPages) {
+    UrlCatcher catcher;
+    QDesktopServices::setUrlHandler("https", &catcher, "open");
+    Start();
+    form_->acHelp->trigger();
+    form_->acQnA->trigger();
+    form_->acDonate->trigger();
+    QDesktopServices::unsetUrlHandler("https");
+    ASSERT_EQ(catcher.urls.size(), 3u);
+    EXPECT_EQ(catcher.urls[0].toString(),
+              QStringLiteral(QUORV_WEB_HOST "/helper.php?program=quorvipchanger"));
+    EXPECT_EQ(catcher.urls[1].query(), "go=qna&product=quorvipchanger");
+    EXPECT_EQ(catcher.urls[2].query(), "go=donate&product=quorvipchanger");
+}
+
+}  // namespace
+}  // namespace quorv::app
+
+#include "MainFormTest.moc"
