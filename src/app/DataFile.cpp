@@ -1,16 +1,14 @@
 #include "app/DataFile.h"
 
-#include <fcntl.h>
 #include <unistd.h>
 
-#include <cerrno>
-#include <cstdio>
 #include <vector>
 
 #include "app/OptionRecord.h"
+#include "app/PrivateFile.h"
 #include "apply/Options.h"
 #include "apply/Profile.h"
-#include "platform/ProgramFolder.h"
+#include "store/MemoryMedium.h"
 #include "store/StoreDatabase.h"
 #include "store/StoreTable.h"
 #include "store/TableSchema.h"
@@ -31,18 +29,26 @@ std::vector<store::TFieldDesc> FieldItems(const std::array<apply::ColumnDef, N>&
     return fields;
 }
 
-void BuildDataFile(const std::string& path) {
-    store::TStoreDatabase db;
-    if (!db.CreateDatabase(path, true, 3, "ZLIB", true, "Gost", kDataFilePassword, false)) {
-        throw store::EDatabaseError("Cannot open file " + path);
+// The new file's image is made in memory, so that no name on disk is written twice.
+std::vector<uint8_t> BuildDataFile(const std::string& path) {
+    store::TMemoryStream image;
+    {
+        const store::TMemoryRegistration registration(&image);
+        store::TStoreDatabase db;
+        db.SetMediumType(store::mtMemory);
+        if (!db.CreateDatabase(registration.Name(), true, 3, "ZLIB", true, "Gost",
+                               kDataFilePassword, false)) {
+            throw store::EDatabaseError("Cannot open file " + path);
+        }
+        db.SetDatabaseName(registration.Name());
+        db.SetPassword(kDataFilePassword);
+        db.CreateTable(apply::kProfileTable, FieldItems(apply::kProfileColumns));
+        db.CreateIndex(apply::kProfileTable, apply::kNameIndex, 0, {"Name"});
+        db.CreateTable(apply::kOptionTable, FieldItems(apply::kOptionColumns));
+        db.CreateIndex(apply::kOptionTable, apply::kNameIndex, 0, {"Name"});
+        db.Close();
     }
-    db.SetDatabaseName(path);
-    db.SetPassword(kDataFilePassword);
-    db.CreateTable(apply::kProfileTable, FieldItems(apply::kProfileColumns));
-    db.CreateIndex(apply::kProfileTable, apply::kNameIndex, 0, {"Name"});
-    db.CreateTable(apply::kOptionTable, FieldItems(apply::kOptionColumns));
-    db.CreateIndex(apply::kOptionTable, apply::kNameIndex, 0, {"Name"});
-    db.Close();
+    return image.TakeBytes();
 }
 
 bool Exists(const std::string& path) {
@@ -59,27 +65,9 @@ void OpenTable(store::TStoreTable& table, const std::string& path, const char* n
 
 }  // namespace
 
-std::string DefaultDataFilePath() {
-    return platform::ProgramFolder() + kDataFileName;
-}
-
 void CreateDataFile(const std::string& path) {
-    const std::string building = path + ".new-" + std::to_string(getpid());
-    unlink(building.c_str());
-    try {
-        BuildDataFile(building);
-    } catch (...) {
-        unlink(building.c_str());
-        throw;
-    }
-    // link() refuses to replace a file another program has created meanwhile.
-    if (link(building.c_str(), path.c_str()) != 0 && errno != EEXIST) {
-        if (!Exists(path) && std::rename(building.c_str(), path.c_str()) != 0) {
-            unlink(building.c_str());
-            throw store::EDatabaseError("Cannot open file " + path);
-        }
-    }
-    unlink(building.c_str());
+    // False: another program created it meanwhile, and its file is the one to use.
+    InstallPrivateFile(path, BuildDataFile(path));
 }
 
 DataFileStatus OpenDataFile(const std::string& path, store::TStoreTable& profiles,

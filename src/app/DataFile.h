@@ -13,13 +13,14 @@ inline constexpr const char* kDataFileName = "QuorvIPChanger.dat";
 // The one password every data file is created and opened with.
 inline constexpr const char* kDataFilePassword = "8074";
 
-// The data file beside the program.
+// The data file the window and qic open unless told otherwise (qic --data): in the
+// folder DataFolder() (app/DataLocation.h) chooses, made when it is missing.
 std::string DefaultDataFilePath();
 
-// Writes a new data file with the two tables and their name indexes, and no rows. It is
-// built under a temporary name and only then given its own, so a failure never leaves a
-// half-made file that later starts would take for a good one, and of two programs
-// starting at once only one file survives.
+// Writes a new data file, mode 0600, with the two tables and their name indexes, and no
+// rows. It is complete before it gets its name, so a failure never leaves a half-made
+// file that later starts would take for a good one, of two programs starting at once
+// only one file survives, and a link planted in the folder is never written through.
 void CreateDataFile(const std::string& path);
 
 // What opening the two tables came to; the GUI drops these messages, qic reports them.

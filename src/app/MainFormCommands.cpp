@@ -4,6 +4,7 @@
 #include "app/OptionRecord.h"
 #include "app/ProfileRecord.h"
 #include "app/RecordLookup.h"
+#include "app/TableWriteLock.h"
 #include "app/WebPages.h"
 #include "apply/Options.h"
 
@@ -123,15 +124,20 @@ void TMainForm::ListView1Edited(QTreeWidgetItem* item, QString& name) {
     if (name == old) {
         return;
     }
-    if (FindByName(StoreTable1, Utf8(name))) {
+    bool taken = false;
+    {
+        // Checked and written as one step: qic cannot add the name in between.
+        TableWriteLock lock(StoreTable1);
+        taken = FindByName(StoreTable1, Utf8(name));
+        if (!taken && FindByName(StoreTable1, Utf8(old))) {
+            StoreTable1.Edit();
+            WriteProfileText(StoreTable1, "Name", Utf8(name));
+            PostProfile(false);
+        }
+    }
+    if (taken) {
         Ask(QMessageBox::Warning, Text("msgAlreadyExists"), QMessageBox::Ok);
         name = old;
-        return;
-    }
-    if (FindByName(StoreTable1, Utf8(old))) {
-        StoreTable1.Edit();
-        WriteProfileText(StoreTable1, "Name", Utf8(name));
-        PostProfile(false);
     }
 }
 

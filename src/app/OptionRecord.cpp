@@ -1,6 +1,7 @@
 #include "app/OptionRecord.h"
 
 #include "app/RecordLookup.h"
+#include "app/TableWriteLock.h"
 #include "store/StoreTable.h"
 
 namespace quorv::app {
@@ -50,6 +51,20 @@ void WriteOption(TStoreTable& options, const std::string& key, const std::string
 }
 
 void AddMissingOptions(TStoreTable& options) {
+    auto allPresent = [&] {
+        for (const apply::OptionDefault& option : apply::kOptionDefaults) {
+            if (!FindByName(options, option.key)) {
+                return false;
+            }
+        }
+        return true;
+    };
+    // The usual start finds every row and needs no lock, so a read-only file still opens.
+    if (allPresent()) {
+        return;
+    }
+    // Two first starts at once must not both add the rows.
+    const TableWriteLock lock(options);
     for (const apply::OptionDefault& option : apply::kOptionDefaults) {
         if (!FindByName(options, option.key)) {
             InsertOption(options, option.key, option.value);

@@ -1,6 +1,7 @@
 #include "app/ProfileRecord.h"
 
 #include "app/RecordLookup.h"
+#include "app/TableWriteLock.h"
 #include "store/StoreTable.h"
 
 namespace quorv::app {
@@ -10,6 +11,22 @@ using store::TStoreTable;
 
 bool FindProfile(TStoreTable& profiles, const std::string& name) {
     return FindByName(profiles, name);
+}
+
+bool AddProfile(TStoreTable& profiles, const Profile& profile) {
+    const TableWriteLock lock(profiles);
+    if (FindProfile(profiles, profile.Name)) {
+        return false;
+    }
+    profiles.Insert();
+    try {
+        WriteProfile(profiles, profile);
+        profiles.Post();
+    } catch (...) {
+        profiles.Cancel();
+        throw;
+    }
+    return true;
 }
 
 Profile ReadProfile(TStoreTable& profiles) {

@@ -13,6 +13,11 @@ namespace quorv::app {
 // Positions the profile cursor on the profile of that name (exact, case-sensitive).
 bool FindProfile(store::TStoreTable& profiles, const std::string& name);
 
+// Adds the profile unless one of that name exists (then false, nothing written). The
+// check and the insert are one step under the data file's write lock, so two programs
+// adding the same name at once cannot both succeed.
+bool AddProfile(store::TStoreTable& profiles, const apply::Profile& profile);
+
 // The current record of tblIPList as a plain profile. Empty columns read as "" or 0.
 apply::Profile ReadProfile(store::TStoreTable& profiles);
 

@@ -5,6 +5,7 @@
 #include "apply/CommaText.h"
 #include "apply/DefaultPrinter.h"
 #include "apply/NetshCommands.h"
+#include "platform/ExitStatus.h"
 #include "platform/Process.h"
 
 namespace quorv::apply {
@@ -72,6 +73,12 @@ std::string FailureSummary(const ApplyResult& result) {
                     text += "    " + line + '\n';
                 }
                 break;
+            case ApplyFailure::Kind::NotAuthorized:
+                text +=
+                    failure.commandLine +
+                    "\n    needs administrator rights, which were not granted: " + failure.reason +
+                    '\n';
+                break;
             case ApplyFailure::Kind::PrinterNotSet:
                 text += "The printer \"" + failure.commandLine +
                         "\" could not be made the default printer.\n";
@@ -79,6 +86,12 @@ std::string FailureSummary(const ApplyResult& result) {
         }
     }
     return text;
+}
+
+ElevatedOutcome ApplyServices::RunAndWaitElevated(const std::string&) {
+    ElevatedOutcome outcome;
+    outcome.notAuthorized = "this program cannot ask for them here";
+    return outcome;
 }
 
 ApplyRun::ApplyRun(ApplyServices& services, ProgressTexts texts, ProgressCallback progress)
@@ -90,15 +103,38 @@ void ApplyRun::Progress(const std::string& text) {
     }
 }
 
+ElevatedOutcome ApplyRun::RunWithRights(const std::string& commandLine) {
+    if (elevation_ == Elevation::Granted) {
+        return services_.RunAndWaitElevated(commandLine);
+    }
+    ElevatedOutcome elevated;
+    elevated.command = services_.RunAndWait(commandLine);
+    if (elevated.command.exitCode != platform::kExitNeedsPrivilege) {
+        return elevated;
+    }
+    if (elevation_ == Elevation::NotAsked) {
+        elevated = services_.RunAndWaitElevated(commandLine);
+        elevation_ = elevated.notAuthorized.empty() ? Elevation::Granted : Elevation::Refused;
+        refusal_ = elevated.notAuthorized;
+    } else {
+        elevated.notAuthorized = refusal_;
+    }
+    return elevated;
+}
+
 void ApplyRun::RunCommand(const std::string& commandLine, ApplyResult& result) {
-    CommandOutcome outcome = services_.RunAndWait(commandLine);
-    if (outcome.exitCode == 0) {
+    const ElevatedOutcome elevated = RunWithRights(commandLine);
+    const CommandOutcome& outcome = elevated.command;
+    if (outcome.exitCode == 0 && elevated.notAuthorized.empty()) {
         return;
     }
     ApplyFailure failure;
     failure.commandLine = commandLine;
     failure.exitCode = outcome.exitCode;
-    if (outcome.exitCode == -1 && !outcome.startError.empty()) {
+    if (!elevated.notAuthorized.empty()) {
+        failure.kind = ApplyFailure::Kind::NotAuthorized;
+        failure.reason = elevated.notAuthorized;
+    } else if (outcome.exitCode == -1 && !outcome.startError.empty()) {
         failure.kind = ApplyFailure::Kind::NotStarted;
         failure.reason = outcome.startError;
     } else {

@@ -44,6 +44,11 @@ class RecordingServices : public ApplyServices {
         log.push_back("printer " + printer);
         return printerResult;
     }
+    ElevatedOutcome RunAndWaitElevated(const std::string& commandLine) override {
+        log.push_back("elevated " + commandLine);
+        return elevatedOutcome;
+    }
+    ElevatedOutcome elevatedOutcome{{0, "", ""}, ""};
 };
 
 ApplyResult RunRecorded(RecordingServices& services, const Profile& profile,
@@ -147,6 +152,58 @@ TEST(ApplyRun, CollectsFailuresAndKeepsGoing) {
     EXPECT_EQ(FailureSummary(ApplyResult{}), "");
 }
 
+// Only commands with netsh's privilege status are run again, and the rights are asked
+// for once per run whatever the answer.
+TEST(ApplyRun, AsksForAdministratorRightsOncePerRun) {
+    const CommandOutcome needsRights{77, "", "requires elevation (CAP_NET_ADMIN)"};
+    Profile p = Office();
+    p.Script = "ipconfig";
+    const std::string first =
+        "netsh interface ip set address name=\"Office LAN\" source=static "
+        "addr=10.0.0.5 mask=255.255.255.0";
+    auto commandsRun = [](const Lines& log) {
+        Lines runs;
+        std::copy_if(log.begin(), log.end(), std::back_inserter(runs), [](const std::string& l) {
+            return l.rfind("run ", 0) == 0 || l.rfind("elevated ", 0) == 0 ||
+                   l.rfind("shown ", 0) == 0;
+        });
+        return runs;
+    };
+
+    RecordingServices granted;
+    granted.outcomes[first] = needsRights;
+    EXPECT_TRUE(RunRecorded(granted, p, true).Succeeded());
+    Lines runs = commandsRun(granted.log);
+    ASSERT_EQ(runs.size(), 6u);
+    EXPECT_EQ(runs[0], "run " + first);
+    EXPECT_EQ(runs[1], "elevated " + first);
+    for (size_t i = 2; i < 5; ++i) {
+        EXPECT_EQ(runs[i].rfind("elevated netsh ", 0), 0u) << runs[i];
+    }
+    EXPECT_EQ(runs[5], "shown ipconfig");
+
+    RecordingServices refused;
+    refused.elevatedOutcome.notAuthorized = "the password prompt was cancelled";
+    const std::string gateway =
+        "netsh interface ip set address name=\"Office LAN\" gateway=10.0.0.1 gwmetric=0";
+    refused.outcomes[first] = needsRights;
+    refused.outcomes[gateway] = needsRights;
+    ApplyResult result = RunRecorded(refused, p, true);
+    runs = commandsRun(refused.log);
+    EXPECT_EQ(std::count_if(runs.begin(), runs.end(),
+                            [](const std::string& l) { return l.rfind("elevated", 0) == 0; }),
+              1);
+    ASSERT_EQ(result.failures.size(), 2u);
+    EXPECT_EQ(FailureSummary(result),
+              "The profile was not applied completely. These steps failed:\n\n" + first +
+                  "\n    needs administrator rights, which were not granted: the password "
+                  "prompt was cancelled\n\n" +
+                  gateway +
+                  "\n    needs administrator rights, which were not granted: the password "
+                  "prompt was cancelled\n");
+    EXPECT_EQ(runs.back(), "shown ipconfig");
+}
+
 // The real services, with recording programs in a temporary program folder.
 class ApplyRunSystem : public ::testing::Test {
   protected:
@@ -214,6 +271,69 @@ TEST_F(ApplyRunSystem, MissingNetshIsReportedForEveryCommand) {
         EXPECT_EQ(failure.kind, ApplyFailure::Kind::NotStarted);
         EXPECT_EQ(failure.reason, "program not found: netsh");
     }
+}
+
+// A stand-in pkexec: records its arguments and runs them with ELEVATED set, or refuses.
+class ElevatedRunSystem : public ApplyRunSystem {
+  protected:
+    TempFolder bin;
+    ScopedEnv path{"PATH", bin.path().c_str()};
+
+    void SetUp() override {
+        folder.WriteProgram("netsh",
+                            "#!/bin/sh\n[ -n \"$ELEVATED\" ] || { echo 'requires elevation' >&2; "
+                            "exit 77; }\nprintf '%s|' \"$@\" >> \"" +
+                                log + "\"\necho >> \"" + log + "\"\n");
+    }
+    void Pkexec(const std::string& body) {
+        bin.WriteProgram("pkexec",
+                         "#!/bin/sh\nprintf 'pkexec %s\\n' \"$1\" >> \"" + log + "\"\n" + body);
+    }
+};
+
+TEST_F(ElevatedRunSystem, NetshRunsAgainThroughPkexecWithItsArgumentsIntact) {
+    Pkexec("ELEVATED=1 exec \"$@\"\n");
+    Profile p = Office();
+    p.Interface = "My \"quoted\" LAN";
+    p.IP = "DHCP";
+    p.Gateway = "";
+    SystemServices services(folder.path());
+    ApplyResult result = ApplyRun(services, ProgressTexts{}, nullptr).Run(p, false);
+    EXPECT_TRUE(result.Succeeded()) << FailureSummary(result);
+    const std::string netsh = std::filesystem::canonical(folder / "netsh").string();
+    EXPECT_EQ(ReadFile(log), "pkexec " + netsh +
+                                 "\ninterface|ip|set|address|name=My \"quoted\" LAN|source=DHCP|\n"
+                                 "pkexec " +
+                                 netsh +
+                                 "\ninterface|ip|set|dns|name=My \"quoted\" LAN|source=static|"
+                                 "addr=10.0.0.2|register=PRIMARY|\n");
+}
+
+TEST_F(ElevatedRunSystem, RefusalsAreSaidInPlainWords) {
+    const std::pair<std::string, std::string> cases[] = {
+        {"exit 126\n", "the password prompt was cancelled"},
+        {"echo 'Error executing command as another user: No authentication agent found.' "
+         ">&2\nexit 127\n",
+         "no authentication agent is running"},
+        {"echo 'Error executing command as another user: Not authorized' >&2\nexit 127\n",
+         "does not allow this user"},
+    };
+    for (const auto& [body, words] : cases) {
+        Pkexec(body);
+        std::filesystem::remove(log);
+        SystemServices services(folder.path());
+        ApplyResult result = ApplyRun(services, ProgressTexts{}, nullptr).Run(Office(), false);
+        ASSERT_EQ(result.failures.size(), 4u);
+        EXPECT_NE(FailureSummary(result).find(words), std::string::npos) << FailureSummary(result);
+        // One question per run, whatever the answer.
+        EXPECT_EQ(ReadFile(log).find("pkexec"), ReadFile(log).rfind("pkexec"));
+    }
+    // Only the program folder's netsh is ever handed to pkexec.
+    Pkexec("ELEVATED=1 exec \"$@\"\n");
+    folder.WriteProgram("other", "#!/bin/sh\nexit 77\n");
+    SystemServices services(folder.path());
+    EXPECT_FALSE(services.RunAndWaitElevated("other x").notAuthorized.empty());
+    EXPECT_EQ(ReadFile(log).find("pkexec " + folder.path() + "other"), std::string::npos);
 }
 
 }  // namespace

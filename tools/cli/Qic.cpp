@@ -1,9 +1,12 @@
 #include "cli/Qic.h"
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <exception>
 
 #include "app/DataFile.h"
+#include "app/DataFileTrust.h"
 #include "app/OptionRecord.h"
 #include "app/ProfileRecord.h"
 #include "apply/ApplyRun.h"
@@ -25,11 +28,12 @@ using store::TStoreTable;
 
 // The two cursors on the data file, open for the whole command.
 struct DataFile {
+    std::string path;
     TStoreTable profiles;
     TStoreTable options;
     app::DataFileStatus status;
 
-    explicit DataFile(const std::string& path) {
+    explicit DataFile(const std::string& file) : path(file) {
         status = app::OpenDataFile(path, profiles, options);
         if (!status.profileError.empty()) {
             throw Exception("cannot open the profiles in " + Quoted(path) + ": " +
@@ -83,16 +87,8 @@ int List(DataFile& data, bool json, std::ostream& out) {
 
 int Add(DataFile& data, const Invocation& inv) {
     const Profile profile = BuildProfile(inv.name, inv.add);
-    if (app::FindProfile(data.profiles, profile.Name)) {
+    if (!app::AddProfile(data.profiles, profile)) {
         throw UsageError("a profile named " + Quoted(profile.Name) + " exists already");
-    }
-    data.profiles.Insert();
-    try {
-        app::WriteProfile(data.profiles, profile);
-        data.profiles.Post();
-    } catch (...) {
-        data.profiles.Cancel();
-        throw;
     }
     return kExitOk;
 }
@@ -104,6 +100,12 @@ int Apply(DataFile& data, const Invocation& inv, std::ostream& out, std::ostream
             out << line << '\n';
         }
         return kExitOk;
+    }
+    if (geteuid() == 0) {
+        if (const std::string why = app::WhyUntrustedByRoot(data.path); !why.empty()) {
+            throw Exception("refusing to apply a profile as root: " + why +
+                            ", and the profile's script lines would run as root");
+        }
     }
     const bool shown =
         apply::ShowScriptWindow(app::ReadOption(data.Options(), apply::kShowScriptWindow));

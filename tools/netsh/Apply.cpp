@@ -82,8 +82,7 @@ void ApplyDns(const InterfaceState& state,
 
 void Execute(const Command& cmd) {
     if (!HasNetAdmin()) {
-        throw NetshError(
-            "The requested operation requires elevation (CAP_NET_ADMIN): run netsh as root.");
+        throw NeedsPrivilege();
     }
     RouteSocket sock;
     bool loopback = false;

@@ -15,4 +15,8 @@ bool HasNetAdmin() {
     return (data[CAP_NET_ADMIN / 32].effective & (1u << (CAP_NET_ADMIN % 32))) != 0;
 }
 
+NeedsPrivilege::NeedsPrivilege()
+    : quorv::Exception(
+          "The requested operation requires elevation (CAP_NET_ADMIN): run netsh as root.") {}
+
 }  // namespace quorv::netsh

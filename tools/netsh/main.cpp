@@ -6,6 +6,7 @@
 
 #include "netsh/Apply.h"
 #include "netsh/Command.h"
+#include "netsh/Privilege.h"
 
 int main(int argc, char** argv) {
     std::vector<std::string> args(argv + 1, argv + argc);
@@ -24,6 +25,9 @@ int main(int argc, char** argv) {
     try {
         quorv::netsh::Execute(quorv::netsh::ParseCommand(args));
         return 0;
+    } catch (const quorv::netsh::NeedsPrivilege& e) {
+        std::fprintf(stderr, "%s\n", e.what());
+        return quorv::netsh::kExitNeedsPrivilege;
     } catch (const std::exception& e) {
         std::fprintf(stderr, "%s\n", e.what());
         return 1;
