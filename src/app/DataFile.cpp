@@ -80,6 +80,7 @@ DataFileStatus OpenDataFile(const std::string& path, store::TStoreTable& profile
     }
     try {
         OpenTable(profiles, path, apply::kProfileTable);
+        status.damagedProfiles = profiles.DamagedRecordCount();
         if (profilesOpened) {
             profilesOpened();
         }

@@ -28,6 +28,8 @@ struct DataFileStatus {
     bool created = false;
     std::string profileError;  // empty: tblIPList is open
     std::string optionError;   // empty: tblOption is open with its default rows
+    // Profiles the file counts but does not hold whole; they are missing from the list.
+    int damagedProfiles = 0;
     bool Ok() const { return profileError.empty() && optionError.empty(); }
 };
 

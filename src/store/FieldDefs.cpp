@@ -29,6 +29,13 @@ TStoreFieldDefs::TStoreFieldDefs(const std::vector<TFieldItem>& items) {
 }
 
 int32_t TStoreFieldDefs::IndexOf(std::string_view name) const {
+    // A file from another writer may hold names that differ only in case; the exact one
+    // wins over the first one ignoring case.
+    for (size_t i = 0; i < defs_.size(); ++i) {
+        if (defs_[i].Name == name) {
+            return static_cast<int32_t>(i);
+        }
+    }
     for (size_t i = 0; i < defs_.size(); ++i) {
         if (SameName(defs_[i].Name, name)) {
             return static_cast<int32_t>(i);

@@ -791,14 +791,9 @@ bool CreateIndex(TStoreFileIO& file, const std::string& tableName, const std::st
     TIndexItem item;
     item.Name = std::string(cutName);
     item.Options = options & (tiPrimary | tiUnique | tiDescending | tiCaseInsensitive);
+    const TStoreFieldDefs fields(header.Fields);
     for (size_t k = 0; k < used; ++k) {
-        int32_t number = -1;
-        for (size_t f = 0; f < header.Fields.size(); ++f) {
-            if (SameName(header.Fields[f].Name, fieldNames[k])) {
-                number = static_cast<int32_t>(f);
-                break;
-            }
-        }
+        const int32_t number = fields.IndexOf(fieldNames[k]);
         if (number < 0) {
             throw EDatabaseError("Field '" + fieldNames[k] + "' not found");
         }

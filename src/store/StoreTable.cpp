@@ -350,6 +350,11 @@ int32_t TStoreTable::RecordCount() {
     return static_cast<int32_t>(List().size());
 }
 
+std::vector<int32_t> TStoreTable::DamagedRecords() const {
+    RequireOpen();
+    return tableIO_->DamagedRecords();
+}
+
 int32_t TStoreTable::Bookmark() {
     RequireOpen();
     Sync();

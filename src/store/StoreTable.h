@@ -119,6 +119,10 @@ class TStoreTable {
     bool Bof();
     int32_t RecordCount();
     bool IsEmpty() { return RecordCount() == 0; }
+    // Records of the table left out of every order because the file does not hold them
+    // whole (see TStoreTableIO::DamagedRecords); their record numbers.
+    std::vector<int32_t> DamagedRecords() const;
+    int32_t DamagedRecordCount() const { return static_cast<int32_t>(DamagedRecords().size()); }
     // The current record's number (its bookmark), -1 without one.
     int32_t Bookmark();
     void GotoBookmark(int32_t recNo);

@@ -94,9 +94,15 @@ void TStoreTableIO::Load() {
     }
 
     physical_.clear();
+    damaged_.clear();
     for (size_t n = 0; n < recordTab_.size(); ++n) {
-        if (recordTab_[n].Deleted == 0 && EntryComplete(recordTab_[n], size)) {
+        if (recordTab_[n].Deleted != 0) {
+            continue;
+        }
+        if (EntryComplete(recordTab_[n], size)) {
             physical_.push_back(TRecordItem{recordTab_[n].DataOffset, static_cast<int32_t>(n)});
+        } else {
+            damaged_.push_back(static_cast<int32_t>(n));
         }
     }
     loaded_ = true;
@@ -116,6 +122,7 @@ void TStoreTableIO::Release() {
     recordTab_.clear();
     recordTabBlocks_.clear();
     physical_.clear();
+    damaged_.clear();
 }
 
 void TStoreTableIO::RequireLoaded() const {
@@ -129,8 +136,7 @@ void TStoreTableIO::Damaged(const std::string& what) const {
 }
 
 bool TStoreTableIO::EntryUsable(const TRecordTabItem& item, int64_t imageSize) const {
-    // An entry whose record does not lie wholly inside the file belongs to an append that
-    // never completed: it is treated as absent.
+    // A record must lie wholly inside the file to be read at all.
     return item.DataOffset >= kDataAreaOffset &&
            item.DataOffset + static_cast<int64_t>(RecordSize()) <= imageSize;
 }
@@ -143,7 +149,8 @@ bool TStoreTableIO::EntryComplete(const TRecordTabItem& item, int64_t imageSize)
         return true;
     }
     // A blob slot never filled in, or one whose data runs past the end of the file, marks
-    // a record whose writing was cut short (older writers filled the slots last).
+    // a record whose writing was cut short (other writers fill the slots last) or a file
+    // cut short.
     std::vector<uint8_t> fixed(static_cast<size_t>(RecordSize()));
     file_.ReadAt(item.DataOffset, fixed.data(), RecordSize());
     for (const TStoreFieldDef& def : fieldDefs_) {

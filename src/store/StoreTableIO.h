@@ -30,8 +30,9 @@ using TRecordList = std::vector<TRecordItem>;
 //
 // Appends are crash-safe: the record's data, then its record-tab entry, and only then the
 // record-tab count in the header are written, so an interrupted append leaves the file as
-// it was before it, plus dead bytes. Entries whose record or blob data lies outside the
-// file, or whose blob slots were never filled in, are treated as absent.
+// it was before it, plus dead bytes. A record the count covers but whose fixed part or
+// blob data lies outside the file, or whose blob slots were never filled in, is damage:
+// it is kept out of the orders so the rest stays usable, and listed in DamagedRecords.
 class TStoreTableIO {
   public:
     TStoreTableIO(TStoreFileIO& file, std::string tableName);
@@ -71,6 +72,9 @@ class TStoreTableIO {
     int32_t PositionOf(int32_t recNo) const;
     // A record that exists and is not deleted.
     bool IsLive(int32_t recNo) const;
+    // Record numbers the record tab counts as live but whose data the file does not hold
+    // whole, in record-number order; they are in no order.
+    const std::vector<int32_t>& DamagedRecords() const { return damaged_; }
 
     // Whether a field's stored value is compressed / enciphered in this database.
     bool FieldCompressed(int32_t field) const;
@@ -139,6 +143,7 @@ class TStoreTableIO {
     TRecordTabItems recordTab_;
     std::vector<int32_t> recordTabBlocks_;
     TRecordList physical_;
+    std::vector<int32_t> damaged_;
 };
 
 }  // namespace quorv::store

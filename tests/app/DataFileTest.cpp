@@ -115,6 +115,35 @@ TEST(DataFile, ProfilesKeepEveryColumnCutToItsWidth) {
                              "b"));
 }
 
+TEST(DataFile, ProfileCutShortIsCountedAsDamaged) {
+    quorv::testing::TempFolder tmp;
+    const std::string path = tmp / kDataFileName;
+    {
+        TStoreTable profiles, options;
+        ASSERT_TRUE(OpenDataFile(path, profiles, options).Ok());
+        for (const char* name : {"home", "office"}) {
+            Profile p;
+            p.Name = name;
+            p.SetDhcp();
+            p.Interface = "eth0";
+            // Text that does not compress well, so the memo's image is long.
+            for (unsigned k = 0; k < 3000; ++k) {
+                p.Script += static_cast<char>('a' + (k * 7919u + k / 3u) % 26u);
+            }
+            profiles.Insert();
+            WriteProfile(profiles, p);
+            profiles.Post();
+        }
+    }
+    std::filesystem::resize_file(path, std::filesystem::file_size(path) - 100);
+    TStoreTable profiles, options;
+    const DataFileStatus status = OpenDataFile(path, profiles, options);
+    ASSERT_TRUE(status.Ok()) << status.profileError << status.optionError;
+    EXPECT_EQ(status.damagedProfiles, 1);
+    EXPECT_EQ(profiles.RecordCount(), 1);
+    EXPECT_TRUE(FindProfile(profiles, "home"));
+}
+
 TEST(DataFile, UnreadableFileLeavesBothTablesClosedAndUnchanged) {
     quorv::testing::TempFolder tmp;
     const std::string path = tmp / kDataFileName;

@@ -6,6 +6,7 @@
 #include "store/Coding.h"
 #include "store/MemoryMedium.h"
 #include "store/StoreCheck.h"
+#include "store/StoreTable.h"
 #include "store/StoreTableIO.h"
 #include "store/processing/StoreErrors.h"
 
@@ -204,6 +205,61 @@ TEST(DamagedFile, FlippedBytesInHeadersAndTabs) {
     }
     EXPECT_GT(errors, 0);
     EXPECT_GT(reads, 0);
+}
+
+// A record the header counts whose memo runs past the end of the file is not an
+// interrupted append (the count is written last): it stays out of the orders and is
+// reported, to the storage object and to cursors alike.
+TEST(DamagedFile, CountedRecordCutShortIsReported) {
+    TempDir dir;
+    const std::string path = dir.File("cut.dat");
+    ASSERT_TRUE(TStoreFileIO::CreateDatabaseFile(path, mtDisk, false, 0, "", false, "", "", false));
+    {
+        TStoreFileIO io;
+        io.Open(path);
+        ASSERT_TRUE(io.CreateTable(
+            "T", {MakeFieldItem("Value", ftInteger, 0), MakeFieldItem("Text", ftMemo, 0)}));
+        TStoreTableIO t(io, "T");
+        t.Open();
+        for (int i = 0; i < 2; ++i) {
+            TMemoryStream memo;
+            const std::string m = Memo(10 + i);
+            memo.LoadFromBuffer(m.data(), m.size());
+            TFieldBuffers v(2);
+            v.SetInt32(0, i);
+            v.SetBlob(1, &memo);
+            t.AppendRecord(v);
+        }
+    }
+    std::vector<uint8_t> bytes = test::ReadFileBytes(path);
+    bytes.resize(bytes.size() - 100);  // inside the second memo's image
+    test::WriteFileBytes(path, bytes);
+
+    TStoreFileIO io;
+    io.Open(path);
+    TStoreTableIO t(io, "T");
+    t.Open();
+    ASSERT_EQ(t.PhysicalOrder().size(), 1u);
+    EXPECT_EQ(t.DamagedRecords(), std::vector<int32_t>{1});
+    t.Close();
+
+    TStoreTable cursor;
+    cursor.SetDatabaseName(path);
+    cursor.SetTableName("T");
+    cursor.Open();
+    EXPECT_EQ(cursor.RecordCount(), 1);
+    EXPECT_EQ(cursor.DamagedRecordCount(), 1);
+    cursor.Close();
+
+    // Deleting the damaged record's neighbour changes nothing about it.
+    TStoreFileIO again;
+    again.Open(path);
+    TStoreTableIO u(again, "T");
+    u.Open();
+    u.DeleteRecord(0);
+    u.Reload();
+    EXPECT_TRUE(u.PhysicalOrder().empty());
+    EXPECT_EQ(u.DamagedRecords(), std::vector<int32_t>{1});
 }
 
 class DamageMessages : public ::testing::Test {

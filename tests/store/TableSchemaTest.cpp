@@ -2,6 +2,8 @@
 
 #include "StoreTestUtil.h"
 #include "store/Coding.h"
+#include "store/StoreIndexes.h"
+#include "store/StoreTable.h"
 #include "store/processing/StoreErrors.h"
 
 namespace quorv::store {
@@ -67,6 +69,37 @@ TEST_F(Schema, FieldValidationMessagesInOrder) {
     many.pop_back();
     EXPECT_EQ(CreateError("wide", many), "");
     EXPECT_EQ(io_.ReadTableHeader(0).Fields.size(), 95u);
+}
+
+// Names that differ only by an expansion such as "ß"/"SS" are two fields, as another
+// writer may have made them; a lookup takes the exact name before one ignoring case.
+TEST_F(Schema, FieldNamesMatchExactlyFirstThenBySimpleCase) {
+    EXPECT_EQ(CreateError("t", {MakeFieldItem("Straße", ftInteger, 0),
+                                MakeFieldItem("STRASSE", ftInteger, 0)}),
+              "");
+    EXPECT_EQ(CreateError(
+                  "u", {MakeFieldItem("Größe", ftInteger, 0), MakeFieldItem("GRÖSSE", ftInteger, 0),
+                        MakeFieldItem("GRÖßE", ftInteger, 0)}),
+              "Duplicate field name 'Größe'");
+    ASSERT_TRUE(CreateIndex(io_, "t", "i", 0, {"STRASSE", "straße"}));
+    EXPECT_EQ(io_.ReadTableHeader(0).Indexes[0].FieldNumbers[0], 1);
+    EXPECT_EQ(io_.ReadTableHeader(0).Indexes[0].FieldNumbers[1], 0);
+    io_.Close();
+
+    TStoreTable table;
+    table.SetDatabaseName(path_);
+    table.SetTableName("t");
+    table.SetPassword(test::kPassword);
+    table.Open();
+    table.Insert();
+    table.FieldByName("STRASSE").SetAsInteger(7);
+    table.FieldByName("straße").SetAsInteger(3);
+    table.Post();
+    EXPECT_EQ(table.Fields(0).AsInteger(), 3);
+    EXPECT_EQ(table.Fields(1).AsInteger(), 7);
+    EXPECT_EQ(table.FieldByName("strasse").FieldNo(), 1);
+    EXPECT_EQ(table.FieldByName("STRAẞE").FieldNo(), 0);  // capital sharp s maps one-to-one
+    EXPECT_EQ(table.FindField("Strasse_"), nullptr);
 }
 
 TEST_F(Schema, TableNamesAndLimits) {

@@ -56,6 +56,19 @@ struct DataFile {
     }
 };
 
+// Profiles the file counts but could not give are missing from what list and show
+// print; saying so keeps one from vanishing unnoticed.
+void WarnDamaged(const DataFile& data, const std::string& path, std::ostream& err) {
+    const int n = data.status.damagedProfiles;
+    if (n <= 0) {
+        return;
+    }
+    err << "qic: warning: " << n << (n == 1 ? " profile" : " profiles") << " in " << Quoted(path)
+        << (n == 1 ? " could not be read and is" : " could not be read and are")
+        << " left out; check the file with: quorv-store check " << Quoted(path) << " --password "
+        << app::kDataFilePassword << '\n';
+}
+
 // The profiles in the list's order: ascending by name, locale-aware and case-sensitive.
 std::vector<Profile> ListOrder(TStoreTable& profiles) {
     std::vector<Profile> list;
@@ -164,7 +177,11 @@ int Dispatch(const Invocation& inv, std::ostream& out, std::ostream& err) {
     if (inv.command == "printers") {
         return Printers(out);
     }
-    DataFile data(inv.dataFile ? *inv.dataFile : app::DefaultDataFilePath());
+    const std::string path = inv.dataFile ? *inv.dataFile : app::DefaultDataFilePath();
+    DataFile data(path);
+    if (inv.command == "list" || inv.command == "show") {
+        WarnDamaged(data, path, err);
+    }
     if (inv.command == "list") {
         return List(data, inv.json, out);
     }

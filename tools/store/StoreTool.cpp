@@ -222,6 +222,16 @@ std::string RecordJson(TStoreTable& table) {
     return json + "}";
 }
 
+// One line per record the table counts but had to leave out; true when there was any.
+bool ReportDamaged(const std::string& tableName, const std::vector<int32_t>& damaged,
+                   std::ostream& err) {
+    for (int32_t recNo : damaged) {
+        err << "table '" << tableName << "': record " << recNo
+            << " is damaged and was skipped (quorv-store check tells more)\n";
+    }
+    return !damaged.empty();
+}
+
 // ---- commands -------------------------------------------------------------------------
 
 int Create(const TArgs& args, std::ostream&) {
@@ -348,19 +358,20 @@ int Delete(const TArgs& args, std::ostream&) {
     return 0;
 }
 
-int Find(const TArgs& args, std::ostream& out) {
+int Find(const TArgs& args, std::ostream& out, std::ostream& err) {
     NeedPositional(args, 4);
     TStoreTable table;
     OpenCursor(table, args.Positional[0], args.Positional[1], args);
     const std::vector<std::string> values(args.Positional.begin() + 3, args.Positional.end());
-    if (!table.FindKey(args.Positional[2], values)) {
-        return 1;
+    const bool found = table.FindKey(args.Positional[2], values);
+    if (found) {
+        out << RecordJson(table) << "\n";
     }
-    out << RecordJson(table) << "\n";
-    return 0;
+    const bool damaged = ReportDamaged(table.TableName(), table.DamagedRecords(), err);
+    return found && !damaged ? 0 : 1;
 }
 
-int Dump(const TArgs& args, std::ostream& out) {
+int Dump(const TArgs& args, std::ostream& out, std::ostream& err) {
     NeedPositional(args, 1, 2);
     std::vector<std::string> tables;
     if (args.Positional.size() == 2) {
@@ -372,6 +383,7 @@ int Dump(const TArgs& args, std::ostream& out) {
     }
     const auto index = args.Option("index");
     std::string json = "{\"tables\":[";
+    bool damaged = false;
     for (size_t t = 0; t < tables.size(); ++t) {
         TStoreTable table;
         OpenCursor(table, args.Positional[0], tables[t], args);
@@ -392,9 +404,10 @@ int Dump(const TArgs& args, std::ostream& out) {
             first = false;
         }
         json += "]}";
+        damaged = ReportDamaged(tables[t], table.DamagedRecords(), err) || damaged;
     }
     out << json << "]}\n";
-    return 0;
+    return damaged ? 1 : 0;
 }
 
 std::string OptionsJson(uint8_t options) {
@@ -414,7 +427,7 @@ void OpenFile(TStoreFileIO& file, const TArgs& args) {
     }
 }
 
-int Info(const TArgs& args, std::ostream& out) {
+int Info(const TArgs& args, std::ostream& out, std::ostream& err) {
     NeedPositional(args, 1, 1);
     TStoreFileIO file;
     OpenFile(file, args);
@@ -430,6 +443,7 @@ int Info(const TArgs& args, std::ostream& out) {
                        ",\"encryptMode\":" + std::to_string(ext.EncryptMode) +
                        ",\"writeVerify\":" + (ext.WriteVerify ? "true" : "false") + ",\"tables\":[";
     const std::vector<std::string> names = file.TableNames();
+    bool damaged = false;
     for (size_t t = 0; t < names.size(); ++t) {
         TStoreTableIO table(file, names[t]);
         table.Open();
@@ -459,9 +473,10 @@ int Info(const TArgs& args, std::ostream& out) {
             json += "]}";
         }
         json += "],\"records\":" + std::to_string(table.PhysicalOrder().size()) + "}";
+        damaged = ReportDamaged(names[t], table.DamagedRecords(), err) || damaged;
     }
     out << json << "]}\n";
-    return 0;
+    return damaged ? 1 : 0;
 }
 
 // ---- check ----------------------------------------------------------------------------
@@ -605,13 +620,13 @@ int RunStoreTool(const std::vector<std::string>& args, std::ostream& out, std::o
             return Delete(ParseArgs(rest, {"password"}), out);
         }
         if (command == "find") {
-            return Find(ParseArgs(rest, {"password"}), out);
+            return Find(ParseArgs(rest, {"password"}), out, err);
         }
         if (command == "dump") {
-            return Dump(ParseArgs(rest, {"index", "password"}), out);
+            return Dump(ParseArgs(rest, {"index", "password"}), out, err);
         }
         if (command == "info") {
-            return Info(ParseArgs(rest, {"password"}), out);
+            return Info(ParseArgs(rest, {"password"}), out, err);
         }
         if (command == "check") {
             return Check(ParseArgs(rest, {"password"}), out);

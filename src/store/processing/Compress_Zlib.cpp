@@ -114,12 +114,11 @@ void TCompAlgo_Zlib::Decode(TStream& source, TStream& dest) {
     const int32_t prefix = ReadInt32(source);
     const int64_t available = sourceSize - 4;
     if (prefix < 0) {
-        // Negated in 64 bits: INT32_MIN has no 32-bit negation.
-        const int64_t n = -static_cast<int64_t>(prefix);
-        if (n > available) {
-            throw EReadError();
+        // Stored form: the value is the rest of the image whatever count the marker gives,
+        // as other writers of the format read it.
+        if (available > 0) {
+            dest.CopyFrom(source, available);
         }
-        dest.CopyFrom(source, n);
         return;
     }
     // The prefix is untrusted: refuse lengths the image cannot hold, and let the output grow

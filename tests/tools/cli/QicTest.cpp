@@ -149,5 +149,33 @@ TEST_F(Qic, ApplyListsTheCommandsThatFailed) {
     EXPECT_NE(o.err.find("netsh interface ip set dns name=\"quorv-none0\""), std::string::npos);
 }
 
+// A profile the file counts but cannot give back is left out with a warning, not silently.
+TEST_F(Qic, ListAndShowWarnOfProfilesTheFileCannotGive) {
+    std::string script;
+    for (unsigned k = 0; k < 3000; ++k) {
+        script += k % 60 == 59 ? '\n' : static_cast<char>('a' + (k * 7919u + k / 3u) % 26u);
+    }
+    std::ofstream(tmp_ / "script") << script;
+    for (const char* name : {"home", "office"}) {
+        ASSERT_EQ((*this)({"add", name, "--interface", "eth0", "--dhcp", "--script-file",
+                           tmp_ / "script"})
+                      .status,
+                  0);
+    }
+    std::filesystem::resize_file(data_, std::filesystem::file_size(data_) - 100);
+    const std::string warning = "qic: warning: 1 profile in \"" + data_ +
+                                "\" could not be read and is left out; check the file with: "
+                                "quorv-store check \"" +
+                                data_ + "\" --password 8074\n";
+    Outcome o = (*this)({"list"});
+    EXPECT_EQ(o.status, 0);
+    EXPECT_EQ(o.out, "home\tDHCP\t\t\t\t\teth0\n");
+    EXPECT_EQ(o.err, warning);
+    o = (*this)({"show", "home", "--json"});
+    EXPECT_EQ(o.status, 0);
+    EXPECT_EQ(o.err, warning);
+    EXPECT_EQ((*this)({"show", "office"}).status, 2);
+}
+
 }  // namespace
 }  // namespace quorv::cli

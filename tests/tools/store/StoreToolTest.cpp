@@ -3,6 +3,8 @@
 #include <spawn.h>
 #include <sys/wait.h>
 
+#include <algorithm>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <limits>
@@ -144,6 +146,34 @@ TEST_F(QuorvStore, FailuresAndDamage) {
     r = Run({"check", db_, "--password", "pw"});
     EXPECT_EQ(r.Code, 1);
     EXPECT_NE(r.Out.find("record 1 is incomplete"), std::string::npos) << r.Out;
+}
+
+// A counted record cut short by a truncated file: dump, find and info still show the
+// rest, but name the record they skip and exit 1.
+TEST_F(QuorvStore, SkippedRecordsAreNamed) {
+    Ok({"create", db_});
+    Ok({"create-table", db_, "t", "N:integer", "M:memo"});
+    Ok({"create-index", db_, "t", "byN", "N"});
+    const std::string memo = dir_.File("memo.txt");
+    std::ofstream(memo) << std::string(500, 'm');
+    Ok({"insert", db_, "t", "N=1", "M=short"});
+    Ok({"insert", db_, "t", "N=2", "M=@" + memo});
+    std::filesystem::resize_file(db_, std::filesystem::file_size(db_) - 100);
+
+    const std::string line = "table 't': record 1 is damaged and was skipped";
+    for (const std::vector<std::string>& args : {std::vector<std::string>{"dump", db_},
+                                                 {"dump", db_, "t", "--index", "byN"},
+                                                 {"find", db_, "t", "byN", "1"},
+                                                 {"info", db_}}) {
+        const Result r = Run(args);
+        EXPECT_EQ(r.Code, 1) << args[0];
+        EXPECT_EQ(r.Err.rfind(line, 0), 0u) << args[0] << ": " << r.Err;
+        EXPECT_EQ(std::count(r.Err.begin(), r.Err.end(), '\n'), 1) << r.Err;
+        const bool shown = r.Out.find("\"N\":1") != std::string::npos ||
+                           r.Out.find("\"records\":1}") != std::string::npos;
+        EXPECT_TRUE(shown) << args[0] << ": " << r.Out;
+    }
+    EXPECT_EQ(Run({"check", db_}).Code, 1);
 }
 
 TEST_F(QuorvStore, CheckFindsABrokenIndexListThatReadersStillOrder) {
