@@ -83,7 +83,9 @@ void TMainForm::FormCreate() {
 void TMainForm::OpenDataFile(const std::string& path) {
     // Failures opening the tables leave that cursor closed; the commands then report the
     // store's messages when they use it.
-    app::OpenDataFile(path, StoreTable1, StoreTable2, [this] { ListView1->Load(StoreTable1); });
+    damagedProfiles_ = app::OpenDataFile(path, StoreTable1, StoreTable2, [this] {
+                           ListView1->Load(StoreTable1);
+                       }).damagedProfiles;
 }
 
 bool TMainForm::event(QEvent* event) {
@@ -117,6 +119,13 @@ void TMainForm::FormActivate() {
         services_->ReadNetworkConnections(inventory_);
         Panel1->hide();
     });
+    // Said once the texts are in the user's language: some profiles are not in the list.
+    if (damagedProfiles_ > 0) {
+        QMessageBox box(QMessageBox::Warning, QStringLiteral("Warning"),
+                        Text("msgDamagedProfiles").arg(damagedProfiles_), QMessageBox::Ok, this);
+        box.setObjectName("DamagedProfilesBox");
+        box.exec();
+    }
 }
 
 void TMainForm::closeEvent(QCloseEvent* event) {

@@ -125,6 +125,7 @@ class TMainForm : public QMainWindow, public settings::IFormHost {
     settings::TMessageTexts texts_;
     inventory::TInventoryLists inventory_;
     bool activated_ = false;
+    int damagedProfiles_ = 0;
 };
 
 }  // namespace quorv::app

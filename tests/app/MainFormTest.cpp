@@ -265,6 +265,29 @@ TEST_F(MainFormTest, AFileTheStoreRefusesLeavesTheWindowUsableAndTheFileAlone) {
     EXPECT_EQ(ReadFile(Path()), before);
 }
 
+TEST_F(MainFormTest, ProfilesTheFileCannotGiveAreReportedOnceAfterStartUp) {
+    Profile big = MakeProfile("big");
+    for (unsigned k = 0; k < 3000; ++k) {
+        big.Script += k % 60 == 59 ? '\n' : static_cast<char>('a' + (k * 7919u + k / 3u) % 26u);
+    }
+    Profile other = big;
+    other.Name = "other";
+    Seed({big, other});
+    std::filesystem::resize_file(Path(), std::filesystem::file_size(Path()) - 100);
+
+    ModalAnswers answers;
+    answers.Press(QMessageBox::Ok);
+    TMainForm& form = Start();
+    EXPECT_EQ(Rows(), std::vector<std::string>{"big"});
+    EXPECT_TRUE(answers.Seen().empty());  // not before the window is up
+    form.show();
+    QTRY_VERIFY_WITH_TIMEOUT(form.Activated(), 3000);
+    QTRY_COMPARE_WITH_TIMEOUT(answers.Seen().size(), size_t{1}, 3000);
+    EXPECT_EQ(answers.Seen()[0],
+              "DamagedProfilesBox: " +
+                  form.MessageTexts().Text("msgDamagedProfiles").arg(1).toStdString());
+}
+
 // --- the list --------------------------------------------------------------------------
 
 TEST_F(MainFormTest, ListFollowsTheStoreCollationAndShowsFirstItems) {
