@@ -95,6 +95,8 @@ class TMainForm : public QMainWindow, public settings::IFormHost {
     void FormActivate();
     void FormClose();
 
+    void acOpenExecute();
+    void acSaveExecute();
     void acInsertExecute();
     void acUpdateExecute();
     void acDeleteExecute();

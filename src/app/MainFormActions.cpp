@@ -192,6 +192,8 @@ void TMainForm::ConnectCommands() {
     on(acResult, &TMainForm::acResultExecute);
     on(acDelete, &TMainForm::acDeleteExecute);
     on(acExit, &TMainForm::acExitExecute);
+    on(acOpen, &TMainForm::acOpenExecute);
+    on(acSave, &TMainForm::acSaveExecute);
     on(acHelp, &TMainForm::acHelpExecute);
     on(acQnA, &TMainForm::acQnAExecute);
     on(acDonate, &TMainForm::acDonateExecute);

@@ -7,6 +7,7 @@
 #include "app/TableWriteLock.h"
 #include "app/WebPages.h"
 #include "apply/Options.h"
+#include "settings/ExchangeCommands.h"
 
 namespace quorv::app {
 
@@ -87,6 +88,14 @@ void TMainForm::acResultExecute() {
 
 void TMainForm::acInfoExecute() {
     services_->ShowReport(this);
+}
+
+void TMainForm::acOpenExecute() {
+    settings::acOpenExecute(this);
+}
+
+void TMainForm::acSaveExecute() {
+    settings::acSaveExecute(this);
 }
 
 void TMainForm::acExitExecute() {

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <QDesktopServices>
+#include <QFileDialog>
 #include <QHeaderView>
 #include <QInputMethodEvent>
 #include <QLineEdit>
@@ -22,6 +23,7 @@
 #include "app/RecordLookup.h"
 #include "app/WebPages.h"
 #include "apply/Options.h"
+#include "settings/ExchangeCommands.h"
 
 namespace quorv::app {
 namespace {
@@ -502,6 +504,25 @@ TEST_F(MainFormTest, DoubleClickRunsTheChosenCommand) {
         EXPECT_TRUE(StoredNames().empty());
         EXPECT_EQ(form_->ListView1->topLevelItemCount(), 0);
     }
+}
+
+TEST_F(MainFormTest, ExportThenImportRefillsTheList) {
+    Seed({MakeProfile("a"), MakeProfile("b", "10.1.1.1", "255.0.0.0")});
+    Start();
+    const QString file = QString::fromStdString(tmp_ / "all.qic");
+    settings::SetFileChooser([&](QFileDialog&) { return file; });
+    form_->acSave->trigger();
+    ModalAnswers answers;
+    answers.Press(QMessageBox::Yes).Press(QMessageBox::No);
+    Select("b");
+    form_->acDelete->trigger();
+    EXPECT_EQ(Rows(), std::vector<std::string>{"a"});
+    form_->acOpen->trigger();  // asks about "a" only
+    settings::SetFileChooser({});
+    EXPECT_EQ(answers.Seen().size(), 2u);
+    EXPECT_EQ(Rows(), (std::vector<std::string>{"a", "b"}));
+    EXPECT_EQ(form_->ListView1->FindRow("b")->text(1), "10.1.1.1");
+    EXPECT_EQ(StoredNames(), (std::vector<std::string>{"a", "b"}));
 }
 
 // Receives the addresses the web commands open.

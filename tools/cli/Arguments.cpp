@@ -10,7 +10,7 @@
 #include <sstream>
 
 #include "apply/CommaText.h"
-#include "dialogs/DottedQuad.h"
+#include "apply/ProfileChecks.h"
 
 namespace quorv::cli {
 
@@ -28,6 +28,14 @@ const char* const kUsage =
     "                                only prints what would be run\n"
     "  interfaces                    the network connections and their adapters\n"
     "  printers                      the printers, the default one marked\n"
+    "  edit NAME [add's options]     changes only the columns given; an empty --gateway,\n"
+    "                                --dns1, --dns2 or --printer clears it\n"
+    "  rename OLD NEW                gives a profile another name\n"
+    "  export FILE                   writes every profile to FILE (.qic appended unless\n"
+    "                                given), replacing the file\n"
+    "  import FILE [--yes | --no]    reads the profiles of FILE; a profile of the same name\n"
+    "                                is replaced (--yes), kept (--no), or asked about on a\n"
+    "                                terminal\n"
     "\n"
     "The data file is QuorvIPChanger.dat beside the program unless --data names another.\n"
     "Exit status: 0 done, 1 failed, 2 usage error, unknown profile or refused value.\n";
@@ -45,10 +53,15 @@ constexpr OptionInfo kOptions[] = {
     {"printer", true}, {"icon", true},  {"script-file", true}, {"help", false},
 };
 
+// import's answer to every conflict.
+constexpr OptionInfo kImportOptions[] = {{"yes", false}, {"no", false}};
+
 struct CommandInfo {
     const char* name;
-    bool takesName;
+    bool takesName;  // a profile name, or the file of export and import
     std::set<std::string> options;
+    size_t moreOperands = 0;  // after the name: rename's new name
+    const char* operands = "a profile name";
 };
 
 const std::vector<CommandInfo>& Commands() {
@@ -64,12 +77,24 @@ const std::vector<CommandInfo>& Commands() {
         {"interfaces", false, {}},
         {"printers", false, {}},
         {"help", false, {}},
+        {"edit",
+         true,
+         {"interface", "dhcp", "ip", "mask", "gateway", "dns1", "dns2", "printer", "icon",
+          "script-file"}},
+        {"rename", true, {}, 1, "the old and the new name"},
+        {"export", true, {}, 0, "a file name"},
+        {"import", true, {"yes", "no"}, 0, "a file name"},
     };
     return commands;
 }
 
 const OptionInfo* FindOption(const std::string& name) {
     for (const OptionInfo& info : kOptions) {
+        if (name == info.name) {
+            return &info;
+        }
+    }
+    for (const OptionInfo& info : kImportOptions) {
         if (name == info.name) {
             return &info;
         }
@@ -85,14 +110,6 @@ bool HasControlCharacter(const std::string& text) {
     return std::any_of(text.begin(), text.end(), IsControl);
 }
 
-// Digits and dots only, and what the dialogs accept: no blanks or quotes slip through the
-// comma-text split the dialogs' check uses.
-bool IsPlainDottedQuad(const std::string& text) {
-    return !text.empty() && std::all_of(text.begin(), text.end(), [](char c) {
-        return (c >= '0' && c <= '9') || c == '.';
-    }) && dialogs::IsValidDottedQuad(text);
-}
-
 std::vector<std::string> SplitAtCommas(const std::string& text) {
     std::vector<std::string> items;
     size_t start = 0;
@@ -104,21 +121,6 @@ std::vector<std::string> SplitAtCommas(const std::string& text) {
         }
         start = comma + 1;
     }
-}
-
-const std::string& CheckedAddress(const std::string& text, const char* what) {
-    if (!IsPlainDottedQuad(text)) {
-        throw UsageError(Quoted(text) + " is not a valid " + what);
-    }
-    return text;
-}
-
-std::vector<std::string> AddressList(const std::string& text, const char* what) {
-    std::vector<std::string> items = SplitAtCommas(text);
-    for (const std::string& item : items) {
-        CheckedAddress(item, what);
-    }
-    return items;
 }
 
 // The record's width of a string column; a longer value is refused here, not cut there.
@@ -139,18 +141,33 @@ void CheckText(const std::string& value, const char* what, size_t width, bool re
 }
 
 std::string ReadScript(const std::string& path) {
-    std::string text;
+    // Read one byte past the limit, so that /dev/zero or a huge file is refused, not loaded.
+    std::string text(apply::kMaxScriptBytes + 1, '\0');
+    std::size_t got = 0;
     try {
         std::ifstream in(path, std::ios::binary);
-        if (in) {
-            text.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-        }
-        if (!in || in.bad()) {
+        if (!in) {
             throw std::ios_base::failure(path);
         }
+        in.read(text.data(), static_cast<std::streamsize>(text.size()));
+        if (in.bad()) {
+            throw std::ios_base::failure(path);
+        }
+        got = static_cast<std::size_t>(in.gcount());
     } catch (const std::ios_base::failure&) {
         throw UsageError("cannot read the script file " + Quoted(path) + ": " +
                          std::strerror(errno));
+    }
+    text.resize(got);
+    if (got > apply::kMaxScriptBytes) {
+        throw UsageError("the script file " + Quoted(path) + " is longer than " +
+                         std::to_string(apply::kMaxScriptBytes) + " bytes");
+    }
+    // Checked before the lines are split, which would stop at a NUL without a word.
+    try {
+        apply::CheckScript(text);
+    } catch (const apply::RefusedValue& e) {
+        throw UsageError(e.what());
     }
     // Stored as the advanced dialog leaves it: CR LF between lines, blank ends trimmed.
     std::string joined;
@@ -229,9 +246,9 @@ Invocation ParseArguments(const std::vector<std::string>& args) {
     if (command == "help") {
         return inv;
     }
-    const size_t expected = info->takesName ? 2 : 1;
+    const size_t expected = (info->takesName ? 2 : 1) + info->moreOperands;
     if (positional.size() < expected) {
-        throw UsageError(command + " needs a profile name");
+        throw UsageError(command + " needs " + info->operands);
     }
     if (positional.size() > expected) {
         throw UsageError("unexpected argument " + Quoted(positional[expected]));
@@ -246,6 +263,9 @@ Invocation ParseArguments(const std::vector<std::string>& args) {
     if (info->takesName) {
         inv.name = positional[1];
     }
+    if (info->moreOperands > 0) {
+        inv.newName = positional[2];
+    }
     auto take = [&](const char* name) {
         auto it = given.find(name);
         return it == given.end() ? std::nullopt : it->second;
@@ -253,6 +273,11 @@ Invocation ParseArguments(const std::vector<std::string>& args) {
     inv.dataFile = take("data");
     inv.json = given.count("json") > 0;
     inv.dryRun = given.count("dry-run") > 0;
+    inv.yes = given.count("yes") > 0;
+    inv.no = given.count("no") > 0;
+    if (inv.yes && inv.no) {
+        throw UsageError("--yes and --no exclude each other");
+    }
     AddOptions& add = inv.add;
     add.interface = take("interface");
     add.dhcp = given.count("dhcp") > 0;
@@ -275,7 +300,6 @@ apply::Profile BuildProfile(const std::string& name, const AddOptions& add) {
     if (!add.interface) {
         throw UsageError("add needs --interface");
     }
-    CheckText(*add.interface, "the interface name", ColumnWidth("Interface"), true);
     p.Interface = *add.interface;
 
     if (add.dhcp) {
@@ -287,32 +311,23 @@ apply::Profile BuildProfile(const std::string& name, const AddOptions& add) {
         if (!add.ip || !add.mask) {
             throw UsageError("add needs --dhcp, or --ip and --mask");
         }
-        std::vector<std::string> addresses = AddressList(*add.ip, "IPv4 address");
-        std::vector<std::string> masks = AddressList(*add.mask, "subnet mask");
+        std::vector<std::string> addresses = SplitAtCommas(*add.ip);
+        std::vector<std::string> masks = SplitAtCommas(*add.mask);
         if (addresses.size() != masks.size()) {
             throw UsageError("every address needs its mask: " + std::to_string(addresses.size()) +
                              " addresses, " + std::to_string(masks.size()) + " masks");
         }
         p.SetAddresses(addresses, masks);
-        const size_t listWidth = ColumnWidth("IP");
-        if (p.IP.size() > listWidth || p.Mask.size() > ColumnWidth("Mask")) {
-            throw UsageError("the address list is longer than " + std::to_string(listWidth) +
-                             " bytes");
-        }
         if (add.gateway) {
-            p.Gateway = CheckedAddress(*add.gateway, "gateway address");
+            p.Gateway = *add.gateway;
         }
     }
 
     if (add.dns2 && !add.dns1) {
         throw UsageError("--dns2 needs --dns1");
     }
-    if (add.dns1) {
-        p.DNS1 = CheckedAddress(*add.dns1, "DNS server address");
-    }
-    if (add.dns2) {
-        p.DNS2 = CheckedAddress(*add.dns2, "DNS server address");
-    }
+    p.DNS1 = add.dns1.value_or("");
+    p.DNS2 = add.dns2.value_or("");
 
     if (add.printer) {
         CheckText(*add.printer, "the printer name", ColumnWidth("Printer"), false);
@@ -326,6 +341,12 @@ apply::Profile BuildProfile(const std::string& name, const AddOptions& add) {
     }
     if (add.scriptFile) {
         p.Script = ReadScript(*add.scriptFile);
+    }
+    // What netsh would refuse at apply is refused now, before anything is stored.
+    try {
+        apply::CheckProfileValues(p);
+    } catch (const apply::RefusedValue& e) {
+        throw UsageError(e.what());
     }
     return p;
 }

@@ -31,6 +31,8 @@ struct Invocation {
     std::string name;
     bool json = false;
     bool dryRun = false;
+    bool yes = false, no = false;  // import: how to answer every conflict
+    std::string newName;           // rename
     AddOptions add;
 };
 

@@ -8,11 +8,49 @@
 
 namespace quorv::cli {
 
+namespace {
+
+// U+0080..U+009F: C1 controls, which some terminals obey like ESC sequences.
+bool IsC1(const std::string& text, size_t i) {
+    return static_cast<unsigned char>(text[i]) == 0xC2 && i + 1 < text.size() &&
+           static_cast<unsigned char>(text[i + 1]) >= 0x80 &&
+           static_cast<unsigned char>(text[i + 1]) <= 0x9F;
+}
+
+}  // namespace
+
+std::string Escaped(const std::string& text) {
+    std::string out;
+    out.reserve(text.size());
+    for (size_t i = 0; i < text.size(); ++i) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        char buf[8];
+        if (IsC1(text, i)) {
+            std::snprintf(buf, sizeof buf, "\\u%04x", static_cast<unsigned char>(text[++i]));
+            out += buf;
+        } else if (c < 0x20 || c == 0x7F) {
+            std::snprintf(buf, sizeof buf, "\\x%02X", c);
+            out += buf;
+        } else {
+            out += text[i];
+        }
+    }
+    return out;
+}
+
 std::string JsonString(const std::string& text) {
     const QByteArray utf8 =
         QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())).toUtf8();
     std::string out = "\"";
-    for (char c : utf8) {
+    const std::string bytes = utf8.toStdString();
+    for (size_t i = 0; i < bytes.size(); ++i) {
+        const char c = bytes[i];
+        if (IsC1(bytes, i)) {
+            char buf[8];
+            std::snprintf(buf, sizeof buf, "\\u%04x", static_cast<unsigned char>(bytes[++i]));
+            out += buf;
+            continue;
+        }
         switch (c) {
             case '"':
                 out += "\\\"";
@@ -53,32 +91,36 @@ std::string ProfileJson(const apply::Profile& p) {
 }
 
 std::string ListLine(const apply::Profile& p) {
-    return p.Name + '\t' + apply::CommaTextItem(p.IP, 0) + '\t' + apply::CommaTextItem(p.Mask, 0) +
-           '\t' + p.Gateway + '\t' + p.DNS1 + '\t' + p.DNS2 + '\t' + p.Interface;
+    return Escaped(p.Name) + '\t' + Escaped(apply::CommaTextItem(p.IP, 0)) + '\t' +
+           Escaped(apply::CommaTextItem(p.Mask, 0)) + '\t' + Escaped(p.Gateway) + '\t' +
+           Escaped(p.DNS1) + '\t' + Escaped(p.DNS2) + '\t' + Escaped(p.Interface);
 }
 
 std::string ShowText(const apply::Profile& p) {
     std::string out;
     for (const apply::ProfileTextColumn& column : apply::kProfileTextColumns) {
-        out += std::string(column.name) + ": " + p.*column.member + '\n';
+        out += std::string(column.name) + ": " + Escaped(p.*column.member) + '\n';
     }
     out += "Icon: " + std::to_string(p.Icon) + '\n';
     out += "Script:\n";
     for (const std::string& script : apply::SplitLines(p.Script)) {
-        out += "    " + script + '\n';
+        out += "    " + Escaped(script) + '\n';
     }
     return out;
 }
 
 std::vector<std::string> DryRunLines(const apply::Profile& p) {
-    std::vector<std::string> lines = apply::NetshCommands(p);
+    std::vector<std::string> lines;
+    for (const std::string& command : apply::NetshCommands(p)) {
+        lines.push_back(Escaped(command));
+    }
     for (const std::string& script : apply::SplitLines(p.Script)) {
         if (!apply::TrimBlanks(script).empty()) {
-            lines.push_back("script: " + script);
+            lines.push_back("script: " + Escaped(script));
         }
     }
     if (!p.Printer.empty()) {
-        lines.push_back("printer: " + p.Printer);
+        lines.push_back("printer: " + Escaped(p.Printer));
     }
     return lines;
 }

@@ -7,8 +7,12 @@
 
 namespace quorv::cli {
 
+// Text for a terminal: C0 controls and DEL as \xNN, C1 controls as \u00NN, so stored text
+// cannot steer the terminal or break a line or column apart.
+std::string Escaped(const std::string& text);
+
 // A JSON string literal; bytes that are not UTF-8 become U+FFFD, so the output always
-// parses.
+// parses; control characters, C1 ones included, are escaped.
 std::string JsonString(const std::string& text);
 
 // Every column, in table order.

@@ -11,6 +11,8 @@
 #include "app/ProfileRecord.h"
 #include "apply/ApplyRun.h"
 #include "cli/Arguments.h"
+#include "cli/EditCommands.h"
+#include "cli/ExchangeCommands.h"
 #include "cli/Output.h"
 #include "platform/ProgramFolder.h"
 #include "store/KeyCompare.h"
@@ -197,6 +199,18 @@ int Dispatch(const Invocation& inv, std::ostream& out, std::ostream& err) {
         data.Find(inv.name);
         data.profiles.Delete();
         return kExitOk;
+    }
+    if (inv.command == "edit") {
+        return Edit(data.profiles, inv);
+    }
+    if (inv.command == "rename") {
+        return Rename(data.profiles, inv);
+    }
+    if (inv.command == "export") {
+        return Export(data.profiles, inv, out);
+    }
+    if (inv.command == "import") {
+        return Import(data.profiles, inv, TerminalQuestioner(err), out);
     }
     return Apply(data, inv, out, err);
 }

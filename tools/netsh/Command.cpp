@@ -6,6 +6,8 @@
 #include <optional>
 #include <set>
 
+#include "apply/ProfileChecks.h"
+
 namespace quorv::netsh {
 namespace {
 
@@ -85,7 +87,7 @@ class Tags {
 
 Ipv4 HostAddress(const std::string& tag, const std::string& text) {
     auto address = ParseIpv4(text);
-    if (!address || !IsUsableHostAddress(*address)) {
+    if (!address || !apply::IsHostAddress(*address)) {
         throw NetshError("Invalid " + tag + " parameter (" + Printable(text) +
                          "). It should be a valid IPv4 address.");
     }
@@ -94,8 +96,7 @@ Ipv4 HostAddress(const std::string& tag, const std::string& text) {
 
 Ipv4 DnsAddress(const std::string& text) {
     auto address = ParseIpv4(text);
-    // A local stub resolver on 127.x is a normal DNS server on Linux.
-    if (!address || (*address >> 24) == 0 || (*address >> 24) >= 224) {
+    if (!address || !apply::IsDnsServerAddress(*address)) {
         throw NetshError("Invalid addr parameter (" + Printable(text) +
                          "). It should be a valid IPv4 address.");
     }
@@ -104,11 +105,8 @@ Ipv4 DnsAddress(const std::string& text) {
 
 int Prefix(const std::string& text) {
     auto mask = ParseIpv4(text);
-    std::optional<int> prefix;
-    if (mask) {
-        prefix = MaskToPrefix(*mask);
-    }
-    if (!prefix || *prefix == 0) {
+    auto prefix = mask ? apply::SubnetPrefix(*mask) : std::nullopt;
+    if (!prefix) {
         throw NetshError("Invalid mask parameter (" + Printable(text) +
                          "). It should be a valid subnet mask.");
     }
@@ -116,14 +114,20 @@ int Prefix(const std::string& text) {
 }
 
 void CheckCombination(Ipv4 address, int prefix) {
-    if (prefix >= 31) {
-        return;
-    }
-    Ipv4 host = address & ~PrefixToMask(prefix);
-    if (host == 0 || host == ~PrefixToMask(prefix)) {
+    if (!apply::IsHostInSubnet(address, prefix)) {
         throw NetshError("The combination of IP address and subnet mask is invalid (" +
                          FormatIpv4(address) + " mask " + FormatIpv4(PrefixToMask(prefix)) + ").");
     }
+}
+
+// Other impossible names are simply not found; this one would reach dhclient and resolvectl as
+// an option.
+std::string InterfaceName(const std::string& name) {
+    if (name.front() == '-') {
+        throw NetshError("Invalid name parameter (" + Printable(name) +
+                         "). An interface name cannot start with \"-\".");
+    }
+    return name;
 }
 
 unsigned Number(const std::string& tag, const std::string& text, unsigned low, unsigned high) {
@@ -178,7 +182,7 @@ Command ParseCommand(const std::vector<std::string>& args) {
     Command cmd;
     if (address && set) {
         Tags tags(args, 4, {"name", "source", "addr", "mask", "gateway", "gwmetric"});
-        cmd.name = tags.Required("name");
+        cmd.name = InterfaceName(tags.Required("name"));
         if (tags.Has("source")) {
             const std::string& source = tags.Required("source");
             if (Equals(source, "dhcp")) {
@@ -203,13 +207,13 @@ Command ParseCommand(const std::vector<std::string>& args) {
     } else if (address) {
         Tags tags(args, 4, {"name", "addr", "mask"});
         cmd.action = Action::AddAddress;
-        cmd.name = tags.Required("name");
+        cmd.name = InterfaceName(tags.Required("name"));
         cmd.address = HostAddress("addr", tags.Required("addr"));
         cmd.prefix = Prefix(tags.Required("mask"));
         CheckCombination(cmd.address, cmd.prefix);
     } else if (set) {
         Tags tags(args, 4, {"name", "source", "addr", "register"});
-        cmd.name = tags.Required("name");
+        cmd.name = InterfaceName(tags.Required("name"));
         const std::string& source = tags.Required("source");
         if (Equals(source, "dhcp")) {
             tags.Forbid({"addr", "register"}, "source=dhcp");
@@ -231,7 +235,7 @@ Command ParseCommand(const std::vector<std::string>& args) {
     } else {
         Tags tags(args, 4, {"name", "addr", "index"});
         cmd.action = Action::AddDns;
-        cmd.name = tags.Required("name");
+        cmd.name = InterfaceName(tags.Required("name"));
         cmd.dns = DnsAddress(tags.Required("addr"));
         cmd.index = tags.Has("index") ? int(Number("index", tags.Required("index"), 1, 99)) : 0;
     }

@@ -85,10 +85,87 @@ TEST_F(Qic, AddRefusesBadValuesAndWritesNothing) {
     EXPECT_EQ((*this)({"add", "P", "--interface", "eth1", "--dhcp"}).status, 0);
 }
 
+TEST_F(Qic, AddRefusesWhatNetshWouldRefuseAtApply) {
+    const struct {
+        std::vector<std::string> args;
+        const char* reason;
+    } cases[] = {
+        {{"--ip", "10.0.0.5", "--mask", "255.0.255.0"}, "is not a subnet mask"},
+        {{"--ip", "10.0.0.05", "--mask", "255.0.0.0"}, "without leading zeros"},
+        {{"--ip", "0.0.0.0", "--mask", "255.0.0.0"}, "not an address a host can use"},
+        {{"--ip", "255.255.255.255", "--mask", "255.255.255.255"}, "a host can use"},
+        {{"--ip", "10.0.0.0", "--mask", "255.255.255.0"}, "network or broadcast"},
+        {{"--dhcp", "--dns1", "224.0.0.251"}, "DNS server \"224.0.0.251\""},
+        {{"--ip", "10.0.0.5", "--mask", "255.0.0.0", "--gateway", "0.0.0.0"}, "gateway"},
+    };
+    for (const auto& c : cases) {
+        std::vector<std::string> args{"add", "p", "--interface", "lan0"};
+        args.insert(args.end(), c.args.begin(), c.args.end());
+        Outcome o = (*this)(args);
+        EXPECT_EQ(o.status, 2) << c.reason;
+        EXPECT_NE(o.err.find(c.reason), std::string::npos) << o.err;
+    }
+    for (const char* name : {"sixteen-chars-xx", "-x", "Office LAN"}) {
+        Outcome o = (*this)({"add", "p", "--interface", name, "--dhcp"});
+        EXPECT_EQ(o.status, 2) << name;
+        EXPECT_NE(o.err.find("the interface name"), std::string::npos) << o.err;
+    }
+    EXPECT_EQ((*this)({"list"}).out, "");
+    EXPECT_EQ((*this)({"add", "p", "--interface", "fifteen-chars-x", "--dhcp"}).status, 0);
+}
+
+TEST_F(Qic, ScriptsAreBounded) {
+    const std::vector<std::string> base{"add",  "p",      "--interface",
+                                        "lan0", "--dhcp", "--script-file"};
+    auto add = [&](const std::string& file) {
+        std::vector<std::string> args = base;
+        args.push_back(file);
+        return (*this)(args);
+    };
+    // An endless file is refused after the limit, not read into memory.
+    Outcome o = add("/dev/zero");
+    EXPECT_EQ(o.status, 2);
+    EXPECT_NE(o.err.find("longer than 65536 bytes"), std::string::npos) << o.err;
+
+    std::string lines;
+    for (int i = 0; i < 1001; ++i) {
+        lines += "true\n";
+    }
+    std::ofstream(tmp_ / "long") << lines;
+    o = add(tmp_ / "long");
+    EXPECT_EQ(o.status, 2);
+    EXPECT_NE(o.err.find("more than 1000 lines"), std::string::npos) << o.err;
+
+    std::ofstream(tmp_ / "nul") << std::string("echo a\0rm -rf ~\n", 16);
+    o = add(tmp_ / "nul");
+    EXPECT_EQ(o.status, 2);
+    EXPECT_NE(o.err.find("NUL"), std::string::npos) << o.err;
+    EXPECT_EQ((*this)({"list"}).out, "");
+
+    std::ofstream(tmp_ / "fits") << lines.substr(5);
+    EXPECT_EQ(add(tmp_ / "fits").status, 0);
+}
+
+TEST_F(Qic, StoredControlCharactersReachTheTerminalEscaped) {
+    std::ofstream(tmp_ / "script") << "echo \x1b]0;owned\x07 \xc2\x9b" "31m\tdone\n";
+    ASSERT_EQ(
+        (*this)({"add", "p", "--interface", "lan0", "--dhcp", "--script-file", tmp_ / "script"})
+            .status,
+        0);
+    const std::string shown = "echo \\x1B]0;owned\\x07 \\u009b31m\\x09done";
+    EXPECT_NE((*this)({"show", "p"}).out.find("    " + shown + "\n"), std::string::npos);
+    EXPECT_NE((*this)({"apply", "p", "--dry-run"}).out.find("script: " + shown + "\n"),
+              std::string::npos);
+    const std::string json = (*this)({"show", "p", "--json"}).out;
+    EXPECT_EQ(json.find('\x1b'), std::string::npos);
+    EXPECT_EQ(json.find("\xc2\x9b"), std::string::npos);
+    EXPECT_NE(json.find("\\u009b31m"), std::string::npos) << json;
+}
+
 TEST_F(Qic, ListShowDryRunAndDelete) {
     std::ofstream(tmp_ / "script") << "\n  ipconfig /renew\n\nnotify-send x  \n";
     ASSERT_EQ((*this)({"add",           "beta",
-                       "--interface",   "Office LAN",
+                       "--interface",   "office-lan",
                        "--ip",          "10.0.0.5,10.0.0.6",
                        "--mask",        "255.255.255.0,255.255.0.0",
                        "--gateway",     "10.0.0.1",
@@ -107,23 +184,23 @@ TEST_F(Qic, ListShowDryRunAndDelete) {
     EXPECT_EQ((*this)({"list"}).out,
               "alpha\tDHCP\t\t\t1.1.1.1\t\teth0\n"
               "Alpha\tDHCP\t\t\t\t\twlan0\n"
-              "beta\t10.0.0.5\t255.255.255.0\t10.0.0.1\t10.0.0.2\t10.0.0.3\tOffice LAN\n");
+              "beta\t10.0.0.5\t255.255.255.0\t10.0.0.1\t10.0.0.2\t10.0.0.3\toffice-lan\n");
 
     EXPECT_EQ((*this)({"show", "beta", "--json"}).out,
               "{\"Num\": 1, \"Name\": \"beta\", \"IP\": \"10.0.0.5,10.0.0.6\", "
               "\"Mask\": \"255.255.255.0,255.255.0.0\", \"Gateway\": \"10.0.0.1\", \"DNS1\": "
-              "\"10.0.0.2\", \"DNS2\": \"10.0.0.3\", \"Interface\": \"Office LAN\", \"Printer\": "
+              "\"10.0.0.2\", \"DNS2\": \"10.0.0.3\", \"Interface\": \"office-lan\", \"Printer\": "
               "\"Office Printer\", \"Icon\": 12, \"Script\": \"ipconfig /renew\\r\\n\\r\\n"
               "notify-send x\"}\n");
 
     EXPECT_EQ((*this)({"apply", "beta", "--dry-run"}).out,
-              "netsh interface ip set address name=\"Office LAN\" source=static addr=10.0.0.5 "
+              "netsh interface ip set address name=\"office-lan\" source=static addr=10.0.0.5 "
               "mask=255.255.255.0\n"
-              "netsh interface ip add address name=\"Office LAN\" addr=10.0.0.6 mask=255.255.0.0\n"
-              "netsh interface ip set address name=\"Office LAN\" gateway=10.0.0.1 gwmetric=0\n"
-              "netsh interface ip set dns name=\"Office LAN\" source=static addr=10.0.0.2 "
+              "netsh interface ip add address name=\"office-lan\" addr=10.0.0.6 mask=255.255.0.0\n"
+              "netsh interface ip set address name=\"office-lan\" gateway=10.0.0.1 gwmetric=0\n"
+              "netsh interface ip set dns name=\"office-lan\" source=static addr=10.0.0.2 "
               "register=PRIMARY\n"
-              "netsh interface ip add dns name=\"Office LAN\" addr=10.0.0.3 index=2\n"
+              "netsh interface ip add dns name=\"office-lan\" addr=10.0.0.3 index=2\n"
               "script: ipconfig /renew\n"
               "script: notify-send x\n"
               "printer: Office Printer\n");

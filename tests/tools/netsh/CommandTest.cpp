@@ -148,6 +148,10 @@ TEST(ParseCommand, AddressesAndMasksAreJudgedBeforeAnythingHappens) {
     EXPECT_EQ(
         ErrorOf(Args({"add", "address", "name=eth0", "addr=10.0.0.0", "mask=255.255.255.254"})),
         "");
+    // A name that dhclient or resolvectl would read as an option.
+    EXPECT_EQ(ErrorOf(Args({"set", "address", "name=-x", "source=dhcp"})),
+              "Invalid name parameter (-x). An interface name cannot start with \"-\".");
+    EXPECT_NE(ErrorOf(Args({"set", "dns", "name=--help", "source=dhcp"})), "");
     // A local stub resolver is a valid DNS server, though not a host address.
     EXPECT_EQ(ErrorOf(Args({"set", "dns", "name=eth0", "source=static", "addr=127.0.0.53"})), "");
     EXPECT_NE(ErrorOf(Args({"add", "address", "name=eth0", "addr=127.0.0.2", "mask=255.0.0.0"})),

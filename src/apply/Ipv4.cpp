@@ -1,6 +1,6 @@
-#include "netsh/Ipv4.h"
+#include "apply/Ipv4.h"
 
-namespace quorv::netsh {
+namespace quorv::apply {
 
 std::optional<Ipv4> ParseIpv4(std::string_view text) {
     Ipv4 result = 0;
@@ -60,9 +60,4 @@ Ipv4 PrefixToMask(int prefix) {
     return ~((1u << (32 - prefix)) - 1);
 }
 
-bool IsUsableHostAddress(Ipv4 address) {
-    unsigned first = address >> 24;
-    return first != 0 && first != 127 && first < 224;
-}
-
-}  // namespace quorv::netsh
+}  // namespace quorv::apply

@@ -1,0 +1,125 @@
+#pragma once
+
+#include <QByteArray>
+#include <QHash>
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+#include <vector>
+
+#include "base/Exception.h"
+
+namespace quorv::platform {
+
+// Raised when an INI file cannot be read or written, or a name or value cannot be stored.
+// what() is a complete sentence naming the file.
+class EIniError : public Exception {
+  public:
+    using Exception::Exception;
+};
+
+// Sanity caps for reading untrusted files. They refuse a file outright; nothing is ever cut.
+struct TIniLimits {
+    qint64 MaxFileBytes = 16 * 1024 * 1024;
+    qsizetype MaxLineLength = 256 * 1024;
+};
+
+// An INI ("profile string") file held in memory, with the semantics Windows programs expect:
+//
+//  - Section and key names ignore case. Names, keys and values are trimmed of blanks; one
+//    pair of surrounding quotes ('...' or "...") is removed from a value.
+//  - When a section name occurs twice, the first section wins: lookups and writes go to it,
+//    and Sections() lists the name once, at its first position. Likewise for a key repeated
+//    inside a section.
+//  - Lines starting with ';' are comments. Lines that are neither a section header nor
+//    "key=value" are kept but carry no meaning. Keys before the first section are kept but
+//    never found; KeysOutsideSections() counts them so strict readers can refuse the file.
+//  - Writing a key replaces its line in place; a new key goes after the last key of its
+//    section, a new section to the end of the file. Every other line is kept as it was.
+//
+// Text: a file is read as UTF-8 (a leading BOM skipped); when it is not valid UTF-8 it is
+// read as CP949 (the Korean Windows code page). Files are written as UTF-8 without a BOM,
+// with the line ending the file had (CR LF for a new file), atomically: a failed write
+// leaves the old file intact.
+//
+// Typical use parses once per operation:
+//     TIniFile ini = TIniFile::Load(path);          // missing file: empty document
+//     QString v = ini.Value("Message", "msgOK");
+//     ini.SetValue("Section", "Key", "value");
+//     ini.Save(path);
+//
+// There are no fixed buffer sizes: values and section lists of any length are read whole.
+class TIniFile {
+  public:
+    TIniFile() = default;
+
+    // Reads and parses `path`. A missing file gives an empty document. Throws EIniError
+    // when the path is a directory, cannot be read, exceeds `limits`, or is not text
+    // (NUL or other control bytes, or neither UTF-8 nor CP949).
+    static TIniFile Load(const QString& path, const TIniLimits& limits = {});
+    // Parses file contents already in memory; the same rules and errors as Load.
+    static TIniFile Parse(const QByteArray& bytes, const TIniLimits& limits = {});
+
+    // Section names in file order, each distinct name once (its first spelling).
+    QStringList Sections() const;
+    bool HasSection(const QString& section) const;
+    // Key names of a section in file order, each once; empty for a missing section.
+    QStringList Keys(const QString& section) const;
+    // The value of a key, or nullopt when the section or key is missing.
+    std::optional<QString> Find(const QString& section, const QString& key) const;
+    QString Value(const QString& section, const QString& key,
+                  const QString& defaultValue = QString()) const;
+    // Number of "key=value" lines before the first section.
+    int KeysOutsideSections() const { return keysOutsideSections_; }
+
+    // Sets a key, creating the section when missing. A value that would not read back
+    // unchanged (surrounding blanks or quotes) is written inside an extra pair of quotes.
+    // Throws EIniError for a line break in any argument, a ']' in the section name, an
+    // '=' in the key, or an empty section or key name.
+    void SetValue(const QString& section, const QString& key, const QString& value);
+    // Removes a key or a whole section (every section of that name); no-op when missing.
+    void RemoveKey(const QString& section, const QString& key);
+    void RemoveSection(const QString& section);
+
+    QByteArray ToUtf8() const;
+    // Writes the document to `path` atomically; throws EIniError with the reason.
+    void Save(const QString& path) const;
+
+  private:
+    struct TLine {
+        QString Text;  // the line as in the file, without its line ending
+        QString Key;   // trimmed key when the line is "key=value", else empty
+        QString Value;
+    };
+    struct TSection {
+        QString Name;
+        TLine Header;
+        std::vector<TLine> Lines;
+        QHash<QString, int> KeyIndex;  // folded key -> first line holding it
+        void Reindex();
+    };
+
+    static QString Fold(const QString& name) { return name.toCaseFolded(); }
+    static TLine ParseLine(const QString& text);
+    TSection* FirstSection(const QString& name);
+    const TSection* FirstSection(const QString& name) const;
+    void ReindexSections();
+
+    std::vector<TLine> preamble_;
+    std::vector<TSection> sections_;
+    QHash<QString, int> sectionIndex_;  // folded name -> first section
+    int keysOutsideSections_ = 0;
+    QString eol_ = QStringLiteral("\r\n");
+    bool finalEol_ = true;
+};
+
+// One-shot helpers in the shape of the Windows profile-string calls. Each parses the file
+// once; for several keys, load a TIniFile instead. Errors as for TIniFile.
+QString ReadProfileString(const QString& path, const QString& section, const QString& key,
+                          const QString& defaultValue = QString());
+void WriteProfileString(const QString& path, const QString& section, const QString& key,
+                        const QString& value);
+QStringList ReadSectionNames(const QString& path);
+
+}  // namespace quorv::platform

@@ -1,0 +1,116 @@
+#include <QFile>
+
+#include <algorithm>
+#include <unordered_set>
+
+#include "app/ProfileRecord.h"
+#include "apply/ProfileChecks.h"
+#include "platform/IniFile.h"
+#include "settings/ExchangeRules.h"
+#include "settings/ProfileExchange.h"
+#include "store/StoreTable.h"
+
+namespace quorv::settings {
+
+using apply::Profile;
+
+namespace {
+
+// What the file brings is checked as qic add checks what it is given, so an import never
+// stores a profile the apply run would refuse. Name and printer are cut, not refused.
+void CheckImported(const Profile& p) {
+    for (const std::string* text : {&p.Name, &p.Printer}) {
+        if (std::any_of(text->begin(), text->end(),
+                        [](char c) { return static_cast<unsigned char>(c) < ' ' || c == 0x7F; })) {
+            throw apply::RefusedValue((text == &p.Name ? "the name " : "the printer name ") +
+                                      apply::ShownValue(*text) + " contains a control character");
+        }
+    }
+    apply::CheckProfileValues(p);
+}
+
+}  // namespace
+
+std::vector<Profile> ReadExchangeFile(const QString& path) {
+    const std::string shown = "\"" + path.toStdString() + "\"";
+    platform::TIniFile ini;
+    try {
+        ini = platform::TIniFile::Load(path);
+    } catch (const platform::EIniError& e) {
+        throw EExchangeError(e.what());
+    }
+    // Load treats a missing file as empty; an import of a file that is not there is a mistake.
+    if (!QFile::exists(path)) {
+        throw EExchangeError("Cannot read " + shown + ": the file does not exist.");
+    }
+    if (ini.KeysOutsideSections() > 0) {
+        throw EExchangeError("Cannot read " + shown +
+                             ": it has keys before its first section, so it is not a "
+                             "profile exchange file.");
+    }
+
+    std::vector<Profile> list;
+    const QStringList sections = ini.Sections();
+    list.reserve(static_cast<size_t>(sections.size()));
+    for (const QString& section : sections) {
+        Profile p;
+        for (const apply::ProfileTextColumn& column : apply::kProfileTextColumns) {
+            p.*column.member = ini.Value(section, QLatin1String(column.name)).toStdString();
+        }
+        // Cut before any lookup, or the stored (cut) name never matches the file's again.
+        p.Name = apply::CutToWidth(p.Name, static_cast<size_t>(apply::ProfileColumnWidth("Name")));
+        p.Icon = ParseIconValue(ini.Value(section, QStringLiteral("Icon")));
+        p.Script = ScriptFromExchange(ini.Value(section, QStringLiteral("Script")).toStdString());
+        try {
+            CheckImported(p);
+        } catch (const apply::RefusedValue& e) {
+            throw ERefusedImport("Cannot import " + shown + ": in section [" +
+                                 section.toStdString() + "], " + e.what() + ".");
+        }
+        list.push_back(std::move(p));
+    }
+    return list;
+}
+
+std::vector<std::string> ConflictingNames(store::TStoreTable& profiles,
+                                          const std::vector<Profile>& incoming) {
+    std::vector<std::string> conflicts;
+    std::unordered_set<std::string> seen;
+    for (const Profile& p : incoming) {
+        if (!seen.insert(p.Name).second || app::FindProfile(profiles, p.Name)) {
+            conflicts.push_back(p.Name);
+        }
+    }
+    return conflicts;
+}
+
+void ImportProfiles(store::TStoreTable& profiles, const std::vector<Profile>& incoming,
+                    const TConflictAnswer& answer, const TImportProgress& progress) {
+    for (const Profile& p : incoming) {
+        TImportOutcome outcome = TImportOutcome::Added;
+        if (app::FindProfile(profiles, p.Name)) {
+            if (!answer(p.Name)) {
+                if (progress) {
+                    progress(p.Name, TImportOutcome::Kept);
+                }
+                continue;
+            }
+            outcome = TImportOutcome::Replaced;
+            profiles.Edit();
+        } else {
+            profiles.Insert();
+        }
+        try {
+            app::WriteProfile(profiles, p);
+            profiles.Post();
+        } catch (...) {
+            profiles.Cancel();
+            throw;
+        }
+        if (progress) {
+            progress(p.Name, outcome);
+        }
+    }
+}
+
+}  // namespace quorv::settings

@@ -1,0 +1,105 @@
+#include "cli/ExchangeCommands.h"
+
+#include <unistd.h>
+
+#include <iostream>
+
+#include "settings/ExchangeRules.h"
+#include "settings/MessageTexts.h"
+#include "settings/ProfileExchange.h"
+
+namespace quorv::cli {
+
+namespace {
+
+// The window's question after the name, its line breaks fitted to a terminal.
+std::string ConflictQuestion(const std::string& name) {
+    std::string text = "'" + name + "' ";
+    for (const settings::MessageDefault& message : settings::kMessageDefaults) {
+        if (std::string_view(message.key) == "msgAlreadyUpdate") {
+            for (const char* c = message.text; *c != '\0'; ++c) {
+                if (*c != '\r') {
+                    text += *c;
+                }
+            }
+        }
+    }
+    return text;
+}
+
+const char* OutcomeWord(settings::TImportOutcome outcome) {
+    switch (outcome) {
+        case settings::TImportOutcome::Added:
+            return "added";
+        case settings::TImportOutcome::Replaced:
+            return "replaced";
+        case settings::TImportOutcome::Kept:
+            return "kept";
+    }
+    return "";
+}
+
+}  // namespace
+
+int Export(store::TStoreTable& profiles, const Invocation& inv, std::ostream& out) {
+    const QString path = settings::WithExchangeExtension(QString::fromStdString(inv.name));
+    const int count = settings::ExportProfiles(profiles, path);
+    if (count == 0) {
+        out << "no profiles, no file written\n";
+    } else {
+        out << count << (count == 1 ? " profile" : " profiles") << " written to "
+            << Quoted(path.toStdString()) << '\n';
+    }
+    return kExitOk;
+}
+
+int Import(store::TStoreTable& profiles, const Invocation& inv, const TQuestioner& questioner,
+           std::ostream& out) {
+    std::vector<apply::Profile> incoming;
+    try {
+        incoming = settings::ReadExchangeFile(QString::fromStdString(inv.name));
+    } catch (const settings::ERefusedImport& e) {
+        throw UsageError(e.what());
+    }
+    const bool flagged = inv.yes || inv.no;
+    if (!flagged && !questioner.interactive) {
+        const std::vector<std::string> conflicts = settings::ConflictingNames(profiles, incoming);
+        if (!conflicts.empty()) {
+            throw UsageError(std::to_string(conflicts.size()) +
+                             " of the profiles to import exist already (the first " +
+                             Quoted(conflicts.front()) +
+                             "); give --yes to replace them or --no to keep them");
+        }
+    }
+    auto answer = [&](const std::string& name) {
+        return flagged ? inv.yes : questioner.ask(ConflictQuestion(name));
+    };
+    settings::ImportProfiles(profiles, incoming, answer,
+                             [&](const std::string& name, settings::TImportOutcome outcome) {
+                                 out << OutcomeWord(outcome) << ' ' << Quoted(name) << '\n';
+                             });
+    return kExitOk;
+}
+
+TQuestioner TerminalQuestioner(std::ostream& prompt) {
+    TQuestioner questioner;
+    questioner.interactive = ::isatty(STDIN_FILENO) != 0;
+    questioner.ask = [&prompt](const std::string& question) {
+        while (true) {
+            prompt << question << " [y/n] " << std::flush;
+            std::string line;
+            if (!std::getline(std::cin, line)) {
+                return false;
+            }
+            if (line == "y" || line == "Y" || line == "yes") {
+                return true;
+            }
+            if (line == "n" || line == "N" || line == "no") {
+                return false;
+            }
+        }
+    };
+    return questioner;
+}
+
+}  // namespace quorv::cli

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <functional>
+#include <ostream>
+#include <string>
+
+#include "cli/Arguments.h"
+
+namespace quorv::store {
+class TStoreTable;
+}
+
+namespace quorv::cli {
+
+// qic export FILE: writes every profile to FILE (".qic" appended as the window does),
+// replacing it as a whole. Exit 1 with the reason when it cannot be written.
+int Export(store::TStoreTable& profiles, const Invocation& inv, std::ostream& out);
+
+// Who answers the conflicts of an import when no flag does.
+struct TQuestioner {
+    bool interactive = false;  // false: nobody can be asked
+    std::function<bool(const std::string& question)> ask;
+};
+
+// qic import FILE [--yes|--no]: one line per section, "added", "replaced" or "kept" and the
+// name. Without a flag each conflict is put to the questioner; when it cannot ask, the
+// command refuses (exit 2) before anything is written. A section with a value add would
+// refuse is refused the same way (exit 2); a file that cannot be read is exit 1.
+int Import(store::TStoreTable& profiles, const Invocation& inv, const TQuestioner& questioner,
+           std::ostream& out);
+
+// Asks on stdin and `prompt` when stdin is a terminal; end of input answers no.
+TQuestioner TerminalQuestioner(std::ostream& prompt);
+
+}  // namespace quorv::cli
