@@ -74,6 +74,10 @@ void TMainForm::LoadProfileList() {
     UpdateActions();
 }
 
+void TMainForm::ShowException(const std::exception& error) {
+    ShowErrorBox(this, QString::fromUtf8(error.what()));
+}
+
 void TMainForm::FormCreate() {
     inventory_ = {};
     inventory_.DefaultPrinterIndex = 0;

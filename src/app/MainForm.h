@@ -40,6 +40,7 @@ class TMainForm : public QMainWindow, public settings::IFormHost {
     store::TStoreTable& OptionTable() override { return StoreTable2; }
     QTreeWidget* ProfileList() override { return ListView1; }
     void LoadProfileList() override;
+    void ShowException(const std::exception& error) override;
 
     // Runs the enabling rules of the actions now.
     void UpdateActions();
@@ -102,6 +103,7 @@ class TMainForm : public QMainWindow, public settings::IFormHost {
     void acDeleteExecute();
     void acResultExecute();
     void acInfoExecute();
+    void acOptionExecute();
     void acAboutExecute();
     void acExitExecute();
     void acHelpExecute();

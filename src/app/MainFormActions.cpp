@@ -194,6 +194,8 @@ void TMainForm::ConnectCommands() {
     on(acExit, &TMainForm::acExitExecute);
     on(acOpen, &TMainForm::acOpenExecute);
     on(acSave, &TMainForm::acSaveExecute);
+    on(acInfo, &TMainForm::acInfoExecute);
+    on(acOption, &TMainForm::acOptionExecute);
     on(acHelp, &TMainForm::acHelpExecute);
     on(acQnA, &TMainForm::acQnAExecute);
     on(acDonate, &TMainForm::acDonateExecute);

@@ -8,6 +8,7 @@
 #include "app/WebPages.h"
 #include "apply/Options.h"
 #include "settings/ExchangeCommands.h"
+#include "settings/OptionForm.h"
 
 namespace quorv::app {
 
@@ -96,6 +97,10 @@ void TMainForm::acOpenExecute() {
 
 void TMainForm::acSaveExecute() {
     settings::acSaveExecute(this);
+}
+
+void TMainForm::acOptionExecute() {
+    settings::acOptionExecute(this);
 }
 
 void TMainForm::acExitExecute() {

@@ -1,5 +1,6 @@
 #include "app/MainFormServices.h"
 
+#include "apply/ReportForm.h"
 #include "apply/ResultForm.h"
 #include "inventory/Inventory.h"
 
@@ -16,6 +17,9 @@ void TMainFormServices::ApplyProfile(QWidget* owner, const QString& name,
     apply::ApplyWithProgress(owner, name, profile, showScriptWindow, services, texts);
 }
 
-void TMainFormServices::ShowReport(QWidget*) {}
+void TMainFormServices::ShowReport(QWidget* owner) {
+    apply::TReportForm form(owner);
+    form.exec();
+}
 
 }  // namespace quorv::app

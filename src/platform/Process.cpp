@@ -3,7 +3,6 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -17,13 +16,9 @@
 #include <cstring>
 #include <vector>
 
-#include "platform/CommandLine.h"
 #include "platform/ExitStatus.h"
-#include "platform/ProgramFolder.h"
-#include "platform/ProgramLookup.h"
+#include "platform/Spawn.h"
 #include "platform/Terminal.h"
-
-extern char** environ;
 
 namespace quorv::platform {
 
@@ -31,29 +26,6 @@ namespace {
 
 // How long one wait lasts before windows get a chance to repaint.
 constexpr int kPaintSliceMs = 15;
-
-struct Resolved {
-    std::vector<std::string> args;  // args[0] is the file to start
-    std::string error;
-};
-
-Resolved Resolve(const std::string& commandLine, const LaunchOptions& options) {
-    Resolved r;
-    r.args = SplitCommandLine(commandLine);
-    if (r.args.empty() || r.args[0].empty()) {
-        r.error = "empty command line";
-        return r;
-    }
-    const std::string folder =
-        options.programFolder.empty() ? ProgramFolder() : options.programFolder;
-    std::string path = FindProgram(r.args[0], folder);
-    if (path.empty()) {
-        r.error = "program not found: " + r.args[0];
-        return r;
-    }
-    r.args[0] = path;
-    return r;
-}
 
 class Fd {
   public:
@@ -110,7 +82,7 @@ bool OnGuiThread() {
 
 RunOutput RunAndWaitCaptured(const std::string& commandLine, const LaunchOptions& options) {
     RunOutput out;
-    Resolved resolved = Resolve(commandLine, options);
+    ResolvedCommand resolved = ResolveCommandLine(commandLine, options);
     if (!resolved.error.empty()) {
         out.startError = resolved.error;
         return out;
@@ -133,38 +105,11 @@ RunOutput RunAndWaitCaptured(const std::string& commandLine, const LaunchOptions
     ::fcntl(outWrite.get(), F_SETFL, 0);
     ::fcntl(errWrite.get(), F_SETFL, 0);
 
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_adddup2(&actions, outWrite.get(), 1);
-    posix_spawn_file_actions_adddup2(&actions, errWrite.get(), 2);
-    // No handle of ours (the data file above all) leaks into the child.
-    posix_spawn_file_actions_addclosefrom_np(&actions, 3);
-
-    posix_spawnattr_t attr;
-    posix_spawnattr_init(&attr);
-    sigset_t none, all;
-    sigemptyset(&none);
-    sigfillset(&all);
-    posix_spawnattr_setsigmask(&attr, &none);
-    posix_spawnattr_setsigdefault(&attr, &all);
-    posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
-
-    std::vector<char*> argv;
-    std::vector<std::string> args = resolved.args;
-    for (std::string& a : args) {
-        argv.push_back(a.data());
-    }
-    argv.push_back(nullptr);
-
-    pid_t pid = -1;
-    int rc = ::posix_spawn(&pid, out.program.c_str(), &actions, &attr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    posix_spawnattr_destroy(&attr);
+    const pid_t pid = SpawnHidden(resolved.args, outWrite.get(), errWrite.get());
     outWrite.Close();
     errWrite.Close();
-    if (rc != 0) {
-        out.startError = std::strerror(rc);
+    if (pid < 0) {
+        out.startError = std::strerror(-pid);
         out.exitCode = -1;
         return out;
     }
@@ -223,7 +168,7 @@ int RunAndWait(const std::string& commandLine, const LaunchOptions& options) {
 }
 
 bool WinExec(const std::string& commandLine, bool shown, const LaunchOptions& options) {
-    Resolved resolved = Resolve(commandLine, options);
+    ResolvedCommand resolved = ResolveCommandLine(commandLine, options);
     if (!resolved.error.empty()) {
         return false;
     }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <exception>
 
 #include "inventory/InventoryLists.h"
 
@@ -33,6 +34,9 @@ class IFormHost {
     virtual QTreeWidget* ProfileList() = 0;
     // Refills ListView1 from the profile table (after an import).
     virtual void LoadProfileList() = 0;
+    // The standard error box, for a command that reports an error and carries on.
+    // The default is a critical box titled with the program's name.
+    virtual void ShowException(const std::exception& error);
 };
 
 // The host, or nullptr when none is set.

@@ -24,6 +24,7 @@
 #include "app/WebPages.h"
 #include "apply/Options.h"
 #include "settings/ExchangeCommands.h"
+#include "settings/OptionForm.h"
 
 namespace quorv::app {
 namespace {
@@ -470,6 +471,24 @@ TEST_F(MainFormTest, ApplyShowsTheReportOnlyWhenAsked) {
     WriteOption(form_->StoreTable2, "AfterIPInfo", "1");
     form_->acResult->trigger();
     EXPECT_EQ(services_.events, (std::vector<std::string>{"apply", "apply", "report"}));
+}
+
+TEST_F(MainFormTest, OptionsDialogDecidesWhetherTheReportFollows) {
+    Seed({MakeProfile("p")});
+    Start();
+    ModalAnswers answers;
+    answers.Then([](QWidget* w) {
+        auto* options = qobject_cast<settings::TOptionForm*>(w);
+        ASSERT_NE(options, nullptr);
+        options->cbShowIPInfo->setChecked(true);
+        options->accept();
+    });
+    form_->acOption->trigger();
+    EXPECT_EQ(ReadOption(form_->StoreTable2, "AfterIPInfo"), "1");
+    Select("p");
+    form_->acResult->trigger();
+    form_->acInfo->trigger();
+    EXPECT_EQ(services_.events, (std::vector<std::string>{"apply", "report", "report"}));
 }
 
 TEST_F(MainFormTest, DoubleClickRunsTheChosenCommand) {

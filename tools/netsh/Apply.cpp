@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "apply/ProfileChecks.h"
 #include "netsh/DhcpClient.h"
 #include "netsh/InterfaceState.h"
 #include "netsh/Netlink.h"
@@ -122,6 +123,11 @@ void Execute(const Command& cmd) {
             std::size_t at = cmd.index == 0 ? servers.size()
                                             : std::min(servers.size(), std::size_t(cmd.index - 1));
             servers.insert(servers.begin() + std::ptrdiff_t(at), added);
+            if (servers.size() > apply::kMaxDnsServers) {
+                throw NetshError("The interface already has " +
+                                 std::to_string(apply::kMaxDnsServers) +
+                                 " DNS servers, as many as the resolver uses.");
+            }
             ApplyDns(state, servers);
             break;
         }

@@ -10,6 +10,7 @@
 #include <sstream>
 #include <thread>
 
+#include "apply/ProfileChecks.h"
 #include "netsh/Command.h"
 #include "netsh/Netlink.h"
 #include "netsh/Process.h"
@@ -96,6 +97,11 @@ std::vector<std::string> DhcpClient::BaseArguments(const std::string& program) c
     std::string hook = ProgramDir() + "/quorv-dhclient-hook";
     if (access(hook.c_str(), X_OK) != 0) {
         throw NetshError("The DHCP client could not be started: " + hook + " is missing.");
+    }
+    // The name goes last, where dhclient takes interface names; one that looks like an option
+    // never gets there.
+    if (auto problem = apply::InterfaceNameProblem(state_.Interface())) {
+        throw NetshError("The DHCP client could not be started: " + *problem + ".");
     }
     return {program, "-pf", state_.PidFile(), "-lf", state_.LeaseDatabase(), "-sf", hook};
 }

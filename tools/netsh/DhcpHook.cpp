@@ -1,10 +1,12 @@
 #include "netsh/DhcpHook.h"
 
+#include <cstdint>
 #include <cstdio>
 #include <ctime>
 #include <sstream>
 #include <vector>
 
+#include "apply/ProfileChecks.h"
 #include "netsh/Command.h"
 #include "netsh/InterfaceState.h"
 #include "netsh/Netlink.h"
@@ -13,27 +15,38 @@
 namespace quorv::netsh {
 namespace {
 
-// DHCP options come from the network: only well-formed addresses are used.
-std::vector<std::string> AddressList(const std::optional<std::string>& text) {
+// DHCP options come from the network: they pass the checks netsh applies to the same values.
+std::vector<std::string> AddressList(const std::optional<std::string>& text, bool (*usable)(Ipv4),
+                                     std::size_t limit = SIZE_MAX) {
     std::vector<std::string> out;
     if (!text) {
         return out;
     }
     std::istringstream in(*text);
     std::string item;
-    while (in >> item) {
-        if (ParseIpv4(item)) {
+    while (out.size() < limit && in >> item) {
+        auto address = ParseIpv4(item);
+        if (address && usable(*address)) {
             out.push_back(item);
         }
     }
     return out;
 }
 
+bool AnyAddress(Ipv4) {
+    return true;
+}
+
+// A new address must be one netsh would set; an old one only has to be found for removal.
 std::optional<AddressEntry> Address(const Environment& env, const std::string& prefix) {
     auto address = ParseIpv4(env(prefix + "ip_address").value_or(""));
     auto mask = ParseIpv4(env(prefix + "subnet_mask").value_or(""));
-    std::optional<int> length = mask ? MaskToPrefix(*mask) : std::nullopt;
-    if (!address || !length || *length == 0) {
+    std::optional<int> length = mask ? apply::SubnetPrefix(*mask) : std::nullopt;
+    if (!address || !length) {
+        return std::nullopt;
+    }
+    bool fresh = prefix == "new_";
+    if (fresh && (!apply::IsHostAddress(*address) || !apply::IsHostInSubnet(*address, *length))) {
         return std::nullopt;
     }
     return AddressEntry{*address, *length};
@@ -77,9 +90,11 @@ int Bound(const Environment& env, RouteSocket& sock, int ifindex, const Interfac
     Lease lease;
     lease.address = FormatIpv4(fresh->address);
     lease.mask = FormatIpv4(PrefixToMask(fresh->prefix));
-    lease.routers = AddressList(env("new_routers"));
-    lease.dns = AddressList(env("new_domain_name_servers"));
-    auto server = AddressList(env("new_dhcp_server_identifier"));
+    lease.routers = AddressList(env("new_routers"), apply::IsHostAddress);
+    // The resolver uses no more; the rest would only crowd out other interfaces' servers.
+    lease.dns = AddressList(env("new_domain_name_servers"), apply::IsDnsServerAddress,
+                            apply::kMaxDnsServers);
+    auto server = AddressList(env("new_dhcp_server_identifier"), AnyAddress);
     lease.server = server.empty() ? "" : server.front();
     lease.domain = CleanDomain(env("new_domain_name"));
     lease.obtained = std::time(nullptr);
@@ -92,7 +107,7 @@ int Bound(const Environment& env, RouteSocket& sock, int ifindex, const Interfac
 
     if (!lease.routers.empty()) {
         if (old) {
-            auto oldRouters = AddressList(env("old_routers"));
+            auto oldRouters = AddressList(env("old_routers"), AnyAddress);
             RemoveDefaultRoutes(sock, ifindex, oldRouters);
         }
         try {
@@ -111,7 +126,7 @@ int Bound(const Environment& env, RouteSocket& sock, int ifindex, const Interfac
 
 int Unbound(const Environment& env, RouteSocket& sock, int ifindex, const InterfaceState& state) {
     if (auto old = Address(env, "old_")) {
-        RemoveDefaultRoutes(sock, ifindex, AddressList(env("old_routers")));
+        RemoveDefaultRoutes(sock, ifindex, AddressList(env("old_routers"), AnyAddress));
         sock.DeleteAddress(ifindex, *old);
     }
     bool hadLease = state.ReadLease().has_value();

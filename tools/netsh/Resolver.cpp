@@ -1,16 +1,25 @@
 #include "netsh/Resolver.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <net/if.h>
+#include <signal.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstring>
+#include <ctime>
 #include <fstream>
+#include <memory>
 #include <sstream>
 
+#include "apply/ProfileChecks.h"
 #include "netsh/Command.h"
+#include "netsh/InterfaceState.h"
 #include "netsh/Process.h"
 
 namespace quorv::netsh {
@@ -112,13 +121,22 @@ void WriteAll(int fd, const std::string& content, const std::string& path) {
     }
 }
 
+// A mount point cannot be renamed over, so its text is replaced by one write from offset 0 that
+// also covers every old byte: a shorter text is padded with line breaks, which resolver files
+// read as nothing. A kill before the truncation then leaves the new text, never new lines
+// followed by the tail of the old ones.
 void RewriteInPlace(const std::string& path, const std::string& content) {
     int fd = open(path.c_str(), O_WRONLY | O_CLOEXEC);
     if (fd < 0) {
         WriteFailed(path, errno);
     }
-    WriteAll(fd, content, path);
-    if (ftruncate(fd, off_t(content.size())) != 0) {
+    struct stat old {};
+    std::string padded = content;
+    if (fstat(fd, &old) == 0 && std::size_t(old.st_size) > padded.size()) {
+        padded.append(std::size_t(old.st_size) - padded.size(), '\n');
+    }
+    WriteAll(fd, padded, path);
+    if (padded.size() != content.size() && ftruncate(fd, off_t(content.size())) != 0) {
         int error = errno;
         close(fd);
         WriteFailed(path, error);
@@ -126,11 +144,163 @@ void RewriteInPlace(const std::string& path, const std::string& content) {
     close(fd);
 }
 
+bool ProcessExists(long pid) {
+    return pid > 0 && (kill(pid_t(pid), 0) == 0 || errno == EPERM);
+}
+
+// Temporaries are named ".BASE.quorv-PID-XXXXXX"; those of writers that are gone (killed in the
+// middle of a write) are removed. Names without a pid come from older versions and go once
+// they are clearly abandoned.
+void RemoveStaleTemporaries(const std::string& dir) {
+    DIR* folder = opendir(dir.c_str());
+    if (!folder) {
+        return;
+    }
+    const std::string marker = ".quorv-";
+    while (dirent* entry = readdir(folder)) {
+        std::string name = entry->d_name;
+        std::size_t at = name.rfind(marker);
+        if (name[0] != '.' || at == std::string::npos || at == 0) {
+            continue;
+        }
+        std::string rest = name.substr(at + marker.size());
+        std::size_t dash = rest.find('-');
+        bool stale = false;
+        if (dash != std::string::npos && dash > 0 && rest.size() - dash - 1 == 6 &&
+            rest.find_first_not_of("0123456789") == dash) {
+            stale = !ProcessExists(std::atol(rest.substr(0, dash).c_str()));
+        } else if (rest.size() == 6) {
+            struct stat info {};
+            stale = fstatat(dirfd(folder), name.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0 &&
+                    S_ISREG(info.st_mode) && info.st_mtime + 600 < time(nullptr);
+        }
+        if (stale) {
+            unlinkat(dirfd(folder), name.c_str(), 0);
+        }
+    }
+    closedir(folder);
+}
+
+// One interface's servers as the file resolver keeps them: "resolver.IFNAME" in netsh's state
+// folder, holding a sequence number and the servers. The file is composed from all of them, the
+// most recently changed interface first, as resolvconf composes it from its interface files.
+struct ResolverEntry {
+    std::string ifname;
+    unsigned long long sequence = 0;
+    std::vector<std::string> servers;
+};
+
+constexpr const char* kEntryPrefix = "resolver.";
+
+std::vector<ResolverEntry> ReadResolverEntries(const std::string& dir) {
+    std::vector<ResolverEntry> entries;
+    DIR* folder = opendir(dir.c_str());
+    if (!folder) {
+        return entries;
+    }
+    while (dirent* item = readdir(folder)) {
+        std::string name = item->d_name;
+        if (name.rfind(kEntryPrefix, 0) != 0) {
+            continue;
+        }
+        ResolverEntry entry;
+        entry.ifname = name.substr(std::strlen(kEntryPrefix));
+        std::istringstream in(ReadTextFile(dir + "/" + name).value_or(""));
+        std::string server;
+        if (!(in >> entry.sequence)) {
+            continue;
+        }
+        while (in >> server) {
+            if (ParseIpv4(server)) {
+                entry.servers.push_back(server);
+            }
+        }
+        entries.push_back(std::move(entry));
+    }
+    closedir(folder);
+    return entries;
+}
+
+// Held while the file is composed; the lock goes with the descriptor, also when netsh is killed.
+class FolderLock {
+  public:
+    explicit FolderLock(const std::string& path)
+        : fd_(open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600)) {
+        if (fd_ < 0) {
+            WriteFailed(path, errno);
+        }
+        while (flock(fd_, LOCK_EX) != 0 && errno == EINTR) {
+        }
+    }
+    ~FolderLock() { close(fd_); }
+    FolderLock(const FolderLock&) = delete;
+    FolderLock& operator=(const FolderLock&) = delete;
+
+  private:
+    int fd_;
+};
+
 class FileResolver : public ResolverBackend {
   public:
-    void SetServers(const std::string&, const std::vector<std::string>& servers) override {
+    void SetServers(const std::string& ifname, const std::vector<std::string>& servers) override {
+        const std::string dir = InterfaceState::Directory();
+        for (const std::string& folder : {dir.substr(0, dir.rfind('/')), dir}) {
+            if (mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) {
+                WriteFailed(folder, errno);
+            }
+        }
+        // A DHCP hook and a netsh command may both compose the file at the same moment.
+        FolderLock lock(dir + "/resolver-lock");
+
+        std::vector<ResolverEntry> entries = ReadResolverEntries(dir);
+        unsigned long long newest = 0;
+        auto own = entries.end();
+        for (auto it = entries.begin(); it != entries.end(); ++it) {
+            newest = std::max(newest, it->sequence);
+            if (it->ifname == ifname) {
+                own = it;
+            }
+        }
+        const std::string entryPath = dir + "/" + kEntryPrefix + ifname;
+        if (servers.empty()) {
+            unlink(entryPath.c_str());
+            if (own != entries.end()) {
+                entries.erase(own);
+            }
+        } else if (own == entries.end() || own->servers != servers) {
+            // Only a change moves the interface to the front; a renewed lease keeps its place.
+            ResolverEntry entry{ifname, newest + 1, servers};
+            std::string text = std::to_string(entry.sequence);
+            for (const auto& server : servers) {
+                text += " " + server;
+            }
+            ReplaceFileContent(entryPath, text + "\n");
+            if (own != entries.end()) {
+                *own = entry;
+            } else {
+                entries.push_back(entry);
+            }
+        }
+
+        std::sort(
+            entries.begin(), entries.end(),
+            [](const ResolverEntry& a, const ResolverEntry& b) { return a.sequence > b.sequence; });
+        std::vector<std::string> composed;
+        for (const auto& entry : entries) {
+            // An interface that is gone takes its servers with it.
+            if (if_nametoindex(entry.ifname.c_str()) == 0) {
+                unlink((dir + "/" + kEntryPrefix + entry.ifname).c_str());
+                continue;
+            }
+            for (const auto& server : entry.servers) {
+                if (composed.size() < apply::kMaxDnsServers &&
+                    std::find(composed.begin(), composed.end(), server) == composed.end()) {
+                    composed.push_back(server);
+                }
+            }
+        }
         ResolvConf conf(ReadTextFile(kResolvConf).value_or(""));
-        conf.SetNameservers(servers);
+        conf.SetNameservers(composed);
         ReplaceFileContent(kResolvConf, conf.Text());
     }
 };
@@ -172,6 +342,10 @@ ResolvConf::ResolvConf(const std::string& text) {
     std::string line;
     while (std::getline(in, line)) {
         lines_.push_back(line);
+    }
+    // Padding that an interrupted in-place rewrite left.
+    while (!lines_.empty() && lines_.back().empty()) {
+        lines_.pop_back();
     }
 }
 
@@ -242,7 +416,9 @@ void ReplaceFileContent(const std::string& path, const std::string& content) {
     }
     std::string dir = target.substr(0, target.rfind('/') + 1);
     std::string base = target.substr(target.rfind('/') + 1);
-    std::string tmp = (dir.empty() ? "./" : dir) + "." + base + ".quorv-XXXXXX";
+    RemoveStaleTemporaries(dir.empty() ? "." : dir);
+    std::string tmp =
+        (dir.empty() ? "./" : dir) + "." + base + ".quorv-" + std::to_string(getpid()) + "-XXXXXX";
     int fd = mkostemp(tmp.data(), O_CLOEXEC);
     if (fd < 0) {
         WriteFailed(target, errno);

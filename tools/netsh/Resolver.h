@@ -24,12 +24,16 @@ std::optional<std::string> ReadTextFile(const std::string& path);
 
 // Replaces the file's content: a temporary file renamed over it, so readers see the old or the
 // new text. A file that is itself a mount point (the bind mount `ip netns exec` makes of
-// /etc/netns/NAME/resolv.conf) cannot be renamed over and is rewritten in place instead.
+// /etc/netns/NAME/resolv.conf) cannot be renamed over and is rewritten in place by a single
+// write (a shorter text padded with line breaks), so that a kill leaves the old or the new text.
+// Temporaries that killed writers left beside the file are removed.
 // Symbolic links are followed, owner and mode are kept; the same text is not written again.
 void ReplaceFileContent(const std::string& path, const std::string& content);
 
 // Where the servers of one interface go: systemd-resolved when it serves this system's
-// resolver, otherwise /etc/resolv.conf.
+// resolver, otherwise /etc/resolv.conf, composed from every interface's servers (the most
+// recently changed interface first, at most three nameserver lines, as the C library reads no
+// more). An empty list takes the interface's servers out.
 class ResolverBackend {
   public:
     virtual ~ResolverBackend() = default;

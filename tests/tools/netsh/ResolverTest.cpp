@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -80,6 +81,26 @@ TEST_F(ResolverFile, ReplaceKeepsModeFollowsLinksAndLeavesNoTemporaries) {
     fs::create_symlink("made.conf", dangling);
     ReplaceFileContent(dangling, "x\n");
     EXPECT_EQ(ReadTextFile(dir_ / "made.conf"), "x\n");
+}
+
+TEST_F(ResolverFile, TemporariesOfKilledWritersGoThoseOfLiveOnesStay) {
+    pid_t child = fork();
+    if (child == 0) {
+        _exit(0);
+    }
+    ASSERT_GT(child, 0);
+    waitpid(child, nullptr, 0);
+    const std::string dead = ".x.conf.quorv-" + std::to_string(child) + "-abcdef";
+    const std::string live = ".x.conf.quorv-" + std::to_string(getpid()) + "-abcdef";
+    const std::string other = ".y.conf.quorv-" + std::to_string(child) + "-ghijkl";
+    for (const auto& name : {dead, live, other}) {
+        std::fclose(std::fopen((dir_ / name).c_str(), "w"));
+    }
+    ReplaceFileContent(dir_ / "x.conf", "x\n");
+    EXPECT_FALSE(fs::exists(dir_ / dead));
+    EXPECT_FALSE(fs::exists(dir_ / other));
+    EXPECT_TRUE(fs::exists(dir_ / live));
+    EXPECT_EQ(ReadTextFile(dir_ / "x.conf"), "x\n");
 }
 
 TEST_F(ResolverFile, ReplaceInAMissingFolderFailsClearly) {

@@ -1,0 +1,51 @@
+#pragma once
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDialog>
+#include <QLabel>
+#include <QPushButton>
+
+class QWidget;
+
+namespace quorv::store {
+class TStoreTable;
+}
+
+namespace quorv::settings {
+
+// The options dialog: what a double-click on a profile does, whether the configuration
+// report follows an apply run, and whether script lines run in a visible window.
+class TOptionForm : public QDialog {
+    Q_OBJECT
+  public:
+    explicit TOptionForm(QWidget* owner);
+
+    QLabel* lblDClickAction;
+    QComboBox* cbDClick;
+    QCheckBox* cbShowIPInfo;
+    QCheckBox* cbShowScript;
+    QPushButton* btnOK;
+    QPushButton* btnCancel;
+
+  protected:
+    void showEvent(QShowEvent* event) override;
+
+  private:
+    void FitLabel();
+};
+
+// Puts the stored option values into the dialog; a missing row leaves its control as
+// designed. A "DblClickAction" that is not an integer raises the conversion error after
+// the other two are loaded, with the first item still selected.
+void LoadOptions(TOptionForm& form, store::TStoreTable& options);
+
+// Writes the three rows from the dialog, adding a missing row with the dialog's value.
+// A "DblClickAction" that matched no item, and that the user left unchosen, keeps its row.
+void StoreOptions(const TOptionForm& form, store::TStoreTable& options);
+
+// The options command: load, show modally, store on OK. A bad stored value is shown in
+// the standard error box and the dialog opens all the same, so it can be repaired.
+void acOptionExecute(QWidget* owner);
+
+}  // namespace quorv::settings
