@@ -19,6 +19,10 @@
 #include "settings/MessageTexts.h"
 #include "store/StoreTable.h"
 
+namespace quorv::dialogs {
+class TIPMapForm;
+}
+
 namespace quorv::app {
 
 // The main window: the profile list and every command on it. It owns the two table cursors
@@ -41,6 +45,7 @@ class TMainForm : public QMainWindow, public settings::IFormHost {
     QTreeWidget* ProfileList() override { return ListView1; }
     void LoadProfileList() override;
     void ShowException(const std::exception& error) override;
+    QTreeWidgetItem* AddProfileRow(const settings::TProfileRow& row) override;
 
     // Runs the enabling rules of the actions now.
     void UpdateActions();
@@ -115,9 +120,10 @@ class TMainForm : public QMainWindow, public settings::IFormHost {
 
     // A command of this window: failures go to the error box, the enabling rules run after.
     void Command(void (TMainForm::*handler)());
-    // Posts StoreTable1. A failed post is cancelled before the failure goes on; with
-    // reloadOnFailure the list is also refilled from the table, for rows a dialog changed.
-    void PostProfile(bool reloadOnFailure);
+    // Posts StoreTable1; a failed post is cancelled before the failure goes on.
+    void PostProfile();
+    // Shows the IP dialog over a record in insert or edit state, then posts or cancels.
+    void ExecProfileDialog(dialogs::TIPMapForm& form);
     QString Text(const char* key) const { return texts_.Text(key); }
     QMessageBox::StandardButton Ask(QMessageBox::Icon icon, const QString& text,
                                     QMessageBox::StandardButtons buttons);

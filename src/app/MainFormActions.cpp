@@ -190,6 +190,8 @@ void TMainForm::ConnectCommands() {
         connect(action, &QAction::triggered, this, [this, handler] { Command(handler); });
     };
     on(acResult, &TMainForm::acResultExecute);
+    on(acInsert, &TMainForm::acInsertExecute);
+    on(acUpdate, &TMainForm::acUpdateExecute);
     on(acDelete, &TMainForm::acDeleteExecute);
     on(acExit, &TMainForm::acExitExecute);
     on(acOpen, &TMainForm::acOpenExecute);

@@ -1,5 +1,7 @@
 #include "app/MainForm.h"
 
+#include <QInputDialog>
+
 #include "app/ErrorBox.h"
 #include "app/OptionRecord.h"
 #include "app/ProfileRecord.h"
@@ -7,6 +9,7 @@
 #include "app/TableWriteLock.h"
 #include "app/WebPages.h"
 #include "apply/Options.h"
+#include "dialogs/IPMapForm.h"
 #include "settings/ExchangeCommands.h"
 #include "settings/OptionForm.h"
 
@@ -35,25 +38,81 @@ QMessageBox::StandardButton TMainForm::Ask(QMessageBox::Icon icon, const QString
     return static_cast<QMessageBox::StandardButton>(box.exec());
 }
 
-void TMainForm::PostProfile(bool reloadOnFailure) {
+void TMainForm::PostProfile() {
     try {
         StoreTable1.Post();
     } catch (...) {
         try {
             StoreTable1.Cancel();
-            if (reloadOnFailure) {
-                const QString selected =
-                    ListView1->Selected() ? ListView1->Selected()->text(0) : QString();
-                ListView1->Load(StoreTable1);
-                if (QTreeWidgetItem* row = ListView1->FindRow(selected)) {
-                    ListView1->setCurrentItem(row);
-                }
-            }
         } catch (...) {
             // The post's failure is the one to report.
         }
         throw;
     }
+}
+
+void TMainForm::ExecProfileDialog(dialogs::TIPMapForm& form) {
+    // Whatever happens in the dialog, the cursor leaves it posted or cancelled.
+    struct CancelPending {
+        store::TStoreTable& table;
+        ~CancelPending() {
+            const store::TDataSetState state = table.State();
+            if (state == store::TDataSetState::dsInsert || state == store::TDataSetState::dsEdit) {
+                try {
+                    table.Cancel();
+                } catch (...) {
+                }
+            }
+        }
+    } cancel{StoreTable1};
+    if (form.exec() != QDialog::Accepted) {
+        return;
+    }
+    try {
+        StoreTable1.Post();
+    } catch (...) {
+        // The dialog has already shown the change in the list; take it back.
+        form.UndoListChange();
+        throw;
+    }
+}
+
+void TMainForm::acInsertExecute() {
+    QString name;
+    for (;;) {
+        QInputDialog box(this);
+        box.setObjectName("InputBox");
+        box.setWindowTitle(Text("msgNewName"));
+        box.setLabelText(Text("msgName"));
+        box.setTextValue(Text("msgNewItem"));
+        if (box.exec() != QDialog::Accepted) {
+            return;
+        }
+        // Checked as the Name column will keep it, byte for byte.
+        name = StoredName(box.textValue());
+        if (ListView1->FindRow(name) == nullptr) {
+            break;
+        }
+        Ask(QMessageBox::Warning, Text("msgAlreadyExists"), QMessageBox::Ok);
+    }
+    dialogs::TIPMapForm form(this);
+    form.ProfileName = name;
+    form.setWindowTitle(form.windowTitle() + " - [" + name + "]");
+    StoreTable1.Insert();
+    ExecProfileDialog(form);
+}
+
+void TMainForm::acUpdateExecute() {
+    QTreeWidgetItem* row = ListView1->Selected();
+    if (row == nullptr || !FindByName(StoreTable1, Utf8(row->text(0)))) {
+        return;
+    }
+    dialogs::TIPMapForm form(this);
+    form.ProfileName = row->text(0);
+    form.setWindowTitle(form.windowTitle() + " - [" + row->text(0) + "]");
+    form.btnOK->setText(Text("msgOK"));
+    StoreTable1.Edit();
+    ExecProfileDialog(form);
 }
 
 void TMainForm::acDeleteExecute() {
@@ -127,7 +186,7 @@ void TMainForm::acIconExecute(QAction* sender) {
     const int image = sender->property("imageIndex").toInt();
     StoreTable1.Edit();
     StoreTable1.FieldByName("Icon").SetAsInteger(image);
-    PostProfile(false);
+    PostProfile();
     ListView1->SetRowImage(row, image);
 }
 
@@ -146,7 +205,7 @@ void TMainForm::ListView1Edited(QTreeWidgetItem* item, QString& name) {
         if (!taken && FindByName(StoreTable1, Utf8(old))) {
             StoreTable1.Edit();
             WriteProfileText(StoreTable1, "Name", Utf8(name));
-            PostProfile(false);
+            PostProfile();
         }
     }
     if (taken) {

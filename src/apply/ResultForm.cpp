@@ -7,14 +7,6 @@
 
 namespace quorv::apply {
 
-namespace {
-
-// Should the window system never report the window as active (an X server without a
-// window manager), the run starts anyway rather than leaving a window nobody can close.
-constexpr int kActivationFallbackMs = 2000;
-
-}  // namespace
-
 TResultForm::TResultForm(QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint) {
     setObjectName("ResultForm");
@@ -37,21 +29,14 @@ TResultForm::TResultForm(QWidget* parent)
     Timer1->setTimerType(Qt::PreciseTimer);
     connect(Timer1, &QTimer::timeout, this, &TResultForm::Timer1Timer);
 
-    activationFallback_.setSingleShot(true);
-    activationFallback_.setInterval(kActivationFallbackMs);
-    connect(&activationFallback_, &QTimer::timeout, this, &TResultForm::FormActivate);
-}
-
-bool TResultForm::event(QEvent* event) {
-    if (event->type() == QEvent::WindowActivate) {
-        FormActivate();
-    }
-    return QDialog::event(event);
+    // Started even where the window system never reports activation, rather than
+    // leaving a window nobody can close.
+    activation_ = new dialogs::TFirstActivation(this, [this] { FormActivate(); });
 }
 
 void TResultForm::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
-    if (activated_) {
+    if (activation_->Done()) {
         return;
     }
     if (QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen()) {
@@ -59,15 +44,9 @@ void TResultForm::showEvent(QShowEvent* event) {
         frame.moveCenter(screen->availableGeometry().center());
         move(frame.topLeft());
     }
-    activationFallback_.start();
 }
 
 void TResultForm::FormActivate() {
-    if (activated_) {
-        return;
-    }
-    activated_ = true;
-    activationFallback_.stop();
     Timer1->start();
 }
 

@@ -8,6 +8,7 @@
 
 #include "apply/ApplyRun.h"
 #include "apply/BusyAnimation.h"
+#include "dialogs/FirstActivation.h"
 
 namespace quorv::apply {
 
@@ -34,7 +35,6 @@ class TResultForm : public QDialog {
     void reject() override;
 
   protected:
-    bool event(QEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
@@ -44,9 +44,8 @@ class TResultForm : public QDialog {
 
     Job job_;
     ApplyResult result_;
-    bool activated_ = false;
     bool finished_ = false;
-    QTimer activationFallback_;
+    dialogs::TFirstActivation* activation_;
 };
 
 // Shows the progress window for one profile modally: caption "IP 변경 - [name]", the

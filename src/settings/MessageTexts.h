@@ -11,8 +11,9 @@ struct MessageDefault {
 };
 
 // The message keys in their fixed order, with the built-in Korean texts: the seventeen of
-// the commands and dialogs, then the warning about profiles the data file could not give.
-inline constexpr std::array<MessageDefault, 18> kMessageDefaults{{
+// the commands and dialogs, then the warning about profiles the data file could not give
+// and the refusal of an address list too long for its column.
+inline constexpr std::array<MessageDefault, 19> kMessageDefaults{{
     {"msgNewItem", "새 항목"},
     {"msgNewName", "이름 설정"},
     {"msgName", "이름"},
@@ -34,6 +35,8 @@ inline constexpr std::array<MessageDefault, 18> kMessageDefaults{{
     {"msgDamagedProfiles",
      "데이터 파일에서 프로필 %1개를 읽을 수 없습니다.\r\n"
      "파일을 검사하려면 quorv-store check 명령을 실행하세요."},
+    {"msgIPListTooLong",
+     "IP 주소 또는 서브넷 마스크 목록이 너무 깁니다!\r\n각 목록은 256자까지 저장할 수 있습니다."},
 }};
 
 // The message texts the main window holds. They start as the built-in defaults, so a

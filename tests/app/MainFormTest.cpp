@@ -7,6 +7,7 @@
 #include <QDesktopServices>
 #include <QFileDialog>
 #include <QHeaderView>
+#include <QInputDialog>
 #include <QInputMethodEvent>
 #include <QLineEdit>
 #include <QTest>
@@ -23,6 +24,7 @@
 #include "app/RecordLookup.h"
 #include "app/WebPages.h"
 #include "apply/Options.h"
+#include "dialogs/IPMapForm.h"
 #include "settings/ExchangeCommands.h"
 #include "settings/OptionForm.h"
 
@@ -427,6 +429,123 @@ TEST_F(MainFormTest, AFailedPostKeepsListAndTableInStep) {
 }
 
 // --- commands --------------------------------------------------------------------------
+
+// The IP dialog answered with an automatic address.
+void AcceptDhcp(QWidget* w) {
+    auto* form = qobject_cast<dialogs::TIPMapForm*>(w);
+    ASSERT_NE(form, nullptr);
+    form->rbDHCPClick();
+    form->btnOK->click();
+}
+
+void TypeName(QWidget* w, const QString& name) {
+    auto* box = qobject_cast<QInputDialog*>(w);
+    ASSERT_NE(box, nullptr);
+    box->setTextValue(name);
+    box->accept();
+}
+
+class ProfileDialogTest : public MainFormTest {
+  protected:
+    void SetUp() override {
+        dialogs::TIPMapForm::SetPrinterReader(
+            [](inventory::TInventoryLists& lists) { lists.PrintersRead = true; });
+    }
+    void TearDown() override { dialogs::TIPMapForm::SetPrinterReader({}); }
+    void StartWithConnections() {
+        Start();
+        form_->Inventory().ConnectionIDs = {"eth0"};
+        form_->Inventory().AdapterNames = {"Test adapter"};
+    }
+};
+
+TEST_F(ProfileDialogTest, InsertAsksAgainForATakenName) {
+    Seed({MakeProfile("Office")});
+    StartWithConnections();
+    QString secondOffer;
+    ModalAnswers answers;
+    answers.Then([](QWidget* w) { TypeName(w, "Office"); })
+        .Press(QMessageBox::Ok)
+        .Then([&](QWidget* w) {
+            secondOffer = qobject_cast<QInputDialog*>(w)->textValue();
+            TypeName(w, "office");
+        })
+        .Then([](QWidget* w) {
+            EXPECT_EQ(w->windowTitle(), "IP 설정 - [office]");
+            AcceptDhcp(w);
+        });
+    form_->acInsert->trigger();
+    EXPECT_EQ(answers.Pending(), 0u);
+    EXPECT_EQ(secondOffer, form_->MessageTexts().Text("msgNewItem"));
+    EXPECT_EQ(Rows(), (std::vector<std::string>{"office", "Office"}));
+    const std::optional<Profile> added = Stored("office");
+    ASSERT_TRUE(added);
+    EXPECT_EQ(added->IP, "DHCP");
+    EXPECT_EQ(added->Icon, 11);
+    EXPECT_EQ(form_->ListView1->FindRow("office")->data(0, Qt::UserRole).toInt(), 11);
+}
+
+TEST_F(ProfileDialogTest, CancelledInsertsLeaveNoTrace) {
+    StartWithConnections();
+    ModalAnswers answers;
+    answers.Then([](QWidget* w) { qobject_cast<QDialog*>(w)->reject(); })
+        .Then([](QWidget* w) { TypeName(w, "kept out"); })
+        .Then([](QWidget* w) { qobject_cast<QDialog*>(w)->reject(); });
+    form_->acInsert->trigger();
+    form_->acInsert->trigger();
+    EXPECT_EQ(answers.Pending(), 0u);
+    EXPECT_TRUE(Rows().empty());
+    EXPECT_TRUE(StoredNames().empty());
+    EXPECT_EQ(form_->StoreTable1.State(), store::TDataSetState::dsBrowse);
+}
+
+TEST_F(ProfileDialogTest, EditOpensTheDialogInEditModeAndPosts) {
+    Seed({MakeProfile("Office", "10.0.0.5", "255.0.0.0")});
+    StartWithConnections();
+    Select("Office");
+    ModalAnswers answers;
+    answers.Then([&](QWidget* w) {
+        auto* form = qobject_cast<dialogs::TIPMapForm*>(w);
+        ASSERT_NE(form, nullptr);
+        EXPECT_TRUE(form->EditMode());
+        EXPECT_EQ(form->windowTitle(), "IP 설정 - [Office]");
+        AcceptDhcp(w);
+    });
+    form_->acUpdate->trigger();
+    EXPECT_EQ(Stored("Office")->IP, "DHCP");
+    EXPECT_EQ(form_->ListView1->FindRow("Office")->text(1), "DHCP");
+
+    // Double-click with option 1 opens the same dialog for the row.
+    WriteOption(form_->StoreTable2, "DblClickAction", "1");
+    answers.Then([](QWidget* w) {
+        EXPECT_EQ(w->objectName(), "IPMapForm");
+        qobject_cast<QDialog*>(w)->reject();
+    });
+    emit form_->ListView1->itemDoubleClicked(form_->ListView1->FindRow("Office"), 0);
+    EXPECT_EQ(answers.Pending(), 0u);
+}
+
+TEST_F(ProfileDialogTest, AFailedInsertPostTakesTheRowBack) {
+    Seed({MakeProfile("a")});
+    StartWithConnections();
+    const int fd = ::open(Path().c_str(), O_RDWR);
+    ASSERT_GE(fd, 0);
+    struct flock lock {};
+    lock.l_type = F_WRLCK;
+    lock.l_whence = SEEK_SET;
+    lock.l_start = 1;
+    lock.l_len = 1;
+    ASSERT_EQ(::fcntl(fd, F_OFD_SETLK, &lock), 0);
+    ModalAnswers answers;
+    answers.Then([](QWidget* w) { TypeName(w, "b"); }).Then(AcceptDhcp).Press(QMessageBox::Ok);
+    form_->acInsert->trigger();
+    ::close(fd);
+    ASSERT_EQ(answers.Seen().size(), 3u);
+    EXPECT_EQ(answers.Seen()[2].rfind("ErrorBox: ", 0), 0u) << answers.Seen()[2];
+    EXPECT_EQ(Rows(), std::vector<std::string>{"a"});
+    EXPECT_EQ(StoredNames(), std::vector<std::string>{"a"});
+    EXPECT_EQ(form_->StoreTable1.State(), store::TDataSetState::dsBrowse);
+}
 
 TEST_F(MainFormTest, IconChangeSurvivesARestart) {
     Seed({MakeProfile("w")});

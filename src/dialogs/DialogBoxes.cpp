@@ -1,0 +1,50 @@
+#include "dialogs/DialogBoxes.h"
+
+#include <QApplication>
+#include <QMessageBox>
+
+#include "dialogs/IPAddrEdit.h"
+
+namespace quorv::dialogs {
+
+void ShowWarning(QWidget* parent, const QString& text) {
+    QMessageBox box(QMessageBox::Warning, QStringLiteral("Warning"), text, QMessageBox::Ok, parent);
+    box.setObjectName("WarningBox");
+    box.exec();
+}
+
+void ShowError(QWidget* parent, const QString& text) {
+    QString title = QApplication::applicationDisplayName();
+    QMessageBox box(QMessageBox::Critical, title.isEmpty() ? QStringLiteral("Error") : title, text,
+                    QMessageBox::Ok, parent);
+    box.setObjectName("ErrorBox");
+    box.exec();
+}
+
+}  // namespace quorv::dialogs
+
+namespace quorv::dialogs {
+
+bool RunGuarded(QWidget* parent, const std::function<bool()>& handler) {
+    try {
+        return handler();
+    } catch (const std::exception& e) {
+        ShowError(parent, QString::fromUtf8(e.what()));
+    }
+    return false;
+}
+
+}  // namespace quorv::dialogs
+
+namespace quorv::dialogs {
+
+void FillAddress(TIPAddrEdit* edit, const QString& text) {
+    try {
+        edit->SetText(text);
+    } catch (const EIPAddrError& e) {
+        edit->SetText(QString());
+        ShowError(edit->window(), QString::fromUtf8(e.what()));
+    }
+}
+
+}  // namespace quorv::dialogs

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QString>
+
+class QDialog;
+class QWidget;
+
+namespace quorv::settings {
+class IFormHost;
+}
+
+namespace quorv::dialogs {
+
+// A single fixed border with the system menu only and a fixed client area.
+void SetFixedDialogFrame(QDialog* dialog, int clientWidth, int clientHeight);
+
+// Centres a window on its screen (the dialogs open there, not over their owner).
+void CenterOnScreen(QWidget* window);
+
+// The main window that lends the dialogs its table, lists and texts. Without one the
+// dialogs cannot read or write a profile, so asking for it then is an error.
+settings::IFormHost& Host();
+
+// A message text of the main window, or its built-in default when none is set.
+QString Message(const char* key);
+
+// The language step of every dialog's creation.
+void ApplyLanguage(QWidget* form);
+
+}  // namespace quorv::dialogs

@@ -1,0 +1,33 @@
+#include "dialogs/FormControls.h"
+
+#include "dialogs/DialogFrame.h"
+
+namespace quorv::dialogs {
+
+QLabel* NewLabel(const QString& caption, const char* name, QWidget* parent) {
+    auto* label = new QLabel(caption, parent);
+    label->setObjectName(name);
+    return label;
+}
+
+TIPAddrEdit* NewAddress(const char* name, QWidget* parent) {
+    auto* edit = new TIPAddrEdit(parent);
+    edit->setObjectName(name);
+    return edit;
+}
+
+QPushButton* NewButton(const QString& caption, const char* name, QWidget* parent) {
+    auto* button = new QPushButton(caption, parent);
+    button->setObjectName(name);
+    button->setAutoDefault(false);
+    button->setDefault(false);
+    return button;
+}
+
+void KeepInsertCaption(QPushButton* btnOK) {
+    if (btnOK->text() == Message("msgOK")) {
+        btnOK->setText(QStringLiteral("추가"));
+    }
+}
+
+}  // namespace quorv::dialogs
