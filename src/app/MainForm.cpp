@@ -6,7 +6,10 @@
 #include <QTimer>
 
 #include "app/DataFile.h"
+#include "app/DataLocation.h"
 #include "app/ErrorBox.h"
+#include "settings/LanguageOps.h"
+#include "settings/PlacementStorage.h"
 
 namespace quorv::app {
 
@@ -18,8 +21,9 @@ constexpr int kActivationFallbackMs = 1000;
 
 }  // namespace
 
-TMainForm::TMainForm(const std::string& dataFile, TMainFormServices* services, QWidget* parent)
-    : QMainWindow(parent), services_(services), dataFile_(dataFile) {
+TMainForm::TMainForm(const std::string& dataFile, TMainFormServices* services,
+                     const QString& languageFolder)
+    : services_(services), dataFile_(dataFile) {
     if (services_ == nullptr) {
         ownServices_ = std::make_unique<TMainFormServices>();
         services_ = ownServices_.get();
@@ -28,6 +32,8 @@ TMainForm::TMainForm(const std::string& dataFile, TMainFormServices* services, Q
     setWindowTitle(QStringLiteral("Quorv IP Changer"));
     resize(728, 424);
     settings::SetFormHost(this);
+    QLanguage = std::make_unique<settings::TQLanguage>(
+        languageFolder.isEmpty() ? settings::TQLanguage::DefaultFolder() : languageFolder);
     CreateComponents();
     RunCommand(this, [this] { FormCreate(); });
     UpdateActions();
@@ -67,7 +73,12 @@ void TMainForm::CreateComponents() {
     ConnectCommands();
 }
 
-void TMainForm::ApplyLanguage(QWidget*) {}
+void TMainForm::ApplyLanguage(QWidget* form) {
+    if (!FormStorage1) {
+        return;
+    }
+    settings::ApplyLanguage(FormStorage1->Language, *QLanguage, form);
+}
 
 void TMainForm::LoadProfileList() {
     ListView1->Load(StoreTable1);
@@ -91,6 +102,9 @@ QTreeWidgetItem* TMainForm::AddProfileRow(const settings::TProfileRow& row) {
 }
 
 void TMainForm::FormCreate() {
+    const std::string folder = dataFile_.substr(0, dataFile_.rfind('/') + 1);
+    FormStorage1 = std::make_unique<settings::TFormStorage>(
+        settings::ChoosePlacementStorage(QString::fromStdString(folder + kSettingsFileName)));
     inventory_ = {};
     inventory_.DefaultPrinterIndex = 0;
     OpenDataFile(dataFile_);
@@ -113,6 +127,17 @@ bool TMainForm::event(QEvent* event) {
 }
 
 void TMainForm::showEvent(QShowEvent* event) {
+    if (!placed_) {
+        placed_ = true;
+        if (!FormStorage1 || !FormStorage1->Restore(this)) {
+            resize(728, 424);
+            if (QScreen* screen = QGuiApplication::primaryScreen()) {
+                QRect frame = frameGeometry();
+                frame.moveCenter(screen->availableGeometry().center());
+                move(frame.topLeft());
+            }
+        }
+    }
     QMainWindow::showEvent(event);
     if (!activated_) {
         QTimer::singleShot(kActivationFallbackMs, this, [this] { FormActivate(); });
@@ -125,6 +150,9 @@ void TMainForm::FormActivate() {
     }
     activated_ = true;
     RunCommand(this, [this] {
+        if (FormStorage1) {
+            settings::StartLanguage(FormStorage1->Language, *QLanguage, this, texts_);
+        }
         repaint();
         Panel1->move(width() / 2 - Panel1->width() / 2,
                      height() / 2 - Panel1->height() / 2 - ListView1->y());
@@ -150,6 +178,9 @@ void TMainForm::closeEvent(QCloseEvent* event) {
 }
 
 void TMainForm::FormClose() {
+    if (FormStorage1) {
+        RunCommand(this, [this] { FormStorage1->Save(this); });
+    }
     inventory_.ConnectionIDs.clear();
     inventory_.AdapterNames.clear();
     inventory_.PrinterNames.clear();

@@ -16,6 +16,8 @@
 #include "app/ProfileListView.h"
 #include "inventory/InventoryLists.h"
 #include "settings/FormHost.h"
+#include "settings/FormStorage.h"
+#include "settings/Language.h"
 #include "settings/MessageTexts.h"
 #include "store/StoreTable.h"
 
@@ -30,10 +32,12 @@ namespace quorv::app {
 class TMainForm : public QMainWindow, public settings::IFormHost {
     Q_OBJECT
   public:
-    // dataFile: the data file to open (created when missing). services: nullptr for the
-    // real ones; otherwise kept by the caller for the window's lifetime.
+    // dataFile: the data file to open (created when missing); QuorvIPChanger.ini beside
+    // it switches the placement to that file. services: nullptr for the real ones;
+    // otherwise kept by the caller for the window's lifetime. languageFolder: empty for
+    // the Language folder beside the program.
     explicit TMainForm(const std::string& dataFile, TMainFormServices* services = nullptr,
-                       QWidget* parent = nullptr);
+                       const QString& languageFolder = {});
     ~TMainForm() override;
 
     // settings::IFormHost
@@ -45,6 +49,7 @@ class TMainForm : public QMainWindow, public settings::IFormHost {
     QTreeWidget* ProfileList() override { return ListView1; }
     void LoadProfileList() override;
     void ShowException(const std::exception& error) override;
+    QString Language() const override { return FormStorage1 ? FormStorage1->Language : QString(); }
     QTreeWidgetItem* AddProfileRow(const settings::TProfileRow& row) override;
 
     // Runs the enabling rules of the actions now.
@@ -64,6 +69,8 @@ class TMainForm : public QMainWindow, public settings::IFormHost {
     QLabel* Panel1;
     store::TStoreTable StoreTable1;
     store::TStoreTable StoreTable2;
+    std::unique_ptr<settings::TQLanguage> QLanguage;
+    std::unique_ptr<settings::TFormStorage> FormStorage1;
 
     QAction* acOpen;
     QAction* acSave;
@@ -109,6 +116,7 @@ class TMainForm : public QMainWindow, public settings::IFormHost {
     void acResultExecute();
     void acInfoExecute();
     void acOptionExecute();
+    void acLanguageExecute(QAction* sender);
     void acAboutExecute();
     void acExitExecute();
     void acHelpExecute();
@@ -135,6 +143,7 @@ class TMainForm : public QMainWindow, public settings::IFormHost {
     settings::TMessageTexts texts_;
     inventory::TInventoryLists inventory_;
     bool activated_ = false;
+    bool placed_ = false;
     int damagedProfiles_ = 0;
 };
 

@@ -198,6 +198,13 @@ void TMainForm::ConnectCommands() {
     on(acSave, &TMainForm::acSaveExecute);
     on(acInfo, &TMainForm::acInfoExecute);
     on(acOption, &TMainForm::acOptionExecute);
+    on(acAbout, &TMainForm::acAboutExecute);
+    for (QAction* language : {acKorea, acEnglish}) {
+        connect(language, &QAction::triggered, this, [this, language] {
+            RunCommand(this, [this, language] { acLanguageExecute(language); });
+            UpdateActions();
+        });
+    }
     on(acHelp, &TMainForm::acHelpExecute);
     on(acQnA, &TMainForm::acQnAExecute);
     on(acDonate, &TMainForm::acDonateExecute);

@@ -11,7 +11,9 @@
 #include "apply/Options.h"
 #include "dialogs/IPMapForm.h"
 #include "settings/ExchangeCommands.h"
+#include "settings/LanguageOps.h"
 #include "settings/OptionForm.h"
+#include "widgets/AboutForm.h"
 
 namespace quorv::app {
 
@@ -160,6 +162,15 @@ void TMainForm::acSaveExecute() {
 
 void TMainForm::acOptionExecute() {
     settings::acOptionExecute(this);
+}
+
+void TMainForm::acLanguageExecute(QAction* sender) {
+    settings::SwitchLanguage(FormStorage1->Language, sender == acKorea, *QLanguage, this, texts_);
+}
+
+void TMainForm::acAboutExecute() {
+    widgets::TAboutForm form(this);
+    form.exec();
 }
 
 void TMainForm::acExitExecute() {

@@ -1,11 +1,10 @@
-#include <QGuiApplication>
-#include <QScreen>
 #include <cstdio>
 #include <cstdlib>
 
 #include "app/DataFile.h"
 #include "app/ErrorBox.h"
 #include "app/MainForm.h"
+#include "widgets/AboutForm.h"
 
 namespace {
 
@@ -29,11 +28,9 @@ int main(int argc, char** argv) {
     }
     quorv::app::TApplication application(argc, argv);
     quorv::app::TMainForm form(quorv::app::DefaultDataFilePath());
-    if (QScreen* screen = QGuiApplication::primaryScreen()) {
-        QRect frame = form.frameGeometry();
-        frame.moveCenter(screen->availableGeometry().center());
-        form.move(frame.topLeft());
-    }
+    // Never shown: made before the placement is restored, it settles the language that
+    // the first activation then finds.
+    quorv::widgets::TAboutForm hiddenAbout(&form);
     form.show();
     return application.exec();
 }

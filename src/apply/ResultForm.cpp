@@ -5,6 +5,8 @@
 #include <QMessageBox>
 #include <QScreen>
 
+#include "settings/FormHost.h"
+
 namespace quorv::apply {
 
 TResultForm::TResultForm(QWidget* parent)
@@ -32,6 +34,10 @@ TResultForm::TResultForm(QWidget* parent)
     // Started even where the window system never reports activation, rather than
     // leaving a window nobody can close.
     activation_ = new dialogs::TFirstActivation(this, [this] { FormActivate(); });
+
+    if (settings::IFormHost* host = settings::FormHost()) {
+        host->ApplyLanguage(this);
+    }
 }
 
 void TResultForm::showEvent(QShowEvent* event) {

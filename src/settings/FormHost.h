@@ -55,6 +55,8 @@ class IFormHost {
     // Sets a row's caption and cells, leaving its picture; the list keeps its order.
     virtual void SetProfileRow(QTreeWidgetItem* item, const QString& name,
                                const QStringList& cells);
+    // The stored value Language: "Korea", "English" or empty.
+    virtual QString Language() const { return QString(); }
 };
 
 // The host, or nullptr when none is set.

@@ -18,6 +18,7 @@
 #include "ModalAnswer.h"
 #include "TempFolder.h"
 #include "app/DataFile.h"
+#include "app/DataLocation.h"
 #include "app/ErrorBox.h"
 #include "app/OptionRecord.h"
 #include "app/ProfileRecord.h"
@@ -104,8 +105,13 @@ class MainFormTest : public ::testing::Test {
         }
     }
 
-    TMainForm& Start() {
-        form_ = std::make_unique<TMainForm>(Path(), &services_);
+    // An INI file beside the data file keeps the placement out of the user's settings.
+    TMainForm& Start(const QString& languageFolder = {}) {
+        const std::string ini = tmp_ / kSettingsFileName;
+        if (!std::filesystem::exists(ini)) {
+            std::ofstream(ini) << "";
+        }
+        form_ = std::make_unique<TMainForm>(Path(), &services_, languageFolder);
         return *form_;
     }
     void Restart() {
@@ -291,6 +297,35 @@ TEST_F(MainFormTest, ProfilesTheFileCannotGiveAreReportedOnceAfterStartUp) {
     EXPECT_EQ(answers.Seen()[0],
               "DamagedProfilesBox: " +
                   form.MessageTexts().Text("msgDamagedProfiles").arg(1).toStdString());
+}
+
+TEST_F(MainFormTest, LanguageIsTakenAtActivationSwitchedAndSavedOnClose) {
+    std::ofstream(tmp_ / kSettingsFileName) << "[QuorvIPChage]\nLanguage=English\n";
+    TMainForm& form = Start(QStringLiteral(QUORV_BIN_DIR "/Language"));
+    EXPECT_EQ(form.acInsert->text(), "추가");
+    form.show();
+    QTRY_VERIFY_WITH_TIMEOUT(form.Activated(), 3000);
+    EXPECT_EQ(form.acInsert->text(), "&New...");
+    EXPECT_EQ(form.findChild<QAction*>("N5")->text(), "&New...");
+    EXPECT_EQ(form.findChild<QMenu*>("mnFile")->title(), "&File");
+    EXPECT_EQ(form.MessageTexts().Text("msgOK"), "OK");
+    EXPECT_EQ(form.Language(), "English");
+
+    form.acKorea->trigger();
+    EXPECT_EQ(form.acInsert->text(), "추가");
+    EXPECT_EQ(form.MessageTexts().Text("msgOK"), "확인");
+    form.close();
+    const std::string ini = ReadFile(tmp_ / kSettingsFileName);
+    EXPECT_NE(ini.find("Language=Korea"), std::string::npos) << ini;
+}
+
+TEST_F(MainFormTest, AboutCommandShowsTheAboutBox) {
+    Start();
+    ModalAnswers answers;
+    answers.Then([](QWidget* w) { qobject_cast<QDialog*>(w)->accept(); });
+    form_->acAbout->trigger();
+    ASSERT_EQ(answers.Seen().size(), 1u);
+    EXPECT_EQ(answers.Seen()[0], "AboutForm");
 }
 
 // --- the list --------------------------------------------------------------------------
