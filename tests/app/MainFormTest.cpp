@@ -10,6 +10,7 @@
 #include <QInputDialog>
 #include <QInputMethodEvent>
 #include <QLineEdit>
+#include <QPainter>
 #include <QTest>
 #include <QUrl>
 #include <filesystem>
@@ -326,6 +327,53 @@ TEST_F(MainFormTest, AboutCommandShowsTheAboutBox) {
     form_->acAbout->trigger();
     ASSERT_EQ(answers.Seen().size(), 1u);
     EXPECT_EQ(answers.Seen()[0], "AboutForm");
+}
+
+// Nothing of the window is cut off with Korean texts; with QUORV_SCREENSHOT_DIR set the
+// window, its tool menu and the pictures at 16 and 32 pixels are saved there to look at.
+TEST_F(MainFormTest, WindowFitsItsTextsAndPictures) {
+    Seed({MakeProfile("Office", "192.168.10.25", "255.255.255.0"), MakeProfile("home"),
+          MakeProfile("회사", "10.0.0.5", "255.0.0.0"), MakeProfile("Cafe"),
+          MakeProfile("Lab 2", "172.16.3.9", "255.255.0.0")});
+    TMainForm& form = Start();
+    form.show();
+    QTRY_VERIFY_WITH_TIMEOUT(form.Activated(), 3000);
+    Select("Office");
+    for (QAction* action : form.ToolBar1->actions()) {
+        QWidget* button = form.ToolBar1->widgetForAction(action);
+        ASSERT_NE(button, nullptr);
+        EXPECT_TRUE(button->isVisible()) << action->objectName().toStdString();
+        EXPECT_TRUE(form.ToolBar1->rect().contains(button->geometry()))
+            << action->objectName().toStdString();
+    }
+    auto* tool = form.findChild<QMenu*>("mnTool");
+    tool->popup(form.mapToGlobal(QPoint(40, 20)));
+    QTRY_VERIFY(tool->isVisible());
+    for (QAction* item : tool->actions()) {
+        if (!item->isSeparator()) {
+            const QRect place = tool->actionGeometry(item);
+            const int needed = tool->fontMetrics().horizontalAdvance(item->text().remove('&'));
+            EXPECT_GT(place.width(), needed) << item->objectName().toStdString();
+        }
+    }
+    const QFontMetrics rows(form.ListView1->font());
+    EXPECT_LT(rows.horizontalAdvance("192.168.10.25") + 8, form.ListView1->columnWidth(1));
+
+    if (const char* dir = std::getenv("QUORV_SCREENSHOT_DIR")) {
+        const QString folder = QString::fromLocal8Bit(dir) + "/";
+        form.grab().save(folder + "main-window.png");
+        tool->grab().save(folder + "tool-menu.png");
+        QImage strip(kImageCount * 36, 56, QImage::Format_ARGB32);
+        strip.fill(Qt::white);
+        QPainter painter(&strip);
+        for (int i = 0; i < kImageCount; ++i) {
+            painter.drawPixmap(i * 36, 0, form.ImageList1->Icon(i).pixmap(16, 16));
+            painter.drawPixmap(i * 36, 20, form.ImageList1->Icon(i).pixmap(32, 32));
+        }
+        painter.end();
+        strip.save(folder + "pictures.png");
+    }
+    tool->hide();
 }
 
 // --- the list --------------------------------------------------------------------------
