@@ -1,5 +1,7 @@
 #include "app/MainForm.h"
 
+#include <QAbstractEventDispatcher>
+
 #include "app/ErrorBox.h"
 
 namespace quorv::app {
@@ -219,6 +221,11 @@ void TMainForm::ConnectCommands() {
     connect(ListView1, &QTreeWidget::itemDoubleClicked, this,
             [this] { Command(&TMainForm::ListView1DblClick); });
     connect(ListView1, &QTreeWidget::itemSelectionChanged, this, &TMainForm::UpdateActions);
+    // And whenever the application goes idle, as action lists do.
+    if (QAbstractEventDispatcher* dispatcher = QAbstractEventDispatcher::instance()) {
+        connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, this,
+                &TMainForm::UpdateActions);
+    }
 }
 
 void TMainForm::Command(void (TMainForm::*handler)()) {

@@ -120,30 +120,44 @@ class MainFormTest : public ::testing::Test {
         Start();
     }
 
-    // The profile names in the data file, as a fresh cursor reads them.
+    // A fresh cursor on the data file's profiles, as another program sees them.
+    std::unique_ptr<TStoreTable> OpenProfiles() {
+        auto table = std::make_unique<TStoreTable>();
+        table->SetDatabaseName(Path());
+        table->SetTableName("tblIPList");
+        table->SetPassword(kDataFilePassword);
+        table->Open();
+        return table;
+    }
     std::vector<std::string> StoredNames() {
-        TStoreTable table;
-        table.SetDatabaseName(Path());
-        table.SetTableName("tblIPList");
-        table.SetPassword(kDataFilePassword);
-        table.Open();
+        auto table = OpenProfiles();
         std::vector<std::string> names;
-        for (table.First(); !table.Eof(); table.Next()) {
-            names.push_back(table.FieldByName("Name").AsString());
+        for (table->First(); !table->Eof(); table->Next()) {
+            names.push_back(table->FieldByName("Name").AsString());
         }
         std::sort(names.begin(), names.end());
         return names;
     }
     std::optional<Profile> Stored(const std::string& name) {
-        TStoreTable table;
-        table.SetDatabaseName(Path());
-        table.SetTableName("tblIPList");
-        table.SetPassword(kDataFilePassword);
-        table.Open();
-        if (!FindByName(table, name)) {
+        auto table = OpenProfiles();
+        if (!FindByName(*table, name)) {
             return std::nullopt;
         }
-        return ReadProfile(table);
+        return ReadProfile(*table);
+    }
+    // Takes the data file's write lock as another program would; -1 when it could not.
+    int HoldWriteLock() {
+        const int fd = ::open(Path().c_str(), O_RDWR);
+        struct flock lock {};
+        lock.l_type = F_WRLCK;
+        lock.l_whence = SEEK_SET;
+        lock.l_start = 1;
+        lock.l_len = 1;
+        if (fd >= 0 && ::fcntl(fd, F_OFD_SETLK, &lock) != 0) {
+            ::close(fd);
+            return -1;
+        }
+        return fd;
     }
 
     std::vector<std::string> Rows() const {
@@ -483,15 +497,8 @@ TEST_F(MainFormTest, NamesCompareByteForByte) {
 TEST_F(MainFormTest, AFailedPostKeepsListAndTableInStep) {
     Seed({MakeProfile("locked")});
     Start();
-    // Another program holds the write lock.
-    const int fd = ::open(Path().c_str(), O_RDWR);
+    const int fd = HoldWriteLock();
     ASSERT_GE(fd, 0);
-    struct flock lock {};
-    lock.l_type = F_WRLCK;
-    lock.l_whence = SEEK_SET;
-    lock.l_start = 1;
-    lock.l_len = 1;
-    ASSERT_EQ(::fcntl(fd, F_OFD_SETLK, &lock), 0);
 
     ModalAnswers answers;
     answers.Press(QMessageBox::Ok).Press(QMessageBox::Ok);
@@ -611,14 +618,8 @@ TEST_F(ProfileDialogTest, EditOpensTheDialogInEditModeAndPosts) {
 TEST_F(ProfileDialogTest, AFailedInsertPostTakesTheRowBack) {
     Seed({MakeProfile("a")});
     StartWithConnections();
-    const int fd = ::open(Path().c_str(), O_RDWR);
+    const int fd = HoldWriteLock();
     ASSERT_GE(fd, 0);
-    struct flock lock {};
-    lock.l_type = F_WRLCK;
-    lock.l_whence = SEEK_SET;
-    lock.l_start = 1;
-    lock.l_len = 1;
-    ASSERT_EQ(::fcntl(fd, F_OFD_SETLK, &lock), 0);
     ModalAnswers answers;
     answers.Then([](QWidget* w) { TypeName(w, "b"); }).Then(AcceptDhcp).Press(QMessageBox::Ok);
     form_->acInsert->trigger();
