@@ -16,12 +16,37 @@ namespace quorv::app {
 
 namespace {
 
-bool CaptionLess(const QTreeWidgetItem* a, const QTreeWidgetItem* b) {
-    return store::CollateText(a->text(0).toStdString(), b->text(0).toStdString(), false) < 0;
+// Rows in the store's collation order of their captions, each caption converted once.
+void SortByCaption(QList<QTreeWidgetItem*>& rows) {
+    std::vector<std::pair<std::string, QTreeWidgetItem*>> keyed;
+    keyed.reserve(static_cast<size_t>(rows.size()));
+    for (QTreeWidgetItem* row : rows) {
+        keyed.emplace_back(row->text(0).toStdString(), row);
+    }
+    std::stable_sort(keyed.begin(), keyed.end(), [](const auto& a, const auto& b) {
+        return store::CollateText(a.first, b.first, false) < 0;
+    });
+    for (size_t i = 0; i < keyed.size(); ++i) {
+        rows[static_cast<qsizetype>(i)] = keyed[i].second;
+    }
 }
 
 QString Text(const std::string& s) {
     return QString::fromStdString(s);
+}
+
+// Only what a row shows: the script memo is left unread, which spares its inflating.
+apply::Profile ListedColumns(store::TStoreTable& profiles) {
+    auto text = [&](const char* column) { return profiles.FieldByName(column).AsString(); };
+    apply::Profile p;
+    p.Name = text("Name");
+    p.IP = text("IP");
+    p.Mask = text("Mask");
+    p.Gateway = text("Gateway");
+    p.DNS1 = text("DNS1");
+    p.DNS2 = text("DNS2");
+    p.Icon = profiles.FieldByName("Icon").AsInteger();
+    return p;
 }
 
 }  // namespace
@@ -112,11 +137,11 @@ void TProfileListView::Load(store::TStoreTable& profiles) {
     for (int32_t i = 0; i < count; ++i) {
         auto* item = new QTreeWidgetItem;
         item->setFlags(item->flags() | Qt::ItemIsEditable);
-        SetRow(item, ReadProfile(profiles));
+        SetRow(item, ListedColumns(profiles));
         rows.push_back(item);
         profiles.Next();
     }
-    std::stable_sort(rows.begin(), rows.end(), CaptionLess);
+    SortByCaption(rows);
     loading_ = true;
     addTopLevelItems(rows);
     loading_ = false;
@@ -155,18 +180,18 @@ void TProfileListView::Resort() {
     for (int i = 0; i < count; ++i) {
         rows.push_back(topLevelItem(i));
     }
-    if (std::is_sorted(rows.begin(), rows.end(), CaptionLess)) {
+    QList<QTreeWidgetItem*> sorted = rows;
+    SortByCaption(sorted);
+    if (sorted == rows) {
         return;
     }
     sorting_ = true;
     QTreeWidgetItem* current = currentItem();
     QTreeWidgetItem* selected = Selected();
-    std::stable_sort(rows.begin(), rows.end(), CaptionLess);
+    rows = sorted;
     {
         QSignalBlocker block(this);
-        while (topLevelItemCount() > 0) {
-            takeTopLevelItem(0);
-        }
+        invisibleRootItem()->takeChildren();
         addTopLevelItems(rows);
         if (current != nullptr) {
             setCurrentItem(current, 0, QItemSelectionModel::NoUpdate);
