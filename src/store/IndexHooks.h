@@ -20,6 +20,9 @@ class TStoreIndexHooks {
     // recNo is the record being modified, or -1 for an append.
     virtual void CheckUnique(TStoreTableIO& /*table*/, const TFieldBuffers& /*values*/,
                              int32_t /*recNo*/) {}
+    // Before every append, modify and delete, after the unique check: puts right what an
+    // interrupted write left, so that no write leaves the file less sound than it found it.
+    virtual void BeforeWrite(TStoreTableIO& /*table*/) {}
     // A new record's data and record-tab entry are written, but the record-tab count that
     // makes it visible is not yet: index entries written now must be linked so that a
     // crash before that count is written leaves a chain readers can walk past recNo
@@ -31,7 +34,8 @@ class TStoreIndexHooks {
     // holds it out of order.
     virtual void RecordModifying(TStoreTableIO& /*table*/, const TFieldBuffers& /*values*/,
                                  int32_t /*recNo*/) {}
-    // The record's new fixed part is written.
+    // The record's new version is written and its entry (and the in-memory copy of the
+    // table) gives its new data offset.
     virtual void RecordModified(TStoreTableIO& /*table*/, int32_t /*recNo*/) {}
     // The record is flagged deleted and gone from the physical order.
     virtual void RecordDeleted(TStoreTableIO& /*table*/, int32_t /*recNo*/) {}

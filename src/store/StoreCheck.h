@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace quorv::store {
 
@@ -20,6 +21,11 @@ struct TStoreCheckSummary {
 // decoding all of it. Damage raises EDatabaseError (or the processing layer's errors);
 // a wrong password for an encrypted image raises "Access denied".
 TStoreCheckSummary ReadWholeDatabase(TStoreFileIO& file, const std::string& password);
+
+// Checks an open database as a fresh reader sees it: every table, record tab, live record,
+// memo and blob value and index list, and that no two areas in use overlap. One line per
+// problem, none when the file is consistent; `records` gets the live records read.
+std::vector<std::string> CheckDatabase(TStoreFileIO& file, int64_t* records = nullptr);
 
 // The same for a database image held in memory, opened as a memory medium.
 TStoreCheckSummary ReadWholeImage(const uint8_t* data, size_t size, const std::string& password);

@@ -265,6 +265,9 @@ bool TStoreFileIO::NeedsFlush() const {
 
 void TStoreFileIO::OrderWrites() {
     if (disk_ && syncedAppends_) {
+        if (beforeSync_) {
+            beforeSync_();
+        }
         disk_->SyncData();
     }
 }

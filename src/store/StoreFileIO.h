@@ -106,6 +106,8 @@ class TStoreFileIO {
     void SetBeforeWriteHook(std::function<void(int64_t position, int64_t count)> hook) {
         beforeWrite_ = std::move(hook);
     }
+    // Called before every data sync that orders writes (see OrderWrites).
+    void SetBeforeSyncHook(std::function<void()> hook) { beforeSync_ = std::move(hook); }
     // Refuses writes to a read-only database ("Cannot modify a read-only database").
     void CheckWritable() const;
     bool CanWrite() const { return IsOpen() && !readOnly_ && !readOnlyAttribute_; }
@@ -144,6 +146,7 @@ class TStoreFileIO {
     int32_t lockRetryCount_ = 20;
     int32_t lockWaitTime_ = 100;
     std::function<void(int64_t, int64_t)> beforeWrite_;
+    std::function<void()> beforeSync_;
     TExtHeader extHeader_;
     TTableDirectory directory_;
     TStoreProcessing processing_;

@@ -642,6 +642,16 @@ void TStoreIndexes::Move(int32_t index, int32_t recNo) {
     Retrying(index, [&] { return TryMove(index, recNo); });
 }
 
+void TStoreIndexes::BeforeWrite(TStoreTableIO& /*table*/) {
+    // A list that loading found broken is rewritten by whatever write comes first, also
+    // by one (a delete) that would not touch it otherwise.
+    for (int32_t i = 0; i < Count(); ++i) {
+        if (indexes_[static_cast<size_t>(i)].NeedsRewrite) {
+            RewriteTab(i);
+        }
+    }
+}
+
 void TStoreIndexes::RecordAdded(TStoreTableIO& /*table*/, int32_t recNo, int32_t dataOffset) {
     ++changes_;
     for (int32_t i = 0; i < Count(); ++i) {
@@ -687,6 +697,14 @@ void TStoreIndexes::RecordModified(TStoreTableIO& /*table*/, int32_t recNo) {
         }
     }
     const int32_t dataOffset = table_.RecordTab().at(static_cast<size_t>(recNo)).DataOffset;
+    // The new version lives at a new offset; every order reads keys from there.
+    for (TIndexState& st : indexes_) {
+        for (TRecordItem& item : st.List) {
+            if (item.RecNo == recNo) {
+                item.DataOffset = dataOffset;
+            }
+        }
+    }
     for (int32_t i = 0; i < Count(); ++i) {
         TIndexState& st = indexes_[static_cast<size_t>(i)];
         if (st.Detached != recNo) {

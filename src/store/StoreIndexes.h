@@ -73,6 +73,7 @@ class TStoreIndexes : public TStoreIndexHooks {
     void TableLoaded(TStoreTableIO& table) override;
     void TableReleased(TStoreTableIO& table) override;
     void CheckUnique(TStoreTableIO& table, const TFieldBuffers& values, int32_t recNo) override;
+    void BeforeWrite(TStoreTableIO& table) override;
     void RecordAdded(TStoreTableIO& table, int32_t recNo, int32_t dataOffset) override;
     void RecordModifying(TStoreTableIO& table, const TFieldBuffers& values, int32_t recNo) override;
     void RecordModified(TStoreTableIO& table, int32_t recNo) override;

@@ -237,12 +237,14 @@ TRecordItem TStoreTableIO::RecheckedRecord(TRecordItem record) {
     CheckHeaderOnDisk();
     int32_t position = PositionOf(record.RecNo);
     if (position >= 0) {
-        // A delete by another program changes no header field: the entry itself tells.
+        // A delete or modify by another program changes no header field: the entry itself
+        // tells.
         uint8_t entry[kRecordTabItemSize];
         file_.ReadAt(EntryPosition(record.RecNo), entry, kRecordTabItemSize);
-        if (entry[TRecordTabItem::kDeletedFlagOffset] != 0) {
+        const TRecordTabItem onDisk = TRecordTabItem::DecodeFrom(entry);
+        if (onDisk.Deleted != 0 || onDisk.DataOffset != physical_[position].DataOffset) {
             Reload();
-            position = -1;
+            position = PositionOf(record.RecNo);
         }
     }
     if (position < 0) {
@@ -335,13 +337,55 @@ int32_t TStoreTableIO::VerifyBlob(int32_t field, const TFieldBufferItem& value,
     }
 }
 
-int32_t TStoreTableIO::WriteBlobImage(int32_t field, const TFieldBufferItem& value,
-                                      TMemoryStream& image, int32_t offset, int32_t area) {
-    WriteImageAndFiller(image, offset, area);
-    if (file_.ExtHeader().WriteVerify) {
-        return VerifyBlob(field, value, image, offset, area);
+void TStoreTableIO::PlaceBlob(int32_t field, TMemoryStream image, const TBlobSlot& old,
+                              int64_t& next, std::vector<uint8_t>& fixed,
+                              std::vector<TPendingBlob>& blobs) {
+    const auto length = static_cast<int32_t>(image.Size());
+    const int32_t area = BlobAreaFor(length);
+    if (next + area > kMaxImageSize) {
+        file_.SizeLimitReached();
     }
-    return static_cast<int32_t>(image.Size());
+    TBlobSlot slot{static_cast<int32_t>(next), length, area, old.Reserved};
+    slot.EncodeTo(fixed.data() + fieldDefs_[field].Offset);
+    blobs.push_back(TPendingBlob{field, std::move(image), slot.Offset, area});
+    next += area;
+}
+
+void TStoreTableIO::WriteRecordData(int64_t dataOffset, std::vector<uint8_t>& fixed,
+                                    std::vector<TPendingBlob>& blobs, const TFieldBuffers& values) {
+    // The fixed part and its new areas follow one another, so they go in one write.
+    std::vector<uint8_t> data(fixed);
+    for (const TPendingBlob& blob : blobs) {
+        data.insert(data.end(), blob.Image.Bytes().begin(), blob.Image.Bytes().end());
+        data.resize(data.size() + static_cast<size_t>(blob.Area) - blob.Image.Bytes().size(), 0);
+    }
+    file_.WriteAt(dataOffset, data.data(), static_cast<int64_t>(data.size()));
+    if (!file_.ExtHeader().WriteVerify) {
+        return;
+    }
+    bool slotsChanged = false;
+    for (TPendingBlob& blob : blobs) {
+        const int32_t length =
+            VerifyBlob(blob.Field, values[blob.Field], blob.Image, blob.Offset, blob.Area);
+        const int32_t slotAt = fieldDefs_[blob.Field].Offset;
+        if (length != DecodeFixed32(fixed.data() + slotAt + 4)) {
+            EncodeFixed32(fixed.data() + slotAt + 4, length);
+            slotsChanged = true;
+        }
+    }
+    if (slotsChanged) {
+        file_.WriteAt(dataOffset, fixed.data(), RecordSize());
+    }
+}
+
+bool TStoreTableIO::SameStoredImage(const TBlobSlot& slot, const TMemoryStream& image) {
+    if (slot.IsBlank() || !slot.Problem(file_.ImageSize()).empty() ||
+        slot.Length != static_cast<int64_t>(image.Bytes().size())) {
+        return false;
+    }
+    std::vector<uint8_t> stored(static_cast<size_t>(slot.Length));
+    file_.ReadAt(slot.Offset, stored.data(), slot.Length);
+    return stored == image.Bytes();
 }
 
 int32_t TStoreTableIO::AppendRecord(const TFieldBuffers& values, bool flush) {
@@ -354,6 +398,7 @@ int32_t TStoreTableIO::AppendRecord(const TFieldBuffers& values, bool flush) {
     CheckHeaderOnDisk();
     if (hooks_) {
         hooks_->CheckUnique(*this, values, -1);
+        hooks_->BeforeWrite(*this);
     }
 
     const int32_t autoField = AutoIncField();
@@ -382,29 +427,14 @@ int32_t TStoreTableIO::AppendRecord(const TFieldBuffers& values, bool flush) {
 
     // The whole record, fixed part and blob areas, is built before anything is written.
     std::vector<uint8_t> fixed(static_cast<size_t>(RecordSize()), 0);
-    struct Blob {
-        int32_t field;
-        TMemoryStream image;
-        int32_t offset;
-        int32_t area;
-    };
-    std::vector<Blob> blobs;
+    std::vector<TPendingBlob> blobs;
     int64_t next = dataOffset + RecordSize();
     for (int32_t f = 0; f < fieldDefs_.Count(); ++f) {
         const TStoreFieldDef& def = fieldDefs_[f];
         if (def.IsBlob()) {
-            Blob blob{f, TMemoryStream(), 0, 0};
-            EncodeBlob(f, values[f], blob.image);
-            const auto length = static_cast<int32_t>(blob.image.Size());
-            blob.area = BlobAreaFor(length);
-            if (next + blob.area > kMaxImageSize) {
-                file_.SizeLimitReached();
-            }
-            blob.offset = static_cast<int32_t>(next);
-            next += blob.area;
-            TBlobSlot slot{blob.offset, length, blob.area, {}};
-            slot.EncodeTo(fixed.data() + def.Offset);
-            blobs.push_back(std::move(blob));
+            TMemoryStream image;
+            EncodeBlob(f, values[f], image);
+            PlaceBlob(f, std::move(image), TBlobSlot(), next, fixed, blobs);
         } else if (f == autoField) {
             TFieldBufferItem item;
             item.Write = true;
@@ -427,28 +457,7 @@ int32_t TStoreTableIO::AppendRecord(const TFieldBuffers& values, bool flush) {
             block.EncodeTo(bytes.data());
             file_.WriteAt(end, bytes.data(), kRecordTabBlockSize);
         }
-        std::vector<uint8_t> data(fixed);
-        for (const Blob& blob : blobs) {
-            data.insert(data.end(), blob.image.Bytes().begin(), blob.image.Bytes().end());
-            data.resize(data.size() + static_cast<size_t>(blob.area) - blob.image.Bytes().size(),
-                        0);
-        }
-        file_.WriteAt(dataOffset, data.data(), static_cast<int64_t>(data.size()));
-        if (file_.ExtHeader().WriteVerify) {
-            bool slotsChanged = false;
-            for (Blob& blob : blobs) {
-                const int32_t length =
-                    VerifyBlob(blob.field, values[blob.field], blob.image, blob.offset, blob.area);
-                const int32_t slotAt = fieldDefs_[blob.field].Offset;
-                if (length != DecodeFixed32(fixed.data() + slotAt + 4)) {
-                    EncodeFixed32(fixed.data() + slotAt + 4, length);
-                    slotsChanged = true;
-                }
-            }
-            if (slotsChanged) {
-                file_.WriteAt(dataOffset, fixed.data(), RecordSize());
-            }
-        }
+        WriteRecordData(dataOffset, fixed, blobs, values);
 
         // Link the record in; none of this is read before the count below says so.
         if (!newBlock) {
@@ -488,16 +497,6 @@ int32_t TStoreTableIO::AppendRecord(const TFieldBuffers& values, bool flush) {
     return n;
 }
 
-bool TStoreTableIO::SlotReusable(const TBlobSlot& slot, int32_t dataOffset,
-                                 int64_t imageSize) const {
-    // Only an area that lies after the record, inside the file, and is shaped as areas are
-    // may be written over; anything else is left alone and the value goes to the end.
-    return slot.Offset >= static_cast<int64_t>(dataOffset) + RecordSize() && slot.Length >= 0 &&
-           slot.AreaSize > 0 && slot.AreaSize % kBlobAreaStep == 0 &&
-           slot.Length <= slot.AreaSize &&
-           slot.Offset + static_cast<int64_t>(slot.AreaSize) <= imageSize;
-}
-
 void TStoreTableIO::ModifyRecord(int32_t position, const TFieldBuffers& values, bool flush) {
     RequireLoaded();
     file_.CheckWritable();
@@ -509,62 +508,74 @@ void TStoreTableIO::ModifyRecord(int32_t position, const TFieldBuffers& values, 
     const TRecordItem record = RecheckedRecord(physical_[position]);
     if (hooks_) {
         hooks_->CheckUnique(*this, values, record.RecNo);
+        hooks_->BeforeWrite(*this);
     }
-    std::vector<uint8_t> fixed(static_cast<size_t>(RecordSize()));
-    file_.ReadAt(record.DataOffset, fixed.data(), RecordSize());
+    const std::vector<uint8_t> old = [&] {
+        std::vector<uint8_t> bytes(static_cast<size_t>(RecordSize()));
+        file_.ReadAt(record.DataOffset, bytes.data(), RecordSize());
+        return bytes;
+    }();
+
+    // The new version is written where no live data is and then switched to with one
+    // write of the record's data offset, so a crash leaves the old record or the new one,
+    // never a mix. Values that did not change keep their areas.
+    const int64_t dataOffset = file_.ImageSize();
+    std::vector<uint8_t> fixed(old);
+    std::vector<TPendingBlob> blobs;
+    int64_t next = dataOffset + RecordSize();
+    int32_t counter = header_.AutoIncCounter;
+    for (int32_t f = 0; f < fieldDefs_.Count(); ++f) {
+        const TFieldBufferItem& value = values[f];
+        if (!value.Write) {
+            continue;
+        }
+        const TStoreFieldDef& def = fieldDefs_[f];
+        if (def.IsBlob()) {
+            TMemoryStream image;
+            EncodeBlob(f, value, image);
+            const TBlobSlot slot = TBlobSlot::DecodeFrom(old.data() + def.Offset);
+            if (!SameStoredImage(slot, image)) {
+                PlaceBlob(f, std::move(image), slot, next, fixed, blobs);
+            }
+        } else if (f == AutoIncField()) {
+            const int32_t v = values.Int32(f);
+            if (v == 0) {
+                continue;
+            }
+            EncodeValue(f, value, fixed.data());
+            counter = std::max(counter, v);
+        } else {
+            EncodeValue(f, value, fixed.data());
+        }
+    }
+    if (next > kMaxImageSize) {
+        file_.SizeLimitReached();
+    }
+    if (fixed == old && counter == header_.AutoIncCounter) {
+        if (flush) {
+            file_.Flush();  // a repair may have written
+        }
+        return;
+    }
 
     try {
         if (hooks_) {
             hooks_->RecordModifying(*this, values, record.RecNo);
         }
-        for (int32_t f = 0; f < fieldDefs_.Count(); ++f) {
-            const TFieldBufferItem& value = values[f];
-            if (!value.Write) {
-                continue;
-            }
-            const TStoreFieldDef& def = fieldDefs_[f];
-            if (def.IsBlob()) {
-                TMemoryStream image;
-                EncodeBlob(f, value, image);
-                const auto length = static_cast<int32_t>(image.Size());
-                TBlobSlot slot = TBlobSlot::DecodeFrom(fixed.data() + def.Offset);
-                const int64_t end = file_.ImageSize();
-                const bool reusable = SlotReusable(slot, record.DataOffset, end);
-                int64_t offset;
-                int32_t area;
-                if (reusable && length <= slot.AreaSize) {
-                    offset = slot.Offset;
-                    area = slot.AreaSize;
-                } else {
-                    area = BlobAreaFor(length);
-                    offset = (reusable && slot.Offset + static_cast<int64_t>(slot.AreaSize) == end)
-                                 ? slot.Offset
-                                 : end;
-                }
-                if (offset + area > kMaxImageSize) {
-                    file_.SizeLimitReached();
-                }
-                slot.Length = WriteBlobImage(f, value, image, static_cast<int32_t>(offset), area);
-                slot.Offset = static_cast<int32_t>(offset);
-                slot.AreaSize = area;
-                slot.EncodeTo(fixed.data() + def.Offset);
-            } else if (f == AutoIncField()) {
-                const int32_t v = values.Int32(f);
-                if (v == 0) {
-                    continue;
-                }
-                EncodeValue(f, value, fixed.data());
-                if (v > header_.AutoIncCounter) {
-                    header_.AutoIncCounter = v;
-                    uint8_t bytes[4];
-                    EncodeFixed32(bytes, v);
-                    file_.WriteAt(headerOffset_ + TTableHeader::kAutoIncOffset, bytes, 4);
-                }
-            } else {
-                EncodeValue(f, value, fixed.data());
-            }
+        if (counter != header_.AutoIncCounter) {
+            header_.AutoIncCounter = counter;
+            uint8_t bytes[4];
+            EncodeFixed32(bytes, counter);
+            file_.WriteAt(headerOffset_ + TTableHeader::kAutoIncOffset, bytes, 4);
         }
-        file_.WriteAt(record.DataOffset, fixed.data(), RecordSize());
+        WriteRecordData(dataOffset, fixed, blobs, values);
+        file_.OrderWrites();
+        uint8_t switchTo[4];
+        EncodeFixed32(switchTo, static_cast<int32_t>(dataOffset));
+        file_.WriteAt(EntryPosition(record.RecNo), switchTo, 4);
+        recordTab_[static_cast<size_t>(record.RecNo)].DataOffset = static_cast<int32_t>(dataOffset);
+        physical_[static_cast<size_t>(PositionOf(record.RecNo))].DataOffset =
+            static_cast<int32_t>(dataOffset);
         if (hooks_) {
             hooks_->RecordModified(*this, record.RecNo);
         }
@@ -585,6 +596,9 @@ void TStoreTableIO::DeleteRecord(int32_t position, bool flush) {
     const TRecordItem record = RecheckedRecord(physical_[position]);
     position = PositionOf(record.RecNo);
     try {
+        if (hooks_) {
+            hooks_->BeforeWrite(*this);
+        }
         const int32_t at = EntryPosition(record.RecNo);
         uint8_t entry[kRecordTabItemSize];
         file_.ReadAt(at, entry, kRecordTabItemSize);

@@ -83,7 +83,9 @@ class TStoreTableIO {
     // Writes a new record; returns its record number.
     int32_t AppendRecord(const TFieldBuffers& values, bool flush = false);
     // Rewrites the fields whose Write flag is set of the record at `position` in the
-    // physical order.
+    // physical order. The record keeps its number; its new version is written to the end
+    // of the file and takes the place of the old one with one write, so a crash leaves
+    // either version whole.
     void ModifyRecord(int32_t position, const TFieldBuffers& values, bool flush = false);
     void DeleteRecord(int32_t position, bool flush = false);
 
@@ -117,17 +119,28 @@ class TStoreTableIO {
     bool EntryComplete(const TRecordTabItem& item, int64_t imageSize);
     void EncodeValue(int32_t field, const TFieldBufferItem& value, uint8_t* fixedPart);
     void EncodeBlob(int32_t field, const TFieldBufferItem& value, TMemoryStream& image);
-    // Writes an image and the filler that fits in its area, verifies it when the database
-    // asks for it, and returns the final image length.
-    int32_t WriteBlobImage(int32_t field, const TFieldBufferItem& value, TMemoryStream& image,
-                           int32_t offset, int32_t area);
+    // A memo or blob image bound for a new area after the record's fixed part.
+    struct TPendingBlob {
+        int32_t Field;
+        TMemoryStream Image;
+        int32_t Offset;
+        int32_t Area;
+    };
+    // Gives the image the next area from `next` on and fills in its slot in `fixed`.
+    void PlaceBlob(int32_t field, TMemoryStream image, const TBlobSlot& old, int64_t& next,
+                   std::vector<uint8_t>& fixed, std::vector<TPendingBlob>& blobs);
+    // Writes a fixed part followed by its new areas; verifies them when the database asks
+    // for it (a changed length is written into `fixed` and the file).
+    void WriteRecordData(int64_t dataOffset, std::vector<uint8_t>& fixed,
+                         std::vector<TPendingBlob>& blobs, const TFieldBuffers& values);
+    // The slot holds exactly this image, in a sound area.
+    bool SameStoredImage(const TBlobSlot& slot, const TMemoryStream& image);
     void WriteImageAndFiller(const TMemoryStream& image, int32_t offset, int32_t area);
     int32_t VerifyBlob(int32_t field, const TFieldBufferItem& value, TMemoryStream& image,
                        int32_t offset, int32_t area);
     void WriteCounters(bool withAutoInc);
     // After a failed write the in-memory copy may be ahead of the file: take it again.
     void RecoverAfterFailedWrite() noexcept;
-    bool SlotReusable(const TBlobSlot& slot, int32_t dataOffset, int64_t imageSize) const;
 
     TStoreFileIO& file_;
     std::string tableName_;

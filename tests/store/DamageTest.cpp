@@ -130,8 +130,8 @@ TEST(DamagedFile, TruncatedAnywhere) {
     EXPECT_GT(opened, 0);
 }
 
-// A tail cut short, as an interrupted append leaves it: every record before the cut reads
-// back intact, the one cut short is absent.
+// A tail cut short: every record before the cut reads back intact; the one cut short and
+// those after it are absent and listed as damaged, since the header counts them.
 TEST(DamagedFile, TruncatedTailDropsOnlyTheLastRecord) {
     TempDir dir;
     const Sample s = BuildSample(dir, false);
@@ -149,6 +149,7 @@ TEST(DamagedFile, TruncatedTailDropsOnlyTheLastRecord) {
             // filler may be missing).
             const size_t visible = p.PhysicalOrder().size();
             ASSERT_TRUE(visible == k || visible == k + 1) << size;
+            EXPECT_EQ(p.DamagedRecords().size(), s.recordEnds.size() - visible) << size;
             std::vector<uint8_t> rec(79);
             for (size_t i = 0; i < visible; ++i) {
                 p.ReadRecord(static_cast<int32_t>(i), rec.data());

@@ -250,95 +250,59 @@ TEST_F(TableIO, ModifyRewritesOnlyFlaggedFields) {
     EXPECT_THROW(table_->ModifyRecord(1, w), EDatabaseError);
 }
 
-TEST_F(TableIO, BlobReuseGrowthAndMove) {
+// A modify never writes over the record it replaces: the new version goes to the end of
+// the file and one write of the entry's data offset switches to it. Values that did not
+// change keep their areas, and a modify that changes nothing writes nothing.
+TEST_F(TableIO, ModifyWritesANewVersionThenSwitchesToIt) {
     std::string big(5000, '\0');
     for (size_t i = 0; i < big.size(); ++i) {
         big[i] = static_cast<char>((i * 7919) >> 3);  // does not compress to nothing
     }
-    Append("first", 0, "short");
-    Append("last", 0, "short");
-    const TBlobSlot first = Slot(0), last = Slot(1);
-
-    // Fits in its area: rewritten in place.
-    TMemoryStream v;
-    v.LoadFromBuffer("tiny", 4);
-    TFieldBuffers w(4);
-    w.SetBlob(3, &v);
-    table_->ModifyRecord(0, w);
-    EXPECT_EQ(Slot(0).Offset, first.Offset);
-    EXPECT_EQ(Slot(0).AreaSize, first.AreaSize);
-    EXPECT_EQ(Read(0).Script, "tiny");
-
-    // The last area in the file grows where it is.
-    const int64_t end = io_->ImageSize();
-    ASSERT_EQ(last.Offset + last.AreaSize, end);
-    v.LoadFromBuffer(big.data(), big.size());
-    table_->ModifyRecord(1, w);
-    const TBlobSlot grown = Slot(1);
-    EXPECT_EQ(grown.Offset, last.Offset);
-    EXPECT_GT(grown.AreaSize, last.AreaSize);
-    EXPECT_EQ(grown.AreaSize, BlobAreaFor(grown.Length));
-    EXPECT_EQ(io_->ImageSize(), grown.Offset + grown.AreaSize);
-
-    // Any other area that is too small moves to the end; the old one is left behind.
-    const int64_t before = io_->ImageSize();
-    table_->ModifyRecord(0, w);
-    const TBlobSlot moved = Slot(0);
-    EXPECT_EQ(moved.Offset, before);
-    EXPECT_EQ(io_->ImageSize(), moved.Offset + moved.AreaSize);
-    EXPECT_EQ(Read(0).Script, big);
-    EXPECT_EQ(Read(1).Script, big);
-    Reopen();
-    EXPECT_EQ(Read(0).Script, big);
-    EXPECT_EQ(Read(1).Script, big);
-}
-
-TEST_F(TableIO, ImageFillingItsAreaExactlyGetsNoFiller) {
-    // An unprocessed memo, so that image lengths are the value lengths.
-    table_.reset();
-    ASSERT_TRUE(io_->DropTable("P"));
-    auto fields = test::ProfileFields();
-    fields[3].SkipProcessing = 1;
-    ASSERT_TRUE(io_->CreateTable("P", fields));
-    table_ = std::make_unique<TStoreTableIO>(*io_, "P");
-    table_->Open();
-
-    Append("a", 1, std::string(100, 'a'));
-    Append("b", 2, std::string(10, 'b'));
-    const TBlobSlot slot = Slot(0);
-    ASSERT_EQ(slot.Length, 100);
-    ASSERT_EQ(slot.AreaSize, 128);
-    EXPECT_EQ(table_->RecordTab()[1].DataOffset, slot.Offset + 128);  // record b follows
+    Append("first", 1, "short");
+    Append("last", 2, "short");
+    const int32_t oldOffset = table_->RecordTab()[0].DataOffset;
+    const TBlobSlot oldSlot = Slot(0);
     const auto before = test::ReadFileBytes(path_);
 
     TMemoryStream v;
-    const std::string full(128, 'F');
-    v.LoadFromBuffer(full.data(), full.size());
+    v.LoadFromBuffer(big.data(), big.size());
     TFieldBuffers w(4);
+    w.SetText(1, "renamed");
     w.SetBlob(3, &v);
     table_->ModifyRecord(0, w);
-    const TBlobSlot after = Slot(0);
-    EXPECT_EQ(after.Offset, slot.Offset);
-    EXPECT_EQ(after.Length, 128);
-    EXPECT_EQ(after.AreaSize, 128);
-    const auto bytes = test::ReadFileBytes(path_);
-    // Everything after the area is as it was: record b was not overwritten.
-    EXPECT_TRUE(std::equal(bytes.begin() + slot.Offset + 128, bytes.end(),
-                           before.begin() + slot.Offset + 128));
-    EXPECT_EQ(Read(0).Script, full);
-    EXPECT_EQ(Read(1).Name, "b");
-    EXPECT_EQ(Read(1).Script, std::string(10, 'b'));
+    const auto after = test::ReadFileBytes(path_);
+    const int32_t newOffset = table_->RecordTab()[0].DataOffset;
+    EXPECT_EQ(newOffset, static_cast<int64_t>(before.size()));
+    EXPECT_EQ(DiskI32(table_->RecordTabBlocks()[0] + 4), newOffset);
+    const TBlobSlot moved = Slot(0);
+    EXPECT_EQ(moved.Offset, newOffset + table_->RecordSize());
+    EXPECT_EQ(static_cast<int64_t>(after.size()), moved.Offset + moved.AreaSize);
+    // Only the entry's offset changed in what was there before.
+    size_t changed = 0;
+    for (size_t i = 0; i < before.size(); ++i) {
+        changed += before[i] != after[i];
+    }
+    EXPECT_LE(changed, 4u);
+    EXPECT_TRUE(std::equal(before.begin() + oldOffset, before.end(), after.begin() + oldOffset));
 
-    // A shorter image in a larger area: filler up to the next multiple of 64 only.
-    const std::string shorter(3, 's');
-    v.LoadFromBuffer(shorter.data(), shorter.size());
-    table_->ModifyRecord(0, w);
-    const auto last = test::ReadFileBytes(path_);
-    EXPECT_TRUE(std::all_of(last.begin() + slot.Offset + 3, last.begin() + slot.Offset + 64,
-                            [](uint8_t c) { return c == 0; }));
-    EXPECT_TRUE(std::all_of(last.begin() + slot.Offset + 64, last.begin() + slot.Offset + 128,
-                            [](uint8_t c) { return c == 'F'; }));
-    EXPECT_EQ(Read(0).Script, shorter);
+    // A new name alone: the memo keeps the area it has.
+    TFieldBuffers n(4);
+    n.SetText(1, "again");
+    n.SetBlob(3, &v);
+    table_->ModifyRecord(0, n);
+    EXPECT_NE(table_->RecordTab()[0].DataOffset, newOffset);
+    EXPECT_EQ(Slot(0).Offset, moved.Offset);
+    const auto unchanged = test::ReadFileBytes(path_);
+    table_->ModifyRecord(0, n);
+    EXPECT_EQ(test::ReadFileBytes(path_), unchanged);
+
+    Reopen();
+    EXPECT_EQ(Read(0).Name, "again");
+    EXPECT_EQ(Read(0).Icon, 1);
+    EXPECT_EQ(Read(0).Script, big);
+    EXPECT_EQ(Read(1).Name, "last");
+    EXPECT_EQ(Read(1).Script, "short");
+    EXPECT_EQ(oldSlot.Offset, oldOffset + table_->RecordSize());
 }
 
 TEST_F(TableIO, MemoValuesLoadLazilyAndEmptyOnesTakeOneArea) {
@@ -388,6 +352,16 @@ TEST_F(TableIO, StaleCopyIsTakenAgainBeforeWriting) {
         EXPECT_STREQ(e.what(), "Record 1 of table 'P' does not exist");
     }
     EXPECT_FALSE(table_->IsLive(1));
+    // An edit builds on another program's edit of the same record, which moved it.
+    theirs.Reload();
+    TFieldBuffers icon(4);
+    icon.SetInt32(2, 42);
+    theirs.ModifyRecord(theirs.PositionOf(3), icon);
+    TFieldBuffers name(4);
+    name.SetText(1, "both");
+    table_->ModifyRecord(table_->PositionOf(3), name);
+    EXPECT_EQ(Read(3).Name, "both");
+    EXPECT_EQ(Read(3).Icon, 42);
 }
 
 // Records what the index layer would be told, and can refuse a write.
