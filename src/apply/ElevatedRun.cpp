@@ -26,7 +26,8 @@ std::string Refusal(const platform::RunOutput& run) {
     if (run.exitCode == kPkexecDismissed) {
         return "the password prompt was cancelled";
     }
-    if (run.standardError.find("No authentication agent") != std::string::npos) {
+    // "No authentication agent found", or no terminal for pkexec's own textual agent.
+    if (run.standardError.find("authentication agent") != std::string::npos) {
         return "no authentication agent is running in this session to ask for the password "
                "(start the desktop's polkit agent, or run the program as root)";
     }

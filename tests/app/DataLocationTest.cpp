@@ -88,11 +88,6 @@ TEST(DataLocation, UserFolderFollowsXdgDataHomeElseHome) {
     }
 }
 
-TEST(DataLocation, DataFileAndSettingsFileShareTheFolder) {
-    EXPECT_EQ(DefaultDataFilePath(), DataFolder() + kDataFileName);
-    EXPECT_EQ(SettingsFilePath(), DataFolder() + "QuorvIPChanger.ini");
-}
-
 TEST(DataLocation, FirstStartMakesThePrivateFolder) {
     TempFolder tmp;
     const std::string path = tmp / "share/quorv-ip-changer/QuorvIPChanger.dat";

@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -17,6 +18,9 @@ class QicSystem : public ::testing::Test {
         if (geteuid() != 0) {
             GTEST_SKIP() << "needs root for network namespaces and cupsd";
         }
+        // Root applies only from a file no other user can write or replace.
+        std::filesystem::create_directory(folder_);
+        chmod(folder_.c_str(), 0700);
     }
 
     // qic on the host, or inside the client namespace.
@@ -26,10 +30,11 @@ class QicSystem : public ::testing::Test {
         return net ? net->InClient(argv, options_) : systest::Run(argv, options_);
     }
 
-    std::string data_ = "/tmp/quorvt-qic-" + std::to_string(getpid()) + ".dat";
+    std::string folder_ = "/tmp/quorvt-qic-" + std::to_string(getpid());
+    std::string data_ = folder_ + "/QuorvIPChanger.dat";
     RunOptions options_;
 
-    void TearDown() override { std::filesystem::remove(data_); }
+    void TearDown() override { std::filesystem::remove_all(folder_); }
 };
 
 TEST_F(QicSystem, InventoryThenStaticProfileThenDhcpProfile) {

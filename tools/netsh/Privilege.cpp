@@ -19,4 +19,8 @@ NeedsPrivilege::NeedsPrivilege()
     : quorv::Exception(
           "The requested operation requires elevation (CAP_NET_ADMIN): run netsh as root.") {}
 
+int ExitStatusFor(const std::exception& e) {
+    return dynamic_cast<const NeedsPrivilege*>(&e) != nullptr ? kExitNeedsPrivilege : 1;
+}
+
 }  // namespace quorv::netsh

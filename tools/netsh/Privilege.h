@@ -1,6 +1,6 @@
 #pragma once
 
-#include <string>
+#include <exception>
 
 #include "base/Exception.h"
 #include "platform/ExitStatus.h"
@@ -21,5 +21,8 @@ class NeedsPrivilege : public quorv::Exception {
   public:
     NeedsPrivilege();
 };
+
+// netsh's exit status for a refusal: kExitNeedsPrivilege for NeedsPrivilege, else 1.
+int ExitStatusFor(const std::exception& e);
 
 }  // namespace quorv::netsh

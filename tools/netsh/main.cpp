@@ -6,7 +6,6 @@
 
 #include "netsh/Apply.h"
 #include "netsh/Command.h"
-#include "netsh/Privilege.h"
 
 int main(int argc, char** argv) {
     std::vector<std::string> args(argv + 1, argv + argc);
@@ -25,11 +24,8 @@ int main(int argc, char** argv) {
     try {
         quorv::netsh::Execute(quorv::netsh::ParseCommand(args));
         return 0;
-    } catch (const quorv::netsh::NeedsPrivilege& e) {
-        std::fprintf(stderr, "%s\n", e.what());
-        return quorv::netsh::kExitNeedsPrivilege;
     } catch (const std::exception& e) {
         std::fprintf(stderr, "%s\n", e.what());
-        return 1;
+        return quorv::netsh::ExitStatusFor(e);
     }
 }

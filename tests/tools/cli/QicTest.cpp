@@ -1,4 +1,6 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -207,6 +209,23 @@ TEST_F(Qic, ListShowDryRunAndDelete) {
 
     EXPECT_EQ((*this)({"delete", "Alpha"}).status, 0);
     EXPECT_EQ((*this)({"list"}).out.find("wlan0"), std::string::npos);
+}
+
+TEST_F(Qic, RootAppliesNoProfileFromAFileOthersCanWrite) {
+    if (geteuid() != 0) {
+        GTEST_SKIP() << "the refusal is root's";
+    }
+    ASSERT_EQ((*this)({"add", "home", "--interface", "quorv-none0", "--dhcp"}).status, 0);
+    chmod(tmp_.path().c_str(), 0777);
+    Outcome o = (*this)({"apply", "home"});
+    chmod(tmp_.path().c_str(), 0700);
+    EXPECT_EQ(o.status, 1);
+    EXPECT_EQ(o.err, "qic: refusing to apply a profile as root: the folder " +
+                         tmp_.path().substr(0, tmp_.path().size() - 1) +
+                         " can be written by other users, and the profile's script lines would "
+                         "run as root\n");
+    // Looking is still allowed.
+    EXPECT_EQ((*this)({"apply", "home", "--dry-run"}).status, 0);
 }
 
 TEST_F(Qic, ApplyListsTheCommandsThatFailed) {
