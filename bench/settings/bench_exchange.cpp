@@ -6,6 +6,8 @@
 #include <benchmark/benchmark.h>
 #include <unistd.h>
 
+#include <chrono>
+
 #include <filesystem>
 #include <map>
 #include <string>
@@ -117,6 +119,47 @@ void BM_AppendThroughStore(benchmark::State& state) {
     });
 }
 
+// Both ways in turns within each iteration, so a busy machine slows both alike; the
+// counters are milliseconds per 1 000 profiles and the ratio import / append.
+void BM_ImportBesideAppend(benchmark::State& state) {
+    const int count = static_cast<int>(state.range(0));
+    const QString& file = ExchangeFile(count);
+    const std::vector<Profile> list = MakeProfiles(count);
+    const std::string path = TempPath("turns.dat");
+    using Clock = std::chrono::steady_clock;
+    auto timed = [&](auto&& body) {
+        std::filesystem::remove(path);
+        TStoreTable profiles, options;
+        quorv::app::OpenDataFile(path, profiles, options);
+        const auto start = Clock::now();
+        body(profiles);
+        const double ms = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+        if (profiles.RecordCount() != count) {
+            state.SkipWithError("wrong record count");
+        }
+        return ms;
+    };
+    double importMs = 0, appendMs = 0;
+    for (auto _ : state) {
+        appendMs += timed([&](TStoreTable& profiles) {
+            for (const Profile& p : list) {
+                profiles.Insert();
+                quorv::app::WriteProfile(profiles, p);
+                profiles.Post();
+            }
+        });
+        importMs += timed([&](TStoreTable& profiles) {
+            quorv::settings::ImportProfiles(profiles, quorv::settings::ReadExchangeFile(file),
+                                            [](const std::string&) { return true; });
+        });
+    }
+    std::filesystem::remove(path);
+    const double n = static_cast<double>(state.iterations());
+    state.counters["import_ms"] = importMs / n;
+    state.counters["append_ms"] = appendMs / n;
+    state.counters["ratio"] = importMs / appendMs;
+}
+
 void BM_ParseQic(benchmark::State& state) {
     const int count = static_cast<int>(state.range(0));
     const QString& file = ExchangeFile(count);
@@ -128,6 +171,7 @@ void BM_ParseQic(benchmark::State& state) {
 
 BENCHMARK(BM_ImportQic)->Arg(1000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_AppendThroughStore)->Arg(1000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ImportBesideAppend)->Arg(1000)->Iterations(5)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ParseQic)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond);
 
 }  // namespace

@@ -33,15 +33,15 @@ void CheckImported(const Profile& p) {
 
 std::vector<Profile> ReadExchangeFile(const QString& path) {
     const std::string shown = "\"" + path.toStdString() + "\"";
+    // Load takes a missing file for an empty one; importing a file that is not there is a mistake.
+    if (!QFile::exists(path)) {
+        throw EExchangeError("Cannot read " + shown + ": the file does not exist.");
+    }
     platform::TIniFile ini;
     try {
         ini = platform::TIniFile::Load(path);
     } catch (const platform::EIniError& e) {
         throw EExchangeError(e.what());
-    }
-    // Load treats a missing file as empty; an import of a file that is not there is a mistake.
-    if (!QFile::exists(path)) {
-        throw EExchangeError("Cannot read " + shown + ": the file does not exist.");
     }
     if (ini.KeysOutsideSections() > 0) {
         throw EExchangeError("Cannot read " + shown +

@@ -54,7 +54,7 @@ TEST(ExchangeRules, ExtensionIconAndScript) {
     EXPECT_EQ(ParseIconValue("12"), 12);
     EXPECT_EQ(ParseIconValue("0x0C"), 12);
     EXPECT_EQ(ParseIconValue("0XD"), 13);
-    EXPECT_EQ(ParseIconValue("$b"), 11);
+    EXPECT_EQ(ParseIconValue("$c"), 12);
     EXPECT_EQ(ParseIconValue("$1F"), 31);
     EXPECT_EQ(ParseIconValue("-3"), -3);
     for (const char* bad : {"", "abc", "12abc", "0x", "$", " 12x", "1e3", "0x1G", "99999999999",
