@@ -1,7 +1,5 @@
 #include "settings/FormHost.h"
 
-#include <QApplication>
-#include <QMessageBox>
 #include <QTreeWidget>
 
 namespace quorv::settings {
@@ -27,13 +25,6 @@ void IFormHost::SetProfileRow(QTreeWidgetItem* item, const QString& name,
 
 namespace {
 IFormHost* gHost = nullptr;
-}
-
-void IFormHost::ShowException(const std::exception& error) {
-    QMessageBox box(QMessageBox::Critical, QStringLiteral("Quorv IP Changer"),
-                    QString::fromUtf8(error.what()), QMessageBox::Ok, QApplication::activeWindow());
-    box.setObjectName("ErrorBox");
-    box.exec();
 }
 
 IFormHost* FormHost() {

@@ -35,6 +35,9 @@ class IFormHost {
     // Translates a window through the current language; every window calls it from its
     // create step.
     virtual void ApplyLanguage(QWidget* form) = 0;
+    // The standard error box, for a command that reports an error and carries on.
+    // The default is a critical box titled with the program's name.
+    virtual void ShowException(const std::exception& error);
     virtual const TMessageTexts& MessageTexts() const = 0;
     virtual inventory::TInventoryLists& Inventory() = 0;
     // StoreTable1 (tblIPList) and StoreTable2 (tblOption), open for the whole run.
@@ -44,10 +47,6 @@ class IFormHost {
     virtual QTreeWidget* ProfileList() = 0;
     // Refills ListView1 from the profile table (after an import).
     virtual void LoadProfileList() = 0;
-    // The standard error box, for a command that reports an error and carries on.
-    // The default is a critical box titled with the program's name.
-    virtual void ShowException(const std::exception& error);
-
     // Adds a row where the list's order puts it and returns it. The default adds a
     // plain row and keeps the icon index as the row's data (Qt::UserRole); the main
     // window shows the picture and sorts as its list does.

@@ -45,7 +45,8 @@ void LoadOptions(TOptionForm& form, store::TStoreTable& options);
 void StoreOptions(const TOptionForm& form, store::TStoreTable& options);
 
 // The options command: load, show modally, store on OK. A bad stored value is shown in
-// the standard error box and the dialog opens all the same, so it can be repaired.
+// the standard error box and the dialog opens all the same, so it can be repaired. Store
+// errors while writing propagate to the caller.
 void acOptionExecute(QWidget* owner);
 
 }  // namespace quorv::settings

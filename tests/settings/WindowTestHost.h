@@ -17,7 +17,7 @@
 namespace quorv::testing {
 
 // One application object for a whole test program, gone before static destruction.
-class QtEnvironment : public ::testing::Environment {
+class WindowTestApplication : public ::testing::Environment {
   public:
     void SetUp() override { app_ = new QApplication(argc_, argv_); }
     void TearDown() override { delete app_; }
@@ -32,9 +32,9 @@ class QtEnvironment : public ::testing::Environment {
 // Stands in for the main window: a real data file on a temporary path with both tables
 // open, and a record of what the windows asked of it. Installed as the process's host
 // for its lifetime.
-class TestFormHost : public settings::IFormHost {
+class WindowTestHost : public settings::IFormHost {
   public:
-    TestFormHost() {
+    WindowTestHost() {
         const app::DataFileStatus status =
             app::OpenDataFile(folder_ / app::kDataFileName, profiles_, options_);
         if (!status.Ok()) {
@@ -42,7 +42,7 @@ class TestFormHost : public settings::IFormHost {
         }
         settings::SetFormHost(this);
     }
-    ~TestFormHost() override { settings::SetFormHost(nullptr); }
+    ~WindowTestHost() override { settings::SetFormHost(nullptr); }
 
     void ApplyLanguage(QWidget* form) override { translated.push_back(form->objectName()); }
     const settings::TMessageTexts& MessageTexts() const override { return texts_; }
