@@ -15,11 +15,11 @@ TAddIPForm::TAddIPForm(QTreeWidget* list, QWidget* owner) : QDialog(owner), list
     lblIP = NewLabel(QStringLiteral("IP 주소 : "), "lblIP", this);
     lblIP->setGeometry(16, 14, 200, 21);
     IPAddrEdit1 = NewAddress("IPAddrEdit1", this);
-    IPAddrEdit1->setGeometry(254, 14, 100, 21);
+    PlaceAddress(IPAddrEdit1, 254, 14);
     lblMask = NewLabel(QStringLiteral("서브넷 마스크 : "), "lblMask", this);
     lblMask->setGeometry(16, 42, 200, 21);
     IPAddrEdit2 = NewAddress("IPAddrEdit2", this);
-    IPAddrEdit2->setGeometry(254, 42, 100, 21);
+    PlaceAddress(IPAddrEdit2, 254, 42);
     btnOK = NewButton(QStringLiteral("추가"), "btnOK", this);
     btnOK->setGeometry(188, 70, 80, 26);
     btnCancel = NewButton(QStringLiteral("취소"), "btnCancel", this);
@@ -32,6 +32,7 @@ TAddIPForm::TAddIPForm(QTreeWidget* list, QWidget* owner) : QDialog(owner), list
     connect(btnCancel, &QPushButton::clicked, this, &QDialog::reject);
     ApplyLanguage(this);
     KeepInsertCaption(btnOK);
+    PlaceAddressesAgain(this);
 }
 
 void TAddIPForm::showEvent(QShowEvent* event) {

@@ -7,13 +7,28 @@
 
 namespace quorv::dialogs {
 
+namespace {
+
+// A box may come up during start work under the wait cursor; it is answered with the
+// normal one.
+struct NormalCursor {
+    NormalCursor() { QApplication::setOverrideCursor(Qt::ArrowCursor); }
+    ~NormalCursor() { QApplication::restoreOverrideCursor(); }
+    NormalCursor(const NormalCursor&) = delete;
+    NormalCursor& operator=(const NormalCursor&) = delete;
+};
+
+}  // namespace
+
 void ShowWarning(QWidget* parent, const QString& text) {
+    NormalCursor cursor;
     QMessageBox box(QMessageBox::Warning, QStringLiteral("Warning"), text, QMessageBox::Ok, parent);
     box.setObjectName("WarningBox");
     box.exec();
 }
 
 void ShowError(QWidget* parent, const QString& text) {
+    NormalCursor cursor;
     QString title = QApplication::applicationDisplayName();
     QMessageBox box(QMessageBox::Critical, title.isEmpty() ? QStringLiteral("Error") : title, text,
                     QMessageBox::Ok, parent);

@@ -16,6 +16,21 @@ TIPAddrEdit* NewAddress(const char* name, QWidget* parent) {
     return edit;
 }
 
+void PlaceAddress(TIPAddrEdit* edit, int x, int y) {
+    edit->setProperty("designPos", QPoint(x, y));
+    const int width = edit->sizeHint().width();
+    edit->setGeometry(x + 100 - width, y, width, 21);
+}
+
+void PlaceAddressesAgain(QWidget* form) {
+    for (TIPAddrEdit* edit : form->findChildren<TIPAddrEdit*>()) {
+        const QVariant pos = edit->property("designPos");
+        if (pos.isValid()) {
+            PlaceAddress(edit, pos.toPoint().x(), pos.toPoint().y());
+        }
+    }
+}
+
 QPushButton* NewButton(const QString& caption, const char* name, QWidget* parent) {
     auto* button = new QPushButton(caption, parent);
     button->setObjectName(name);

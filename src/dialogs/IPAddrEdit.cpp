@@ -13,7 +13,6 @@ namespace {
 
 constexpr int kBoxWidth = 21;
 constexpr int kDotWidth = 3;
-constexpr int kPitch = 24;
 
 bool IsDigitKey(int key) {
     return key >= Qt::Key_0 && key <= Qt::Key_9;
@@ -69,8 +68,8 @@ TIPAddrEdit::TIPAddrEdit(QWidget* parent) : QWidget(parent), panel_(new TSimpleP
     // The control hands its focus to box 0, which is its only tab stop.
     setFocusPolicy(Qt::NoFocus);
     setFocusProxy(boxes_[0]);
-    setMinimumWidth(100);
-    resize(100, 21);
+    setMinimumWidth(sizeHint().width());
+    resize(sizeHint());
     PlaceParts();
     ApplyColors();
 }
@@ -83,12 +82,24 @@ void TIPAddrEdit::resizeEvent(QResizeEvent*) {
 void TIPAddrEdit::PlaceParts() {
     panel_->setGeometry(rect());
     const int h = std::max(1, height() - 2);
+    const int w = BoxWidth();
+    const int pitch = w + kDotWidth;
     for (int k = 0; k < kBoxes; ++k) {
-        boxes_[static_cast<size_t>(k)]->setGeometry(1 + kPitch * k, 1, kBoxWidth, h);
+        boxes_[static_cast<size_t>(k)]->setGeometry(1 + pitch * k, 1, w, h);
     }
     for (int k = 0; k < kBoxes - 1; ++k) {
-        dots_[static_cast<size_t>(k)]->setGeometry(22 + kPitch * k, 1, kDotWidth, h);
+        dots_[static_cast<size_t>(k)]->setGeometry(1 + w + pitch * k, 1, kDotWidth, h);
     }
+}
+
+int TIPAddrEdit::BoxWidth() const {
+    // 21 pixels hold three digits of the classic small dialog font; larger fonts need
+    // wider boxes or the octets are cut off.
+    return std::max(kBoxWidth, fontMetrics().horizontalAdvance(QStringLiteral("888")) + 4);
+}
+
+QSize TIPAddrEdit::sizeHint() const {
+    return {std::max(100, 4 * BoxWidth() + 3 * kDotWidth + 3), 21};
 }
 
 QString TIPAddrEdit::Text() const {
@@ -269,6 +280,7 @@ bool TIPAddrEdit::eventFilter(QObject* watched, QEvent* event) {
             case QEvent::FocusIn: {
                 // A released key can land elsewhere after focus moved; never stay read-only.
                 SetBoxesEditable();
+                ShowSelection(box, true);
                 const auto reason = static_cast<QFocusEvent*>(event)->reason();
                 if (b == 0 && !internalFocus_ && reason != Qt::MouseFocusReason) {
                     static_cast<QObject*>(box)->event(event);
@@ -279,6 +291,7 @@ bool TIPAddrEdit::eventFilter(QObject* watched, QEvent* event) {
             }
             case QEvent::FocusOut:
                 SetBoxesEditable();
+                ShowSelection(box, false);
                 if (!isAncestorOf(QApplication::focusWidget())) {
                     boxes_[0]->selectAll();
                 }
@@ -306,8 +319,28 @@ bool TIPAddrEdit::eventFilter(QObject* watched, QEvent* event) {
 void TIPAddrEdit::changeEvent(QEvent* event) {
     if (event->type() == QEvent::EnabledChange) {
         ApplyColors();
+    } else if (event->type() == QEvent::FontChange) {
+        setMinimumWidth(sizeHint().width());
+        updateGeometry();
+        PlaceParts();
     }
     QWidget::changeEvent(event);
+}
+
+// A selection stays (the next digit replaces it) but is drawn only in the focused box, so
+// a dialog full of address controls does not show a highlight in each.
+void TIPAddrEdit::ShowSelection(QLineEdit* box, bool shown) {
+    QPalette pal = box->palette();
+    const QPalette base = QApplication::palette();
+    for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
+        pal.setColor(
+            group, QPalette::Highlight,
+            shown ? base.color(group, QPalette::Highlight) : pal.color(group, QPalette::Base));
+        pal.setColor(group, QPalette::HighlightedText,
+                     shown ? base.color(group, QPalette::HighlightedText)
+                           : pal.color(group, QPalette::Text));
+    }
+    box->setPalette(pal);
 }
 
 void TIPAddrEdit::ApplyColors() {
@@ -321,6 +354,7 @@ void TIPAddrEdit::ApplyColors() {
     }
     for (QLineEdit* box : boxes_) {
         box->setPalette(pal);
+        ShowSelection(box, box->hasFocus());
         box->update();
     }
     for (QLabel* dot : dots_) {

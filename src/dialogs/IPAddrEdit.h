@@ -32,8 +32,8 @@ class TIPAddrEdit : public QWidget {
     // as 0 and leading zeros are dropped.
     QString Text() const;
     // Fills the boxes from a plain dotted quad (no leading zeros, octets up to 255) and
-    // selects box 0; an empty text empties them. Anything else raises EIPAddrError and
-    // leaves the boxes as they were.
+    // selects box 0; an empty text empties them. Anything else raises
+    // EIPAddrError and leaves the boxes as they were.
     void SetText(const QString& text);
     // The check SetText makes, without changing anything.
     static void CheckText(const QString& text);
@@ -44,8 +44,10 @@ class TIPAddrEdit : public QWidget {
     QLabel* Dot(int k) const { return dots_[static_cast<size_t>(k)]; }
     TSimplePanel* Panel() const { return panel_; }
 
-    QSize sizeHint() const override { return {100, 21}; }
-    QSize minimumSizeHint() const override { return {100, 21}; }
+    // 100 x 21, wider when the font needs wider boxes.
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override { return sizeHint(); }
+    int BoxWidth() const;
 
   signals:
     // After a box's text has changed; not for an octet that was capped.
@@ -64,6 +66,7 @@ class TIPAddrEdit : public QWidget {
     void SetBoxesEditable();
     void FocusBox(int b, int caret);
     void ApplyColors();
+    static void ShowSelection(QLineEdit* box, bool shown);
 
     TSimplePanel* panel_;
     std::array<QLineEdit*, kBoxes> boxes_{};

@@ -77,7 +77,7 @@ void TIPDetailForm::CreateControls() {
     PageControl1 = new QTabWidget(this);
     PageControl1->setObjectName("PageControl1");
     PageControl1->setGeometry(8, 8, 433, 348);
-    TabSheet1 = new QWidget;
+    TabSheet1 = new TTabSheet;
     TabSheet1->setObjectName("TabSheet1");
     PageControl1->addTab(TabSheet1, QStringLiteral("IP 설정"));
 

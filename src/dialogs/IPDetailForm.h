@@ -7,6 +7,8 @@
 #include <QTabWidget>
 #include <QTreeWidget>
 
+#include "dialogs/TabSheet.h"
+
 namespace quorv::dialogs {
 
 class TIPMapForm;
@@ -20,7 +22,7 @@ class TIPDetailForm : public QDialog {
     explicit TIPDetailForm(TIPMapForm* owner);
 
     QTabWidget* PageControl1;
-    QWidget* TabSheet1;
+    TTabSheet* TabSheet1;
     QGroupBox* gbIP;
     QTreeWidget* ListView1;
     QPushButton* btnAdd;

@@ -20,11 +20,13 @@ namespace quorv::dialogs {
 
 namespace {
 
+void ReadSystemPrinters(inventory::TInventoryLists& lists) {
+    inventory::ReadPrinters(lists.PrinterNames, lists.PrinterCaptions, lists.DefaultPrinterIndex,
+                            lists.PrintersRead);
+}
+
 TIPMapForm::PrinterReader& Reader() {
-    static TIPMapForm::PrinterReader reader = [](inventory::TInventoryLists& lists) {
-        inventory::ReadPrinters(lists.PrinterNames, lists.PrinterCaptions,
-                                lists.DefaultPrinterIndex, lists.PrintersRead);
-    };
+    static TIPMapForm::PrinterReader reader = ReadSystemPrinters;
     return reader;
 }
 
@@ -73,7 +75,7 @@ void PlaceOnEdge(QAbstractButton* button, int x, int y) {
 }  // namespace
 
 void TIPMapForm::SetPrinterReader(PrinterReader reader) {
-    Reader() = std::move(reader);
+    Reader() = reader ? std::move(reader) : ReadSystemPrinters;
 }
 
 TIPMapForm::TIPMapForm(QWidget* owner) : QDialog(owner) {
@@ -83,6 +85,7 @@ TIPMapForm::TIPMapForm(QWidget* owner) : QDialog(owner) {
     CreateControls();
     ApplyLanguage(this);
     KeepInsertCaption(btnOK);
+    PlaceAddressesAgain(this);
     // Captions may have changed length with the language.
     PlaceOnEdge(rbCustomIP, 10, 22);
     PlaceOnEdge(rbCustomDNS, 10, 22);
@@ -120,15 +123,15 @@ void TIPMapForm::CreateControls() {
     lblIP = NewLabel(QStringLiteral("IP 주소 : "), "lblIP", GroupBox1);
     lblIP->setGeometry(16, 20, 280, 21);
     IPAddrEdit1 = NewAddress("IPAddrEdit1", GroupBox1);
-    IPAddrEdit1->setGeometry(308, 20, 100, 21);
+    PlaceAddress(IPAddrEdit1, 308, 20);
     lblMask = NewLabel(QStringLiteral("서브넷 마스크 : "), "lblMask", GroupBox1);
     lblMask->setGeometry(16, 46, 280, 21);
     IPAddrEdit2 = NewAddress("IPAddrEdit2", GroupBox1);
-    IPAddrEdit2->setGeometry(308, 46, 100, 21);
+    PlaceAddress(IPAddrEdit2, 308, 46);
     lblGateway = NewLabel(QStringLiteral("기본 게이트웨이 : "), "lblGateway", GroupBox1);
     lblGateway->setGeometry(16, 72, 280, 21);
     IPAddrEdit3 = NewAddress("IPAddrEdit3", GroupBox1);
-    IPAddrEdit3->setGeometry(308, 72, 100, 21);
+    PlaceAddress(IPAddrEdit3, 308, 72);
 
     Panel2 = new QWidget(TabControl1);
     Panel2->setObjectName("Panel2");
@@ -146,11 +149,11 @@ void TIPMapForm::CreateControls() {
     lblDNS1 = NewLabel(QStringLiteral("기본 설정 DNS 서버 : "), "lblDNS1", GroupBox2);
     lblDNS1->setGeometry(16, 20, 280, 21);
     IPAddrEdit4 = NewAddress("IPAddrEdit4", GroupBox2);
-    IPAddrEdit4->setGeometry(308, 20, 100, 21);
+    PlaceAddress(IPAddrEdit4, 308, 20);
     lblDNS2 = NewLabel(QStringLiteral("보조 DNS 서버 : "), "lblDNS2", GroupBox2);
     lblDNS2->setGeometry(16, 46, 280, 21);
     IPAddrEdit5 = NewAddress("IPAddrEdit5", GroupBox2);
-    IPAddrEdit5->setGeometry(308, 46, 100, 21);
+    PlaceAddress(IPAddrEdit5, 308, 46);
 
     GroupBox3 = new QGroupBox(TabControl1);
     GroupBox3->setObjectName("GroupBox3");
@@ -175,6 +178,7 @@ void TIPMapForm::CreateControls() {
     Panel1 = new TSimplePanel(this);
     Panel1->setObjectName("Panel1");
     Panel1->BevelOuter = TSimplePanel::Bevel::Raised;
+    Panel1->SingleBorder = true;
     Panel1->SetCaption(QStringLiteral("시스템에 설치된 프린터 정보 읽는 중..."));
     Panel1->setGeometry(105, 204, 249, 41);
     Panel1->hide();

@@ -54,7 +54,8 @@ class TIPMapForm : public QDialog {
     // does nothing when OK changed no row.
     void UndoListChange();
 
-    // How printers are read when the inventory has none yet; tests replace it.
+    // How printers are read when the inventory has none yet; tests replace it, an empty
+    // function restores the system's reader.
     using PrinterReader = std::function<void(inventory::TInventoryLists&)>;
     static void SetPrinterReader(PrinterReader reader);
 

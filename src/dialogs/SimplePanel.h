@@ -11,6 +11,9 @@ namespace quorv::dialogs {
 // not flicker.
 class TSimplePanel : public QWidget {
     Q_OBJECT
+    // Under the name windows translate captions by.
+    Q_PROPERTY(QString text READ Caption WRITE SetCaption)
+
   public:
     enum class Bevel { None, Raised, Lowered };
 

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QInputMethodEvent>
 #include <QTest>
 
 #include "apply/Profile.h"
@@ -52,6 +53,11 @@ class Advanced : public quorv::testing::FormFixture {
 };
 
 TEST_F(Advanced, RowsFollowTheListsAndGoBackUnchanged) {
+    host.language = [](QWidget* form) {
+        if (auto* page = form->findChild<QWidget*>("TabSheet1")) {
+            page->setProperty("text", "IP Settings");
+        }
+    };
     EditWithAdvanced(
         "10.0.0.5,10.0.0.6,10.0.0.7", "255.255.255.0,255.255.0.0", [this](TIPDetailForm& form) {
             EXPECT_EQ(form.objectName(), "IPDetailForm");
@@ -117,18 +123,6 @@ TEST_F(Advanced, RowsAreAddedEditedAndDeletedThroughTheAddressDialog) {
     EXPECT_EQ(Cells(host.Row("Lab")).mid(1, 2), (QStringList{"10.0.0.6", "255.255.255.128"}));
 }
 
-TEST_F(Advanced, NoRowsIsRefused) {
-    EditWithAdvanced("10.0.0.5", "255.0.0.0", [this](TIPDetailForm& form) {
-        form.ListView1->setCurrentItem(form.ListView1->topLevelItem(0));
-        form.btnDelete->click();
-        EXPECT_FALSE(form.btnDelete->isEnabled());
-        Box(Msg("msgEmptyIP"));
-        On<TIPDetailForm>([](TIPDetailForm& form) { form.btnCancel->click(); });
-        form.btnOK->click();
-    });
-    EXPECT_EQ(host.Stored("Lab").IP, "10.0.0.5");
-}
-
 TEST_F(Advanced, ANewProfileStartsWithWhatTheBoxesHold) {
     On<TIPMapForm>([this](TIPMapForm& form) {
         On<TIPDetailForm>([](TIPDetailForm& detail) {
@@ -147,7 +141,10 @@ TEST_F(Advanced, ANewProfileStartsWithWhatTheBoxesHold) {
             QTest::keyClick(detail.Memo1, Qt::Key_Return);
             QTest::keyClicks(detail.Memo1, "  ipconfig /all");
             QTest::keyClick(detail.Memo1, Qt::Key_Return);
-            QTest::keyClicks(detail.Memo1, "echo done ");
+            QTest::keyClicks(detail.Memo1, "echo ");
+            QInputMethodEvent korean;
+            korean.setCommitString(QStringLiteral("완료 "));
+            QApplication::sendEvent(detail.Memo1, &korean);
             QTest::keyClick(detail.Memo1, Qt::Key_Return);
             QTest::keyClick(detail.Memo1, Qt::Key_Return);
             detail.btnOK->click();
@@ -159,7 +156,7 @@ TEST_F(Advanced, ANewProfileStartsWithWhatTheBoxesHold) {
     const Profile stored = host.Stored("New");
     EXPECT_EQ(stored.IP, "10.9.9.9");
     EXPECT_EQ(stored.Mask, "255.0.0.0");
-    EXPECT_EQ(stored.Script, "ipconfig /all\r\necho done");
+    EXPECT_EQ(stored.Script, "ipconfig /all\r\necho 완료");
 }
 
 TEST_F(Advanced, TheFirstRowIsWhatTheIPDialogShowsNow) {
@@ -228,8 +225,14 @@ TEST_F(Advanced, InPlaceEditsTakeOnlyAddresses) {
     EXPECT_EQ(host.Stored("Lab").IP, "10.0.0.5");
 }
 
-TEST_F(Advanced, ListsOrScriptsTooLongAreRefused) {
+TEST_F(Advanced, EmptyOrTooLongListsAndScriptsAreRefused) {
     EditWithAdvanced("10.0.0.5", "255.0.0.0", [this](TIPDetailForm& form) {
+        form.ListView1->setCurrentItem(form.ListView1->topLevelItem(0));
+        form.btnDelete->click();
+        EXPECT_FALSE(form.btnDelete->isEnabled());
+        Box(Msg("msgEmptyIP"));
+        form.btnOK->click();
+        form.AddRow("10.0.0.5", "255.0.0.0");
         for (int i = 0; i < 17; ++i) {
             form.AddRow("192.168.100.100", "255.255.255.0");
         }

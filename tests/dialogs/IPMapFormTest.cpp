@@ -30,32 +30,6 @@ Profile StaticProfile(const std::string& name) {
 
 using IPMap = FormFixture;
 
-TEST_F(IPMap, WindowControlsAndInsertState) {
-    TIPMapForm form(nullptr);
-    EXPECT_EQ(form.objectName(), "IPMapForm");
-    EXPECT_EQ(form.windowTitle(), "IP 설정");
-    EXPECT_EQ(form.size(), QSize(460, 448));
-    EXPECT_EQ(host.translated, QStringList{"IPMapForm"});
-    EXPECT_EQ(form.btnOK->text(), "추가");
-    EXPECT_FALSE(form.EditMode());
-    EXPECT_TRUE(form.rbCustomIP->isChecked());
-    EXPECT_TRUE(form.GroupBox1->isEnabled());
-    EXPECT_FALSE(form.rbAutoDNS->isEnabled());
-    EXPECT_TRUE(form.rbCustomDNS->isChecked());
-    EXPECT_TRUE(form.cbDefaultPrinter->isChecked());
-    EXPECT_FALSE(form.Panel1->isVisibleTo(&form));
-    EXPECT_EQ(form.Panel1->geometry(), QRect(105, 204, 249, 41));
-    for (const char* name :
-         {"TabControl1", "lblInterface", "ComboBox1", "Panel0", "rbDHCP", "GroupBox1", "lblIP",
-          "IPAddrEdit3", "Panel2", "GroupBox2", "IPAddrEdit5", "GroupBox3", "lblPrinter",
-          "ComboBox2", "btnDetail", "btnCancel", "Panel1"}) {
-        EXPECT_NE(form.findChild<QWidget*>(name), nullptr) << name;
-    }
-    for (QPushButton* button : form.findChildren<QPushButton*>()) {
-        EXPECT_FALSE(button->autoDefault()) << button->objectName().toStdString();
-    }
-}
-
 TEST_F(IPMap, TypedStaticProfileIsStoredAndListed) {
     On<TIPMapForm>([](TIPMapForm& form) {
         EXPECT_EQ(form.windowTitle(), "IP 설정 - [Office]");
@@ -66,8 +40,11 @@ TEST_F(IPMap, TypedStaticProfileIsStoredAndListed) {
         Type(form.IPAddrEdit3, "192.168.10.1");
         Type(form.IPAddrEdit4, "8.8.8.8");
         // Enter in an address box presses nothing.
-        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        QTest::keyClick(form.focusWidget(), Qt::Key_Return);
         EXPECT_TRUE(form.isVisible());
+        for (QPushButton* button : form.findChildren<QPushButton*>()) {
+            EXPECT_FALSE(button->autoDefault()) << button->objectName().toStdString();
+        }
         form.ComboBox1->setCurrentIndex(1);
         form.ComboBox2->setCurrentIndex(0);
         form.btnOK->click();
@@ -335,15 +312,24 @@ TEST_F(IPMap, TheOpenerCanTakeBackTheListChange) {
     EXPECT_EQ(host.Stored("Home").IP, "10.0.0.5,10.0.0.6");
 }
 
-TEST_F(IPMap, ALanguageCannotTurnInsertIntoEdit) {
+TEST_F(IPMap, ALanguageSetsCaptionsAndFontsButNotTheMode) {
     host.language = [this](QWidget* form) {
-        if (auto* ok = form->findChild<QPushButton*>("btnOK")) {
-            ok->setText(Msg("msgOK"));
-        }
+        form->findChild<QPushButton*>("btnOK")->setText(Msg("msgOK"));
+        form->findChild<QWidget*>("Panel1")->setProperty("text", "Reading printers...");
+        QFont font = form->font();
+        font.setPixelSize(18);
+        form->setFont(font);
     };
     TIPMapForm form(nullptr);
     EXPECT_FALSE(form.EditMode());
     EXPECT_EQ(form.btnOK->text(), "추가");
+    EXPECT_EQ(form.Panel1->Caption(), "Reading printers...");
+    // The larger font widens the address controls, which stay inside their groups.
+    for (TIPAddrEdit* edit : form.findChildren<TIPAddrEdit*>()) {
+        EXPECT_GT(edit->width(), 100);
+        EXPECT_LE(edit->geometry().right(), edit->parentWidget()->width() - 1);
+        EXPECT_GE(edit->Box(3)->width(), QFontMetrics(edit->font()).horizontalAdvance("255") + 4);
+    }
 }
 
 TEST_F(IPMap, EditWithoutASelectedRowReadsTheRecord) {
