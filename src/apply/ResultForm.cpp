@@ -35,9 +35,7 @@ TResultForm::TResultForm(QWidget* parent)
     // leaving a window nobody can close.
     activation_ = new dialogs::TFirstActivation(this, [this] { FormActivate(); });
 
-    if (settings::IFormHost* host = settings::FormHost()) {
-        host->ApplyLanguage(this);
-    }
+    if (settings::IFormHost* host = settings::FormHost()) host->ApplyLanguage(this);
 }
 
 void TResultForm::showEvent(QShowEvent* event) {

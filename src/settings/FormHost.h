@@ -47,6 +47,9 @@ class IFormHost {
     virtual QTreeWidget* ProfileList() = 0;
     // Refills ListView1 from the profile table (after an import).
     virtual void LoadProfileList() = 0;
+    // The stored value Language: "Korea", "English" or empty.
+    virtual QString Language() const { return QString(); }
+
     // Adds a row where the list's order puts it and returns it. The default adds a
     // plain row and keeps the icon index as the row's data (Qt::UserRole); the main
     // window shows the picture and sorts as its list does.
@@ -54,8 +57,6 @@ class IFormHost {
     // Sets a row's caption and cells, leaving its picture; the list keeps its order.
     virtual void SetProfileRow(QTreeWidgetItem* item, const QString& name,
                                const QStringList& cells);
-    // The stored value Language: "Korea", "English" or empty.
-    virtual QString Language() const { return QString(); }
 };
 
 // The host, or nullptr when none is set.

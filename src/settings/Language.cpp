@@ -9,6 +9,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMetaProperty>
+#include <QPlainTextEdit>
 #include <QRegularExpression>
 #include <QWidget>
 
@@ -50,6 +51,10 @@ void SetText(QObject* component, const TCaptionHint& text) {
         return;
     if (auto* group = qobject_cast<QGroupBox*>(widget)) {
         group->setTitle(text.Caption);
+    } else if (auto* memo = qobject_cast<QPlainTextEdit*>(widget)) {
+        // A memo's text is its lines.
+        memo->setPlainText(
+            QString(text.Caption).replace(QLatin1String("\r\n"), QLatin1String("\n")));
     } else {
         const QMetaObject* meta = widget->metaObject();
         const int index = meta->indexOfProperty("text");

@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <fstream>
 
@@ -53,6 +54,8 @@ struct SampleForm {
         editLabel = new QLabel("old", &form);
         editLabel->setObjectName("lblHost");
         editLabel->setBuddy(edit);
+        memo = new QPlainTextEdit("old\n", &form);
+        memo->setObjectName("Memo1");
         internal = new QLabel("internal", &form);
         internal->setObjectName("qt_helper");
     }
@@ -66,6 +69,7 @@ struct SampleForm {
     QGroupBox* group;
     QLineEdit* edit;
     QLabel* editLabel;
+    QPlainTextEdit* memo;
     QLabel* internal;
 };
 
@@ -107,6 +111,7 @@ TEST(Language, TranslatesEachKindOfComponent) {
               "btnOK=&Open...\n"
               "GroupBox1=Group\n"
               "edtHost=Host:|The host name\n"
+              "Memo1=[Header]#13#10\n"
               "qt_helper=never\n"
               "NoSuchControl=x\n"
               "[Other]\n"
@@ -134,6 +139,7 @@ TEST(Language, TranslatesEachKindOfComponent) {
     EXPECT_EQ(f.editLabel->text(), QString("Host:"));
     EXPECT_EQ(f.edit->toolTip(), QString("The host name"));
     EXPECT_EQ(f.edit->text(), QString("typed"));
+    EXPECT_EQ(f.memo->toPlainText(), QString("[Header]\n"));
     EXPECT_EQ(f.internal->text(), QString("internal"));
 
     // An empty caption changes nothing.

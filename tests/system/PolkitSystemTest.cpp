@@ -153,12 +153,13 @@ TEST_F(PolkitSystem, RefusedOrUnaskableRightsChangeNothingAndSaySo) {
 }
 
 TEST_F(PolkitSystem, ArgumentsReachNetshThroughPkexecIntact) {
-    ASSERT_EQ(Qic({"add", "odd", "--interface", "My \"odd\"  LAN", "--dhcp"}).status, 0);
+    // Quotes and a backslash: what the command line's quoting rules must carry through.
+    ASSERT_EQ(Qic({"add", "odd", "--interface", "My\"odd\"\\LAN", "--dhcp"}).status, 0);
     Rule("YES");
     const Result r = Apply("odd");
     EXPECT_EQ(r.status, 1);
     // Refused by netsh running as root, which saw the name exactly as written.
-    EXPECT_NE(r.err.find("There is no interface named \"My \"odd\"  LAN\"."), std::string::npos)
+    EXPECT_NE(r.err.find("There is no interface named \"My\"odd\"\\LAN\"."), std::string::npos)
         << r.err;
     EXPECT_EQ(r.err.find("administrator rights"), std::string::npos) << r.err;
 }
