@@ -11,6 +11,7 @@
 #include <QInputMethodEvent>
 #include <QLineEdit>
 #include <QPainter>
+#include <QProcess>
 #include <QTest>
 #include <QUrl>
 #include <filesystem>
@@ -388,6 +389,22 @@ TEST_F(MainFormTest, WindowFitsItsTextsAndPictures) {
         strip.save(folder + "pictures.png");
     }
     tool->hide();
+}
+
+TEST(Program, WithoutADisplaySaysWhatToDoInOneLine) {
+    QProcess program;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
+        env.remove(name);
+    }
+    program.setProcessEnvironment(env);
+    program.start(QUORV_BIN_DIR "/QuorvIPChanger", {});
+    ASSERT_TRUE(program.waitForFinished(10000));
+    EXPECT_EQ(program.exitCode(), 1);
+    const QString said = QString::fromUtf8(program.readAllStandardError());
+    EXPECT_EQ(said.count('\n'), 1) << said.toStdString();
+    EXPECT_TRUE(said.contains("qic") && said.contains("QT_QPA_PLATFORM=offscreen"))
+        << said.toStdString();
 }
 
 // --- the list --------------------------------------------------------------------------
