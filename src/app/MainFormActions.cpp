@@ -52,7 +52,6 @@ QAction* AddItem(QMenu* menu, const char* name, QAction* action) {
         item->setText(action->text());
         item->setIcon(action->icon());
         item->setToolTip(action->toolTip());
-        item->setStatusTip(action->statusTip());
         item->setEnabled(action->isEnabled());
         item->setVisible(action->isVisible());
     };
@@ -84,7 +83,6 @@ void TMainForm::CreateActions() {
         action->setText(QString::fromUtf8(def.caption));
         action->setIconText(QString::fromUtf8(def.caption));
         action->setToolTip(QString::fromUtf8(def.hint ? def.hint : def.caption));
-        action->setStatusTip(action->toolTip());
         action->setIcon(ImageList1->Icon(def.image));
         action->setProperty("category", QString::fromUtf8(def.category));
         action->setProperty("imageIndex", def.image);

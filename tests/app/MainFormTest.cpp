@@ -444,6 +444,10 @@ TEST_F(MainFormTest, EnablingRulesFollowTheSelection) {
     EXPECT_TRUE(form.findChild<QAction*>("N15")->isEnabled());
     form.ListView1->clearSelection();
     EXPECT_FALSE(form.findChild<QAction*>("N15")->isEnabled());
+    // Hints are tooltips only: no status tip would write to the status bar.
+    for (QAction* a : form.findChildren<QAction*>()) {
+        EXPECT_TRUE(a->statusTip().isEmpty()) << a->objectName().toStdString();
+    }
 }
 
 // --- renaming in place -----------------------------------------------------------------
