@@ -407,6 +407,18 @@ TEST(Program, WithoutADisplaySaysWhatToDoInOneLine) {
         << said.toStdString();
 }
 
+TEST_F(MainFormTest, AFileThatCannotBeMadeIsReportedAndTheWindowStillOpens) {
+    ModalAnswers answers;
+    answers.Press(QMessageBox::Ok);
+    TMainForm form(tmp_ / "missing/folder/" + kDataFileName, &services_);
+    ASSERT_EQ(answers.Seen().size(), 1u);
+    EXPECT_EQ(answers.Seen()[0].rfind("ErrorBox: ", 0), 0u) << answers.Seen()[0];
+    EXPECT_FALSE(form.StoreTable1.Active());
+    form.show();
+    QTRY_VERIFY_WITH_TIMEOUT(form.Activated(), 3000);
+    EXPECT_EQ(services_.connectionReads, 1);
+}
+
 // --- the list --------------------------------------------------------------------------
 
 TEST_F(MainFormTest, ListFollowsTheStoreCollationAndShowsFirstItems) {
