@@ -3,8 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <QTest>
+#include <fstream>
 
+#include "TempFolder.h"
 #include "apply/Profile.h"
+#include "settings/Language.h"
 #include "support/FormFixture.h"
 
 namespace quorv::dialogs {
@@ -330,6 +333,29 @@ TEST_F(IPMap, ALanguageSetsCaptionsAndFontsButNotTheMode) {
         EXPECT_LE(edit->geometry().right(), edit->parentWidget()->width() - 1);
         EXPECT_GE(edit->Box(3)->width(), QFontMetrics(edit->font()).horizontalAdvance("255") + 4);
     }
+}
+
+TEST_F(IPMap, LanguageItemsInTheListsCannotShiftTheInventory) {
+    quorv::testing::TempFolder folder;
+    std::ofstream(folder / "English.dat")
+        << "[IPMapForm]\nComboBox1=Wired#13#10Wireless#13#10Spare\nComboBox2=One printer\n";
+    settings::TQLanguage language(QString::fromStdString(folder.path()));
+    language.SetFileName("English.dat");
+    host.language = [&](QWidget* form) { language.TranslateForm(form); };
+    On<TIPMapForm>([](TIPMapForm& form) {
+        ASSERT_EQ(form.ComboBox1->count(), 2);
+        EXPECT_EQ(form.ComboBox1->itemText(1), "wlan0(Intel Wireless)");
+        ASSERT_EQ(form.ComboBox2->count(), 2);
+        EXPECT_EQ(form.ComboBox2->currentText(), "Home(Home Inkjet)");
+        form.ComboBox1->setCurrentIndex(1);
+        form.IPAddrEdit1->SetText("10.1.1.2");
+        form.IPAddrEdit2->SetText("255.255.255.0");
+        form.IPAddrEdit4->SetText("10.1.1.1");
+        form.btnOK->click();
+    });
+    ASSERT_EQ(Insert("Lab"), QDialog::Accepted);
+    EXPECT_EQ(host.Stored("Lab").Interface, "wlan0");
+    EXPECT_EQ(host.Stored("Lab").Printer, "Home");
 }
 
 TEST_F(IPMap, EditWithoutASelectedRowReadsTheRecord) {
