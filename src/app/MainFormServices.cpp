@@ -1,0 +1,25 @@
+#include "app/MainFormServices.h"
+
+#include "apply/ReportForm.h"
+#include "apply/ResultForm.h"
+#include "inventory/Inventory.h"
+
+namespace quorv::app {
+
+void TMainFormServices::ReadNetworkConnections(inventory::TInventoryLists& lists) {
+    inventory::ReadNetworkConnections(lists.ConnectionIDs, lists.AdapterNames);
+}
+
+void TMainFormServices::ApplyProfile(QWidget* owner, const QString& name,
+                                     const apply::Profile& profile, bool showScriptWindow,
+                                     const apply::ProgressTexts& texts) {
+    apply::SystemServices services;
+    apply::ApplyWithProgress(owner, name, profile, showScriptWindow, services, texts);
+}
+
+void TMainFormServices::ShowReport(QWidget* owner) {
+    apply::TReportForm form(owner);
+    form.exec();
+}
+
+}  // namespace quorv::app
