@@ -1,10 +1,14 @@
 #include "app/DataFileTrust.h"
 
+#include <unistd.h>
+
 #include <sys/stat.h>
 
 #include <climits>
 #include <cstdlib>
 #include <filesystem>
+
+#include "base/Exception.h"
 
 namespace quorv::app {
 
@@ -48,6 +52,15 @@ std::string WhyUntrustedByRoot(const std::string& path) {
         immediate = false;
     }
     return {};
+}
+
+void CheckRootMayApply(const std::string& path) {
+    if (geteuid() != 0)
+        return;
+    if (const std::string why = WhyUntrustedByRoot(path); !why.empty()) {
+        throw Exception("refusing to apply a profile as root: " + why +
+                        ", and the profile's script lines would run as root");
+    }
 }
 
 }  // namespace quorv::app

@@ -11,4 +11,8 @@ namespace quorv::app {
 // above it may be shared when its sticky bit keeps others from renaming what is in it).
 std::string WhyUntrustedByRoot(const std::string& path);
 
+// Throws quorv::Exception with the reason when the caller is root and the data file at
+// `path` is one WhyUntrustedByRoot refuses; the window and qic call it before applying.
+void CheckRootMayApply(const std::string& path);
+
 }  // namespace quorv::app

@@ -2,6 +2,7 @@
 
 #include <QInputDialog>
 
+#include "app/DataFileTrust.h"
 #include "app/ErrorBox.h"
 #include "app/OptionRecord.h"
 #include "app/ProfileRecord.h"
@@ -139,6 +140,7 @@ void TMainForm::acResultExecute() {
     if (row == nullptr || !FindByName(StoreTable1, Utf8(row->text(0)))) {
         return;
     }
+    CheckRootMayApply(dataFile_);
     const apply::Profile profile = ReadProfile(StoreTable1);
     const bool showScripts =
         apply::ShowScriptWindow(ReadOption(StoreTable2, apply::kShowScriptWindow));

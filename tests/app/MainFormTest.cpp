@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <QDesktopServices>
@@ -707,6 +708,25 @@ TEST_F(MainFormTest, ApplyShowsTheReportOnlyWhenAsked) {
     WriteOption(form_->StoreTable2, "AfterIPInfo", "1");
     form_->acResult->trigger();
     EXPECT_EQ(services_.events, (std::vector<std::string>{"apply", "apply", "report"}));
+}
+
+TEST_F(MainFormTest, RootRefusesToApplyFromAFileOthersCouldReplace) {
+    if (geteuid() != 0) {
+        GTEST_SKIP() << "only root refuses";
+    }
+    Seed({MakeProfile("Office", "192.168.0.2", "255.255.255.0")});
+    // A folder anyone may write to: another user could swap the file and its script.
+    ::chmod(tmp_.path().c_str(), 0777);
+    Start();
+    Select("Office");
+    ModalAnswers answers;
+    answers.Press(QMessageBox::Ok);
+    form_->acResult->trigger();
+    ::chmod(tmp_.path().c_str(), 0700);
+    ASSERT_EQ(answers.Seen().size(), 1u);
+    EXPECT_NE(answers.Seen()[0].find("refusing to apply a profile as root"), std::string::npos)
+        << answers.Seen()[0];
+    EXPECT_TRUE(services_.applied.empty());
 }
 
 TEST_F(MainFormTest, OptionsDialogDecidesWhetherTheReportFollows) {

@@ -116,12 +116,7 @@ int Apply(DataFile& data, const Invocation& inv, std::ostream& out, std::ostream
         }
         return kExitOk;
     }
-    if (geteuid() == 0) {
-        if (const std::string why = app::WhyUntrustedByRoot(data.path); !why.empty()) {
-            throw Exception("refusing to apply a profile as root: " + why +
-                            ", and the profile's script lines would run as root");
-        }
-    }
+    app::CheckRootMayApply(data.path);
     const bool shown =
         apply::ShowScriptWindow(app::ReadOption(data.Options(), apply::kShowScriptWindow));
     apply::SystemServices services(platform::ProgramFolder());
