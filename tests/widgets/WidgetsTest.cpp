@@ -6,6 +6,7 @@
 #include <QTest>
 #include <QUrl>
 
+#include "WindowTestApplication.h"
 #include "settings/FormHost.h"
 #include "widgets/AboutForm.h"
 #include "widgets/QSpeedLabel.h"
@@ -15,19 +16,8 @@
 namespace quorv::widgets {
 namespace {
 
-class QtEnvironment : public ::testing::Environment {
-  public:
-    void SetUp() override { app_ = new QApplication(argc_, argv_); }
-    void TearDown() override { delete app_; }
-
-  private:
-    int argc_ = 1;
-    char name_[16] = "test_widgets";
-    char* argv_[2] = {name_, nullptr};
-    QApplication* app_ = nullptr;
-};
-
-const auto* const kQtEnvironment = ::testing::AddGlobalTestEnvironment(new QtEnvironment);
+const auto* const kWindowTestApplication =
+    ::testing::AddGlobalTestEnvironment(new quorv::testing::WindowTestApplication);
 
 // Catches the addresses the controls ask the desktop to open.
 class UrlCatcher : public QObject {

@@ -1,9 +1,9 @@
-#include "support/QtApp.h"
+#include "WindowTestApplication.h"
 
 namespace {
 
 // One for the whole test program.
-const auto* const kQtEnvironment =
-    ::testing::AddGlobalTestEnvironment(new quorv::testing::QtEnvironment);
+const auto* const kWindowTestApplication =
+    ::testing::AddGlobalTestEnvironment(new quorv::testing::WindowTestApplication);
 
 }  // namespace
