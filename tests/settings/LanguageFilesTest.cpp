@@ -10,6 +10,8 @@
 #include <functional>
 #include <memory>
 
+#include "TempFolder.h"
+#include "app/MainForm.h"
 #include "apply/ReportForm.h"
 #include "apply/ResultForm.h"
 #include "dialogs/AddIPForm.h"
@@ -62,8 +64,11 @@ bool Named(const QObject* object) {
 // The window an object shows in: a dialog inside another window is a window of its own.
 const QObject* OwnWindow(const QObject* object) {
     for (const QObject* o = object->parent(); o; o = o->parent()) {
-        if (o->isWidgetType() && static_cast<const QWidget*>(o)->isWindow())
+        // A drop-down menu is a window to Qt, but its entries belong to the window it serves.
+        if (o->isWidgetType() && static_cast<const QWidget*>(o)->isWindow() &&
+            !qobject_cast<const QMenu*>(o)) {
             return o;
+        }
     }
     return nullptr;
 }
@@ -86,7 +91,9 @@ QSet<QString> TranslatableNames(QWidget* window) {
         }
         bool hasText = false;
         if (auto* action = qobject_cast<QAction*>(object)) {
-            hasText = !action->text().isEmpty() && !action->isSeparator();
+            // Menu entries show the texts of the actions they stand for, or their menu's.
+            hasText = !action->text().isEmpty() && !action->isSeparator() &&
+                      !qobject_cast<QMenu*>(action->parent());
         } else if (auto* menu = qobject_cast<QMenu*>(object)) {
             hasText = !menu->title().isEmpty();
         } else if (qobject_cast<widgets::TQImage*>(object)) {
@@ -151,6 +158,25 @@ TEST_F(LanguageFiles, EnglishCoversEveryText) {
             EXPECT_TRUE(english.Find(window.section, name))
                 << "[" << window.section << "] " << name.toStdString();
         }
+    }
+}
+
+// The main window is the host itself, so it is checked on its own.
+TEST(LanguageMainWindow, KeysNameItsComponentsAndEnglishCoversItsTexts) {
+    quorv::testing::TempFolder folder;
+    app::TMainForm form(folder / "QuorvIPChanger.dat");
+    for (const char* file : {"Korea.dat", "English.dat"}) {
+        const platform::TIniFile ini = Shipped(file);
+        for (const QString& key : ini.Keys("MainForm")) {
+            if (key == "Caption")
+                continue;
+            EXPECT_NE(form.findChild<QObject*>(key), nullptr)
+                << file << " [MainForm] " << key.toStdString();
+        }
+    }
+    const platform::TIniFile english = Shipped("English.dat");
+    for (const QString& name : TranslatableNames(&form)) {
+        EXPECT_TRUE(english.Find("MainForm", name)) << "[MainForm] " << name.toStdString();
     }
 }
 
