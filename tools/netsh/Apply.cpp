@@ -67,16 +67,26 @@ void SetGateway(RouteSocket& sock, int ifindex, Ipv4 gateway, unsigned metric) {
     }
 }
 
+std::vector<std::string> LeaseDns(const InterfaceState& state) {
+    if (auto lease = state.ReadLease(); lease && state.DhcpEnabled()) {
+        return lease->dns;
+    }
+    return {};
+}
+
 void ApplyDns(const InterfaceState& state,
               const std::optional<std::vector<std::string>>& staticServers) {
-    std::vector<std::string> servers;
-    if (staticServers) {
-        servers = *staticServers;
-    } else if (auto lease = state.ReadLease(); lease && state.DhcpEnabled()) {
-        servers = lease->dns;
-    }
-    SelectResolver()->SetServers(state.Interface(), servers);
+    // The DHCP hook stores a lease before it looks at this choice, so the choice goes first
+    // and the lease is read after it: a lease arriving meanwhile is seen by one of the two.
     state.SetStaticDns(staticServers);
+    const std::vector<std::string> servers = staticServers ? *staticServers : LeaseDns(state);
+    SelectResolver()->SetServers(state.Interface(), servers);
+    if (!staticServers) {
+        // The hook may have written its servers just before ours replaced them.
+        if (std::vector<std::string> again = LeaseDns(state); again != servers) {
+            SelectResolver()->SetServers(state.Interface(), again);
+        }
+    }
 }
 
 }  // namespace
