@@ -2,7 +2,6 @@
 
 #include "dialogs/DialogBoxes.h"
 #include "dialogs/DialogFrame.h"
-#include "dialogs/DottedQuad.h"
 #include "dialogs/FormControls.h"
 
 namespace quorv::dialogs {
@@ -56,14 +55,7 @@ void TAddIPForm::btnOKClick() {
 bool TAddIPForm::WriteRow() {
     const QString address = IPAddrEdit1->Text();
     const QString mask = IPAddrEdit2->Text();
-    if (!IsValidDottedQuad(address.toStdString())) {
-        ShowWarning(this, Message("msgWrongIP"));
-        IPAddrEdit1->setFocus();
-        return false;
-    }
-    if (!IsValidDottedQuad(mask.toStdString())) {
-        ShowWarning(this, Message("msgWrongMask"));
-        IPAddrEdit2->setFocus();
+    if (!CheckAddressPair(this, IPAddrEdit1, IPAddrEdit2)) {
         return false;
     }
     if (!EditMode()) {

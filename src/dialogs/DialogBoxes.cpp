@@ -3,6 +3,8 @@
 #include <QApplication>
 #include <QMessageBox>
 
+#include "dialogs/DialogFrame.h"
+#include "dialogs/DottedQuad.h"
 #include "dialogs/IPAddrEdit.h"
 
 namespace quorv::dialogs {
@@ -60,6 +62,20 @@ void FillAddress(TIPAddrEdit* edit, const QString& text) {
         edit->SetText(QString());
         ShowError(edit->window(), QString::fromUtf8(e.what()));
     }
+}
+
+bool CheckAddressPair(QWidget* dialog, TIPAddrEdit* address, TIPAddrEdit* mask) {
+    if (!IsValidDottedQuad(address->Text().toStdString())) {
+        ShowWarning(dialog, Message("msgWrongIP"));
+        address->setFocus();
+        return false;
+    }
+    if (!IsValidDottedQuad(mask->Text().toStdString())) {
+        ShowWarning(dialog, Message("msgWrongMask"));
+        mask->setFocus();
+        return false;
+    }
+    return true;
 }
 
 }  // namespace quorv::dialogs

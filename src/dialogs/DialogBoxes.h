@@ -24,4 +24,8 @@ bool RunGuarded(QWidget* parent, const std::function<bool()>& handler);
 // box and leaves the control empty, so the caller can go on with the other values.
 void FillAddress(TIPAddrEdit* edit, const QString& text);
 
+// The OK check of an address and its mask: a text that is not a dotted quad is refused
+// with msgWrongIP or msgWrongMask and the focus goes to its control.
+bool CheckAddressPair(QWidget* dialog, TIPAddrEdit* address, TIPAddrEdit* mask);
+
 }  // namespace quorv::dialogs

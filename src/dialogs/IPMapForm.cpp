@@ -9,7 +9,6 @@
 #include "dialogs/AddressLists.h"
 #include "dialogs/DialogBoxes.h"
 #include "dialogs/DialogFrame.h"
-#include "dialogs/DottedQuad.h"
 #include "dialogs/FormControls.h"
 #include "dialogs/IPDetailForm.h"
 #include "inventory/Inventory.h"
@@ -358,14 +357,7 @@ bool TIPMapForm::WriteRecord() {
     } else {
         const QString address = IPAddrEdit1->Text();
         const QString mask = IPAddrEdit2->Text();
-        if (!IsValidDottedQuad(address.toStdString())) {
-            ShowWarning(this, Message("msgWrongIP"));
-            IPAddrEdit1->setFocus();
-            return false;
-        }
-        if (!IsValidDottedQuad(mask.toStdString())) {
-            ShowWarning(this, Message("msgWrongMask"));
-            IPAddrEdit2->setFocus();
+        if (!CheckAddressPair(this, IPAddrEdit1, IPAddrEdit2)) {
             return false;
         }
         const TAddressLists lists = ReplaceFirstAddress(table.FieldByName("IP").AsString(),

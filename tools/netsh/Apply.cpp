@@ -127,18 +127,7 @@ void Execute(const Command& cmd) {
             ApplyDns(state, std::vector<std::string>{FormatIpv4(cmd.dns)});
             break;
         case Action::AddDns: {
-            std::vector<std::string> servers = state.EffectiveDns();
-            std::string added = FormatIpv4(cmd.dns);
-            servers.erase(std::remove(servers.begin(), servers.end(), added), servers.end());
-            std::size_t at = cmd.index == 0 ? servers.size()
-                                            : std::min(servers.size(), std::size_t(cmd.index - 1));
-            servers.insert(servers.begin() + std::ptrdiff_t(at), added);
-            if (servers.size() > apply::kMaxDnsServers) {
-                throw NetshError("The interface already has " +
-                                 std::to_string(apply::kMaxDnsServers) +
-                                 " DNS servers, as many as the resolver uses.");
-            }
-            ApplyDns(state, servers);
+            ApplyDns(state, WithAddedDns(state.EffectiveDns(), cmd));
             break;
         }
     }

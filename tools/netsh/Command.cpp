@@ -242,4 +242,17 @@ Command ParseCommand(const std::vector<std::string>& args) {
     return cmd;
 }
 
+std::vector<std::string> WithAddedDns(std::vector<std::string> servers, const Command& cmd) {
+    const std::string added = FormatIpv4(cmd.dns);
+    servers.erase(std::remove(servers.begin(), servers.end(), added), servers.end());
+    const std::size_t at =
+        cmd.index == 0 ? servers.size() : std::min(servers.size(), std::size_t(cmd.index - 1));
+    servers.insert(servers.begin() + std::ptrdiff_t(at), added);
+    if (servers.size() > apply::kMaxDnsServers) {
+        throw NetshError("The interface already has " + std::to_string(apply::kMaxDnsServers) +
+                         " DNS servers, as many as the resolver uses.");
+    }
+    return servers;
+}
+
 }  // namespace quorv::netsh

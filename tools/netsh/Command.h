@@ -39,6 +39,10 @@ struct Command {
 // Validates everything that can be judged without touching the system.
 Command ParseCommand(const std::vector<std::string>& args);
 
+// `servers` with an add dns command's server at its position (moved there when present).
+// Throws NetshError when that makes more servers than the resolver uses.
+std::vector<std::string> WithAddedDns(std::vector<std::string> servers, const Command& cmd);
+
 // Text of user input made safe for a one-line message: control bytes escaped, long texts cut.
 std::string Printable(std::string_view text, std::size_t maxBytes = 64);
 

@@ -89,18 +89,7 @@ void EditIp4(NmSettings& s, const Command& cmd, const std::vector<std::string>& 
             SetIp4Dns(s, {FormatIpv4(cmd.dns)}, true);
             break;
         case Action::AddDns: {
-            std::vector<std::string> servers = AutomaticDns(s) ? inUseDns : Ip4Dns(s);
-            std::string added = FormatIpv4(cmd.dns);
-            servers.erase(std::remove(servers.begin(), servers.end(), added), servers.end());
-            std::size_t at = cmd.index == 0 ? servers.size()
-                                            : std::min(servers.size(), std::size_t(cmd.index - 1));
-            servers.insert(servers.begin() + std::ptrdiff_t(at), added);
-            if (servers.size() > apply::kMaxDnsServers) {
-                throw NetshError("The interface already has " +
-                                 std::to_string(apply::kMaxDnsServers) +
-                                 " DNS servers, as many as the resolver uses.");
-            }
-            SetIp4Dns(s, servers, true);
+            SetIp4Dns(s, WithAddedDns(AutomaticDns(s) ? inUseDns : Ip4Dns(s), cmd), true);
             break;
         }
     }
