@@ -126,6 +126,33 @@ TEST_F(NmSystem, NetshChangesTheActiveConnectionAndTheChangesPersist) {
         EXPECT_EQ(ConnectionField("Office wired", "ipv4.addresses"), A(5) + "/24, " + A(6) + "/16");
     };
     staticState();
+    // Commands that change nothing neither save nor reapply: a profile applied again does not
+    // wake NetworkManager's dispatcher scripts for its gateway and DNS.
+    auto changes = [&] {
+        std::string log = nm_->Log();
+        int n = 0;
+        for (const char* op : {"op=\"device-reapply\"", "op=\"connection-update\""}) {
+            for (auto at = log.find(op); at != std::string::npos; at = log.find(op, at + 1)) {
+                ++n;
+            }
+        }
+        return n;
+    };
+    int changed = changes();
+    Ok({"set", "address", "name=lan0", "gateway=" + A(1), "gwmetric=0"});
+    Ok({"add", "address", "name=lan0", "addr=" + A(6), "mask=255.255.0.0"});
+    Ok({"add", "dns", "name=lan0", "addr=" + A(54), "index=2"});
+    EXPECT_EQ(changes(), changed);
+    // A connection saved apart from what the device runs with is applied all the same.
+    ASSERT_EQ(nm_->Nmcli({"connection", "modify", "Office wired", "ipv4.dns", A(55) + "," + A(54)})
+                  .status,
+              0);
+    Ok({"add", "dns", "name=lan0", "addr=" + A(54), "index=2"});
+    EXPECT_GT(changes(), changed);
+    EXPECT_EQ(Ip4("DNS"), A(55) + " | " + A(54));
+    Ok({"set", "dns", "name=lan0", "source=static", "addr=" + A(53), "register=PRIMARY"});
+    Ok({"add", "dns", "name=lan0", "addr=" + A(54), "index=2"});
+    staticState();
     // Saved in the connection itself, not only applied to the device.
     EXPECT_EQ(ConnectionField("Office wired", "ipv4.method"), "manual");
     EXPECT_EQ(ConnectionField("Office wired", "ipv4.ignore-auto-dns"), "yes");

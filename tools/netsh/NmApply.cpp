@@ -299,6 +299,21 @@ NmSettings NewConnection(GVariant* deviceProps, const std::string& ifname) {
     return s;
 }
 
+// True when the device runs with `summary` and shows it.
+bool AlreadyApplied(NmBus& bus, const std::string& device, const Ip4Summary& summary,
+                    const Wanted& wanted) {
+    try {
+        auto applied = bus.Start(device, NM_DBUS_INTERFACE_DEVICE, "GetAppliedConnection",
+                                 g_variant_new("(u)", guint(0)), "(a{sa{sv}}t)");
+        DeviceNow now = ReadDevice(bus, device);
+        Variant reply = applied->Wait();
+        Variant settings(g_variant_get_child_value(reply.get(), 0));
+        return SummaryOf(NmSettings(settings.get())) == summary && Shows(now, wanted);
+    } catch (const NmError&) {
+        return false;  // then it is simply applied again
+    }
+}
+
 Variant SettingsOf(NmBus& bus, const std::string& connection,
                    std::map<std::string, std::unique_ptr<inventory::NmPending>>& early) {
     auto asked = early.find(connection);
@@ -353,6 +368,7 @@ void ExecuteThroughNetworkManager(NmBus& bus, const std::string& device, GVarian
     bool granted = CheckPermissions(bus, ifname, {modify, kNetworkControl}, std::move(permissions));
 
     bool autoDnsBefore = AutomaticDns(edited);
+    Ip4Summary before = SummaryOf(edited);
     std::vector<std::string> inUse;
     if (NeedsInUseDns(edited, cmd)) {
         inUse = ReadDevice(bus, device).dns;
@@ -364,6 +380,13 @@ void ExecuteThroughNetworkManager(NmBus& bus, const std::string& device, GVarian
     bool renewLease = !autoDnsBefore && AutomaticDns(edited) && wanted.method == "auto";
     bool reapply = !target.empty() && !renewLease &&
                    inventory::StringOf(props, "ActiveConnection", "/") != "/";
+    // A profile applied again mostly repeats what is saved and shown. Saving and reapplying it
+    // anyway would cost NetworkManager a disk write and a pass over the device, and wake every
+    // dispatcher script, for nothing.
+    if (reapply && granted && SummaryOf(edited) == before &&
+        AlreadyApplied(bus, device, SummaryOf(edited), wanted)) {
+        return;
+    }
 
     // The device takes the settings while NetworkManager writes them to disk. Only when nothing
     // can be refused: a refused save must not leave the device changed.

@@ -185,6 +185,11 @@ gint64 Ip4RouteMetric(const NmSettings& s) {
     return v && g_variant_is_of_type(v, G_VARIANT_TYPE_INT64) ? g_variant_get_int64(v) : -1;
 }
 
+Ip4Summary SummaryOf(const NmSettings& s) {
+    return {Ip4Method(s), Ip4Addresses(s),     Ip4Gateway(s),    Ip4Routes(s),
+            Ip4Dns(s),    Ip4IgnoreAutoDns(s), Ip4RouteMetric(s)};
+}
+
 void SetIp4Addresses(NmSettings& s, const std::vector<std::pair<std::string, guint32>>& list) {
     std::string gateway = Ip4Gateway(s);
     GVariantBuilder b;

@@ -35,6 +35,7 @@ struct Ip4Route {
     guint32 prefix = 0;
     std::string nextHop;
     gint64 metric = -1;  // -1: none given
+    bool operator==(const Ip4Route&) const = default;
 };
 
 std::string Ip4Method(const NmSettings& s);
@@ -44,6 +45,19 @@ std::vector<Ip4Route> Ip4Routes(const NmSettings& s);
 std::vector<std::string> Ip4Dns(const NmSettings& s);
 bool Ip4IgnoreAutoDns(const NmSettings& s);
 gint64 Ip4RouteMetric(const NmSettings& s);
+
+// What a netsh command can change of the IPv4 settings, whatever form it is written in.
+struct Ip4Summary {
+    std::string method;
+    std::vector<std::pair<std::string, guint32>> addresses;
+    std::string gateway;
+    std::vector<Ip4Route> routes;
+    std::vector<std::string> dns;
+    bool ignoreAutoDns = false;
+    gint64 routeMetric = -1;
+    bool operator==(const Ip4Summary&) const = default;
+};
+Ip4Summary SummaryOf(const NmSettings& s);
 
 // Writers use the current forms only: NetworkManager ignores address-data, gateway and
 // route-data as soon as the legacy forms are present, so those go.
