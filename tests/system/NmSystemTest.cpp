@@ -257,6 +257,25 @@ TEST_F(NmSystem, AuthorisationIsNetworkManagersOwn) {
     EXPECT_EQ(ConnectionField("lan0", "ipv4.addresses"), saved);
 }
 
+TEST_F(NmSystem, ADeviceThatNeverGetsThereIsReportedWithItsState) {
+    StartNm();
+    Ok({"set", "address", "name=lan0", "source=static", "addr=" + A(5), "mask=255.255.255.0"});
+    // No DHCP server answers: NetworkManager would go on asking for longer than netsh waits.
+    auto started = std::chrono::steady_clock::now();
+    Result r = nm_->Netsh({"set", "address", "name=lan0", "source=dhcp"});
+    auto waited = std::chrono::steady_clock::now() - started;
+    EXPECT_GE(waited, std::chrono::seconds(20));
+    EXPECT_LT(waited, std::chrono::seconds(25));
+    EXPECT_EQ(r.status, 1);
+    const std::string prefix =
+        "NetworkManager did not bring \"lan0\" to the new settings within 20 s (state ";
+    EXPECT_EQ(r.err.substr(0, prefix.size()), prefix) << r.err;
+    EXPECT_NE(r.err.find(", reason "), std::string::npos) << r.err;
+    EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+    // What was asked for is saved all the same: NetworkManager goes on with it.
+    EXPECT_EQ(ConnectionField("lan0", "ipv4.method"), "auto");
+}
+
 TEST_F(NmSystem, NetworkManagerStoppingMidwayIsAClearError) {
     StartNm();
     Ok({"set", "address", "name=lan0", "source=static", "addr=" + A(5), "mask=255.255.255.0"});
