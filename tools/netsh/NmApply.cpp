@@ -383,8 +383,8 @@ void ExecuteThroughNetworkManager(NmBus& bus, const std::string& device, GVarian
     // A profile applied again mostly repeats what is saved and shown. Saving and reapplying it
     // anyway would cost NetworkManager a disk write and a pass over the device, and wake every
     // dispatcher script, for nothing.
-    if (reapply && granted && SummaryOf(edited) == before &&
-        AlreadyApplied(bus, device, SummaryOf(edited), wanted)) {
+    if (Ip4Summary after = SummaryOf(edited);
+        reapply && granted && after == before && AlreadyApplied(bus, device, after, wanted)) {
         return;
     }
 
