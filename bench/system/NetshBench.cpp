@@ -6,7 +6,6 @@
 #include <fcntl.h>
 #include <sched.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -18,7 +17,7 @@
 #include <string>
 #include <vector>
 
-extern char** environ;
+#include "Spawn.h"
 
 namespace {
 
@@ -26,27 +25,7 @@ const std::string kIp = "/usr/sbin/ip";
 const std::string kNetsh = std::string(QUORV_BIN_DIR) + "/netsh";
 const std::string kDev = "bench0";
 
-int Spawn(const std::vector<std::string>& argv, bool quiet = true) {
-    std::vector<char*> args;
-    for (const auto& a : argv) {
-        args.push_back(const_cast<char*>(a.c_str()));
-    }
-    args.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    if (quiet) {
-        posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    }
-    pid_t pid;
-    int rc = posix_spawn(&pid, args[0], &actions, nullptr, args.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    if (rc != 0) {
-        return -1;
-    }
-    int status = 0;
-    waitpid(pid, &status, 0);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
+using quorv::bench::Spawn;
 
 const char* kResolvConf = "search bench.test\nnameserver 192.0.2.53\n";
 

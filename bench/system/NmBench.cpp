@@ -17,7 +17,6 @@
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
 #include <sched.h>
-#include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -32,12 +31,14 @@
 #include "Dnsmasq.h"
 #include "Netns.h"
 #include "NmSandbox.h"
+#include "Spawn.h"
 #include "inventory/NmBus.h"
-
-extern char** environ;
+#include "netsh/Command.h"
+#include "netsh/NmDeviceWatch.h"
 
 namespace {
 
+using quorv::netsh::DeviceNow;
 using quorv::systest::BinDir;
 
 const std::string kNmcli = "/usr/bin/nmcli";
@@ -49,35 +50,9 @@ std::string A(int host) {
 
 using Commands = std::vector<std::vector<std::string>>;
 
-int Spawn(const std::vector<std::string>& argv) {
-    std::vector<char*> args;
-    for (const auto& a : argv) {
-        args.push_back(const_cast<char*>(a.c_str()));
-    }
-    args.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    pid_t pid;
-    int rc = posix_spawn(&pid, args[0], &actions, nullptr, args.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    if (rc != 0) {
-        return -1;
-    }
-    int status = 0;
-    waitpid(pid, &status, 0);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
+using quorv::bench::Spawn;
 
-// NetworkManager's view of the device's IPv4 settings, as a desktop applet would read it.
-struct Shown {
-    std::set<std::string> addresses;  // "a.b.c.d/prefix"
-    std::string gateway;
-    std::vector<std::string> dns;
-    std::string leased;  // the DHCP lease's address
-    std::vector<std::string> leaseDns;
-};
-
+// Reads the device as netsh does, on a bus connection of its own.
 class DeviceObserver {
   public:
     DeviceObserver() : bus_(quorv::inventory::NmBus::Connect()) {
@@ -88,73 +63,34 @@ class DeviceObserver {
         device_ = bus_->DeviceByInterface("lan0");
     }
 
-    // Until `reached`, waking on NetworkManager's signals; false after 10 s.
-    bool WaitFor(const std::function<bool(const Shown&)>& reached) {
-        auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-        while (std::chrono::steady_clock::now() < deadline) {
-            try {
-                if (reached(Read())) {
-                    return true;
-                }
-            } catch (const quorv::inventory::NmError&) {
-                // A configuration object replaced between two reads: read again.
-            }
-            bus_->WaitForChange(50);
+    // Until `reached`; false when NetworkManager never gets there.
+    bool WaitFor(const std::function<bool(const DeviceNow&)>& reached) {
+        try {
+            quorv::netsh::WaitForDevice(*bus_, device_, "lan0", reached, false);
+            return true;
+        } catch (const quorv::netsh::NetshError&) {
+            return false;
         }
-        return false;
     }
 
   private:
-    Shown Read() {
-        using namespace quorv::inventory;
-        Shown now;
-        Variant device = bus_->Properties(device_, NM_DBUS_INTERFACE_DEVICE);
-        if (UintOf(device.get(), "State") != NM_DEVICE_STATE_ACTIVATED) {
-            return now;
-        }
-        std::string ip4 = StringOf(device.get(), "Ip4Config", "/");
-        if (ip4 != "/") {
-            Variant config = bus_->Properties(ip4, NM_DBUS_INTERFACE_IP4_CONFIG);
-            for (const auto& a : AddressesOf(config.get(), "AddressData", true)) {
-                now.addresses.insert(a);
-            }
-            now.gateway = StringOf(config.get(), "Gateway");
-            now.dns = AddressesOf(config.get(), "NameserverData", false);
-        }
-        std::string dhcp = StringOf(device.get(), "Dhcp4Config", "/");
-        if (dhcp != "/") {
-            Variant config = bus_->Properties(dhcp, NM_DBUS_INTERFACE_DHCP4_CONFIG);
-            Variant options(
-                g_variant_lookup_value(config.get(), "Options", G_VARIANT_TYPE("a{sv}")));
-            now.leased = StringOf(options.get(), "ip_address");
-            std::string servers = StringOf(options.get(), "domain_name_servers");
-            for (size_t at = 0; at < servers.size();) {
-                size_t end = std::min(servers.find(' ', at), servers.size());
-                if (end > at) {
-                    now.leaseDns.push_back(servers.substr(at, end - at));
-                }
-                at = end + 1;
-            }
-        }
-        return now;
-    }
-
     std::unique_ptr<quorv::inventory::NmBus> bus_;
     std::string device_;
 };
 
 DeviceObserver* gObserver = nullptr;
 
-bool ShowsStatic(const Shown& now, int variant) {
+bool ShowsStatic(const DeviceNow& now, int variant) {
     int base = variant ? 20 : 10;
-    return now.addresses == std::set<std::string>{A(base) + "/24", A(base + 1) + "/16"} &&
+    return now.state == NM_DEVICE_STATE_ACTIVATED &&
+           now.addresses == std::set<std::string>{A(base) + "/24", A(base + 1) + "/16"} &&
            now.gateway == A(base + 2) && now.dns == std::vector<std::string>{A(base + 3)};
 }
 
-bool ShowsLease(const Shown& now) {
-    return !now.leased.empty() && now.addresses.size() == 1 &&
-           now.addresses.begin()->rfind(now.leased + "/", 0) == 0 && !now.leaseDns.empty() &&
-           now.dns == now.leaseDns;
+bool ShowsLease(const DeviceNow& now) {
+    return now.state == NM_DEVICE_STATE_ACTIVATED && !now.leased.empty() &&
+           now.addresses.size() == 1 && now.addresses.begin()->rfind(now.leased + "/", 0) == 0 &&
+           !now.leaseDns.empty() && now.dns == now.leaseDns;
 }
 
 bool RunAll(const std::vector<std::vector<std::string>>& commands) {
@@ -218,7 +154,7 @@ struct Timed {
     double applied = 0;   // until NetworkManager showed the device with the settings
 };
 
-bool TimeOne(const Commands& commands, const std::function<bool(const Shown&)>& reached,
+bool TimeOne(const Commands& commands, const std::function<bool(const DeviceNow&)>& reached,
              Timed& sum) {
     using Clock = std::chrono::steady_clock;
     auto t0 = Clock::now();
@@ -255,7 +191,7 @@ void SideBySide(benchmark::State& state, bool again = false) {
     Timed untimed;
     for (auto _ : state) {
         auto ok = [&](const Commands& commands, int set, Timed& sum) {
-            auto shows = [set](const Shown& s) { return ShowsStatic(s, set); };
+            auto shows = [set](const DeviceNow& s) { return ShowsStatic(s, set); };
             if (again) {
                 state.PauseTiming();
                 bool ready = TimeOne(commands, shows, untimed);
@@ -285,7 +221,7 @@ void BM_DhcpSideBySide(benchmark::State& state) {
     Timed nmcli;
     auto fromStatic = [] {
         return RunAll(NetshStatic(0)) &&
-               gObserver->WaitFor([](const Shown& s) { return ShowsStatic(s, 0); });
+               gObserver->WaitFor([](const DeviceNow& s) { return ShowsStatic(s, 0); });
     };
     for (auto _ : state) {
         state.PauseTiming();
