@@ -15,18 +15,6 @@ namespace fs = std::filesystem;
 
 using Servers = std::vector<std::string>;
 
-Servers Nameservers(const std::string& conf) {
-    Servers out;
-    std::istringstream in(conf);
-    std::string line;
-    while (std::getline(in, line)) {
-        if (line.rfind("nameserver ", 0) == 0) {
-            out.push_back(line.substr(11));
-        }
-    }
-    return out;
-}
-
 class NetshResolver : public ::testing::Test {
   protected:
     void SetUp() override {

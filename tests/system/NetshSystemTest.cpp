@@ -12,18 +12,6 @@
 namespace quorv::systest {
 namespace {
 
-std::vector<std::string> Nameservers(const std::string& conf) {
-    std::vector<std::string> out;
-    std::istringstream in(conf);
-    std::string line;
-    while (std::getline(in, line)) {
-        if (line.rfind("nameserver ", 0) == 0) {
-            out.push_back(line.substr(11));
-        }
-    }
-    return out;
-}
-
 std::string WithoutNameservers(const std::string& conf) {
     std::istringstream in(conf);
     std::string line, out;

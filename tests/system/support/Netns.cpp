@@ -215,4 +215,16 @@ std::string HostResolvConfFingerprint() {
            std::to_string(st.st_mtim.tv_nsec) + ":" + ReadFile("/etc/resolv.conf");
 }
 
+std::vector<std::string> Nameservers(const std::string& conf) {
+    std::vector<std::string> out;
+    std::istringstream in(conf);
+    std::string line;
+    while (std::getline(in, line)) {
+        if (line.rfind("nameserver ", 0) == 0) {
+            out.push_back(line.substr(11));
+        }
+    }
+    return out;
+}
+
 }  // namespace quorv::systest

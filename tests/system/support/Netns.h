@@ -56,4 +56,7 @@ class TestNetwork {
 // The host's /etc/resolv.conf as it was; compared after every test.
 std::string HostResolvConfFingerprint();
 
+// The servers of a resolv.conf text's "nameserver" lines, in order.
+std::vector<std::string> Nameservers(const std::string& conf);
+
 }  // namespace quorv::systest
