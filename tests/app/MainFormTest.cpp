@@ -20,6 +20,7 @@
 
 #include "ModalAnswer.h"
 #include "TempFolder.h"
+#include "WindowTestApplication.h"
 #include "app/DataFile.h"
 #include "app/DataLocation.h"
 #include "app/ErrorBox.h"
@@ -41,19 +42,8 @@ using quorv::testing::ReadFile;
 using quorv::testing::TempFolder;
 using store::TStoreTable;
 
-class QtEnvironment : public ::testing::Environment {
-  public:
-    void SetUp() override { app_ = new TApplication(argc_, argv_); }
-    void TearDown() override { delete app_; }
-
-  private:
-    int argc_ = 1;
-    char name_[16] = "test_app_gui";
-    char* argv_[2] = {name_, nullptr};
-    TApplication* app_ = nullptr;
-};
-
-const auto* const kQtEnvironment = ::testing::AddGlobalTestEnvironment(new QtEnvironment);
+const auto* const kQtEnvironment =
+    ::testing::AddGlobalTestEnvironment(new quorv::testing::WindowTestApplication<TApplication>);
 
 // The system as the window sees it, recorded instead of done.
 class FakeServices : public TMainFormServices {

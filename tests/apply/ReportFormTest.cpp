@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <thread>
 
+#include "QtEnvironment.h"
 #include "WindowTestHost.h"
 
 namespace quorv::apply {
@@ -21,9 +22,6 @@ using quorv::testing::TempFolder;
 using quorv::testing::WhenModal;
 using quorv::testing::WindowTestHost;
 using Clock = std::chrono::steady_clock;
-
-const auto* const kWindowTestApplication =
-    ::testing::AddGlobalTestEnvironment(new quorv::testing::WindowTestApplication);
 
 const QString kHeader = QStringLiteral("[모든 네트워크 어뎁터에 설정된 IP 정보]\n");
 

@@ -8,8 +8,8 @@
 #include <QTest>
 #include <chrono>
 
+#include "QtEnvironment.h"
 #include "TempFolder.h"
-#include "WindowTestApplication.h"
 
 namespace quorv::apply {
 namespace {
@@ -17,9 +17,6 @@ namespace {
 using quorv::testing::ScopedEnv;
 using quorv::testing::TempFolder;
 using Clock = std::chrono::steady_clock;
-
-const auto* const kWindowTestApplication =
-    ::testing::AddGlobalTestEnvironment(new quorv::testing::WindowTestApplication);
 
 class ResultFormTest : public ::testing::Test {};
 

@@ -10,8 +10,8 @@
 #include <filesystem>
 #include <fstream>
 
+#include "QtEnvironment.h"
 #include "TestFormHost.h"
-#include "WindowTestApplication.h"
 #include "settings/ExchangeCommands.h"
 #include "settings/ProfileExchange.h"
 
@@ -22,9 +22,6 @@ using apply::Profile;
 using quorv::testing::MakeProfile;
 using quorv::testing::ReadFile;
 using quorv::testing::TestFormHost;
-
-const auto* const kWindowTestApplication =
-    ::testing::AddGlobalTestEnvironment(new quorv::testing::WindowTestApplication);
 
 // With QUORV_SCREENSHOT_DIR set, the windows the commands open are saved there as PNGs.
 void Screenshot(QWidget* window, const QString& name) {

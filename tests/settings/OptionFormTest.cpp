@@ -6,6 +6,7 @@
 #include <QTest>
 #include <map>
 
+#include "QtEnvironment.h"
 #include "WindowTestHost.h"
 #include "app/OptionRecord.h"
 #include "store/StoreTable.h"
@@ -16,9 +17,6 @@ namespace {
 using quorv::testing::WhenModal;
 using quorv::testing::WindowTestHost;
 using Rows = std::map<std::string, std::string>;
-
-const auto* const kWindowTestApplication =
-    ::testing::AddGlobalTestEnvironment(new quorv::testing::WindowTestApplication);
 
 Rows OptionRows(store::TStoreTable& options) {
     Rows rows;

@@ -6,6 +6,6 @@ namespace quorv::testing {
 
 // Registered once for the test program, whichever of its files include this.
 inline const auto* const kWindowTestApplication =
-    ::testing::AddGlobalTestEnvironment(new WindowTestApplication);
+    ::testing::AddGlobalTestEnvironment(new WindowTestApplication<>);
 
 }  // namespace quorv::testing

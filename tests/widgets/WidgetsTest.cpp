@@ -6,7 +6,7 @@
 #include <QTest>
 #include <QUrl>
 
-#include "WindowTestApplication.h"
+#include "QtEnvironment.h"
 #include "settings/FormHost.h"
 #include "widgets/AboutForm.h"
 #include "widgets/QSpeedLabel.h"
@@ -15,9 +15,6 @@
 
 namespace quorv::widgets {
 namespace {
-
-const auto* const kWindowTestApplication =
-    ::testing::AddGlobalTestEnvironment(new quorv::testing::WindowTestApplication);
 
 // Catches the addresses the controls ask the desktop to open.
 class UrlCatcher : public QObject {

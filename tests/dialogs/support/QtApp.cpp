@@ -1,9 +1,2 @@
-#include "WindowTestApplication.h"
-
-namespace {
-
-// One for the whole test program.
-const auto* const kWindowTestApplication =
-    ::testing::AddGlobalTestEnvironment(new quorv::testing::WindowTestApplication);
-
-}  // namespace
+// The application object for the whole dialog test program.
+#include "QtEnvironment.h"
