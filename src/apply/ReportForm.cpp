@@ -5,8 +5,8 @@
 #include <QPalette>
 #include <QPointer>
 
-#include "settings/CenterOnScreen.h"
 #include "settings/FormHost.h"
+#include "settings/WindowFrame.h"
 
 namespace quorv::apply {
 
@@ -40,13 +40,10 @@ void CaptureCommandOutput(const std::string& commandLine, QPlainTextEdit* textAr
     area->setPlainText(area->toPlainText() + QString::fromStdString(output.text));
 }
 
-TReportForm::TReportForm(QWidget* owner)
-    : QDialog(owner, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                         Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint) {
+TReportForm::TReportForm(QWidget* owner) : QDialog(owner) {
     setObjectName("ReportForm");
     setWindowTitle(QStringLiteral("IP 설정 정보"));
-    setFixedSize(628, 496);
-    setSizeGripEnabled(false);
+    settings::SetFixedDialogFrame(*this, 628, 496);
 
     Memo1 = new QPlainTextEdit(this);
     Memo1->setObjectName("Memo1");

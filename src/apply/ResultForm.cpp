@@ -3,7 +3,7 @@
 #include <QCloseEvent>
 #include <QMessageBox>
 
-#include "settings/CenterOnScreen.h"
+#include "settings/WindowFrame.h"
 
 #include "settings/FormHost.h"
 

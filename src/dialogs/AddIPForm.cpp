@@ -3,13 +3,14 @@
 #include "dialogs/DialogBoxes.h"
 #include "dialogs/DialogFrame.h"
 #include "dialogs/FormControls.h"
+#include "settings/WindowFrame.h"
 
 namespace quorv::dialogs {
 
 TAddIPForm::TAddIPForm(QTreeWidget* list, QWidget* owner) : QDialog(owner), list_(list) {
     setObjectName("AddIPForm");
     setWindowTitle(QStringLiteral("TCP/IP 주소"));
-    SetFixedDialogFrame(this, 370, 102);
+    settings::SetFixedDialogFrame(*this, 370, 102);
 
     lblIP = NewLabel(QStringLiteral("IP 주소 : "), "lblIP", this);
     lblIP->setGeometry(16, 14, 200, 21);
@@ -38,7 +39,7 @@ void TAddIPForm::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
     if (!centred_) {
         centred_ = true;
-        CenterOnScreen(this);
+        settings::CenterOnScreen(*this);
     }
 }
 

@@ -2,7 +2,6 @@
 
 #include <QString>
 
-class QDialog;
 class QWidget;
 
 namespace quorv::settings {
@@ -10,12 +9,6 @@ class IFormHost;
 }
 
 namespace quorv::dialogs {
-
-// A single fixed border with the system menu only and a fixed client area.
-void SetFixedDialogFrame(QDialog* dialog, int clientWidth, int clientHeight);
-
-// Centres a window on its screen (the dialogs open there, not over their owner).
-void CenterOnScreen(QWidget* window);
 
 // The main window that lends the dialogs its table, lists and texts. Without one the
 // dialogs cannot read or write a profile, so asking for it then is an error.

@@ -14,6 +14,7 @@
 #include "dialogs/FormControls.h"
 #include "dialogs/IPMapForm.h"
 #include "settings/FormHost.h"
+#include "settings/WindowFrame.h"
 #include "store/StoreTable.h"
 
 namespace quorv::dialogs {
@@ -68,7 +69,7 @@ QString MemoFromScript(const std::string& script) {
 TIPDetailForm::TIPDetailForm(TIPMapForm* owner) : QDialog(owner), owner_(owner) {
     setObjectName("IPDetailForm");
     setWindowTitle(QStringLiteral("고급 설정"));
-    SetFixedDialogFrame(this, 449, 397);
+    settings::SetFixedDialogFrame(*this, 449, 397);
     CreateControls();
     FormCreate();
 }
@@ -159,7 +160,7 @@ void TIPDetailForm::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
     if (!centred_) {
         centred_ = true;
-        CenterOnScreen(this);
+        settings::CenterOnScreen(*this);
     }
 }
 

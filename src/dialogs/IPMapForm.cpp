@@ -13,6 +13,7 @@
 #include "dialogs/IPDetailForm.h"
 #include "inventory/Inventory.h"
 #include "settings/FormHost.h"
+#include "settings/WindowFrame.h"
 #include "store/StoreTable.h"
 
 namespace quorv::dialogs {
@@ -80,7 +81,7 @@ void TIPMapForm::SetPrinterReader(PrinterReader reader) {
 TIPMapForm::TIPMapForm(QWidget* owner) : QDialog(owner) {
     setObjectName("IPMapForm");
     setWindowTitle(QStringLiteral("IP 설정"));
-    SetFixedDialogFrame(this, 460, 448);
+    settings::SetFixedDialogFrame(*this, 460, 448);
     CreateControls();
     ApplyLanguage(this);
     KeepInsertCaption(btnOK);
@@ -226,7 +227,7 @@ void TIPMapForm::CreateControls() {
 void TIPMapForm::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
     if (!Activation->Done()) {
-        CenterOnScreen(this);
+        settings::CenterOnScreen(*this);
     }
 }
 

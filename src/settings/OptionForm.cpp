@@ -4,18 +4,15 @@
 
 #include "app/OptionRecord.h"
 #include "apply/Options.h"
-#include "settings/CenterOnScreen.h"
 #include "settings/FormHost.h"
+#include "settings/WindowFrame.h"
 
 namespace quorv::settings {
 
-TOptionForm::TOptionForm(QWidget* owner)
-    : QDialog(owner, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                         Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint) {
+TOptionForm::TOptionForm(QWidget* owner) : QDialog(owner) {
     setObjectName("OptionForm");
     setWindowTitle(QStringLiteral("환경 설정"));
-    setFixedSize(404, 153);
-    setSizeGripEnabled(false);
+    SetFixedDialogFrame(*this, 404, 153);
 
     lblDClickAction = new QLabel(QStringLiteral("항목에서 더블 클릭 했을때 "), this);
     lblDClickAction->setObjectName("lblDClickAction");
