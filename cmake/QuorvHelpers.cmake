@@ -21,6 +21,8 @@ function(quorv_add_gtest name)
     add_executable(${name} ${T_SOURCES})
     set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
     target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest GTest::gmock GTest::gtest_main)
+    # Shared test helpers live in one folder.
+    target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR}/tests/support)
     target_compile_definitions(${name} PRIVATE
         QUORV_SOURCE_DIR="${CMAKE_SOURCE_DIR}" QUORV_BIN_DIR="${CMAKE_BINARY_DIR}/bin")
     include(GoogleTest)

@@ -18,11 +18,11 @@
 #include <string>
 #include <vector>
 
-#include "app/DataFile.h"
-#include "app/ErrorBox.h"
-#include "app/MainForm.h"
-#include "app/ProfileRecord.h"
-#include "apply/CommaText.h"
+#include "core/CommaText.h"
+#include "core/DataFile.h"
+#include "core/ProfileRecord.h"
+#include "gui/frame/ErrorBox.h"
+#include "gui/main/MainForm.h"
 #include "store/StoreTable.h"
 
 extern char** environ;

@@ -32,9 +32,9 @@
 #include "Netns.h"
 #include "NmSandbox.h"
 #include "Spawn.h"
-#include "inventory/NmBus.h"
 #include "netsh/Command.h"
 #include "netsh/NmDeviceWatch.h"
+#include "system/NmBus.h"
 
 namespace {
 

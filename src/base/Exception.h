@@ -7,7 +7,7 @@ namespace quorv {
 
 // Root of every error the program raises; what() is the exact user-visible text.
 class Exception : public std::runtime_error {
-public:
+  public:
     using std::runtime_error::runtime_error;
 };
 

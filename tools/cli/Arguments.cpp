@@ -9,8 +9,8 @@
 #include <set>
 #include <sstream>
 
-#include "apply/CommaText.h"
-#include "apply/ProfileChecks.h"
+#include "core/CommaText.h"
+#include "core/ProfileChecks.h"
 
 namespace quorv::cli {
 

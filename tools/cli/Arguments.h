@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "apply/Profile.h"
 #include "base/Exception.h"
+#include "core/Profile.h"
 
 namespace quorv::cli {
 

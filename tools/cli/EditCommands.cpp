@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "app/ProfileRecord.h"
-#include "app/TableWriteLock.h"
+#include "core/ProfileRecord.h"
+#include "core/TableWriteLock.h"
 #include "store/StoreTable.h"
 
 namespace quorv::cli {

@@ -4,9 +4,9 @@
 
 #include <iostream>
 
-#include "settings/ExchangeRules.h"
-#include "settings/MessageTexts.h"
-#include "settings/ProfileExchange.h"
+#include "core/ExchangeRules.h"
+#include "core/MessageDefaults.h"
+#include "core/ProfileExchange.h"
 
 namespace quorv::cli {
 
@@ -15,7 +15,7 @@ namespace {
 // The window's question after the name, its line breaks fitted to a terminal.
 std::string ConflictQuestion(const std::string& name) {
     std::string text = "'" + name + "' ";
-    for (const settings::MessageDefault& message : settings::kMessageDefaults) {
+    for (const core::MessageDefault& message : core::kMessageDefaults) {
         if (std::string_view(message.key) == "msgAlreadyUpdate") {
             for (const char* c = message.text; *c != '\0'; ++c) {
                 if (*c != '\r') {

@@ -3,8 +3,8 @@
 #include <QString>
 #include <cstdio>
 
-#include "apply/CommaText.h"
-#include "apply/NetshCommands.h"
+#include "core/CommaText.h"
+#include "core/NetshCommands.h"
 
 namespace quorv::cli {
 

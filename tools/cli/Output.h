@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "apply/Profile.h"
+#include "core/Profile.h"
 
 namespace quorv::cli {
 

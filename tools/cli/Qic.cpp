@@ -5,20 +5,20 @@
 #include <algorithm>
 #include <exception>
 
-#include "app/DataFile.h"
-#include "app/DataFileTrust.h"
-#include "app/OptionRecord.h"
-#include "app/ProfileRecord.h"
-#include "apply/ApplyRun.h"
 #include "cli/Arguments.h"
 #include "cli/EditCommands.h"
 #include "cli/ExchangeCommands.h"
 #include "cli/Output.h"
-#include "platform/ProgramFolder.h"
+#include "core/ApplyRun.h"
+#include "core/DataFile.h"
+#include "core/DataFileTrust.h"
+#include "core/OptionRecord.h"
+#include "core/ProfileRecord.h"
 #include "store/KeyCompare.h"
 #include "store/StoreTable.h"
+#include "system/ProgramFolder.h"
 #ifdef QUORV_QIC_INVENTORY
-#include "inventory/Inventory.h"
+#include "system/Inventory.h"
 #endif
 
 namespace quorv::cli {

@@ -7,12 +7,12 @@
 #include <cctype>
 #include <ctime>
 
-#include "inventory/NetInterfaces.h"
-#include "inventory/NmDevices.h"
+#include "netsh/AddressParsing.h"
 #include "netsh/InterfaceState.h"
-#include "netsh/Ipv4.h"
 #include "netsh/Netlink.h"
 #include "netsh/Resolver.h"
+#include "system/NetInterfaces.h"
+#include "system/NmDevices.h"
 
 namespace quorv::ipconfig {
 namespace {

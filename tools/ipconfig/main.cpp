@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "Options.h"
+#include "IpconfigOptions.h"
 #include "Report.h"
 #include "Snapshot.h"
 #include "netsh/Backend.h"

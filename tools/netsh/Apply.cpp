@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "apply/ProfileChecks.h"
+#include "core/ProfileChecks.h"
 #include "netsh/DhcpClient.h"
 #include "netsh/InterfaceState.h"
 #include "netsh/Netlink.h"

@@ -3,7 +3,7 @@
 #include <memory>
 #include <string>
 
-#include "inventory/NmBus.h"
+#include "system/NmBus.h"
 
 namespace quorv::netsh {
 

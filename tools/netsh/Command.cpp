@@ -6,7 +6,7 @@
 #include <optional>
 #include <set>
 
-#include "apply/ProfileChecks.h"
+#include "core/ProfileChecks.h"
 
 namespace quorv::netsh {
 namespace {

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "base/Exception.h"
-#include "netsh/Ipv4.h"
+#include "netsh/AddressParsing.h"
 
 namespace quorv::netsh {
 

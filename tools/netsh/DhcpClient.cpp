@@ -10,7 +10,7 @@
 #include <sstream>
 #include <thread>
 
-#include "apply/ProfileChecks.h"
+#include "core/ProfileChecks.h"
 #include "netsh/Command.h"
 #include "netsh/Netlink.h"
 #include "netsh/Process.h"

@@ -6,7 +6,7 @@
 #include <sstream>
 #include <vector>
 
-#include "apply/ProfileChecks.h"
+#include "core/ProfileChecks.h"
 #include "netsh/Command.h"
 #include "netsh/InterfaceState.h"
 #include "netsh/Netlink.h"

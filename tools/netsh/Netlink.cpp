@@ -16,8 +16,8 @@
 #include <cstring>
 #include <memory>
 
-#include "inventory/NetlinkValues.h"
 #include "netsh/Command.h"
+#include "system/NetlinkValues.h"
 
 #ifndef SOL_NETLINK
 #define SOL_NETLINK 270

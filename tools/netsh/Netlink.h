@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "netsh/Ipv4.h"
+#include "netsh/AddressParsing.h"
 
 struct nl_sock;
 struct nlmsgerr;

@@ -2,8 +2,8 @@
 
 #include <string>
 
-#include "inventory/NmBus.h"
 #include "netsh/Command.h"
+#include "system/NmBus.h"
 
 namespace quorv::netsh {
 

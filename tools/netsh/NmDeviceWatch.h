@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "inventory/NmBus.h"
+#include "system/NmBus.h"
 
 namespace quorv::netsh {
 

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "apply/ProfileChecks.h"
+#include "core/ProfileChecks.h"
 
 namespace quorv::netsh {
 namespace {

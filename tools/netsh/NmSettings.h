@@ -7,7 +7,7 @@
 #include <utility>
 #include <vector>
 
-#include "inventory/NmBus.h"
+#include "system/NmBus.h"
 
 namespace quorv::netsh {
 

@@ -3,7 +3,7 @@
 #include <exception>
 
 #include "base/Exception.h"
-#include "platform/ExitStatus.h"
+#include "system/ExitStatus.h"
 
 namespace quorv::netsh {
 

@@ -11,7 +11,7 @@
 #include <chrono>
 #include <climits>
 
-#include "platform/ExitStatus.h"
+#include "system/ExitStatus.h"
 
 extern char** environ;
 

@@ -17,7 +17,7 @@
 #include <memory>
 #include <sstream>
 
-#include "apply/ProfileChecks.h"
+#include "core/ProfileChecks.h"
 #include "netsh/Command.h"
 #include "netsh/InterfaceState.h"
 #include "netsh/Process.h"

@@ -4,10 +4,10 @@
 #include <string>
 #include <vector>
 
-#include "inventory/SystemBus.h"
 #include "netsh/Apply.h"
 #include "netsh/Command.h"
 #include "netsh/NmMain.h"
+#include "system/SystemBus.h"
 
 int main(int argc, char** argv) {
     std::vector<std::string> args(argv + 1, argv + argc);

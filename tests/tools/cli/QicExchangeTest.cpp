@@ -8,8 +8,8 @@
 #include <fstream>
 
 #include "TempFolder.h"
-#include "platform/CommandLine.h"
-#include "platform/Process.h"
+#include "system/CommandLine.h"
+#include "system/Process.h"
 
 namespace quorv::cli {
 namespace {

@@ -8,14 +8,14 @@
 
 #include "RunTogether.h"
 #include "TempFolder.h"
-#include "app/DataFile.h"
-#include "app/ProfileRecord.h"
 #include "cli/EditCommands.h"
 #include "cli/ExchangeCommands.h"
-#include "platform/CommandLine.h"
-#include "platform/Process.h"
-#include "settings/ProfileExchange.h"
+#include "core/DataFile.h"
+#include "core/ProfileExchange.h"
+#include "core/ProfileRecord.h"
 #include "store/StoreTable.h"
+#include "system/CommandLine.h"
+#include "system/Process.h"
 
 namespace quorv::cli {
 namespace {

@@ -6,8 +6,8 @@
 #include <fstream>
 
 #include "TempFolder.h"
-#include "platform/CommandLine.h"
-#include "platform/Process.h"
+#include "system/CommandLine.h"
+#include "system/Process.h"
 
 namespace quorv::cli {
 namespace {
@@ -149,7 +149,8 @@ TEST_F(Qic, ScriptsAreBounded) {
 }
 
 TEST_F(Qic, StoredControlCharactersReachTheTerminalEscaped) {
-    std::ofstream(tmp_ / "script") << "echo \x1b]0;owned\x07 \xc2\x9b" "31m\tdone\n";
+    std::ofstream(tmp_ / "script") << "echo \x1b]0;owned\x07 \xc2\x9b"
+                                      "31m\tdone\n";
     ASSERT_EQ(
         (*this)({"add", "p", "--interface", "lan0", "--dhcp", "--script-file", tmp_ / "script"})
             .status,

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "Options.h"
+#include "IpconfigOptions.h"
 #include "Report.h"
 
 namespace quorv::ipconfig {

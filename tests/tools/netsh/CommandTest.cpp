@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "netsh/AddressParsing.h"
 #include "netsh/Command.h"
-#include "netsh/Ipv4.h"
 
 namespace quorv::netsh {
 namespace {

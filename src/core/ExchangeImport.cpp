@@ -1,0 +1,153 @@
+#include <QFile>
+
+#include <algorithm>
+#include <chrono>
+#include <optional>
+#include <unordered_set>
+
+#include "core/ExchangeRules.h"
+#include "core/ProfileChecks.h"
+#include "core/ProfileExchange.h"
+#include "core/ProfileRecord.h"
+#include "core/TableWriteLock.h"
+#include "store/StoreTable.h"
+#include "system/IniFile.h"
+
+namespace quorv::settings {
+
+using apply::Profile;
+
+namespace {
+
+// What the file brings is checked as qic add checks what it is given, so an import never
+// stores a profile the apply run would refuse. Name and printer are cut, not refused.
+void CheckImported(const Profile& p) {
+    for (const std::string* text : {&p.Name, &p.Printer}) {
+        if (std::any_of(text->begin(), text->end(),
+                        [](char c) { return static_cast<unsigned char>(c) < ' ' || c == 0x7F; })) {
+            throw apply::RefusedValue((text == &p.Name ? "the name " : "the printer name ") +
+                                      apply::ShownValue(*text) + " contains a control character");
+        }
+    }
+    apply::CheckProfileValues(p);
+}
+
+// How long an import keeps the write lock before letting other programs' writes in.
+constexpr auto kLockTurn = std::chrono::milliseconds(250);
+
+// Adds or replaces `p`; the caller holds the write lock, so the look-up and the write are
+// one step. Nothing when the name is taken and `replace` is not yet known.
+std::optional<TImportOutcome> ImportOne(store::TStoreTable& profiles, const Profile& p,
+                                        std::optional<bool> replace) {
+    const bool exists = app::FindProfile(profiles, p.Name);
+    if (exists && !replace) {
+        return std::nullopt;
+    }
+    if (exists && !*replace) {
+        return TImportOutcome::Kept;
+    }
+    app::SaveProfile(profiles, p, exists);
+    return exists ? TImportOutcome::Replaced : TImportOutcome::Added;
+}
+
+// `asks`: answering may wait for a person, so the lock is let go first.
+void Import(store::TStoreTable& profiles, const std::vector<Profile>& incoming,
+            const TConflictAnswer& answer, bool asks, const TImportProgress& progress) {
+    // Taking the lock reads the table again, so it is kept over a run of sections rather
+    // than taken per section.
+    std::optional<app::TableWriteLock> lock;
+    auto taken = std::chrono::steady_clock::now();
+    for (const Profile& p : incoming) {
+        std::optional<bool> replace;
+        std::optional<TImportOutcome> outcome;
+        while (true) {
+            if (!lock) {
+                lock.emplace(profiles);
+                taken = std::chrono::steady_clock::now();
+            }
+            if ((outcome = ImportOne(profiles, p, replace))) {
+                break;
+            }
+            if (asks) {
+                // Nobody's writes wait on a person; the name is looked up again after.
+                lock.reset();
+            }
+            replace = answer(p.Name);
+        }
+        if (progress) {
+            progress(p.Name, *outcome);
+        }
+        if (std::chrono::steady_clock::now() - taken > kLockTurn) {
+            lock.reset();
+        }
+    }
+}
+
+}  // namespace
+
+std::vector<Profile> ReadExchangeFile(const QString& path) {
+    const std::string shown = "\"" + path.toStdString() + "\"";
+    // Load takes a missing file for an empty one; importing a file that is not there is a mistake.
+    if (!QFile::exists(path)) {
+        throw EExchangeError("Cannot read " + shown + ": the file does not exist.");
+    }
+    platform::TIniFile ini;
+    try {
+        ini = platform::TIniFile::Load(path);
+    } catch (const platform::EIniError& e) {
+        throw EExchangeError(e.what());
+    }
+    if (ini.KeysOutsideSections() > 0) {
+        throw EExchangeError("Cannot read " + shown +
+                             ": it has keys before its first section, so it is not a "
+                             "profile exchange file.");
+    }
+
+    std::vector<Profile> list;
+    const QStringList sections = ini.Sections();
+    list.reserve(static_cast<size_t>(sections.size()));
+    for (const QString& section : sections) {
+        Profile p;
+        for (const apply::ProfileTextColumn& column : apply::kProfileTextColumns) {
+            p.*column.member = ini.Value(section, QLatin1String(column.name)).toStdString();
+        }
+        // Cut before any lookup, or the stored (cut) name never matches the file's again.
+        p.Name = apply::CutToWidth(p.Name, static_cast<size_t>(apply::ProfileColumnWidth("Name")));
+        p.Icon = ParseIconValue(ini.Value(section, QStringLiteral("Icon")));
+        p.Script = ScriptFromExchange(ini.Value(section, QStringLiteral("Script")).toStdString());
+        try {
+            CheckImported(p);
+        } catch (const apply::RefusedValue& e) {
+            throw ERefusedImport("Cannot import " + shown + ": in section [" +
+                                 section.toStdString() + "], " + e.what() + ".");
+        }
+        list.push_back(std::move(p));
+    }
+    return list;
+}
+
+std::vector<std::string> ConflictingNames(store::TStoreTable& profiles,
+                                          const std::vector<Profile>& incoming) {
+    std::vector<std::string> conflicts;
+    std::unordered_set<std::string> seen;
+    for (const Profile& p : incoming) {
+        if (!seen.insert(p.Name).second || app::FindProfile(profiles, p.Name)) {
+            conflicts.push_back(p.Name);
+        }
+    }
+    return conflicts;
+}
+
+void ImportProfiles(store::TStoreTable& profiles, const std::vector<Profile>& incoming,
+                    const TConflictAnswer& answer, const TImportProgress& progress) {
+    Import(profiles, incoming, answer, true, progress);
+}
+
+void ImportProfilesWithoutAsking(store::TStoreTable& profiles, const std::vector<Profile>& incoming,
+                                 bool replaceExisting, const TImportProgress& progress) {
+    Import(
+        profiles, incoming, [replaceExisting](const std::string&) { return replaceExisting; },
+        false, progress);
+}
+
+}  // namespace quorv::settings

@@ -1,0 +1,41 @@
+#pragma once
+
+#include <array>
+
+namespace quorv::core {
+
+struct MessageDefault {
+    const char* key;
+    const char* text;  // UTF-8
+};
+
+// The message keys in their fixed order, with the built-in Korean texts: the seventeen of
+// the commands and dialogs, then the warning about profiles the data file could not give
+// and the refusal of an address list too long for its column.
+inline constexpr std::array<MessageDefault, 19> kMessageDefaults{{
+    {"msgNewItem", "새 항목"},
+    {"msgNewName", "이름 설정"},
+    {"msgName", "이름"},
+    {"msgAlreadyExists", "동일한 이름이 존재합니다!\r\n다른 이름을 지정해 주세요!"},
+    {"msgOK", "확인"},
+    {"msgDeleteSure", "선택된 항목을 삭제 하시겠습니까?"},
+    {"msgAlreadyUpdate",
+     "이름의 데이터가 이미 동록되어 있습니다!\r\n새로 수정해서 저장 하시겠습니까!"},
+    {"msgReadInterface", "네트워크 어뎁터 정보 읽는 중..."},
+    {"msgReadPrinter", "시스템에 설치된 프린터 정보를 읽는 중..."},
+    {"msgWrongIP", "IP 설정을 확인하세요!"},
+    {"msgWrongMask", "서브넷 마스크 설정을 확인하세요!"},
+    {"msgEmptyIP", "IP 주소가 한개 이상 등록되어야 합니다!"},
+    {"msgChangeIP", "IP 설정 중..."},
+    {"msgChangeGateway", "Gateway 설정 중..."},
+    {"msgChangeDNS", "DNS 설정 중..."},
+    {"msgChangeScript", "스크립트 실행 중..."},
+    {"msgChangePrinter", "기본 프린터 설정 중..."},
+    {"msgDamagedProfiles",
+     "데이터 파일에서 프로필 %1개를 읽을 수 없습니다.\r\n"
+     "파일을 검사하려면 quorv-store check 명령을 실행하세요."},
+    {"msgIPListTooLong",
+     "IP 주소 또는 서브넷 마스크 목록이 너무 깁니다!\r\n각 목록은 256자까지 저장할 수 있습니다."},
+}};
+
+}  // namespace quorv::core

@@ -1,0 +1,81 @@
+#include "gui/dialogs/DialogBoxes.h"
+
+#include <QApplication>
+#include <QMessageBox>
+
+#include "core/DottedQuad.h"
+#include "gui/dialogs/DialogFrame.h"
+#include "gui/widgets/IPAddrEdit.h"
+
+namespace quorv::dialogs {
+
+namespace {
+
+// A box may come up during start work under the wait cursor; it is answered with the
+// normal one.
+struct NormalCursor {
+    NormalCursor() { QApplication::setOverrideCursor(Qt::ArrowCursor); }
+    ~NormalCursor() { QApplication::restoreOverrideCursor(); }
+    NormalCursor(const NormalCursor&) = delete;
+    NormalCursor& operator=(const NormalCursor&) = delete;
+};
+
+}  // namespace
+
+void ShowWarning(QWidget* parent, const QString& text) {
+    NormalCursor cursor;
+    QMessageBox box(QMessageBox::Warning, QStringLiteral("Warning"), text, QMessageBox::Ok, parent);
+    box.setObjectName("WarningBox");
+    box.exec();
+}
+
+void ShowError(QWidget* parent, const QString& text) {
+    NormalCursor cursor;
+    QString title = QApplication::applicationDisplayName();
+    QMessageBox box(QMessageBox::Critical, title.isEmpty() ? QStringLiteral("Error") : title, text,
+                    QMessageBox::Ok, parent);
+    box.setObjectName("ErrorBox");
+    box.exec();
+}
+
+}  // namespace quorv::dialogs
+
+namespace quorv::dialogs {
+
+bool RunGuarded(QWidget* parent, const std::function<bool()>& handler) {
+    try {
+        return handler();
+    } catch (const std::exception& e) {
+        ShowError(parent, QString::fromUtf8(e.what()));
+    }
+    return false;
+}
+
+}  // namespace quorv::dialogs
+
+namespace quorv::dialogs {
+
+void FillAddress(TIPAddrEdit* edit, const QString& text) {
+    try {
+        edit->SetText(text);
+    } catch (const EIPAddrError& e) {
+        edit->SetText(QString());
+        ShowError(edit->window(), QString::fromUtf8(e.what()));
+    }
+}
+
+bool CheckAddressPair(QWidget* dialog, TIPAddrEdit* address, TIPAddrEdit* mask) {
+    if (!IsValidDottedQuad(address->Text().toStdString())) {
+        ShowWarning(dialog, Message("msgWrongIP"));
+        address->setFocus();
+        return false;
+    }
+    if (!IsValidDottedQuad(mask->Text().toStdString())) {
+        ShowWarning(dialog, Message("msgWrongMask"));
+        mask->setFocus();
+        return false;
+    }
+    return true;
+}
+
+}  // namespace quorv::dialogs

@@ -1,0 +1,449 @@
+#include "gui/dialogs/IPMapForm.h"
+
+#include <QApplication>
+#include <QTreeWidget>
+
+#include "core/AddressLists.h"
+#include "core/CommaText.h"
+#include "core/Profile.h"
+#include "core/ProfileRecord.h"
+#include "gui/dialogs/DialogBoxes.h"
+#include "gui/dialogs/DialogFrame.h"
+#include "gui/dialogs/FormControls.h"
+#include "gui/dialogs/IPDetailForm.h"
+#include "gui/frame/FormHost.h"
+#include "gui/frame/WindowFrame.h"
+#include "store/StoreTable.h"
+#include "system/Inventory.h"
+
+namespace quorv::dialogs {
+
+namespace {
+
+void ReadSystemPrinters(inventory::TInventoryLists& lists) {
+    inventory::ReadPrinters(lists.PrinterNames, lists.PrinterCaptions, lists.DefaultPrinterIndex,
+                            lists.PrintersRead);
+}
+
+TIPMapForm::PrinterReader& Reader() {
+    static TIPMapForm::PrinterReader reader = ReadSystemPrinters;
+    return reader;
+}
+
+QTreeWidgetItem* SelectedProfileRow() {
+    QTreeWidget* list = Host().ProfileList();
+    if (list == nullptr) {
+        return nullptr;
+    }
+    const QList<QTreeWidgetItem*> selected = list->selectedItems();
+    return selected.isEmpty() ? nullptr : selected.first();
+}
+
+QString Column(store::TStoreTable& table, const char* name) {
+    return QString::fromStdString(table.FieldByName(name).AsString());
+}
+
+void Write(store::TStoreTable& table, const char* name, const QString& value) {
+    app::WriteProfileText(table, name, value.toStdString());
+}
+
+int IndexIgnoringCase(const QStringList& list, const QString& text) {
+    for (int i = 0; i < list.size(); ++i) {
+        if (list[i].compare(text, Qt::CaseInsensitive) == 0) {
+            return i;
+        }
+    }
+    return -1;
+}
+
+// Restores the normal cursor however the start work ends.
+struct WaitCursor {
+    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
+    WaitCursor(const WaitCursor&) = delete;
+    WaitCursor& operator=(const WaitCursor&) = delete;
+};
+
+// A radio button or check box standing on a group's top edge as its caption.
+void PlaceOnEdge(QAbstractButton* button, int x, int y) {
+    button->setAutoFillBackground(true);
+    button->adjustSize();
+    button->move(x, y);
+    button->raise();
+}
+
+}  // namespace
+
+void TIPMapForm::SetPrinterReader(PrinterReader reader) {
+    Reader() = reader ? std::move(reader) : ReadSystemPrinters;
+}
+
+TIPMapForm::TIPMapForm(QWidget* owner) : QDialog(owner) {
+    setObjectName("IPMapForm");
+    setWindowTitle(QStringLiteral("IP 설정"));
+    settings::SetFixedDialogFrame(*this, 460, 448);
+    CreateControls();
+    ApplyLanguage(this);
+    KeepInsertCaption(btnOK);
+    PlaceAddressesAgain(this);
+    // Captions may have changed length with the language.
+    PlaceOnEdge(rbCustomIP, 10, 22);
+    PlaceOnEdge(rbCustomDNS, 10, 22);
+    PlaceOnEdge(cbDefaultPrinter, 18, 306);
+    Activation = new TFirstActivation(this, [this] { FormActivate(); });
+}
+
+void TIPMapForm::CreateControls() {
+    TabControl1 = new QFrame(this);
+    TabControl1->setObjectName("TabControl1");
+    TabControl1->setFrameStyle(QFrame::StyledPanel | QFrame::Raised);
+    TabControl1->setGeometry(8, 8, 444, 398);
+
+    lblInterface = NewLabel(QStringLiteral("인터페이스"), "lblInterface", TabControl1);
+    QFont bold = lblInterface->font();
+    bold.setBold(true);
+    lblInterface->setFont(bold);
+    lblInterface->setGeometry(16, 8, 412, 20);
+    ComboBox1 = new QComboBox(TabControl1);
+    ComboBox1->setObjectName("ComboBox1");
+    ComboBox1->setGeometry(16, 28, 412, 24);
+
+    Panel0 = new QWidget(TabControl1);
+    Panel0->setObjectName("Panel0");
+    Panel0->setGeometry(8, 58, 428, 132);
+    rbDHCP = new QRadioButton(QStringLiteral("자동으로 IP 주소 받기 "), Panel0);
+    rbDHCP->setObjectName("rbDHCP");
+    rbDHCP->setGeometry(10, 0, 408, 20);
+    GroupBox1 = new QGroupBox(Panel0);
+    GroupBox1->setObjectName("GroupBox1");
+    GroupBox1->setGeometry(0, 32, 428, 100);
+    rbCustomIP = new QRadioButton(QStringLiteral("다음 IP 주소 사용"), Panel0);
+    rbCustomIP->setObjectName("rbCustomIP");
+    rbCustomIP->setChecked(true);
+    lblIP = NewLabel(QStringLiteral("IP 주소 : "), "lblIP", GroupBox1);
+    lblIP->setGeometry(16, 20, 280, 21);
+    IPAddrEdit1 = NewAddress("IPAddrEdit1", GroupBox1);
+    PlaceAddress(IPAddrEdit1, 308, 20);
+    lblMask = NewLabel(QStringLiteral("서브넷 마스크 : "), "lblMask", GroupBox1);
+    lblMask->setGeometry(16, 46, 280, 21);
+    IPAddrEdit2 = NewAddress("IPAddrEdit2", GroupBox1);
+    PlaceAddress(IPAddrEdit2, 308, 46);
+    lblGateway = NewLabel(QStringLiteral("기본 게이트웨이 : "), "lblGateway", GroupBox1);
+    lblGateway->setGeometry(16, 72, 280, 21);
+    IPAddrEdit3 = NewAddress("IPAddrEdit3", GroupBox1);
+    PlaceAddress(IPAddrEdit3, 308, 72);
+
+    Panel2 = new QWidget(TabControl1);
+    Panel2->setObjectName("Panel2");
+    Panel2->setGeometry(8, 194, 428, 106);
+    rbAutoDNS = new QRadioButton(QStringLiteral("자동으로 DNS 서버 주소 받기 "), Panel2);
+    rbAutoDNS->setObjectName("rbAutoDNS");
+    rbAutoDNS->setGeometry(10, 0, 408, 20);
+    rbAutoDNS->setEnabled(false);
+    GroupBox2 = new QGroupBox(Panel2);
+    GroupBox2->setObjectName("GroupBox2");
+    GroupBox2->setGeometry(0, 32, 428, 74);
+    rbCustomDNS = new QRadioButton(QStringLiteral("다음 DNS 서버 주소 사용"), Panel2);
+    rbCustomDNS->setObjectName("rbCustomDNS");
+    rbCustomDNS->setChecked(true);
+    lblDNS1 = NewLabel(QStringLiteral("기본 설정 DNS 서버 : "), "lblDNS1", GroupBox2);
+    lblDNS1->setGeometry(16, 20, 280, 21);
+    IPAddrEdit4 = NewAddress("IPAddrEdit4", GroupBox2);
+    PlaceAddress(IPAddrEdit4, 308, 20);
+    lblDNS2 = NewLabel(QStringLiteral("보조 DNS 서버 : "), "lblDNS2", GroupBox2);
+    lblDNS2->setGeometry(16, 46, 280, 21);
+    IPAddrEdit5 = NewAddress("IPAddrEdit5", GroupBox2);
+    PlaceAddress(IPAddrEdit5, 308, 46);
+
+    GroupBox3 = new QGroupBox(TabControl1);
+    GroupBox3->setObjectName("GroupBox3");
+    GroupBox3->setGeometry(8, 316, 428, 46);
+    cbDefaultPrinter = new QCheckBox(QStringLiteral("기본 프린터 선택"), TabControl1);
+    cbDefaultPrinter->setObjectName("cbDefaultPrinter");
+    cbDefaultPrinter->setChecked(true);
+    lblPrinter = NewLabel(QStringLiteral("프린터 목록 : "), "lblPrinter", GroupBox3);
+    lblPrinter->setGeometry(16, 15, 110, 24);
+    ComboBox2 = new QComboBox(GroupBox3);
+    ComboBox2->setObjectName("ComboBox2");
+    ComboBox2->setGeometry(130, 15, 282, 24);
+
+    btnDetail = NewButton(QStringLiteral("고급..."), "btnDetail", TabControl1);
+    btnDetail->setGeometry(338, 367, 90, 25);
+
+    btnOK = NewButton(QStringLiteral("추가"), "btnOK", this);
+    btnOK->setGeometry(284, 414, 80, 26);
+    btnCancel = NewButton(QStringLiteral("취소"), "btnCancel", this);
+    btnCancel->setGeometry(372, 414, 80, 26);
+
+    Panel1 = new TSimplePanel(this);
+    Panel1->setObjectName("Panel1");
+    Panel1->BevelOuter = TSimplePanel::Bevel::Raised;
+    Panel1->SingleBorder = true;
+    Panel1->SetCaption(QStringLiteral("시스템에 설치된 프린터 정보 읽는 중..."));
+    Panel1->setGeometry(105, 204, 249, 41);
+    Panel1->hide();
+
+    QWidget::setTabOrder(ComboBox1, IPAddrEdit1);
+    QWidget::setTabOrder(IPAddrEdit1, IPAddrEdit2);
+    QWidget::setTabOrder(IPAddrEdit2, IPAddrEdit3);
+    QWidget::setTabOrder(IPAddrEdit3, rbDHCP);
+    QWidget::setTabOrder(rbDHCP, rbCustomIP);
+    QWidget::setTabOrder(rbCustomIP, IPAddrEdit4);
+    QWidget::setTabOrder(IPAddrEdit4, IPAddrEdit5);
+    QWidget::setTabOrder(IPAddrEdit5, rbAutoDNS);
+    QWidget::setTabOrder(rbAutoDNS, rbCustomDNS);
+    QWidget::setTabOrder(rbCustomDNS, cbDefaultPrinter);
+    QWidget::setTabOrder(cbDefaultPrinter, btnDetail);
+    QWidget::setTabOrder(btnDetail, ComboBox2);
+    QWidget::setTabOrder(ComboBox2, btnOK);
+    QWidget::setTabOrder(btnOK, btnCancel);
+
+    connect(rbDHCP, &QRadioButton::toggled, this, [this](bool on) {
+        if (on) {
+            rbDHCPClick();
+        }
+    });
+    connect(rbCustomIP, &QRadioButton::toggled, this, [this](bool on) {
+        if (on) {
+            rbCustomIPClick();
+        }
+    });
+    connect(rbAutoDNS, &QRadioButton::toggled, this, [this](bool on) {
+        if (on) {
+            rbAutoDNSClick();
+        }
+    });
+    connect(rbCustomDNS, &QRadioButton::toggled, this, [this](bool on) {
+        if (on) {
+            rbCustomDNSClick();
+        }
+    });
+    connect(cbDefaultPrinter, &QCheckBox::toggled, this, [this] { cbDefaultPrinterClick(); });
+    connect(btnOK, &QPushButton::clicked, this, [this] { btnOKClick(); });
+    connect(btnCancel, &QPushButton::clicked, this, &QDialog::reject);
+    connect(btnDetail, &QPushButton::clicked, this, [this] { btnDetailClick(); });
+}
+
+void TIPMapForm::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    if (!Activation->Done()) {
+        settings::CenterOnScreen(*this);
+    }
+}
+
+bool TIPMapForm::EditMode() const {
+    return btnOK->text() == Message("msgOK");
+}
+
+void TIPMapForm::rbDHCPClick() {
+    rbDHCP->setChecked(true);
+    GroupBox1->setEnabled(false);
+    rbAutoDNS->setEnabled(true);
+    btnDetail->setEnabled(false);
+}
+
+void TIPMapForm::rbCustomIPClick() {
+    rbCustomIP->setChecked(true);
+    GroupBox1->setEnabled(true);
+    rbAutoDNS->setEnabled(false);
+    rbCustomDNSClick();
+    btnDetail->setEnabled(true);
+}
+
+void TIPMapForm::rbAutoDNSClick() {
+    rbAutoDNS->setChecked(true);
+    GroupBox2->setEnabled(false);
+}
+
+void TIPMapForm::rbCustomDNSClick() {
+    rbCustomDNS->setChecked(true);
+    GroupBox2->setEnabled(true);
+}
+
+void TIPMapForm::cbDefaultPrinterClick() {
+    ComboBox2->setEnabled(cbDefaultPrinter->isChecked());
+}
+
+void TIPMapForm::FormActivate() {
+    WaitCursor wait;
+    RunGuarded(this, [this] {
+        inventory::TInventoryLists& lists = Host().Inventory();
+        if (!lists.PrintersRead) {
+            Panel1->SetCaption(Message("msgReadPrinter"));
+            Panel1->show();
+            Panel1->raise();
+            repaint();
+            Reader()(lists);
+            Panel1->hide();
+        }
+        ComboBox1->clear();
+        for (int i = 0; i < lists.ConnectionIDs.size(); ++i) {
+            ComboBox1->addItem(lists.ConnectionIDs[i] + "(" + lists.AdapterNames.value(i) + ")");
+        }
+        ComboBox1->setCurrentIndex(ComboBox1->count() > 0 ? 0 : -1);
+        ComboBox2->clear();
+        for (int i = 0; i < lists.PrinterNames.size(); ++i) {
+            ComboBox2->addItem(lists.PrinterNames[i] + "(" + lists.PrinterCaptions.value(i) + ")");
+        }
+        const int printer = lists.DefaultPrinterIndex;
+        ComboBox2->setCurrentIndex(printer >= 0 && printer < ComboBox2->count() ? printer : -1);
+        if (EditMode()) {
+            FillFromProfile();
+        }
+        return true;
+    });
+}
+
+void TIPMapForm::FillFromProfile() {
+    store::TStoreTable& table = Host().ProfileTable();
+    QStringList cells;
+    if (QTreeWidgetItem* row = SelectedProfileRow()) {
+        for (int i = 1; i <= 5; ++i) {
+            cells << row->text(i);
+        }
+    } else {
+        // No row to read: the record holds what the row would show.
+        const std::string ip = table.FieldByName("IP").AsString();
+        const std::string mask = table.FieldByName("Mask").AsString();
+        cells << QString::fromStdString(apply::CommaTextItem(ip, 0))
+              << QString::fromStdString(apply::CommaTextItem(mask, 0)) << Column(table, "Gateway")
+              << Column(table, "DNS1") << Column(table, "DNS2");
+    }
+    if (cells[0] != QLatin1String(apply::kDhcp)) {
+        rbCustomIPClick();
+        FillAddress(IPAddrEdit1, cells[0]);
+        FillAddress(IPAddrEdit2, cells[1]);
+        FillAddress(IPAddrEdit3, cells[2]);
+    } else {
+        rbDHCPClick();
+    }
+    if (cells[3].isEmpty() && cells[4].isEmpty()) {
+        rbAutoDNSClick();
+    } else {
+        rbCustomDNSClick();
+        FillAddress(IPAddrEdit4, cells[3]);
+        FillAddress(IPAddrEdit5, cells[4]);
+    }
+    if (!rbAutoDNS->isEnabled()) {
+        rbCustomDNSClick();
+    }
+    const inventory::TInventoryLists& lists = Host().Inventory();
+    const int connection = IndexIgnoringCase(lists.ConnectionIDs, Column(table, "Interface"));
+    ComboBox1->setCurrentIndex(connection >= 0 ? connection : (ComboBox1->count() > 0 ? 0 : -1));
+    const QString printer = Column(table, "Printer");
+    if (!printer.isEmpty()) {
+        const int index = IndexIgnoringCase(lists.PrinterNames, printer);
+        if (index >= 0) {
+            ComboBox2->setCurrentIndex(index);
+        }
+    } else {
+        cbDefaultPrinter->setChecked(false);
+        cbDefaultPrinterClick();
+    }
+}
+
+void TIPMapForm::btnOKClick() {
+    if (RunGuarded(this, [this] { return WriteRecord(); })) {
+        accept();
+    }
+}
+
+bool TIPMapForm::WriteRecord() {
+    store::TStoreTable& table = Host().ProfileTable();
+    const bool edit = EditMode();
+    if (rbDHCP->isChecked()) {
+        Write(table, "IP", QString::fromLatin1(apply::kDhcp));
+        Write(table, "Mask", QString());
+        Write(table, "Gateway", QString());
+    } else {
+        const QString address = IPAddrEdit1->Text();
+        const QString mask = IPAddrEdit2->Text();
+        if (!CheckAddressPair(this, IPAddrEdit1, IPAddrEdit2)) {
+            return false;
+        }
+        const TAddressLists lists = ReplaceFirstAddress(table.FieldByName("IP").AsString(),
+                                                        table.FieldByName("Mask").AsString(),
+                                                        address.toStdString(), mask.toStdString());
+        if (!lists.FitColumns()) {
+            ShowWarning(this, Message("msgIPListTooLong"));
+            IPAddrEdit1->setFocus();
+            return false;
+        }
+        app::WriteProfileText(table, "IP", lists.IP);
+        app::WriteProfileText(table, "Mask", lists.Mask);
+        Write(table, "Gateway", IPAddrEdit3->Text());
+    }
+    if (rbAutoDNS->isChecked()) {
+        Write(table, "DNS1", QString());
+        Write(table, "DNS2", QString());
+    } else {
+        Write(table, "DNS1", IPAddrEdit4->Text());
+        Write(table, "DNS2", IPAddrEdit5->Text());
+    }
+    if (!edit) {
+        Write(table, "Name", ProfileName);
+    }
+    const inventory::TInventoryLists& lists = Host().Inventory();
+    const int connection = ComboBox1->currentIndex();
+    if (connection >= 0 && connection < lists.ConnectionIDs.size()) {
+        Write(table, "Interface", lists.ConnectionIDs[connection]);
+    }
+    const int printer = ComboBox2->currentIndex();
+    if (printer >= 0 && printer < lists.PrinterNames.size() && cbDefaultPrinter->isChecked()) {
+        Write(table, "Printer", lists.PrinterNames[printer]);
+    } else {
+        Write(table, "Printer", QString());
+    }
+    if (!edit) {
+        table.FieldByName("Icon").SetAsInteger(apply::kIconWired);
+    }
+    UpdateListRow();
+    return true;
+}
+
+void TIPMapForm::UpdateListRow() {
+    store::TStoreTable& table = Host().ProfileTable();
+    QStringList cells;
+    if (rbDHCP->isChecked()) {
+        cells << QString::fromLatin1(apply::kDhcp) << QString() << QString();
+    } else {
+        cells << IPAddrEdit1->Text() << IPAddrEdit2->Text() << IPAddrEdit3->Text();
+    }
+    cells << Column(table, "DNS1") << Column(table, "DNS2");
+    const QString name = Column(table, "Name");
+    settings::IFormHost& host = Host();
+    if (!EditMode()) {
+        addedRow_ = host.AddProfileRow({name, apply::kIconWired, cells});
+        return;
+    }
+    if (QTreeWidgetItem* row = SelectedProfileRow()) {
+        updatedRow_ = row;
+        oldCaption_ = row->text(0);
+        oldCells_.clear();
+        for (int i = 1; i <= 5; ++i) {
+            oldCells_ << row->text(i);
+        }
+        host.SetProfileRow(row, name, cells);
+    }
+}
+
+void TIPMapForm::UndoListChange() {
+    settings::IFormHost* host = settings::FormHost();
+    QTreeWidget* list = host ? host->ProfileList() : nullptr;
+    // The rows are compared by address only: a list refilled meanwhile holds none of them.
+    if (list != nullptr && addedRow_ != nullptr && list->indexOfTopLevelItem(addedRow_) >= 0) {
+        delete addedRow_;
+    }
+    if (list != nullptr && updatedRow_ != nullptr && list->indexOfTopLevelItem(updatedRow_) >= 0) {
+        host->SetProfileRow(updatedRow_, oldCaption_, oldCells_);
+    }
+    addedRow_ = nullptr;
+    updatedRow_ = nullptr;
+}
+
+void TIPMapForm::btnDetailClick() {
+    TIPDetailForm detail(this);
+    detail.exec();
+}
+
+}  // namespace quorv::dialogs

@@ -1,0 +1,15 @@
+#include <QApplication>
+#include <QMessageBox>
+
+#include "gui/frame/FormHost.h"
+
+namespace quorv::settings {
+
+void IFormHost::ShowException(const std::exception& error) {
+    QMessageBox box(QMessageBox::Critical, QStringLiteral("Quorv IP Changer"),
+                    QString::fromUtf8(error.what()), QMessageBox::Ok, QApplication::activeWindow());
+    box.setObjectName("ErrorBox");
+    box.exec();
+}
+
+}  // namespace quorv::settings

@@ -1,0 +1,23 @@
+#include "gui/main/ImageList.h"
+
+#include <QDir>
+
+namespace quorv::app {
+
+TImageList::TImageList(QObject* parent) : QObject(parent) {
+    setObjectName("ImageList1");
+    // The file names begin with the index, so the sorted listing is the list's order.
+    const QStringList files = QDir(":/images").entryList({"*.svg"}, QDir::Files, QDir::Name);
+    for (const QString& file : files) {
+        icons_.emplace_back(":/images/" + file);
+    }
+}
+
+QIcon TImageList::Icon(int index) const {
+    if (index < 0 || index >= Count()) {
+        return {};
+    }
+    return icons_[static_cast<size_t>(index)];
+}
+
+}  // namespace quorv::app

@@ -1,0 +1,200 @@
+#include "gui/main/MainForm.h"
+
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QTimer>
+
+#include "core/DataFile.h"
+#include "core/DataLocation.h"
+#include "gui/frame/ErrorBox.h"
+#include "gui/frame/LanguageOps.h"
+#include "gui/frame/PlacementStorage.h"
+
+namespace quorv::app {
+
+namespace {
+
+// An X server without a window manager may never activate the window; the start-up
+// work must not wait for that forever.
+constexpr int kActivationFallbackMs = 1000;
+
+}  // namespace
+
+TMainForm::TMainForm(const std::string& dataFile, TMainFormServices* services,
+                     const QString& languageFolder)
+    : services_(services), dataFile_(dataFile) {
+    if (services_ == nullptr) {
+        ownServices_ = std::make_unique<TMainFormServices>();
+        services_ = ownServices_.get();
+    }
+    setObjectName("MainForm");
+    setWindowTitle(QStringLiteral("Quorv IP Changer"));
+    resize(728, 424);
+    settings::SetFormHost(this);
+    QLanguage = std::make_unique<settings::TQLanguage>(
+        languageFolder.isEmpty() ? settings::TQLanguage::DefaultFolder() : languageFolder);
+    CreateComponents();
+    RunCommand(this, [this] { FormCreate(); });
+    UpdateActions();
+}
+
+TMainForm::~TMainForm() {
+    if (settings::FormHost() == this) {
+        settings::SetFormHost(nullptr);
+    }
+}
+
+void TMainForm::CreateComponents() {
+    ImageList1 = new TImageList(this);
+    ActionList1 = new QObject(this);
+    ActionList1->setObjectName("ActionList1");
+    CreateActions();
+
+    ListView1 = new TProfileListView(ImageList1, this);
+    setCentralWidget(ListView1);
+    StatusBar1 = new QStatusBar(this);
+    StatusBar1->setObjectName("StatusBar1");
+    StatusBar1->setFixedHeight(19);
+    StatusBar1->setSizeGripEnabled(false);
+    setStatusBar(StatusBar1);
+
+    Panel1 = new QLabel(QStringLiteral("Waiting..."), this);
+    Panel1->setObjectName("Panel1");
+    Panel1->setFixedSize(253, 57);
+    Panel1->setAlignment(Qt::AlignCenter);
+    Panel1->setFrameStyle(QFrame::Panel | QFrame::Raised);
+    Panel1->setLineWidth(2);
+    Panel1->setAutoFillBackground(true);
+    Panel1->hide();
+
+    CreateMenus();
+    CreateToolBar();
+    ConnectCommands();
+}
+
+void TMainForm::ApplyLanguage(QWidget* form) {
+    if (!FormStorage1) {
+        return;
+    }
+    settings::ApplyLanguage(FormStorage1->Language, *QLanguage, form);
+}
+
+void TMainForm::LoadProfileList() {
+    ListView1->Load(StoreTable1);
+    UpdateActions();
+}
+
+void TMainForm::ShowException(const std::exception& error) {
+    ShowErrorBox(this, QString::fromUtf8(error.what()));
+}
+
+QTreeWidgetItem* TMainForm::AddProfileRow(const settings::TProfileRow& row) {
+    auto* item = new QTreeWidgetItem;
+    item->setFlags(item->flags() | Qt::ItemIsEditable);
+    ListView1->SetRowImage(item, row.Icon);
+    item->setText(0, row.Name);
+    for (int i = 0; i < row.Cells.size(); ++i) {
+        item->setText(i + 1, row.Cells[i]);
+    }
+    ListView1->addTopLevelItem(item);
+    return item;
+}
+
+void TMainForm::FormCreate() {
+    const std::string folder = dataFile_.substr(0, dataFile_.rfind('/') + 1);
+    FormStorage1 = std::make_unique<settings::TFormStorage>(
+        settings::ChoosePlacementStorage(QString::fromStdString(folder + kSettingsFileName)));
+    inventory_ = {};
+    inventory_.DefaultPrinterIndex = 0;
+    OpenDataFile(dataFile_);
+}
+
+void TMainForm::OpenDataFile(const std::string& path) {
+    // Failures opening the tables leave that cursor closed; the commands then report the
+    // store's messages when they use it.
+    damagedProfiles_ = app::OpenDataFile(path, StoreTable1, StoreTable2, [this] {
+                           ListView1->Load(StoreTable1);
+                       }).damagedProfiles;
+}
+
+bool TMainForm::event(QEvent* event) {
+    if (event->type() == QEvent::WindowActivate && !activated_) {
+        // Queued: the activation is done before the start-up work paints and blocks.
+        QTimer::singleShot(0, this, [this] { FormActivate(); });
+    }
+    return QMainWindow::event(event);
+}
+
+void TMainForm::showEvent(QShowEvent* event) {
+    if (!placed_) {
+        placed_ = true;
+        if (!FormStorage1 || !FormStorage1->Restore(this)) {
+            resize(728, 424);
+            if (QScreen* screen = QGuiApplication::primaryScreen()) {
+                QRect frame = frameGeometry();
+                frame.moveCenter(screen->availableGeometry().center());
+                move(frame.topLeft());
+            }
+        }
+    }
+    QMainWindow::showEvent(event);
+    if (!activated_) {
+        QTimer::singleShot(kActivationFallbackMs, this, [this] { FormActivate(); });
+    }
+}
+
+void TMainForm::FormActivate() {
+    if (activated_) {
+        return;
+    }
+    activated_ = true;
+    RunCommand(this, [this] {
+        if (FormStorage1) {
+            settings::StartLanguage(FormStorage1->Language, *QLanguage, this, texts_);
+        }
+        repaint();
+        Panel1->move(width() / 2 - Panel1->width() / 2,
+                     height() / 2 - Panel1->height() / 2 - ListView1->y());
+        Panel1->setText(Text("msgReadInterface"));
+        Panel1->show();
+        Panel1->raise();
+        Panel1->repaint();
+        services_->ReadNetworkConnections(inventory_);
+        Panel1->hide();
+    });
+    // Said once the texts are in the user's language: some profiles are not in the list.
+    if (damagedProfiles_ > 0) {
+        QMessageBox box(QMessageBox::Warning, QStringLiteral("Warning"),
+                        Text("msgDamagedProfiles").arg(damagedProfiles_), QMessageBox::Ok, this);
+        box.setObjectName("DamagedProfilesBox");
+        box.exec();
+    }
+}
+
+void TMainForm::closeEvent(QCloseEvent* event) {
+    FormClose();
+    QMainWindow::closeEvent(event);
+}
+
+void TMainForm::FormClose() {
+    if (FormStorage1) {
+        RunCommand(this, [this] { FormStorage1->Save(this); });
+    }
+    inventory_.ConnectionIDs.clear();
+    inventory_.AdapterNames.clear();
+    inventory_.PrinterNames.clear();
+    inventory_.PrinterCaptions.clear();
+}
+
+apply::ProgressTexts TMainForm::ProgressTexts() const {
+    apply::ProgressTexts texts;
+    texts.msgChangeIP = Text("msgChangeIP").toStdString();
+    texts.msgChangeGateway = Text("msgChangeGateway").toStdString();
+    texts.msgChangeDNS = Text("msgChangeDNS").toStdString();
+    texts.msgChangeScript = Text("msgChangeScript").toStdString();
+    texts.msgChangePrinter = Text("msgChangePrinter").toStdString();
+    return texts;
+}
+
+}  // namespace quorv::app

@@ -1,0 +1,150 @@
+#pragma once
+
+#include <QAction>
+#include <QLabel>
+#include <QMainWindow>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QStatusBar>
+#include <QToolBar>
+#include <memory>
+#include <string>
+
+#include "gui/frame/FormHost.h"
+#include "gui/frame/FormStorage.h"
+#include "gui/frame/Language.h"
+#include "gui/frame/MessageTexts.h"
+#include "gui/main/ImageList.h"
+#include "gui/main/MainFormServices.h"
+#include "gui/main/ProfileListView.h"
+#include "store/StoreTable.h"
+#include "system/InventoryLists.h"
+
+namespace quorv::dialogs {
+class TIPMapForm;
+}
+
+namespace quorv::app {
+
+// The main window: the profile list and every command on it. It owns the two table cursors
+// for the whole run and lends them, with its lists and texts, to the windows it opens.
+class TMainForm : public QMainWindow, public settings::IFormHost {
+    Q_OBJECT
+  public:
+    // dataFile: the data file to open (created when missing); QuorvIPChanger.ini beside
+    // it switches the placement to that file. services: nullptr for the real ones;
+    // otherwise kept by the caller for the window's lifetime. languageFolder: empty for
+    // the Language folder beside the program.
+    explicit TMainForm(const std::string& dataFile, TMainFormServices* services = nullptr,
+                       const QString& languageFolder = {});
+    ~TMainForm() override;
+
+    // settings::IFormHost
+    void ApplyLanguage(QWidget* form) override;
+    const settings::TMessageTexts& MessageTexts() const override { return texts_; }
+    inventory::TInventoryLists& Inventory() override { return inventory_; }
+    store::TStoreTable& ProfileTable() override { return StoreTable1; }
+    store::TStoreTable& OptionTable() override { return StoreTable2; }
+    QTreeWidget* ProfileList() override { return ListView1; }
+    void LoadProfileList() override;
+    void ShowException(const std::exception& error) override;
+    QString Language() const override { return FormStorage1 ? FormStorage1->Language : QString(); }
+    QTreeWidgetItem* AddProfileRow(const settings::TProfileRow& row) override;
+
+    // Runs the enabling rules of the actions now.
+    void UpdateActions();
+    // Runs an action the way a menu click does: its enabling rule first.
+    void Execute(QAction* action);
+    bool Activated() const { return activated_; }
+
+    // Components.
+    TImageList* ImageList1;
+    QObject* ActionList1;
+    QMenuBar* MainMenu1;
+    QMenu* PopupMenu1;
+    QToolBar* ToolBar1;
+    TProfileListView* ListView1;
+    QStatusBar* StatusBar1;
+    QLabel* Panel1;
+    store::TStoreTable StoreTable1;
+    store::TStoreTable StoreTable2;
+    std::unique_ptr<settings::TQLanguage> QLanguage;
+    std::unique_ptr<settings::TFormStorage> FormStorage1;
+
+    QAction* acOpen;
+    QAction* acSave;
+    QAction* acExit;
+    QAction* acResult;
+    QAction* acInsert;
+    QAction* acUpdate;
+    QAction* acDelete;
+    QAction* acHelp;
+    QAction* acQnA;
+    QAction* acDonate;
+    QAction* acAbout;
+    QAction* acIcon11;
+    QAction* acIcon12;
+    QAction* acIcon13;
+    QAction* acInfo;
+    QAction* acKorea;
+    QAction* acEnglish;
+    QAction* acOption;
+
+  protected:
+    bool event(QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+  private:
+    void CreateComponents();
+    void CreateActions();
+    void CreateMenus();
+    void CreateToolBar();
+    void ConnectCommands();
+
+    void FormCreate();
+    void OpenDataFile(const std::string& path);
+    void FormActivate();
+    void FormClose();
+
+    void acOpenExecute();
+    void acSaveExecute();
+    void acInsertExecute();
+    void acUpdateExecute();
+    void acDeleteExecute();
+    void acResultExecute();
+    void acInfoExecute();
+    void acOptionExecute();
+    void acLanguageExecute(QAction* sender);
+    void acAboutExecute();
+    void acExitExecute();
+    void acHelpExecute();
+    void acQnAExecute();
+    void acDonateExecute();
+    void acIconExecute(QAction* sender);
+    void ListView1Edited(QTreeWidgetItem* item, QString& name);
+    void ListView1DblClick();
+
+    // A command of this window: failures go to the error box, the enabling rules run after.
+    void Command(void (TMainForm::*handler)());
+    // Posts StoreTable1; a failed post is cancelled before the failure goes on.
+    void PostProfile();
+    // Shows the IP dialog over a record in insert or edit state, then posts or cancels.
+    void ExecProfileDialog(dialogs::TIPMapForm& form);
+    QString Text(const char* key) const { return texts_.Text(key); }
+    QMessageBox::StandardButton Ask(QMessageBox::Icon icon, const QString& text,
+                                    QMessageBox::StandardButtons buttons);
+    apply::ProgressTexts ProgressTexts() const;
+
+    std::unique_ptr<TMainFormServices> ownServices_;
+    TMainFormServices* services_;
+    std::string dataFile_;
+    settings::TMessageTexts texts_;
+    inventory::TInventoryLists inventory_;
+    bool activated_ = false;
+    bool placed_ = false;
+    int damagedProfiles_ = 0;
+};
+
+}  // namespace quorv::app

@@ -1,0 +1,89 @@
+#include "system/DefaultPrinter.h"
+
+#include <cups/cups.h>
+
+#include <chrono>
+
+namespace quorv::apply {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// Reaching the server may take this long; the whole switch, all requests together,
+// a little longer. Answers are awaited in short slices so the limit holds.
+constexpr int kConnectTimeoutMs = 3000;
+constexpr auto kTotalLimit = std::chrono::seconds(3);
+constexpr double kWaitSliceSeconds = 0.25;
+
+int KeepWaiting(http_t*, void* deadline) {
+    return Clock::now() < *static_cast<Clock::time_point*>(deadline) ? 1 : 0;
+}
+
+class Connection {
+  public:
+    explicit Connection(Clock::time_point* deadline)
+        : http_(httpConnect2(cupsServer(), ippPort(), nullptr, AF_UNSPEC, cupsEncryption(), 1,
+                             kConnectTimeoutMs, nullptr)) {
+        if (http_ != nullptr) {
+            httpSetTimeout(http_, kWaitSliceSeconds, KeepWaiting, deadline);
+        }
+    }
+    Connection(const Connection&) = delete;
+    Connection& operator=(const Connection&) = delete;
+    ~Connection() {
+        if (http_ != nullptr) {
+            httpClose(http_);
+        }
+    }
+    http_t* get() const { return http_; }
+
+  private:
+    http_t* http_;
+};
+
+// One small request first: a server that accepts connections but does not answer is
+// found out once, instead of once per request of the dest functions.
+bool ServerAnswers(http_t* http) {
+    ipp_t* response = cupsDoRequest(http, ippNewRequest(IPP_OP_CUPS_GET_DEFAULT), "/");
+    // Any IPP answer will do, "no default printer" included; only silence is fatal.
+    const bool answered = response != nullptr;
+    ippDelete(response);
+    return answered;
+}
+
+}  // namespace
+
+bool SetDefaultPrinter(const std::string& name) {
+    if (name.empty()) {
+        return false;
+    }
+    std::string printer = name;
+    std::string instance;
+    if (size_t slash = name.find('/'); slash != std::string::npos) {
+        printer = name.substr(0, slash);
+        instance = name.substr(slash + 1);
+    }
+
+    Clock::time_point deadline = Clock::now() + kTotalLimit;
+    Connection connection(&deadline);
+    if (connection.get() == nullptr || !ServerAnswers(connection.get())) {
+        return false;
+    }
+    cups_dest_t* dests = nullptr;
+    int count = cupsGetDests2(connection.get(), &dests);
+    cups_dest_t* chosen =
+        cupsGetDest(printer.c_str(), instance.empty() ? nullptr : instance.c_str(), count, dests);
+    bool done = false;
+    if (chosen != nullptr) {
+        for (int i = 0; i < count; ++i) {
+            dests[i].is_default = 0;
+        }
+        chosen->is_default = 1;
+        done = cupsSetDests2(connection.get(), count, dests) == 0;
+    }
+    cupsFreeDests(count, dests);
+    return done;
+}
+
+}  // namespace quorv::apply

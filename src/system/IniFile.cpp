@@ -1,0 +1,346 @@
+#include "system/IniFile.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+
+#include "system/LegacyText.h"
+
+namespace quorv::platform {
+
+namespace {
+
+QString Quoted(const QString& path) {
+    return QLatin1Char('"') + path + QLatin1Char('"');
+}
+
+// Tab, CR and LF are the only control characters a text file may hold.
+bool HasControlCharacter(const QString& text) {
+    for (QChar c : text) {
+        const char16_t u = c.unicode();
+        if (u < 0x20 && u != u'\t' && u != u'\r' && u != u'\n') {
+            return true;
+        }
+    }
+    return false;
+}
+
+bool IsQuote(QChar c) {
+    return c == QLatin1Char('"') || c == QLatin1Char('\'');
+}
+
+QString Unquote(const QString& value) {
+    if (value.size() >= 2 && IsQuote(value.front()) && value.back() == value.front()) {
+        return value.mid(1, value.size() - 2);
+    }
+    return value;
+}
+
+bool HasLineBreak(const QString& text) {
+    return text.contains(QLatin1Char('\n')) || text.contains(QLatin1Char('\r'));
+}
+
+}  // namespace
+
+void TIniFile::TSection::Reindex() {
+    KeyIndex.clear();
+    // The first of two equal keys wins: walk backwards so earlier lines overwrite.
+    for (int i = static_cast<int>(Lines.size()) - 1; i >= 0; --i) {
+        if (!Lines[i].Key.isEmpty()) {
+            KeyIndex.insert(Fold(Lines[i].Key), i);
+        }
+    }
+}
+
+TIniFile::TLine TIniFile::ParseLine(const QString& text) {
+    TLine line{text, {}, {}};
+    const QString trimmed = text.trimmed();
+    if (trimmed.startsWith(QLatin1Char(';'))) {
+        return line;
+    }
+    const qsizetype eq = trimmed.indexOf(QLatin1Char('='));
+    if (eq > 0) {
+        line.Key = trimmed.left(eq).trimmed();
+        line.Value = Unquote(trimmed.mid(eq + 1).trimmed());
+    }
+    return line;
+}
+
+TIniFile TIniFile::Load(const QString& path, const TIniLimits& limits) {
+    const QFileInfo info(path);
+    if (!info.exists() && !info.isSymLink()) {
+        return TIniFile();
+    }
+    if (info.isDir()) {
+        throw EIniError("Cannot read " + Quoted(path).toStdString() + ": it is a folder.");
+    }
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        throw EIniError("Cannot read " + Quoted(path).toStdString() + ": " +
+                        file.errorString().toStdString() + ".");
+    }
+    if (file.size() > limits.MaxFileBytes) {
+        throw EIniError("Cannot read " + Quoted(path).toStdString() + ": the file is larger than " +
+                        std::to_string(limits.MaxFileBytes / (1024 * 1024)) + " MB.");
+    }
+    // Read one byte past the cap so a file growing underneath is caught as well.
+    const QByteArray bytes = file.read(limits.MaxFileBytes + 1);
+    if (file.error() != QFileDevice::NoError) {
+        throw EIniError("Cannot read " + Quoted(path).toStdString() + ": " +
+                        file.errorString().toStdString() + ".");
+    }
+    try {
+        return Parse(bytes, limits);
+    } catch (const EIniError& e) {
+        throw EIniError("Cannot read " + Quoted(path).toStdString() + ": " + e.what());
+    }
+}
+
+TIniFile TIniFile::Parse(const QByteArray& bytes, const TIniLimits& limits) {
+    if (bytes.size() > limits.MaxFileBytes) {
+        throw EIniError("the file is larger than " +
+                        std::to_string(limits.MaxFileBytes / (1024 * 1024)) + " MB.");
+    }
+    if (bytes.contains('\0')) {
+        throw EIniError("it is not a text file.");
+    }
+    const std::optional<QString> decoded = DecodeUtf8OrCp949(bytes);
+    if (!decoded || HasControlCharacter(*decoded)) {
+        throw EIniError("it is not a text file.");
+    }
+    const QString& text = *decoded;
+
+    TIniFile ini;
+    ini.finalEol_ =
+        text.isEmpty() || text.endsWith(QLatin1Char('\n')) || text.endsWith(QLatin1Char('\r'));
+    const qsizetype firstBreak = text.indexOf(QLatin1Char('\n'));
+    if (firstBreak >= 0) {
+        const bool crlf = firstBreak > 0 && text[firstBreak - 1] == QLatin1Char('\r');
+        ini.eol_ = crlf ? QStringLiteral("\r\n") : QStringLiteral("\n");
+    }
+
+    qsizetype start = 0;
+    const qsizetype size = text.size();
+    while (start < size) {
+        qsizetype end = start;
+        while (end < size && text[end] != QLatin1Char('\n') && text[end] != QLatin1Char('\r')) {
+            ++end;
+        }
+        if (end - start > limits.MaxLineLength) {
+            throw EIniError("a line is longer than " + std::to_string(limits.MaxLineLength) +
+                            " characters.");
+        }
+        const QString lineText = text.mid(start, end - start);
+        if (end < size && text[end] == QLatin1Char('\r') && end + 1 < size &&
+            text[end + 1] == QLatin1Char('\n')) {
+            ++end;
+        }
+        start = end + 1;
+
+        const QString trimmed = lineText.trimmed();
+        const qsizetype close = trimmed.lastIndexOf(QLatin1Char(']'));
+        if (trimmed.startsWith(QLatin1Char('[')) && close > 0) {
+            TSection section;
+            section.Name = trimmed.mid(1, close - 1).trimmed();
+            section.Header = TLine{lineText, {}, {}};
+            ini.sections_.push_back(std::move(section));
+            continue;
+        }
+        TLine line = ParseLine(lineText);
+        if (ini.sections_.empty()) {
+            if (!line.Key.isEmpty()) {
+                ++ini.keysOutsideSections_;
+            }
+            ini.preamble_.push_back(std::move(line));
+        } else {
+            ini.sections_.back().Lines.push_back(std::move(line));
+        }
+    }
+    for (TSection& section : ini.sections_) {
+        section.Reindex();
+    }
+    ini.ReindexSections();
+    return ini;
+}
+
+void TIniFile::ReindexSections() {
+    sectionIndex_.clear();
+    for (int i = static_cast<int>(sections_.size()) - 1; i >= 0; --i) {
+        sectionIndex_.insert(Fold(sections_[i].Name), i);
+    }
+}
+
+TIniFile::TSection* TIniFile::FirstSection(const QString& name) {
+    const auto it = sectionIndex_.constFind(Fold(name.trimmed()));
+    return it == sectionIndex_.constEnd() ? nullptr : &sections_[*it];
+}
+
+const TIniFile::TSection* TIniFile::FirstSection(const QString& name) const {
+    const auto it = sectionIndex_.constFind(Fold(name.trimmed()));
+    return it == sectionIndex_.constEnd() ? nullptr : &sections_[*it];
+}
+
+QStringList TIniFile::Sections() const {
+    QStringList names;
+    for (int i = 0; i < static_cast<int>(sections_.size()); ++i) {
+        if (sectionIndex_.value(Fold(sections_[i].Name)) == i) {
+            names.append(sections_[i].Name);
+        }
+    }
+    return names;
+}
+
+bool TIniFile::HasSection(const QString& section) const {
+    return FirstSection(section) != nullptr;
+}
+
+QStringList TIniFile::Keys(const QString& section) const {
+    QStringList keys;
+    if (const TSection* found = FirstSection(section)) {
+        for (int i = 0; i < static_cast<int>(found->Lines.size()); ++i) {
+            const TLine& line = found->Lines[i];
+            if (!line.Key.isEmpty() && found->KeyIndex.value(Fold(line.Key)) == i) {
+                keys.append(line.Key);
+            }
+        }
+    }
+    return keys;
+}
+
+std::optional<QString> TIniFile::Find(const QString& section, const QString& key) const {
+    const TSection* found = FirstSection(section);
+    if (found == nullptr) {
+        return std::nullopt;
+    }
+    const auto it = found->KeyIndex.constFind(Fold(key.trimmed()));
+    if (it == found->KeyIndex.constEnd()) {
+        return std::nullopt;
+    }
+    return found->Lines[*it].Value;
+}
+
+QString TIniFile::Value(const QString& section, const QString& key,
+                        const QString& defaultValue) const {
+    return Find(section, key).value_or(defaultValue);
+}
+
+void TIniFile::SetValue(const QString& section, const QString& key, const QString& value) {
+    const QString name = section.trimmed();
+    const QString keyName = key.trimmed();
+    if (name.isEmpty() || keyName.isEmpty()) {
+        throw EIniError("An INI section or key name must not be empty.");
+    }
+    if (HasLineBreak(section) || HasLineBreak(key) || HasLineBreak(value)) {
+        throw EIniError("An INI name or value must not contain a line break.");
+    }
+    if (name.contains(QLatin1Char(']')) || keyName.contains(QLatin1Char('=')) ||
+        keyName.startsWith(QLatin1Char(';')) || keyName.startsWith(QLatin1Char('['))) {
+        throw EIniError("The INI name \"" + (name + '/' + keyName).toStdString() +
+                        "\" cannot be stored.");
+    }
+    // Reading trims and unquotes; an extra pair of quotes makes such a value come back whole.
+    QString written = value;
+    if (value != value.trimmed() || Unquote(value) != value) {
+        written = QLatin1Char('"') + value + QLatin1Char('"');
+    }
+
+    TSection* target = FirstSection(name);
+    if (target == nullptr) {
+        TSection fresh;
+        fresh.Name = name;
+        fresh.Header = TLine{QLatin1Char('[') + name + QLatin1Char(']'), {}, {}};
+        sections_.push_back(std::move(fresh));
+        sectionIndex_.insert(Fold(name), static_cast<int>(sections_.size()) - 1);
+        target = &sections_.back();
+    }
+    const auto it = target->KeyIndex.constFind(Fold(keyName));
+    if (it != target->KeyIndex.constEnd()) {
+        TLine& line = target->Lines[*it];
+        line.Text = line.Key + QLatin1Char('=') + written;
+        line.Value = value;
+        return;
+    }
+    // After the last meaningful line, so blank lines separating sections stay between them.
+    qsizetype at = static_cast<qsizetype>(target->Lines.size());
+    while (at > 0 && target->Lines[at - 1].Text.trimmed().isEmpty()) {
+        --at;
+    }
+    const bool appending = at == static_cast<qsizetype>(target->Lines.size());
+    target->Lines.insert(target->Lines.begin() + at,
+                         TLine{keyName + QLatin1Char('=') + written, keyName, value});
+    if (appending) {
+        target->KeyIndex.insert(Fold(keyName), static_cast<int>(at));
+    } else {
+        target->Reindex();
+    }
+}
+
+void TIniFile::RemoveKey(const QString& section, const QString& key) {
+    TSection* found = FirstSection(section);
+    if (found == nullptr) {
+        return;
+    }
+    const QString folded = Fold(key.trimmed());
+    std::erase_if(found->Lines, [&](const TLine& line) {
+        return !line.Key.isEmpty() && Fold(line.Key) == folded;
+    });
+    found->Reindex();
+}
+
+void TIniFile::RemoveSection(const QString& section) {
+    const QString folded = Fold(section.trimmed());
+    std::erase_if(sections_, [&](const TSection& s) { return Fold(s.Name) == folded; });
+    ReindexSections();
+}
+
+QByteArray TIniFile::ToUtf8() const {
+    QString text;
+    bool first = true;
+    auto append = [&](const QString& line) {
+        if (!first) {
+            text += eol_;
+        }
+        text += line;
+        first = false;
+    };
+    for (const TLine& line : preamble_) {
+        append(line.Text);
+    }
+    for (const TSection& section : sections_) {
+        append(section.Header.Text);
+        for (const TLine& line : section.Lines) {
+            append(line.Text);
+        }
+    }
+    if (!first && finalEol_) {
+        text += eol_;
+    }
+    return text.toUtf8();
+}
+
+void TIniFile::Save(const QString& path) const {
+    QSaveFile file(path);
+    const QByteArray bytes = ToUtf8();
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
+        throw EIniError("Cannot write " + Quoted(path).toStdString() + ": " +
+                        file.errorString().toStdString() + ".");
+    }
+}
+
+QString ReadProfileString(const QString& path, const QString& section, const QString& key,
+                          const QString& defaultValue) {
+    return TIniFile::Load(path).Value(section, key, defaultValue);
+}
+
+void WriteProfileString(const QString& path, const QString& section, const QString& key,
+                        const QString& value) {
+    TIniFile ini = TIniFile::Load(path);
+    ini.SetValue(section, key, value);
+    ini.Save(path);
+}
+
+QStringList ReadSectionNames(const QString& path) {
+    return TIniFile::Load(path).Sections();
+}
+
+}  // namespace quorv::platform

@@ -1,0 +1,120 @@
+#include <gtest/gtest.h>
+
+#include "core/ProfileChecks.h"
+
+namespace quorv::apply {
+namespace {
+
+Profile Static() {
+    Profile p;
+    p.Name = "office";
+    p.Interface = "lan0";
+    p.SetAddresses({"10.0.0.5", "10.0.1.6"}, {"255.255.255.0", "255.255.0.0"});
+    p.Gateway = "10.0.0.1";
+    p.DNS1 = "10.0.0.2";
+    p.DNS2 = "127.0.0.53";
+    p.Script = "ipconfig /all\r\necho done";
+    return p;
+}
+
+std::string Reason(const Profile& p) {
+    try {
+        CheckProfileValues(p);
+    } catch (const RefusedValue& e) {
+        return e.what();
+    }
+    return "";
+}
+
+TEST(ProfileChecks, AcceptsWhatNetshApplies) {
+    EXPECT_EQ(Reason(Static()), "");
+    Profile dhcp = Static();
+    dhcp.SetDhcp();
+    dhcp.SetAutomaticDns();
+    EXPECT_EQ(Reason(dhcp), "");
+    // Point-to-point and host routes have no network or broadcast address.
+    Profile p = Static();
+    p.SetAddresses({"10.0.0.0", "10.0.0.255"}, {"255.255.255.254", "255.255.255.255"});
+    EXPECT_EQ(Reason(p), "");
+}
+
+TEST(ProfileChecks, RefusesValuesNetshWouldRefuse) {
+    struct Case {
+        const char* what;
+        void (*change)(Profile&);
+        const char* reason;
+    } cases[] = {
+        {"non-contiguous mask", [](Profile& p) { p.Mask = "255.0.255.0"; }, "is not a subnet mask"},
+        {"zero mask", [](Profile& p) { p.Mask = "0.0.0.0"; }, "is not a subnet mask"},
+        {"leading zero", [](Profile& p) { p.IP = "10.0.0.05"; }, "without leading zeros"},
+        {"blank inside", [](Profile& p) { p.Gateway = "10.0.0.1 "; }, "without leading zeros"},
+        {"0.0.0.0", [](Profile& p) { p.IP = "0.0.0.0"; }, "is not an address a host can use"},
+        {"broadcast", [](Profile& p) { p.IP = "255.255.255.255"; }, "a host can use"},
+        {"loopback", [](Profile& p) { p.IP = "127.0.0.1"; }, "a host can use"},
+        {"gateway 0.0.0.0", [](Profile& p) { p.Gateway = "0.0.0.0"; }, "gateway \"0.0.0.0\""},
+        {"network address", [](Profile& p) { p.IP = "10.0.0.0"; }, "network or broadcast"},
+        {"broadcast of subnet", [](Profile& p) { p.IP = "10.0.0.255"; }, "network or broadcast"},
+        {"second address", [](Profile& p) { p.IP = "10.0.0.5,10.0.255.255"; },
+         "network or broadcast"},
+        {"multicast DNS", [](Profile& p) { p.DNS1 = "224.0.0.251"; }, "DNS server \"224.0.0.251\""},
+        {"DNS2 0.0.0.0", [](Profile& p) { p.DNS2 = "0.0.0.0"; }, "DNS server \"0.0.0.0\""},
+        {"lower-case dhcp", [](Profile& p) { p.IP = "dhcp"; }, "IP address \"dhcp\""},
+        {"empty item", [](Profile& p) { p.IP = "10.0.0.5,,10.0.0.6"; }, "IP address \"\""},
+        {"long IP list", [](Profile& p) { p.IP = std::string(300, '1'); }, "IP list is longer"},
+        {"interface too long", [](Profile& p) { p.Interface = "sixteen-chars-xx"; },
+         "longer than 15 bytes"},
+        {"interface as option", [](Profile& p) { p.Interface = "-x"; }, "starts with \"-\""},
+        {"interface empty", [](Profile& p) { p.Interface.clear(); }, "is empty"},
+        {"interface slash", [](Profile& p) { p.Interface = "a/b"; }, "\"/\""},
+        {"interface blank", [](Profile& p) { p.Interface = "Office LAN"; }, "a blank"},
+        {"interface dots", [](Profile& p) { p.Interface = ".."; }, "not allowed"},
+    };
+    for (const Case& c : cases) {
+        Profile p = Static();
+        c.change(p);
+        std::string reason = Reason(p);
+        EXPECT_NE(reason.find(c.reason), std::string::npos) << c.what << ": " << reason;
+    }
+}
+
+TEST(ProfileChecks, ScriptLimits) {
+    EXPECT_NO_THROW(CheckScript(""));
+    std::string lines;
+    for (int i = 0; i < 1000; ++i) {
+        lines += "x\r\n";
+    }
+    EXPECT_NO_THROW(CheckScript(lines));
+    EXPECT_THROW(CheckScript(lines + "x"), RefusedValue);
+    // Bare CR and LF end lines as well.
+    EXPECT_THROW(CheckScript(std::string(1001, '\n')), RefusedValue);
+    EXPECT_NO_THROW(CheckScript(std::string(1000, '\r')));
+
+    EXPECT_NO_THROW(CheckScript(std::string(kMaxScriptBytes, 'a')));
+    EXPECT_THROW(CheckScript(std::string(kMaxScriptBytes + 1, 'a')), RefusedValue);
+    try {
+        CheckScript(std::string("echo a\0rm -rf /", 15));
+        ADD_FAILURE() << "a NUL was accepted";
+    } catch (const RefusedValue& e) {
+        EXPECT_STREQ(e.what(), "the script contains a NUL character");
+    }
+    Profile p = Static();
+    p.Script = std::string(kMaxScriptBytes + 1, 'a');
+    EXPECT_NE(Reason(p).find("script is longer than 65536 bytes"), std::string::npos);
+}
+
+TEST(ProfileChecks, ReasonsShowHostileTextEscapedAndCut) {
+    Profile p = Static();
+    p.Interface = "\x1b[2J" + std::string(100, 'x');
+    std::string reason = Reason(p);
+    EXPECT_EQ(reason.find('\x1b'), std::string::npos);
+    EXPECT_NE(reason.find("\\x1B[2J"), std::string::npos);
+    EXPECT_LT(reason.size(), 150u);
+}
+
+TEST(ProfileChecks, DnsServerCount) {
+    EXPECT_NO_THROW(CheckDnsServerCount(kMaxDnsServers));
+    EXPECT_THROW(CheckDnsServerCount(kMaxDnsServers + 1), RefusedValue);
+}
+
+}  // namespace
+}  // namespace quorv::apply

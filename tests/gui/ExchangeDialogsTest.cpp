@@ -1,0 +1,239 @@
+#include <QApplication>
+#include <QDir>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "QtEnvironment.h"
+#include "TestFormHost.h"
+#include "core/ProfileExchange.h"
+#include "gui/dialogs/ExchangeDialogs.h"
+
+namespace quorv::settings {
+namespace {
+
+using apply::Profile;
+using quorv::testing::MakeProfile;
+using quorv::testing::ReadFile;
+using quorv::testing::TestFormHost;
+
+// With QUORV_SCREENSHOT_DIR set, the windows the commands open are saved there as PNGs.
+void Screenshot(QWidget* window, const QString& name) {
+    const QString dir = qEnvironmentVariable("QUORV_SCREENSHOT_DIR");
+    if (!dir.isEmpty()) {
+        window->grab().save(QDir(dir).filePath(name + QStringLiteral(".png")));
+    }
+}
+
+// Answers the message boxes the command opens, in order, and keeps what they said.
+class BoxAnswers {
+  public:
+    explicit BoxAnswers(std::vector<QMessageBox::StandardButton> answers)
+        : answers_(std::move(answers)) {
+        QObject::connect(&timer_, &QTimer::timeout, [this] { Poll(); });
+        timer_.start(5);
+    }
+
+    struct Seen {
+        QString name, title, text;
+    };
+    std::vector<Seen> seen;
+
+  private:
+    void Poll() {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (box == nullptr || !box->isVisible() || seen.size() >= answers_.size()) {
+            return;
+        }
+        seen.push_back({box->objectName(), box->windowTitle(), box->text()});
+        Screenshot(box, box->objectName());
+        box->button(answers_[seen.size() - 1])->click();
+    }
+
+    std::vector<QMessageBox::StandardButton> answers_;
+    QTimer timer_;
+};
+
+// Chooses `file` in whichever file dialog the command shows, and keeps the dialog's setup.
+struct Chooser {
+    QString file;
+    QString objectName, filter, suffix;
+    QFileDialog::AcceptMode mode = QFileDialog::AcceptOpen;
+    int shown = 0;
+
+    explicit Chooser(QString chosen) : file(std::move(chosen)) {
+        SetFileChooser([this](QFileDialog& dialog) {
+            ++shown;
+            objectName = dialog.objectName();
+            filter = dialog.nameFilters().join(';');
+            suffix = dialog.defaultSuffix();
+            mode = dialog.acceptMode();
+            if (!qEnvironmentVariable("QUORV_SCREENSHOT_DIR").isEmpty()) {
+                dialog.setOption(QFileDialog::DontUseNativeDialog);
+                dialog.resize(720, 460);
+                dialog.show();
+                QApplication::processEvents();
+                Screenshot(&dialog, dialog.objectName());
+                dialog.hide();
+            }
+            return file;
+        });
+    }
+    ~Chooser() { SetFileChooser({}); }
+};
+
+QString Q(const std::string& text) {
+    return QString::fromStdString(text);
+}
+
+TEST(ExchangeCommands, SaveWritesTheChosenFileWithItsExtension) {
+    TestFormHost host;
+    host.Data().Add(MakeProfile("Office", "ipconfig /renew"));
+    host.Data().Add(MakeProfile("Home"));
+    const std::string dir = host.Data().Folder().path();
+    {
+        Chooser cancel(QString{});
+        acSaveExecute(nullptr);
+        EXPECT_EQ(cancel.shown, 1);
+        EXPECT_EQ(cancel.objectName, "SaveDialog1");
+        EXPECT_EQ(cancel.filter, "Quorv IP Changer Data (*.qic)");
+        EXPECT_EQ(cancel.suffix, "qic");
+        EXPECT_EQ(cancel.mode, QFileDialog::AcceptSave);
+    }
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir), {}), 1);  // the data file
+
+    {
+        Chooser choose(Q(dir + "list"));
+        acSaveExecute(nullptr);
+    }
+    const std::string exported = ReadFile(dir + "list.qic");
+    EXPECT_NE(exported.find("[Record_2]\r\nName=Home\r\n"), std::string::npos) << exported;
+
+    // list.txt becomes list.txt.qic: replacing that file is asked about here.
+    std::ofstream(dir + "list.txt.qic") << "keep me";
+    {
+        Chooser choose(Q(dir + "list.txt"));
+        BoxAnswers no({QMessageBox::No});
+        acSaveExecute(nullptr);
+        ASSERT_EQ(no.seen.size(), 1u);
+        EXPECT_EQ(no.seen[0].name, "ExportReplaceBox");
+        EXPECT_TRUE(no.seen[0].text.startsWith("list.txt.qic already exists"))
+            << no.seen[0].text.toStdString();
+    }
+    EXPECT_EQ(ReadFile(dir + "list.txt.qic"), "keep me");
+    {
+        Chooser choose(Q(dir + "list.txt"));
+        BoxAnswers yes({QMessageBox::Yes});
+        acSaveExecute(nullptr);
+    }
+    EXPECT_EQ(ReadFile(dir + "list.txt.qic"), exported);
+}
+
+TEST(ExchangeCommands, AFailedSaveIsShownAndKeepsNothingHalfWritten) {
+    TestFormHost host;
+    host.Data().Add(MakeProfile("Office"));
+    const std::string dir = host.Data().Folder().path();
+    std::filesystem::create_directory(dir + "taken.qic");
+    Chooser choose(Q(dir + "taken.qic"));
+    BoxAnswers ok({QMessageBox::Ok});
+    acSaveExecute(nullptr);
+    ASSERT_EQ(ok.seen.size(), 1u);
+    EXPECT_EQ(ok.seen[0].name, "ExportFailureBox");
+    EXPECT_EQ(ok.seen[0].title, "Quorv IP Changer");
+    EXPECT_TRUE(ok.seen[0].text.startsWith("Cannot write \"" + Q(dir) + "taken.qic\""))
+        << ok.seen[0].text.toStdString();
+    EXPECT_TRUE(std::filesystem::is_directory(dir + "taken.qic"));
+}
+
+TEST(ExchangeCommands, OpenAsksPerConflictAndRefillsTheList) {
+    TestFormHost host;
+    host.Data().Add(MakeProfile("Office", "old\r\n"));
+    host.Data().Add(MakeProfile("Lab"));
+    host.LoadProfileList();
+    const std::string file = host.Data().Folder() / "in.qic";
+    std::ofstream(file) << "[Record_1]\r\nName=Office\r\nIP=DHCP\r\nInterface=x\r\n"
+                           "[Record_2]\r\nName=Lab\r\nIP=DHCP\r\nInterface=y\r\n"
+                           "[Record_3]\r\nName=New\r\nIP=DHCP\r\nInterface=z\r\nIcon=0x0D\r\n";
+    {
+        Chooser cancel(QString{});
+        acOpenExecute(nullptr);
+        EXPECT_EQ(cancel.objectName, "OpenDialog1");
+        EXPECT_EQ(cancel.filter, "Quorv IP Changer Data (*.qic)");
+        EXPECT_EQ(cancel.mode, QFileDialog::AcceptOpen);
+        EXPECT_EQ(host.refills, 1);
+    }
+
+    Chooser choose(Q(file));
+    BoxAnswers answers({QMessageBox::Yes, QMessageBox::No});
+    acOpenExecute(nullptr);
+    ASSERT_EQ(answers.seen.size(), 2u);
+    EXPECT_EQ(answers.seen[0].name, "ImportConflictBox");
+    EXPECT_EQ(answers.seen[0].text, "'Office' " + host.MessageTexts().Text("msgAlreadyUpdate"));
+    EXPECT_EQ(answers.seen[1].text, "'Lab' " + host.MessageTexts().Text("msgAlreadyUpdate"));
+    EXPECT_EQ(host.refills, 2);
+    EXPECT_EQ(host.Rows(), (QStringList{"Office", "Lab", "New"}));
+    const std::vector<Profile> all = host.Data().All();
+    EXPECT_EQ(all[0].Interface, "x");
+    EXPECT_EQ(all[0].Script, "");
+    EXPECT_EQ(all[1], MakeProfile("Lab"));
+    EXPECT_EQ(all[2].Icon, 13);
+}
+
+TEST(ExchangeCommands, AFailedOpenChangesNothingButStillRefills) {
+    TestFormHost host;
+    host.Data().Add(MakeProfile("Office"));
+    const std::string file = host.Data().Folder() / "orphan.qic";
+    std::ofstream(file) << "Name=Loose\r\n[Record_1]\r\nName=Other\r\n";
+    Chooser choose(Q(file));
+    try {
+        acOpenExecute(nullptr);
+        ADD_FAILURE() << "the file was taken";
+    } catch (const EExchangeError& e) {
+        EXPECT_NE(std::string(e.what()).find("keys before its first section"), std::string::npos);
+    }
+    EXPECT_EQ(host.refills, 1);
+    EXPECT_EQ(host.Rows(), QStringList{"Office"});
+
+    // A store failure on the way: the pending record is dropped and the list agrees.
+    std::ofstream(file) << "[Record_1]\r\nName=Other\r\nIP=DHCP\r\nInterface=eth0\r\n";
+    store::TStoreTable& table = host.ProfileTable();
+    table.Close();
+    table.SetReadOnly(true);
+    table.Open();
+    EXPECT_ANY_THROW(acOpenExecute(nullptr));
+    EXPECT_EQ(table.State(), store::TDataSetState::dsBrowse);
+    EXPECT_EQ(host.refills, 2);
+    EXPECT_EQ(host.Rows(), QStringList{"Office"});
+}
+
+TEST(ExchangeCommands, SaveThenOpenIntoAFreshDataFileGivesEveryProfile) {
+    std::vector<Profile> original;
+    quorv::testing::TempFolder keep;
+    {
+        TestFormHost host;
+        Profile wireless = MakeProfile("무선", "ipconfig /release\r\nipconfig /renew\r\n");
+        wireless.SetDhcp();
+        wireless.Icon = 12;
+        wireless.Printer = "Front desk";
+        host.Data().Add(wireless);
+        host.Data().Add(MakeProfile("Office", "a,b\r\n"));  // a comma comes back as a break
+        original = host.Data().All();
+        Chooser choose(Q(keep / "trip"));
+        acSaveExecute(nullptr);
+    }
+    TestFormHost fresh;
+    Chooser choose(Q(keep / "trip.qic"));
+    acOpenExecute(nullptr);
+    original[1].Script = "a\r\nb\r\n";
+    EXPECT_EQ(fresh.Data().All(), original);
+    EXPECT_EQ(fresh.Rows(), (QStringList{"무선", "Office"}));
+}
+
+}  // namespace
+}  // namespace quorv::settings

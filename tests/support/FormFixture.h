@@ -1,0 +1,122 @@
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <QTest>
+#include <functional>
+
+#include "ModalScript.h"
+#include "TestHost.h"
+#include "core/ProfileRecord.h"
+#include "gui/dialogs/IPMapForm.h"
+#include "gui/widgets/IPAddrEdit.h"
+
+namespace quorv::testing {
+
+// A list row's caption and five cells.
+inline QStringList Cells(QTreeWidgetItem* row) {
+    QStringList cells;
+    for (int i = 0; i < 6; ++i) {
+        cells << row->text(i);
+    }
+    return cells;
+}
+
+// Dialog tests against a test host with two connections and two printers (the second
+// the default), already read.
+class FormFixture : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        host.inventory.ConnectionIDs = {"eth0", "wlan0"};
+        host.inventory.AdapterNames = {"Intel Ethernet", "Intel Wireless"};
+        host.inventory.PrinterNames = {"Office", "Home"};
+        host.inventory.PrinterCaptions = {"Office Laser", "Home Inkjet"};
+        host.inventory.DefaultPrinterIndex = 1;
+        host.inventory.PrintersRead = true;
+    }
+
+    // Opens the IP dialog as the main window's insert command does: caption, insert
+    // state, modal run, post on OK or cancel. `steps` answer the modal windows.
+    int Insert(const QString& name) {
+        dialogs::TIPMapForm form(nullptr);
+        form.ProfileName = name;
+        form.setWindowTitle(form.windowTitle() + " - [" + name + "]");
+        host.profiles.Insert();
+        return Finish(form);
+    }
+
+    // The edit command: the row selected, btnOK reading msgOK, edit state.
+    int Edit(const QString& name) {
+        QTreeWidgetItem* row = host.Row(name);
+        if (row != nullptr) {
+            host.list.setCurrentItem(row);
+        }
+        EXPECT_TRUE(app::FindProfile(host.profiles, name.toStdString()));
+        dialogs::TIPMapForm form(nullptr);
+        form.ProfileName = name;
+        form.btnOK->setText(host.texts.Text("msgOK"));
+        host.profiles.Edit();
+        return Finish(form);
+    }
+
+    int Finish(dialogs::TIPMapForm& form) {
+        const int result = form.exec();
+        if (result == QDialog::Accepted) {
+            host.profiles.Post();
+        } else {
+            host.profiles.Cancel();
+        }
+        EXPECT_EQ(script.StepsLeft(), 0u);
+        return result;
+    }
+
+    // Types a dotted quad key by key into the control, starting at its box 0.
+    static void Type(dialogs::TIPAddrEdit* edit, const QString& text) {
+        edit->setFocus();
+        for (QChar c : text) {
+            // The window's focus child, which follows the box changes even while another
+            // window is the active one.
+            QWidget* focused = edit->window()->focusWidget();
+            QTest::keyClick(focused ? focused : edit->Box(0), c.toLatin1());
+        }
+    }
+
+    // Adds a step for the next modal window, which must be of type T.
+    template <typename T>
+    void On(std::function<void(T&)> step) {
+        script.Then([step](QWidget* modal) {
+            T* form = qobject_cast<T*>(modal);
+            if (form == nullptr) {
+                ADD_FAILURE() << "unexpected window " << modal->metaObject()->className();
+                Close(modal);
+                return;
+            }
+            step(*form);
+        });
+    }
+    // Expects a message box with this text and closes it.
+    void Box(const QString& text) {
+        script.Then([text](QWidget* modal) {
+            auto* box = qobject_cast<QMessageBox*>(modal);
+            if (box == nullptr) {
+                ADD_FAILURE() << "expected the box " << text.toStdString() << ", got "
+                              << modal->metaObject()->className();
+                Close(modal);
+                return;
+            }
+            EXPECT_EQ(box->text(), text);
+            box->button(QMessageBox::Ok)->click();
+        });
+    }
+    static void Close(QWidget* modal) {
+        if (auto* dialog = qobject_cast<QDialog*>(modal)) {
+            dialog->reject();
+        }
+    }
+    QString Msg(const char* key) const { return host.texts.Text(key); }
+
+    TestHost host;
+    ModalScript script;
+};
+
+}  // namespace quorv::testing

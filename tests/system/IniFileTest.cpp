@@ -1,0 +1,145 @@
+#include "system/IniFile.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+#include "TempFolder.h"
+
+namespace quorv::platform {
+namespace {
+
+using testing::ReadFile;
+using testing::TempFolder;
+
+TIniFile FromText(const char* text) {
+    return TIniFile::Parse(QByteArray(text));
+}
+
+void WriteBytes(const std::string& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+
+TEST(IniFileRead, NamesIgnoreCaseAndValuesAreTrimmedAndUnquoted) {
+    const TIniFile ini = FromText(
+        "[Main]\r\n"
+        "  Plain =  some value  \r\n"
+        "Double=\" padded \"\r\n"
+        "Single='x'\r\n"
+        "Twice=\"\"inner\"\"\r\n"
+        "Lone=\"open\r\n"
+        "Empty=\r\n"
+        "; comment=not a key\r\n"
+        "no equals sign\r\n"
+        "Url=http://x/?a=b\r\n");
+    EXPECT_EQ(ini.Value("main", "PLAIN"), "some value");
+    EXPECT_EQ(ini.Value("MAIN", "double"), " padded ");
+    EXPECT_EQ(ini.Value("Main", "Single"), "x");
+    EXPECT_EQ(ini.Value("Main", "Twice"), "\"inner\"");
+    EXPECT_EQ(ini.Value("Main", "Lone"), "\"open");
+    EXPECT_EQ(ini.Find("Main", "Empty"), QString());
+    EXPECT_FALSE(ini.Find("Main", "; comment").has_value());
+    EXPECT_FALSE(ini.Find("Main", "Missing").has_value());
+    EXPECT_EQ(ini.Value("Main", "Missing", "fallback"), "fallback");
+    EXPECT_EQ(ini.Value("Main", "Url"), "http://x/?a=b");
+    EXPECT_EQ(ini.Keys("main"),
+              (QStringList{"Plain", "Double", "Single", "Twice", "Lone", "Empty", "Url"}));
+}
+
+TEST(IniFileRead, FirstOfEqualSectionsAndKeysWinsAndSectionsKeepFileOrder) {
+    const TIniFile ini = FromText(
+        "orphan=1\n"
+        "[Zeta]\nk=first\nK=second\n"
+        "[alpha]\nk=a\n"
+        "[ZETA]\nk=third\nextra=1\n"
+        "[ spaced ]\n");
+    EXPECT_EQ(ini.Sections(), (QStringList{"Zeta", "alpha", "spaced"}));
+    EXPECT_EQ(ini.Value("zeta", "k"), "first");
+    EXPECT_FALSE(ini.Find("Zeta", "extra").has_value());
+    EXPECT_TRUE(ini.HasSection("SPACED"));
+    EXPECT_EQ(ini.KeysOutsideSections(), 1);
+    EXPECT_FALSE(ini.Find("", "orphan").has_value());
+}
+
+TEST(IniFileRead, ManySectionsAndLongValuesComeBackWhole) {
+    QByteArray text;
+    const QString longValue(100000, QLatin1Char('v'));
+    for (int i = 1; i <= 5000; ++i) {
+        text += "[Record_" + QByteArray::number(i) + "]\r\nName=n" + QByteArray::number(i) + "\r\n";
+    }
+    text += "[Long]\r\nValue=" + longValue.toUtf8() + "\r\n";
+    const TIniFile ini = TIniFile::Parse(text);
+    EXPECT_EQ(ini.Sections().size(), 5001);
+    EXPECT_EQ(ini.Value("record_4999", "name"), "n4999");
+    EXPECT_EQ(ini.Value("Long", "Value"), longValue);
+}
+
+TEST(IniFileRead, Utf8WithBomAndCp949) {
+    const TIniFile bom =
+        TIniFile::Parse(QByteArray("\xEF\xBB\xBF[Message]\nmsgOK=\xED\x99\x95\xEC\x9D\xB8\n"));
+    EXPECT_EQ(bom.Sections(), QStringList{"Message"});
+    EXPECT_EQ(bom.Value("message", "msgOK"), QString::fromUtf8("확인"));
+    // "한국어" in the Korean Windows code page, section and value alike.
+    const TIniFile cp949 =
+        TIniFile::Parse(QByteArray("[\xC7\xD1\xB1\xB9]\r\nName=\xC7\xD1\xB1\xB9\xBE\xEE\r\n"));
+    EXPECT_EQ(cp949.Sections(), QStringList{QString::fromUtf8("한국")});
+    EXPECT_EQ(cp949.Value(QString::fromUtf8("한국"), "Name"), QString::fromUtf8("한국어"));
+    // A lead byte without its trail is neither encoding.
+    EXPECT_THROW(TIniFile::Parse(QByteArray("[a]\nk=\xC7\n")), EIniError);
+}
+
+TEST(IniFileWrite, ReplacesInPlaceAndKeepsEveryOtherLine) {
+    TempFolder dir;
+    const QString path = QString::fromStdString(dir / "placement.ini");
+    WriteBytes(dir / "placement.ini",
+               "; written by hand\r\n"
+               "[QuorvIPChage]\r\n"
+               "Left = 10\r\n"
+               "  Odd line  \r\n"
+               "Width=728\r\n"
+               "\r\n"
+               "[Other]\r\n"
+               "x=1\r\n");
+    TIniFile ini = TIniFile::Load(path);
+    ini.SetValue("quorvipchage", "LEFT", "20");
+    ini.SetValue("QuorvIPChage", "Language", "English");
+    ini.SetValue("New", "Key", "v");
+    ini.Save(path);
+    EXPECT_EQ(ReadFile(dir / "placement.ini"),
+              "; written by hand\r\n"
+              "[QuorvIPChage]\r\n"
+              "Left=20\r\n"
+              "  Odd line  \r\n"
+              "Width=728\r\n"
+              "Language=English\r\n"
+              "\r\n"
+              "[Other]\r\n"
+              "x=1\r\n"
+              "[New]\r\n"
+              "Key=v\r\n");
+
+    EXPECT_TRUE(TIniFile::Load(path + ".missing").Sections().isEmpty());
+    WriteProfileString(path, "Other", "x", "2");
+    EXPECT_EQ(ReadProfileString(path, "OTHER", "X"), "2");
+    EXPECT_EQ(ReadSectionNames(path), (QStringList{"QuorvIPChage", "Other", "New"}));
+}
+
+TEST(IniFileWrite, AwkwardValuesReadBackUnchangedAndBadNamesAreRefused) {
+    TIniFile ini;
+    const QStringList values{" lead", "trail ", "\"quoted\"", "'single'", "\"", "a=b;c", ""};
+    for (int i = 0; i < values.size(); ++i) {
+        ini.SetValue("S", "k" + QString::number(i), values[i]);
+    }
+    const TIniFile reread = TIniFile::Parse(ini.ToUtf8());
+    for (int i = 0; i < values.size(); ++i) {
+        EXPECT_EQ(reread.Value("S", "k" + QString::number(i)), values[i]) << i;
+    }
+    EXPECT_THROW(ini.SetValue("S", "k", "two\nlines"), EIniError);
+    EXPECT_THROW(ini.SetValue("S", "k", "cr\ronly"), EIniError);
+    EXPECT_THROW(ini.SetValue("a]b", "k", "v"), EIniError);
+    EXPECT_THROW(ini.SetValue("S", "k=v", "v"), EIniError);
+    EXPECT_THROW(ini.SetValue("S", " ", "v"), EIniError);
+}
+
+}  // namespace
+}  // namespace quorv::platform
