@@ -8,11 +8,31 @@ namespace quorv::app {
 // script lines in a data file run with the caller's rights, so a root-run apply refuses,
 // as sudo and ssh do, a file that another user can write or replace: one that is not
 // owned by root, that group or others may write, or that lies in such a folder (a folder
-// above it may be shared when its sticky bit keeps others from renaming what is in it).
+// above it may be shared when its sticky bit keeps others from renaming what is in it),
+// and a path that passes through a symbolic link in a folder others can write.
 std::string WhyUntrustedByRoot(const std::string& path);
 
+// The data file as root opened it for an apply, judged by the descriptor that was opened
+// rather than by its name: the path is walked one component at a time from "/" without
+// following anything unjudged, so a link swapped between the check and the read cannot
+// hand root another file.
+class TRootDataFile {
+  public:
+    // Throws quorv::Exception with the refusal when root must not use the file.
+    explicit TRootDataFile(const std::string& path);
+    ~TRootDataFile();
+    TRootDataFile(const TRootDataFile&) = delete;
+    TRootDataFile& operator=(const TRootDataFile&) = delete;
+
+    // A name of the very file that was judged (/proc/self/fd/N), for the store to open.
+    std::string OpenedPath() const;
+
+  private:
+    int fd_ = -1;
+};
+
 // Throws quorv::Exception with the reason when the caller is root and the data file at
-// `path` is one WhyUntrustedByRoot refuses; the window and qic call it before applying.
+// `path` is one WhyUntrustedByRoot refuses.
 void CheckRootMayApply(const std::string& path);
 
 }  // namespace quorv::app

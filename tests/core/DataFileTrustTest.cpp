@@ -6,6 +6,7 @@
 #include <fstream>
 
 #include "TempFolder.h"
+#include "base/Exception.h"
 #include "core/DataFileTrust.h"
 
 namespace quorv::app {
@@ -49,6 +50,47 @@ TEST(DataFileTrust, RootRefusesFilesOthersCanWriteOrReplace) {
     ASSERT_EQ(symlink(file.c_str(), link.c_str()), 0);
     EXPECT_EQ(WhyUntrustedByRoot(link), "");
     EXPECT_EQ(WhyUntrustedByRoot(tmp / "missing.dat"), tmp / "missing.dat" + " cannot be examined");
+}
+
+TEST(DataFileTrust, RootJudgesTheFileItOpensAndNoLinkOthersControl) {
+    if (geteuid() != 0) {
+        GTEST_SKIP() << "needs root to give files away";
+    }
+    TempFolder tmp;
+    const std::string trusted = tmp / "trusted.dat";
+    std::ofstream(trusted) << "trusted";
+    chmod(trusted.c_str(), 0600);
+
+    // A link in a folder others may write could be pointed elsewhere at any moment,
+    // even where the sticky bit keeps them from replacing it.
+    const std::string shared = tmp / "shared";
+    std::filesystem::create_directory(shared);
+    chmod(shared.c_str(), 01777);
+    ASSERT_EQ(symlink(trusted.c_str(), (shared + "/link.dat").c_str()), 0);
+    EXPECT_EQ(WhyUntrustedByRoot(shared + "/link.dat"),
+              "the symbolic link " + shared + "/link.dat lies in a folder other users can write");
+    const std::string theirs = tmp / "theirs";
+    std::filesystem::create_directory(theirs);
+    ASSERT_EQ(chown(theirs.c_str(), 65534, 65534), 0);
+    ASSERT_EQ(symlink(trusted.c_str(), (theirs + "/link.dat").c_str()), 0);
+    EXPECT_EQ(WhyUntrustedByRoot(theirs + "/link.dat"),
+              "the folder " + theirs + " is not owned by root");
+    EXPECT_THROW(TRootDataFile{theirs + "/link.dat"}, Exception);
+
+    // Once judged, the file is what is read, whatever the name comes to mean.
+    TRootDataFile judged(trusted);
+    const std::string other = tmp / "other.dat";
+    std::ofstream(other) << "hostile";
+    ASSERT_EQ(rename(other.c_str(), trusted.c_str()), 0);
+    std::string content;
+    std::ifstream(judged.OpenedPath()) >> content;
+    EXPECT_EQ(content, "trusted");
+
+    // Relative names and ".." are walked like any other component.
+    const std::filesystem::path before = std::filesystem::current_path();
+    std::filesystem::current_path(shared);
+    EXPECT_EQ(WhyUntrustedByRoot("../trusted.dat"), "");
+    std::filesystem::current_path(before);
 }
 
 }  // namespace

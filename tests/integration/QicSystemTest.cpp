@@ -2,8 +2,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
+#include <chrono>
 #include <filesystem>
 #include <memory>
+#include <thread>
 
 #include "Cupsd.h"
 #include "Dnsmasq.h"
@@ -104,6 +107,60 @@ TEST_F(QicSystem, InventoryThenStaticProfileThenDhcpProfile) {
               std::string::npos)
         << all.out;
     EXPECT_EQ(all.out.find(A(54)), std::string::npos) << all.out;
+    EXPECT_EQ(HostResolvConfFingerprint(), hostConf);
+}
+
+// A link another user controls, swapped between root's file and theirs every half
+// millisecond: root never takes the profile from their file, however the race falls.
+TEST_F(QicSystem, RootNeverAppliesThroughALinkAnotherUserCanSwap) {
+    TestNetwork net(32);
+    const std::string hostConf = HostResolvConfFingerprint();
+    const std::string theirFolder = folder_ + "/theirs";
+    std::filesystem::create_directory(theirFolder);
+    chmod(folder_.c_str(), 0755);
+    ASSERT_EQ(chown(theirFolder.c_str(), 65534, 65534), 0);
+    const std::string hostileData = theirFolder + "/hostile.dat";
+    const std::string marker = net.WorkDir() + "/hostile script ran";
+    const std::filesystem::path script = net.WorkDir() + "/hostile.txt";
+    WriteFile(script, "touch \"" + marker + "\"\n");
+    auto add = [&](const std::string& data, const std::vector<std::string>& extra) {
+        std::vector<std::string> argv{BinDir() + "/qic", "--data", data,   "add",          "p",
+                                      "--interface",     "lan0",   "--ip", net.Address(5), "--mask",
+                                      "255.255.255.0"};
+        argv.insert(argv.end(), extra.begin(), extra.end());
+        return systest::Run(argv, options_).status;
+    };
+    ASSERT_EQ(add(data_, {}), 0);
+    ASSERT_EQ(add(hostileData, {"--script-file", script}), 0);
+
+    const std::string link = theirFolder + "/link.dat";
+    ASSERT_EQ(symlink(data_.c_str(), link.c_str()), 0);
+    std::atomic<bool> stop{false};
+    std::thread swapper([&] {
+        const std::string next = theirFolder + "/next.dat";
+        for (bool hostile = true; !stop; hostile = !hostile) {
+            std::filesystem::remove(next);
+            if (symlink((hostile ? hostileData : data_).c_str(), next.c_str()) == 0) {
+                rename(next.c_str(), link.c_str());
+            }
+            std::this_thread::sleep_for(std::chrono::microseconds(500));
+        }
+    });
+    int refused = 0;
+    for (int i = 0; i < 40; ++i) {
+        std::vector<std::string> argv{BinDir() + "/qic", "--data", link, "apply", "p"};
+        const Result r = net.InClient(argv, options_);
+        if (r.status == 1 &&
+            r.err.find("refusing to apply a profile as root: the folder " + theirFolder +
+                       " is not owned by root") != std::string::npos) {
+            ++refused;
+        }
+    }
+    stop = true;
+    swapper.join();
+    EXPECT_EQ(refused, 40);
+    EXPECT_FALSE(std::filesystem::exists(marker));
+    EXPECT_TRUE(net.Addresses().empty());
     EXPECT_EQ(HostResolvConfFingerprint(), hostConf);
 }
 

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <exception>
+#include <memory>
 
 #include "cli/Arguments.h"
 #include "cli/EditCommands.h"
@@ -35,8 +36,10 @@ struct DataFile {
     TStoreTable options;
     app::DataFileStatus status;
 
-    explicit DataFile(const std::string& file) : path(file) {
-        status = app::OpenDataFile(path, profiles, options);
+    // `opened` names the file to open when it is not `file` itself (a root apply's judged
+    // descriptor); messages name `file`.
+    explicit DataFile(const std::string& file, const std::string& opened = {}) : path(file) {
+        status = app::OpenDataFile(opened.empty() ? path : opened, profiles, options);
         if (!status.profileError.empty()) {
             throw Exception("cannot open the profiles in " + Quoted(path) + ": " +
                             status.profileError);
@@ -116,7 +119,6 @@ int Apply(DataFile& data, const Invocation& inv, std::ostream& out, std::ostream
         }
         return kExitOk;
     }
-    app::CheckRootMayApply(data.path);
     const bool shown =
         apply::ShowScriptWindow(app::ReadOption(data.Options(), apply::kShowScriptWindow));
     apply::SystemServices services(platform::ProgramFolder());
@@ -175,7 +177,13 @@ int Dispatch(const Invocation& inv, std::ostream& out, std::ostream& err) {
         return Printers(out);
     }
     const std::string path = inv.dataFile ? *inv.dataFile : app::DefaultDataFilePath();
-    DataFile data(path);
+    // Root takes a profile's orders only from a file judged as it was opened, before
+    // anything in it is read.
+    std::unique_ptr<app::TRootDataFile> judged;
+    if (inv.command == "apply" && !inv.dryRun && geteuid() == 0) {
+        judged = std::make_unique<app::TRootDataFile>(path);
+    }
+    DataFile data(path, judged ? judged->OpenedPath() : std::string());
     if (inv.command == "list" || inv.command == "show") {
         WarnDamaged(data, path, err);
     }

@@ -1,12 +1,14 @@
 #include "gui/main/MainForm.h"
 
+#include <unistd.h>
+
 #include <QInputDialog>
 
-#include "core/DataFileTrust.h"
 #include "core/OptionRecord.h"
 #include "core/Options.h"
 #include "core/ProfileRecord.h"
 #include "core/RecordLookup.h"
+#include "core/RootApply.h"
 #include "core/TableWriteLock.h"
 #include "gui/dialogs/AboutForm.h"
 #include "gui/dialogs/ExchangeDialogs.h"
@@ -140,8 +142,10 @@ void TMainForm::acResultExecute() {
     if (row == nullptr || !FindByName(StoreTable1, Utf8(row->text(0)))) {
         return;
     }
-    CheckRootMayApply(dataFile_);
-    const apply::Profile profile = ReadProfile(StoreTable1);
+    // As root the profile comes from the data file judged as it is opened, so that a
+    // file swapped in under the window's name cannot run its script lines as root.
+    const apply::Profile profile = geteuid() == 0 ? ReadProfileAsRoot(dataFile_, Utf8(row->text(0)))
+                                                  : ReadProfile(StoreTable1);
     const bool showScripts =
         apply::ShowScriptWindow(ReadOption(StoreTable2, apply::kShowScriptWindow));
     services_->ApplyProfile(this, row->text(0), profile, showScripts, ProgressTexts());
