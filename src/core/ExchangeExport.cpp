@@ -33,7 +33,8 @@ int ExportProfiles(store::TStoreTable& profiles, const QString& path) {
             WriteSection(ini, ++count, app::ReadProfile(profiles));
         }
         if (count > 0) {
-            ini.Save(path);
+            // Scripts and addresses are as private here as in the data file.
+            ini.Save(path, platform::TFileMode::Private);
         }
     } catch (const platform::EIniError& e) {
         throw EExchangeError(e.what());

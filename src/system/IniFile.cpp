@@ -2,7 +2,6 @@
 
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 #include "system/LegacyText.h"
 
@@ -318,12 +317,12 @@ QByteArray TIniFile::ToUtf8() const {
     return text.toUtf8();
 }
 
-void TIniFile::Save(const QString& path) const {
-    QSaveFile file(path);
-    const QByteArray bytes = ToUtf8();
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
-        throw EIniError("Cannot write " + Quoted(path).toStdString() + ": " +
-                        file.errorString().toStdString() + ".");
+void TIniFile::Save(const QString& path, TFileMode mode) const {
+    try {
+        const QByteArray bytes = ToUtf8();
+        ReplaceFile(path.toStdString(), std::string_view(bytes.constData(), bytes.size()), mode);
+    } catch (const Exception& e) {
+        throw EIniError(e.what());
     }
 }
 

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "base/Exception.h"
+#include "system/ReplaceFile.h"
 
 namespace quorv::platform {
 
@@ -83,8 +84,9 @@ class TIniFile {
     void RemoveSection(const QString& section);
 
     QByteArray ToUtf8() const;
-    // Writes the document to `path` atomically; throws EIniError with the reason.
-    void Save(const QString& path) const;
+    // Writes the document to `path` atomically (ReplaceFile); throws EIniError with the
+    // reason.
+    void Save(const QString& path, TFileMode mode = TFileMode::KeepExisting) const;
 
   private:
     struct TLine {

@@ -115,6 +115,13 @@ TEST(ExchangeExport, NumbersInTableOrderAndWritesAWholeNewFile) {
     EXPECT_EQ(ini.Value("Record_3", "Icon"), "13");
     EXPECT_EQ(ini.Keys("Record_2"), (QStringList{"Name", "IP", "Mask", "Gateway", "DNS1", "DNS2",
                                                  "Interface", "Printer", "Icon", "Script"}));
+
+    // Scripts are as private as in the data file, and a link is never written through.
+    EXPECT_EQ(std::filesystem::status(file).permissions(), std::filesystem::perms(0600));
+    const std::string link = data.Folder() / "link.qic";
+    std::filesystem::create_symlink(file, link);
+    EXPECT_THROW(ExportProfiles(data.Profiles(), Q(link)), EExchangeError);
+    EXPECT_EQ(platform::TIniFile::Load(Q(file)).Sections().size(), 3);
 }
 
 TEST(ExchangeRoundTrip, TenRoundTripsChangeNothing) {
