@@ -100,7 +100,7 @@ TIniFile TIniFile::Parse(const QByteArray& bytes, const TIniLimits& limits) {
         throw EIniError("the file is larger than " +
                         std::to_string(limits.MaxFileBytes / (1024 * 1024)) + " MB.");
     }
-    if (bytes.contains('\0')) {
+    if (!IsUtf16WithBom(bytes) && bytes.contains('\0')) {
         throw EIniError("it is not a text file.");
     }
     const std::optional<QString> decoded = DecodeUtf8OrCp949(bytes);

@@ -18,6 +18,10 @@ struct ConverterCloser {
 }  // namespace
 
 std::optional<QString> DecodeCp949(const QByteArray& bytes) {
+    // Neither is ever part of a two-byte character, so alone they are no text.
+    if (bytes.contains('\x80') || bytes.contains('\xFF')) {
+        return std::nullopt;
+    }
     UErrorCode status = U_ZERO_ERROR;
     // Windows' own table (Unified Hangul Code), not IBM's variant of the same number.
     std::unique_ptr<UConverter, ConverterCloser> converter(ucnv_open("windows-949-2000", &status));
@@ -44,7 +48,21 @@ std::optional<QString> DecodeCp949(const QByteArray& bytes) {
     return text;
 }
 
+bool IsUtf16WithBom(const QByteArray& bytes) {
+    return bytes.startsWith("\xFF\xFE") || bytes.startsWith("\xFE\xFF");
+}
+
 std::optional<QString> DecodeUtf8OrCp949(const QByteArray& bytes) {
+    if (IsUtf16WithBom(bytes)) {
+        QStringDecoder utf16(
+            bytes.startsWith("\xFF\xFE") ? QStringDecoder::Utf16LE : QStringDecoder::Utf16BE,
+            QStringDecoder::Flag::Stateless);
+        QString text = utf16.decode(QByteArrayView(bytes).sliced(2));
+        if (utf16.hasError() || bytes.size() % 2 != 0) {
+            return std::nullopt;
+        }
+        return text;
+    }
     QByteArrayView view(bytes);
     if (view.startsWith("\xEF\xBB\xBF")) {
         view = view.sliced(3);

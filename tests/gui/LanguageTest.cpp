@@ -179,6 +179,32 @@ TEST(Language, MessagesFromTheFileWithDefaultsForTheRest) {
     EXPECT_EQ(texts.Text("msgName"), QString("이름"));
 }
 
+// A file saved as "Unicode" is read; one that is no text translates nothing, so the
+// built-in Korean texts stay, and the problem is told once, never thrown.
+TEST(Language, Utf16IsReadAndADamagedFileFallsBackOnce) {
+    TempFolder folder;
+    const std::u16string text =
+        u"\uFEFF[MainForm]\r\nacInsert=&New...\r\n[Message]\r\nmsgOK=OK\r\n";
+    WriteText(folder / "English.dat",
+              std::string(reinterpret_cast<const char*>(text.data()), text.size() * 2));
+    TQLanguage language(QString::fromStdString(folder.path()));
+    language.SetFileName("English.dat");
+    EXPECT_EQ(language.ReadMessage("msgOK"), QString("OK"));
+    EXPECT_TRUE(language.TakeProblem().isEmpty());
+
+    WriteText(folder / "Korea.dat", std::string("[Message]\nmsgOK=\0x\n", 20));
+    language.SetFileName("Korea.dat");
+    SampleForm f;
+    EXPECT_NO_THROW(language.TranslateForm(&f.form));
+    EXPECT_EQ(f.action->text(), QString("old"));
+    TMessageTexts texts;
+    LoadMessageTexts(language, texts);
+    EXPECT_EQ(texts.Text("msgOK"), QString("확인"));
+    EXPECT_NE(language.TakeProblem().indexOf("it is not a text file"), -1);
+    language.TranslateForm(&f.form);
+    EXPECT_TRUE(language.TakeProblem().isEmpty());
+}
+
 TEST(Language, SystemLanguageFromTheLocale) {
     ScopedEnv all("LC_ALL", "");
     ScopedEnv messages("LC_MESSAGES", "ko_KR.UTF-8");

@@ -306,6 +306,30 @@ TEST_F(MainFormTest, ProfilesTheFileCannotGiveAreReportedOnceAfterStartUp) {
                   form.MessageTexts().Text("msgDamagedProfiles").arg(1).toStdString());
 }
 
+// Neither a damaged placement file nor a damaged language file keeps the profiles from
+// the list; each is said once, the placement file is left as it was.
+TEST_F(MainFormTest, DamagedSettingsAndLanguageFilesAreToldAndLeftAlone) {
+    Seed({MakeProfile("office")});
+    const std::string ini = tmp_ / kSettingsFileName;
+    const std::string damaged("[QuorvIPChage]\nLanguage=English\n\0", 33);
+    std::ofstream(ini) << damaged;
+    TempFolder languages;
+    std::ofstream(languages / "English.dat") << std::string("[MainForm]\0", 11);
+    ModalAnswers answers;
+    answers.Press(QMessageBox::Ok);
+    TMainForm& form = Start(QString::fromStdString(languages.path()));
+    EXPECT_EQ(Rows(), std::vector<std::string>{"office"});
+    form.show();
+    QTRY_VERIFY_WITH_TIMEOUT(form.Activated(), 3000);
+    QTRY_COMPARE_WITH_TIMEOUT(answers.Seen().size(), size_t{1}, 3000);
+    EXPECT_EQ(answers.Seen()[0].rfind("SettingsProblemBox: Cannot read", 0), 0u)
+        << answers.Seen()[0];
+    EXPECT_NE(answers.Seen()[0].find("English.dat"), std::string::npos) << answers.Seen()[0];
+    EXPECT_EQ(form.acInsert->text(), "추가");
+    form.close();
+    EXPECT_EQ(ReadFile(ini), damaged);
+}
+
 TEST_F(MainFormTest, LanguageIsTakenAtActivationSwitchedAndSavedOnClose) {
     std::ofstream(tmp_ / kSettingsFileName) << "[QuorvIPChage]\nLanguage=English\n";
     TMainForm& form = Start(QStringLiteral(QUORV_BIN_DIR "/Language"));

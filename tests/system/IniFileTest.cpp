@@ -84,8 +84,17 @@ TEST(IniFileRead, Utf8WithBomAndCp949) {
         TIniFile::Parse(QByteArray("[\xC7\xD1\xB1\xB9]\r\nName=\xC7\xD1\xB1\xB9\xBE\xEE\r\n"));
     EXPECT_EQ(cp949.Sections(), QStringList{QString::fromUtf8("한국")});
     EXPECT_EQ(cp949.Value(QString::fromUtf8("한국"), "Name"), QString::fromUtf8("한국어"));
-    // A lead byte without its trail is neither encoding.
+    // A lead byte without its trail is neither encoding, nor are 0x80 and 0xFF, which
+    // Windows' table maps to a control and a private-use character.
     EXPECT_THROW(TIniFile::Parse(QByteArray("[a]\nk=\xC7\n")), EIniError);
+    EXPECT_THROW(TIniFile::Parse(QByteArray("[a]\nk=\x80\n")), EIniError);
+    EXPECT_THROW(TIniFile::Parse(QByteArray("[a]\nk=\xFF\n")), EIniError);
+    // UTF-16 with its byte order mark, either way round; odd lengths are damage.
+    const QByteArray le("\xFF\xFE[\0a\0]\0\n\0k\0=\0\x55\xD5\n\0", 18);
+    EXPECT_EQ(TIniFile::Parse(le).Value("a", "k"), QString::fromUtf8("핕"));
+    const QByteArray be("\xFE\xFF\0[\0a\0]\0\n\0k\0=\xD5\x55\0\n", 18);
+    EXPECT_EQ(TIniFile::Parse(be).Value("a", "k"), QString::fromUtf8("핕"));
+    EXPECT_THROW(TIniFile::Parse(le.left(17)), EIniError);
 }
 
 TEST(IniFileWrite, ReplacesInPlaceAndKeepsEveryOtherLine) {

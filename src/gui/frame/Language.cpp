@@ -1,5 +1,7 @@
 #include "gui/frame/Language.h"
 
+#include <utility>
+
 #include <QAction>
 #include <QComboBox>
 #include <QDir>
@@ -125,9 +127,10 @@ void TQLanguage::TranslateForm(QWidget* form) {
 }
 
 void TQLanguage::TranslateSection(QWidget* form, const QString& section) {
-    if (fileName_.isEmpty() || !QFileInfo(fileName_).isFile())
+    const std::optional<platform::TIniFile> loaded = Load();
+    if (!loaded)
         return;
-    const platform::TIniFile file = platform::TIniFile::Load(fileName_);
+    const platform::TIniFile& file = *loaded;
 
     const QString caption = file.Value(section, QStringLiteral("Caption"));
     if (!caption.isEmpty())
@@ -155,18 +158,37 @@ void TQLanguage::TranslateSection(QWidget* form, const QString& section) {
     }
 }
 
+std::optional<platform::TIniFile> TQLanguage::Load() const {
+    if (fileName_.isEmpty() || !QFileInfo(fileName_).isFile())
+        return std::nullopt;
+    try {
+        return platform::TIniFile::Load(fileName_);
+    } catch (const platform::EIniError& e) {
+        if (reportedFile_ != fileName_) {
+            reportedFile_ = fileName_;
+            problem_ = QString::fromStdString(e.what());
+        }
+        return std::nullopt;
+    }
+}
+
+QString TQLanguage::TakeProblem() {
+    return std::exchange(problem_, QString());
+}
+
 QString TQLanguage::ReadMessage(const QString& key) const {
     return ReadMessages({key}).value(0);
 }
 
 QStringList TQLanguage::ReadMessages(const QStringList& keys) const {
     QStringList texts;
-    if (fileName_.isEmpty() || !QFileInfo(fileName_).isFile()) {
+    const std::optional<platform::TIniFile> loaded = Load();
+    if (!loaded) {
         for (qsizetype i = 0; i < keys.size(); ++i)
             texts << QString();
         return texts;
     }
-    const platform::TIniFile file = platform::TIniFile::Load(fileName_);
+    const platform::TIniFile& file = *loaded;
     for (const QString& key : keys) {
         texts << ExpandLineBreaks(file.Value(QStringLiteral("Message"), key));
     }

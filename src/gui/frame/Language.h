@@ -2,6 +2,10 @@
 
 #include <QString>
 
+#include <optional>
+
+#include "system/IniFile.h"
+
 class QWidget;
 
 namespace quorv::settings {
@@ -29,9 +33,19 @@ class TQLanguage {
     // The same for several keys, reading the file once.
     QStringList ReadMessages(const QStringList& keys) const;
 
+    // Why the current file could not be read (damaged, not text, too large), once per
+    // file: a file that cannot be read translates nothing, so the built-in Korean texts
+    // stay, and the caller says so. Empty when there is nothing new to say.
+    QString TakeProblem();
+
   private:
+    // The file, or nothing when there is none or it cannot be read.
+    std::optional<platform::TIniFile> Load() const;
+
     QString folder_;
     QString fileName_;
+    mutable QString problem_;
+    mutable QString reportedFile_;
 };
 
 // "#13#10" in a language file's value stands for a line break.

@@ -34,14 +34,25 @@ void TRegistryStorage::Write(const Values& values) {
     }
 }
 
-TIniFileStorage::TIniFileStorage(QString path)
-    : path_(std::move(path)), file_(platform::TIniFile::Load(path_)) {}
+TIniFileStorage::TIniFileStorage(QString path) : path_(std::move(path)) {
+    try {
+        file_ = platform::TIniFile::Load(path_);
+    } catch (const platform::EIniError& e) {
+        problem_ = e.what();
+    }
+}
 
 std::optional<QString> TIniFileStorage::Read(const QString& name) const {
+    if (!problem_.empty()) {
+        return std::nullopt;
+    }
     return file_.Find(kSection, name);
 }
 
 void TIniFileStorage::Write(const Values& values) {
+    if (!problem_.empty()) {
+        return;
+    }
     for (const auto& [name, value] : values)
         file_.SetValue(kSection, name, value.toString());
     file_.Save(path_);

@@ -163,6 +163,14 @@ void TMainForm::FormActivate() {
         services_->ReadNetworkConnections(inventory_);
         Panel1->hide();
     });
+    QStringList problems;
+    if (FormStorage1 && !FormStorage1->Storage().Problem().empty()) {
+        problems << QString::fromStdString(FormStorage1->Storage().Problem()) +
+                        QStringLiteral(
+                            "\nThe window opens at its designed place, and its "
+                            "place is not saved to that file.");
+    }
+    ShowLanguageProblem(problems);
     // Said once the texts are in the user's language: some profiles are not in the list.
     if (damagedProfiles_ > 0) {
         QMessageBox box(QMessageBox::Warning, QStringLiteral("Warning"),
@@ -170,6 +178,20 @@ void TMainForm::FormActivate() {
         box.setObjectName("DamagedProfilesBox");
         box.exec();
     }
+}
+
+void TMainForm::ShowLanguageProblem(QStringList problems) {
+    if (const QString problem = QLanguage->TakeProblem(); !problem.isEmpty()) {
+        problems << problem + QStringLiteral("\nThe built-in Korean texts are shown instead.");
+    }
+    if (problems.isEmpty()) {
+        return;
+    }
+    QMessageBox box(QMessageBox::Warning, QStringLiteral("Warning"),
+                    problems.join(QStringLiteral("\n\n")), QMessageBox::Ok, this);
+    box.setTextFormat(Qt::PlainText);
+    box.setObjectName("SettingsProblemBox");
+    box.exec();
 }
 
 void TMainForm::closeEvent(QCloseEvent* event) {

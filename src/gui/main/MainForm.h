@@ -107,6 +107,9 @@ class TMainForm : public QMainWindow, public settings::IFormHost {
     void OpenDataFile(const std::string& path);
     void FormActivate();
     void FormClose();
+    // One warning box with the settings problems given and a language file that could
+    // not be read; nothing when there are none.
+    void ShowLanguageProblem(QStringList problems);
 
     void acOpenExecute();
     void acSaveExecute();

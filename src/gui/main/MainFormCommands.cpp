@@ -172,6 +172,7 @@ void TMainForm::acOptionExecute() {
 
 void TMainForm::acLanguageExecute(QAction* sender) {
     settings::SwitchLanguage(FormStorage1->Language, sender == acKorea, *QLanguage, this, texts_);
+    ShowLanguageProblem({});
 }
 
 void TMainForm::acAboutExecute() {
