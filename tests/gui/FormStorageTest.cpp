@@ -107,6 +107,14 @@ TEST_F(FormStorageTest, ValuesThatMustNotBeRestored) {
                              "\nNormPos=10,20,410,320\n"));
     // A monitor that is gone: the rectangle meets no screen.
     EXPECT_FALSE(restoreWith(ppi + "NormPos=9000,9000,9400,9300\n"));
+    // Larger than any screen, or with too little of the title bar on one to grab it.
+    EXPECT_FALSE(restoreWith(ppi + "NormPos=0,0,100000,100000\n"));
+    const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+    EXPECT_FALSE(restoreWith(ppi + "NormPos=" + std::to_string(area.right()) + ",20," +
+                             std::to_string(area.right() + 400) + ",320\n"));
+    EXPECT_FALSE(restoreWith(ppi + "NormPos=10,-40,410,260\n"));
+    EXPECT_TRUE(restoreWith(ppi + "NormPos=" + std::to_string(area.right() - 150) + ",20," +
+                            std::to_string(area.right() + 250) + ",320\n"));
     EXPECT_FALSE(restoreWith(ppi + "NormPos=10,x,410,320\n"));
     EXPECT_FALSE(restoreWith(ppi + "NormPos=410,20,10,320\n"));
     EXPECT_FALSE(restoreWith(ppi + "NormPos=10,20,410\n"));

@@ -1,5 +1,7 @@
 #include "gui/frame/FormStorage.h"
 
+#include <algorithm>
+
 #include <QGuiApplication>
 #include <QScreen>
 #include <QStringList>
@@ -45,10 +47,26 @@ std::optional<std::array<int, 4>> ParseRect(const QString& text) {
     return numbers;
 }
 
-bool MeetsAScreen(const QRect& rect) {
+// How much of a title bar must be on a screen for the user to grab it.
+constexpr int kGrabWidth = 100;
+constexpr int kGrabHeight = 20;
+
+// Whether a screen holds the window whole in size, with its top edge on the screen and
+// enough of its title bar to grab: a stored rectangle from a larger or removed monitor,
+// or an edited file, must not open a window that cannot be reached or is larger than
+// any screen (Qt would allocate its backing store at 32767 x 32767).
+bool AScreenHolds(const QRect& rect) {
     for (const QScreen* screen : QGuiApplication::screens()) {
-        if (screen->availableGeometry().intersects(rect))
+        const QRect area = screen->availableGeometry();
+        if (rect.width() > area.width() || rect.height() > area.height() ||
+            rect.top() < area.top() || rect.top() > area.bottom() - kGrabHeight) {
+            continue;
+        }
+        const int visible =
+            std::min(rect.right(), area.right()) - std::max(rect.left(), area.left()) + 1;
+        if (visible >= std::min(kGrabWidth, rect.width())) {
             return true;
+        }
     }
     return false;
 }
@@ -94,7 +112,7 @@ bool TFormStorage::Restore(QWidget* window) {
                 if (IsWayland()) {
                     window->resize(stored.size());
                     placed = true;
-                } else if (MeetsAScreen(stored)) {
+                } else if (AScreenHolds(stored)) {
                     window->move(stored.topLeft());
                     window->resize(stored.size());
                     placed = true;

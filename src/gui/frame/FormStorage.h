@@ -21,8 +21,9 @@ class TFormStorage {
     QString Language;
 
     // Restores the placement and Language. True when the window was placed; false leaves
-    // it where it is (the caller centres it at its designed size). A rectangle that meets
-    // no screen, or whose numbers are not numbers, is not restored.
+    // it where it is (the caller centres it at its designed size). A rectangle larger than
+    // the screen, one whose title bar no screen shows enough of to grab, or whose numbers
+    // are not numbers, is not restored.
     bool Restore(QWidget* window);
     // Writes FormVersion, Language, Flags, PixelsPerInch and the position texts under
     // both names. Throws quorv::Exception when the values cannot be stored.
