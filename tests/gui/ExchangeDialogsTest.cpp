@@ -42,6 +42,7 @@ class BoxAnswers {
 
     struct Seen {
         QString name, title, text;
+        Qt::TextFormat format = Qt::AutoText;
     };
     std::vector<Seen> seen;
 
@@ -51,7 +52,7 @@ class BoxAnswers {
         if (box == nullptr || !box->isVisible() || seen.size() >= answers_.size()) {
             return;
         }
-        seen.push_back({box->objectName(), box->windowTitle(), box->text()});
+        seen.push_back({box->objectName(), box->windowTitle(), box->text(), box->textFormat()});
         Screenshot(box, box->objectName());
         box->button(answers_[seen.size() - 1])->click();
     }
@@ -183,6 +184,15 @@ TEST(ExchangeCommands, OpenAsksPerConflictAndRefillsTheList) {
     EXPECT_EQ(all[0].Script, "");
     EXPECT_EQ(all[1], MakeProfile("Lab"));
     EXPECT_EQ(all[2].Icon, 13);
+
+    // A name from the file is shown as it is, never as rich text that loads a picture.
+    std::ofstream(file) << "[Record_1]\r\nName=<img src=/dev/zero>\r\nIP=DHCP\r\nInterface=x\r\n";
+    host.Data().Add(MakeProfile("<img src=/dev/zero>"));
+    BoxAnswers plain({QMessageBox::No});
+    acOpenExecute(nullptr);
+    ASSERT_EQ(plain.seen.size(), 1u);
+    EXPECT_EQ(plain.seen[0].format, Qt::PlainText);
+    EXPECT_TRUE(plain.seen[0].text.startsWith("'<img src=/dev/zero>' "));
 }
 
 TEST(ExchangeCommands, AFailedOpenChangesNothingButStillRefills) {

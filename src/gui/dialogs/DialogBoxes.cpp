@@ -6,6 +6,7 @@
 #include "core/DottedQuad.h"
 #include "gui/dialogs/DialogFrame.h"
 #include "gui/widgets/IPAddrEdit.h"
+#include "gui/widgets/PlainText.h"
 
 namespace quorv::dialogs {
 
@@ -24,7 +25,8 @@ struct NormalCursor {
 
 void ShowWarning(QWidget* parent, const QString& text) {
     NormalCursor cursor;
-    QMessageBox box(QMessageBox::Warning, QStringLiteral("Warning"), text, QMessageBox::Ok, parent);
+    widgets::TPlainMessageBox box(QMessageBox::Warning, QStringLiteral("Warning"), text,
+                                  QMessageBox::Ok, parent);
     box.setObjectName("WarningBox");
     box.exec();
 }
@@ -32,8 +34,9 @@ void ShowWarning(QWidget* parent, const QString& text) {
 void ShowError(QWidget* parent, const QString& text) {
     NormalCursor cursor;
     QString title = QApplication::applicationDisplayName();
-    QMessageBox box(QMessageBox::Critical, title.isEmpty() ? QStringLiteral("Error") : title, text,
-                    QMessageBox::Ok, parent);
+    widgets::TPlainMessageBox box(QMessageBox::Critical,
+                                  title.isEmpty() ? QStringLiteral("Error") : title, text,
+                                  QMessageBox::Ok, parent);
     box.setObjectName("ErrorBox");
     box.exec();
 }

@@ -8,6 +8,7 @@
 #include "core/ProfileExchange.h"
 #include "gui/frame/FormHost.h"
 #include "gui/frame/MessageTexts.h"
+#include "gui/widgets/PlainText.h"
 #include "store/StoreTable.h"
 
 namespace quorv::settings {
@@ -36,8 +37,8 @@ QString BoxCaption(QWidget* owner) {
 }
 
 bool AskYesNo(QWidget* owner, const char* name, const QString& text) {
-    QMessageBox box(QMessageBox::Question, BoxCaption(owner), text,
-                    QMessageBox::Yes | QMessageBox::No, owner);
+    widgets::TPlainMessageBox box(QMessageBox::Question, BoxCaption(owner), text,
+                                  QMessageBox::Yes | QMessageBox::No, owner);
     box.setObjectName(QLatin1String(name));
     return box.exec() == QMessageBox::Yes;
 }
@@ -106,8 +107,8 @@ void acSaveExecute(QWidget* owner) {
     try {
         ExportProfiles(Host().ProfileTable(), path);
     } catch (const std::exception& e) {
-        QMessageBox box(QMessageBox::Warning, BoxCaption(owner), QString::fromStdString(e.what()),
-                        QMessageBox::Ok, owner);
+        widgets::TPlainMessageBox box(QMessageBox::Warning, BoxCaption(owner),
+                                      QString::fromStdString(e.what()), QMessageBox::Ok, owner);
         box.setObjectName(QStringLiteral("ExportFailureBox"));
         box.exec();
     }

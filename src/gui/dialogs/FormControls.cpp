@@ -7,6 +7,7 @@ namespace quorv::dialogs {
 QLabel* NewLabel(const QString& caption, const char* name, QWidget* parent) {
     auto* label = new QLabel(caption, parent);
     label->setObjectName(name);
+    label->setTextFormat(Qt::PlainText);
     return label;
 }
 

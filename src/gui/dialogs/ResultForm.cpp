@@ -6,6 +6,7 @@
 #include "gui/frame/WindowFrame.h"
 
 #include "gui/frame/FormHost.h"
+#include "gui/widgets/PlainText.h"
 
 namespace quorv::apply {
 
@@ -22,6 +23,7 @@ TResultForm::TResultForm(QWidget* parent)
 
     Label1 = new QLabel(QStringLiteral("준비 중..."), this);
     Label1->setObjectName("Label1");
+    Label1->setTextFormat(Qt::PlainText);
     Label1->setGeometry(48, 22, 194, 20);
     Label1->setWordWrap(false);
 
@@ -84,8 +86,9 @@ void ShowApplyFailures(QWidget* parent, const ApplyResult& result) {
     if (result.Succeeded()) {
         return;
     }
-    QMessageBox box(QMessageBox::Warning, QStringLiteral("Warning"),
-                    QString::fromStdString(FailureSummary(result)), QMessageBox::Ok, parent);
+    widgets::TPlainMessageBox box(QMessageBox::Warning, QStringLiteral("Warning"),
+                                  QString::fromStdString(FailureSummary(result)), QMessageBox::Ok,
+                                  parent);
     box.setObjectName("ApplyFailureBox");
     box.exec();
 }

@@ -1,4 +1,5 @@
 #include "gui/frame/ErrorBox.h"
+#include "gui/widgets/PlainText.h"
 
 #include <QMessageBox>
 #include <QWidget>
@@ -21,8 +22,8 @@ QString ExceptionText(std::exception_ptr failure) {
 }  // namespace
 
 void ShowErrorBox(QWidget* owner, const QString& text) {
-    QMessageBox box(QMessageBox::Critical, QStringLiteral("Quorv IP Changer"), text,
-                    QMessageBox::Ok, owner);
+    widgets::TPlainMessageBox box(QMessageBox::Critical, QStringLiteral("Quorv IP Changer"), text,
+                                  QMessageBox::Ok, owner);
     box.setObjectName("ErrorBox");
     box.exec();
 }

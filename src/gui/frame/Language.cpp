@@ -15,6 +15,7 @@
 #include <QRegularExpression>
 #include <QWidget>
 
+#include "gui/widgets/PlainText.h"
 #include "gui/widgets/TQImage.h"
 #include "system/IniFile.h"
 #include "system/ProgramFolder.h"
@@ -58,6 +59,9 @@ void SetText(QObject* component, const TCaptionHint& text) {
         memo->setPlainText(
             QString(text.Caption).replace(QLatin1String("\r\n"), QLatin1String("\n")));
     } else {
+        if (auto* label = qobject_cast<QLabel*>(widget)) {
+            label->setTextFormat(Qt::PlainText);
+        }
         const QMetaObject* meta = widget->metaObject();
         const int index = meta->indexOfProperty("text");
         if (index >= 0 && meta->property(index).isWritable()) {
@@ -66,7 +70,7 @@ void SetText(QObject* component, const TCaptionHint& text) {
             widget->setWindowTitle(text.Caption);
         }
     }
-    widget->setToolTip(text.Hint);
+    widget->setToolTip(widgets::PlainToolTip(text.Hint));
 }
 
 void Apply(QObject* component, QWidget* form, const TCaptionHint& text) {
@@ -74,17 +78,17 @@ void Apply(QObject* component, QWidget* form, const TCaptionHint& text) {
         return;
     if (auto* action = qobject_cast<QAction*>(component)) {
         action->setText(text.Caption);
-        action->setToolTip(text.Hint);
+        action->setToolTip(widgets::PlainToolTip(text.Hint));
     } else if (auto* edit = qobject_cast<QLineEdit*>(component); edit && LabelOf(edit, form)) {
         LabelOf(edit, form)->setText(text.Caption);
-        edit->setToolTip(text.Hint);
+        edit->setToolTip(widgets::PlainToolTip(text.Hint));
     } else if (auto* combo = qobject_cast<QComboBox*>(component)) {
         combo->clear();
         combo->addItems(text.Caption.split(QStringLiteral("\r\n")));
     } else if (auto* menu = qobject_cast<QMenu*>(component)) {
         menu->setTitle(text.Caption);
     } else if (IsImage(component)) {
-        static_cast<QWidget*>(component)->setToolTip(text.Caption);
+        static_cast<QWidget*>(component)->setToolTip(widgets::PlainToolTip(text.Caption));
     } else {
         SetText(component, text);
     }

@@ -10,6 +10,7 @@
 #include "gui/frame/ErrorBox.h"
 #include "gui/frame/LanguageOps.h"
 #include "gui/frame/PlacementStorage.h"
+#include "gui/widgets/PlainText.h"
 
 namespace quorv::app {
 
@@ -61,6 +62,7 @@ void TMainForm::CreateComponents() {
 
     Panel1 = new QLabel(QStringLiteral("Waiting..."), this);
     Panel1->setObjectName("Panel1");
+    Panel1->setTextFormat(Qt::PlainText);
     Panel1->setFixedSize(253, 57);
     Panel1->setAlignment(Qt::AlignCenter);
     Panel1->setFrameStyle(QFrame::Panel | QFrame::Raised);
@@ -173,8 +175,9 @@ void TMainForm::FormActivate() {
     ShowLanguageProblem(problems);
     // Said once the texts are in the user's language: some profiles are not in the list.
     if (damagedProfiles_ > 0) {
-        QMessageBox box(QMessageBox::Warning, QStringLiteral("Warning"),
-                        Text("msgDamagedProfiles").arg(damagedProfiles_), QMessageBox::Ok, this);
+        widgets::TPlainMessageBox box(QMessageBox::Warning, QStringLiteral("Warning"),
+                                      Text("msgDamagedProfiles").arg(damagedProfiles_),
+                                      QMessageBox::Ok, this);
         box.setObjectName("DamagedProfilesBox");
         box.exec();
     }
@@ -187,9 +190,8 @@ void TMainForm::ShowLanguageProblem(QStringList problems) {
     if (problems.isEmpty()) {
         return;
     }
-    QMessageBox box(QMessageBox::Warning, QStringLiteral("Warning"),
-                    problems.join(QStringLiteral("\n\n")), QMessageBox::Ok, this);
-    box.setTextFormat(Qt::PlainText);
+    widgets::TPlainMessageBox box(QMessageBox::Warning, QStringLiteral("Warning"),
+                                  problems.join(QStringLiteral("\n\n")), QMessageBox::Ok, this);
     box.setObjectName("SettingsProblemBox");
     box.exec();
 }

@@ -17,6 +17,7 @@
 #include "gui/frame/ErrorBox.h"
 #include "gui/frame/LanguageOps.h"
 #include "gui/main/WebPages.h"
+#include "gui/widgets/PlainText.h"
 
 namespace quorv::app {
 
@@ -37,8 +38,9 @@ QString StoredName(const QString& name) {
 QMessageBox::StandardButton TMainForm::Ask(QMessageBox::Icon icon, const QString& text,
                                            QMessageBox::StandardButtons buttons) {
     const bool question = icon == QMessageBox::Question;
-    QMessageBox box(icon, question ? QStringLiteral("Confirm") : QStringLiteral("Warning"), text,
-                    buttons, this);
+    widgets::TPlainMessageBox box(icon,
+                                  question ? QStringLiteral("Confirm") : QStringLiteral("Warning"),
+                                  text, buttons, this);
     box.setObjectName(question ? "ConfirmBox" : "WarningBox");
     return static_cast<QMessageBox::StandardButton>(box.exec());
 }

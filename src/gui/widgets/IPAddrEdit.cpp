@@ -1,4 +1,5 @@
 #include "gui/widgets/IPAddrEdit.h"
+#include "gui/widgets/PlainText.h"
 
 #include <QApplication>
 #include <QInputMethodEvent>
@@ -244,11 +245,12 @@ void TIPAddrEdit::BoxChange(int b) {
             box->setText(QStringLiteral("255"));
         }
         box->selectAll();
-        QMessageBox error(QMessageBox::Critical, QStringLiteral("Error"),
-                          text +
-                              " is not a valid entry. Please specify a value between 0 and 255 "
-                              "for this field.",
-                          QMessageBox::Ok, window());
+        widgets::TPlainMessageBox error(
+            QMessageBox::Critical, QStringLiteral("Error"),
+            text +
+                " is not a valid entry. Please specify a value between 0 and 255 "
+                "for this field.",
+            QMessageBox::Ok, window());
         error.setObjectName("IPAddrErrorBox");
         error.exec();
         return;
