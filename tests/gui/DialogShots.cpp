@@ -5,7 +5,6 @@
 #include <QTest>
 
 #include "TestHost.h"
-#include "core/ProfileRecord.h"
 #include "gui/dialogs/AddIPForm.h"
 #include "gui/dialogs/IPDetailForm.h"
 #include "gui/dialogs/IPMapForm.h"
@@ -42,13 +41,10 @@ int main(int argc, char** argv) {
     p.Interface = "wlp2s0";
     p.Printer = "Office_Laser";
     p.Script = "ipconfig /all\r\nnet use Z: \\\\server\\share";
-    host.AddProfile(p);
-    host.list.setCurrentItem(host.Row("사무실"));
-    app::FindProfile(host.profiles, p.Name);
-    host.profiles.Edit();
 
     {
         dialogs::TIPMapForm form(nullptr);
+        form.Value.Name = "새 항목";
         form.setWindowTitle(form.windowTitle() + " - [새 항목]");
         Save(&form, folder, "IPMapForm-insert");
         form.Panel1->show();
@@ -57,6 +53,7 @@ int main(int argc, char** argv) {
     }
     {
         dialogs::TIPMapForm form(nullptr);
+        form.Value = p;
         form.setWindowTitle(form.windowTitle() + " - [사무실]");
         form.btnOK->setText(host.texts.Text("msgOK"));
         Save(&form, folder, "IPMapForm-edit");
@@ -70,6 +67,5 @@ int main(int argc, char** argv) {
         form.rbAutoDNS->setChecked(true);
         Save(&form, folder, "IPMapForm-dhcp");
     }
-    host.profiles.Cancel();
     return 0;
 }

@@ -48,8 +48,6 @@ class Advanced : public quorv::testing::FormFixture {
         });
         Edit("Lab");
     }
-
-    std::string Column(const char* name) { return host.profiles.FieldByName(name).AsString(); }
 };
 
 TEST_F(Advanced, RowsFollowTheListsAndGoBackUnchanged) {
@@ -59,7 +57,7 @@ TEST_F(Advanced, RowsFollowTheListsAndGoBackUnchanged) {
         }
     };
     EditWithAdvanced(
-        "10.0.0.5,10.0.0.6,10.0.0.7", "255.255.255.0,255.255.0.0", [this](TIPDetailForm& form) {
+        "10.0.0.5,10.0.0.6,10.0.0.7", "255.255.255.0,255.255.0.0", [](TIPDetailForm& form) {
             EXPECT_EQ(form.objectName(), "IPDetailForm");
             EXPECT_EQ(form.windowTitle(), "고급 설정");
             EXPECT_EQ(form.size(), QSize(449, 397));
@@ -69,8 +67,8 @@ TEST_F(Advanced, RowsFollowTheListsAndGoBackUnchanged) {
             EXPECT_FALSE(form.btnEdit->isEnabled());
             EXPECT_FALSE(form.btnDelete->isEnabled());
             form.btnOK->click();
-            EXPECT_EQ(Column("IP"), "10.0.0.5,10.0.0.6,10.0.0.7");
-            EXPECT_EQ(Column("Mask"), "255.255.255.0,255.255.0.0,");
+            EXPECT_EQ(form.Value.IP, "10.0.0.5,10.0.0.6,10.0.0.7");
+            EXPECT_EQ(form.Value.Mask, "255.255.255.0,255.255.0.0,");
         });
     EXPECT_EQ(host.Stored("Lab").IP, "10.0.0.5,10.0.0.6,10.0.0.7");
     EXPECT_EQ(host.translated, (QStringList{"IPMapForm", "IPDetailForm"}));
@@ -130,8 +128,8 @@ TEST_F(Advanced, ANewProfileStartsWithWhatTheBoxesHold) {
             detail.btnOK->click();
         });
         form.btnDetail->click();
-        EXPECT_EQ(Column("IP"), "");
-        EXPECT_EQ(Column("Mask"), "");
+        EXPECT_EQ(form.Value.IP, "");
+        EXPECT_EQ(form.Value.Mask, "");
         Type(form.IPAddrEdit1, "10.9.9.9");
         Type(form.IPAddrEdit2, "255.0.0.0");
         // Typed after the advanced OK: the next opening shows it, not the stored empty row.
@@ -189,11 +187,11 @@ TEST_F(Advanced, MasksStayWithTheirAddressesWhenTheFirstIsEmpty) {
             // Refused: the rows and the script are still there, nothing was written.
             EXPECT_TRUE(form.isVisible());
             EXPECT_EQ(Rows(form), (QStringList{"010.0.0.5/255.0.0.0", "10.0.0.6/255.255.0.0"}));
-            EXPECT_EQ(Column("IP"), "10.0.0.5,10.0.0.6");
+            EXPECT_EQ(form.Value.IP, "10.0.0.5,10.0.0.6");
             form.ListView1->topLevelItem(0)->setText(0, "");
             form.btnOK->click();
-            EXPECT_EQ(Column("IP"), ",10.0.0.6");
-            EXPECT_EQ(Column("Mask"), "255.0.0.0,255.255.0.0");
+            EXPECT_EQ(form.Value.IP, ",10.0.0.6");
+            EXPECT_EQ(form.Value.Mask, "255.0.0.0,255.255.0.0");
         },
         false);
 }
@@ -246,7 +244,7 @@ TEST_F(Advanced, EmptyOrTooLongListsAndScriptsAreRefused) {
         Box("the script has more than 1000 lines");
         form.btnOK->click();
         EXPECT_EQ(form.focusWidget(), form.Memo1);
-        EXPECT_EQ(Column("Script"), "echo stored");
+        EXPECT_EQ(form.Value.Script, "echo stored");
         form.btnCancel->click();
     });
 }

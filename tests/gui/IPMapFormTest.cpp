@@ -218,7 +218,7 @@ TEST_F(IPMap, OkRefusesAMissingAddressOrMaskWithFocusOnIt) {
     Box(Msg("msgWrongIP"));
     On<TIPMapForm>([this](TIPMapForm& form) {
         EXPECT_EQ(form.focusWidget(), form.IPAddrEdit1->Box(0));
-        EXPECT_EQ(host.profiles.FieldByName("IP").AsString(), "");
+        EXPECT_EQ(form.Value.IP, "");
         Type(form.IPAddrEdit1, "10.1.1.1");
         form.btnOK->click();
     });
@@ -256,12 +256,14 @@ TEST_F(IPMap, BadStoredAddressLeavesOnlyItsControlEmpty) {
 }
 
 TEST_F(IPMap, AFailingOkKeepsTheDialogOpen) {
-    // The opener forgot the insert state: every column write fails.
+    // The main window went away: OK cannot read the connections.
     TIPMapForm form(nullptr);
-    form.ProfileName = "x";
-    On<TIPMapForm>([](TIPMapForm& form) {
+    form.Value.Name = "x";
+    On<TIPMapForm>([this](TIPMapForm& form) {
         form.rbDHCP->setChecked(true);
+        settings::SetFormHost(nullptr);
         form.btnOK->click();
+        settings::SetFormHost(&host);
     });
     script.Then([](QWidget* modal) {
         auto* box = qobject_cast<QMessageBox*>(modal);
@@ -274,45 +276,9 @@ TEST_F(IPMap, AFailingOkKeepsTheDialogOpen) {
         form.btnCancel->click();
     });
     EXPECT_EQ(form.exec(), QDialog::Rejected);
+    EXPECT_EQ(form.Value.IP, "");
     EXPECT_EQ(host.list.topLevelItemCount(), 0);
     EXPECT_EQ(host.ProfileCount(), 0);
-}
-
-TEST_F(IPMap, TheOpenerCanTakeBackTheListChange) {
-    host.AddProfile(StaticProfile("Home"));
-    {
-        TIPMapForm form(nullptr);
-        form.ProfileName = "New";
-        host.profiles.Insert();
-        On<TIPMapForm>([](TIPMapForm& form) {
-            form.rbDHCP->setChecked(true);
-            form.btnOK->click();
-        });
-        ASSERT_EQ(form.exec(), QDialog::Accepted);
-        EXPECT_NE(host.Row("New"), nullptr);
-        // The post failed.
-        form.UndoListChange();
-        host.profiles.Cancel();
-        EXPECT_EQ(host.Row("New"), nullptr);
-        EXPECT_EQ(host.list.topLevelItemCount(), 1);
-    }
-    QTreeWidgetItem* row = host.Row("Home");
-    const QStringList before = Cells(row);
-    host.list.setCurrentItem(row);
-    ASSERT_TRUE(app::FindProfile(host.profiles, "Home"));
-    TIPMapForm form(nullptr);
-    form.btnOK->setText(Msg("msgOK"));
-    host.profiles.Edit();
-    On<TIPMapForm>([](TIPMapForm& form) {
-        form.rbDHCP->setChecked(true);
-        form.btnOK->click();
-    });
-    ASSERT_EQ(form.exec(), QDialog::Accepted);
-    EXPECT_EQ(row->text(1), "DHCP");
-    form.UndoListChange();
-    host.profiles.Cancel();
-    EXPECT_EQ(Cells(row), before);
-    EXPECT_EQ(host.Stored("Home").IP, "10.0.0.5,10.0.0.6");
 }
 
 TEST_F(IPMap, ALanguageSetsCaptionsAndFontsButNotTheMode) {
@@ -361,17 +327,16 @@ TEST_F(IPMap, LanguageItemsInTheListsCannotShiftTheInventory) {
 TEST_F(IPMap, EditWithoutASelectedRowReadsTheRecord) {
     host.AddProfile(StaticProfile("Home"));
     host.list.clearSelection();
-    ASSERT_TRUE(app::FindProfile(host.profiles, "Home"));
     TIPMapForm form(nullptr);
+    form.Value = host.Stored("Home");
     form.btnOK->setText(Msg("msgOK"));
-    host.profiles.Edit();
     On<TIPMapForm>([](TIPMapForm& form) {
         EXPECT_EQ(form.IPAddrEdit1->Text(), "10.0.0.5");
         EXPECT_EQ(form.IPAddrEdit5->Text(), "10.0.0.3");
         form.btnOK->click();
     });
     ASSERT_EQ(form.exec(), QDialog::Accepted);
-    host.profiles.Post();
+    host.Save(form.Value, "Home");
     EXPECT_EQ(host.Stored("Home").IP, "10.0.0.5,10.0.0.6");
     EXPECT_EQ(host.Stored("Home").DNS2, "10.0.0.3");
 }

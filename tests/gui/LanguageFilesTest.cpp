@@ -115,11 +115,9 @@ QWidget* Window(QWidget* root, const char* section) {
     return root->objectName() == section ? root : root->findChild<QWidget*>(section);
 }
 
-// The windows read the main window's profile table as they are made.
+// The windows take the main window's texts and lists as they are made.
 class LanguageFiles : public ::testing::Test {
   protected:
-    LanguageFiles() { host.profiles.Insert(); }
-    ~LanguageFiles() override { host.profiles.Cancel(); }
     quorv::testing::TestHost host;
 };
 

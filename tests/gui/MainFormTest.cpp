@@ -679,6 +679,99 @@ TEST_F(ProfileDialogTest, AFailedInsertPostTakesTheRowBack) {
     EXPECT_EQ(form_->StoreTable1.State(), store::TDataSetState::dsBrowse);
 }
 
+TEST_F(ProfileDialogTest, AFailedEditLeavesRowAndFileAsTheyWere) {
+    Seed({MakeProfile("Office", "10.0.0.5", "255.0.0.0")});
+    StartWithConnections();
+    Select("Office");
+    const int fd = HoldWriteLock();
+    ASSERT_GE(fd, 0);
+    ModalAnswers answers;
+    answers.Then(AcceptDhcp).Press(QMessageBox::Ok);
+    form_->acUpdate->trigger();
+    ::close(fd);
+    ASSERT_EQ(answers.Seen().size(), 2u);
+    EXPECT_EQ(answers.Seen()[1].rfind("ErrorBox: ", 0), 0u) << answers.Seen()[1];
+    EXPECT_EQ(form_->ListView1->FindRow("Office")->text(1), "10.0.0.5");
+    EXPECT_EQ(Stored("Office")->IP, "10.0.0.5");
+    EXPECT_EQ(form_->StoreTable1.State(), store::TDataSetState::dsBrowse);
+}
+
+TEST_F(ProfileDialogTest, AnEditKeepsWhatTheDialogDoesNotShowAndTheRowShowsTheResult) {
+    Profile office = MakeProfile("Office", "10.0.0.5,10.0.0.6", "255.0.0.0,255.255.0.0");
+    office.DNS1 = "10.0.0.2";
+    office.Icon = 12;
+    office.Script = "echo kept";
+    Seed({office});
+    StartWithConnections();
+    Select("Office");
+    ModalAnswers answers;
+    answers.Then([](QWidget* w) {
+        auto* form = qobject_cast<dialogs::TIPMapForm*>(w);
+        ASSERT_NE(form, nullptr);
+        form->IPAddrEdit3->SetText("10.0.0.1");
+        form->btnOK->click();
+    });
+    form_->acUpdate->trigger();
+    const std::optional<Profile> stored = Stored("Office");
+    ASSERT_TRUE(stored);
+    EXPECT_EQ(stored->IP, office.IP);
+    EXPECT_EQ(stored->Gateway, "10.0.0.1");
+    EXPECT_EQ(stored->Icon, 12);
+    EXPECT_EQ(stored->Script, "echo kept");
+    EXPECT_EQ(StoredNames(), std::vector<std::string>{"Office"});
+    QTreeWidgetItem* row = form_->ListView1->FindRow("Office");
+    ASSERT_NE(row, nullptr);
+    EXPECT_EQ(row->text(3), "10.0.0.1");
+    EXPECT_EQ(row->text(4), "10.0.0.2");
+    EXPECT_EQ(row->data(0, Qt::UserRole).toInt(), 12);
+}
+
+TEST_F(ProfileDialogTest, WhatAnotherProgramDidWhileTheDialogWasOpenIsRespected) {
+    Seed({MakeProfile("a", "10.0.0.5", "255.0.0.0")});
+    StartWithConnections();
+    ModalAnswers answers;
+    // A name taken meanwhile is refused, and the other program's profile stays.
+    answers.Then([](QWidget* w) { TypeName(w, "b"); })
+        .Then([this](QWidget* w) {
+            ASSERT_TRUE(AddProfile(*OpenProfiles(), MakeProfile("b", "10.9.9.9", "255.0.0.0")));
+            AcceptDhcp(w);
+        })
+        .Press(QMessageBox::Ok);
+    form_->acInsert->trigger();
+    ASSERT_EQ(answers.Seen().size(), 3u);
+    EXPECT_EQ(answers.Seen()[2],
+              "WarningBox: " + form_->MessageTexts().Text("msgAlreadyExists").toStdString());
+    EXPECT_EQ(StoredNames(), (std::vector<std::string>{"a", "b"}));
+    EXPECT_EQ(Stored("b")->IP, "10.9.9.9");
+    EXPECT_EQ(Rows(), std::vector<std::string>{"a"});
+
+    // A profile deleted meanwhile is written again as the user saw and changed it.
+    Select("a");
+    answers.Then([this](QWidget* w) {
+        auto other = OpenProfiles();
+        ASSERT_TRUE(FindByName(*other, "a"));
+        other->Delete();
+        AcceptDhcp(w);
+    });
+    form_->acUpdate->trigger();
+    EXPECT_EQ(answers.Pending(), 0u);
+    ASSERT_TRUE(Stored("a"));
+    EXPECT_EQ(Stored("a")->IP, "DHCP");
+    EXPECT_EQ(Stored("a")->Interface, "eth0");
+    EXPECT_EQ(form_->ListView1->FindRow("a")->text(1), "DHCP");
+}
+
+TEST_F(ProfileDialogTest, ATableTheStoreRefusedIsReportedBeforeTheDialogOpens) {
+    std::ofstream(Path(), std::ios::binary) << std::string(4096, 'Z');
+    StartWithConnections();
+    ModalAnswers answers;
+    // Whatever comes up after the name is closed unanswered.
+    answers.Then([](QWidget* w) { TypeName(w, "x"); });
+    form_->acInsert->trigger();
+    ASSERT_EQ(answers.Seen().size(), 2u);
+    EXPECT_EQ(answers.Seen()[1], "ErrorBox: Cannot perform this operation on a closed dataset");
+}
+
 TEST_F(MainFormTest, IconChangeSurvivesARestart) {
     Seed({MakeProfile("w")});
     Start();

@@ -167,7 +167,6 @@ class LanguageHost : public settings::IFormHost {
     inventory::TInventoryLists& Inventory() override { return lists_; }
     store::TStoreTable& ProfileTable() override { std::abort(); }
     store::TStoreTable& OptionTable() override { std::abort(); }
-    QTreeWidget* ProfileList() override { return nullptr; }
     void LoadProfileList() override {}
     QString Language() const override { return language_; }
     QStringList translated;

@@ -4,6 +4,7 @@
 
 #include <QTest>
 #include <functional>
+#include <optional>
 
 #include "ModalScript.h"
 #include "TestHost.h"
@@ -35,36 +36,29 @@ class FormFixture : public ::testing::Test {
         host.inventory.PrintersRead = true;
     }
 
-    // Opens the IP dialog as the main window's insert command does: caption, insert
-    // state, modal run, post on OK or cancel. `steps` answer the modal windows.
+    // Opens the IP dialog as the main window's insert command does: a new profile of that
+    // name, the caption, a modal run and, on OK, the profile saved. `steps` answer the
+    // modal windows.
     int Insert(const QString& name) {
         dialogs::TIPMapForm form(nullptr);
-        form.ProfileName = name;
+        form.Value.Name = name.toStdString();
         form.setWindowTitle(form.windowTitle() + " - [" + name + "]");
-        host.profiles.Insert();
-        return Finish(form);
+        return Finish(form, std::nullopt);
     }
 
-    // The edit command: the row selected, btnOK reading msgOK, edit state.
+    // The edit command: the stored profile, btnOK reading msgOK.
     int Edit(const QString& name) {
-        QTreeWidgetItem* row = host.Row(name);
-        if (row != nullptr) {
-            host.list.setCurrentItem(row);
-        }
         EXPECT_TRUE(app::FindProfile(host.profiles, name.toStdString()));
         dialogs::TIPMapForm form(nullptr);
-        form.ProfileName = name;
+        form.Value = app::ReadProfile(host.profiles);
         form.btnOK->setText(host.texts.Text("msgOK"));
-        host.profiles.Edit();
-        return Finish(form);
+        return Finish(form, name.toStdString());
     }
 
-    int Finish(dialogs::TIPMapForm& form) {
+    int Finish(dialogs::TIPMapForm& form, const std::optional<std::string>& storedName) {
         const int result = form.exec();
         if (result == QDialog::Accepted) {
-            host.profiles.Post();
-        } else {
-            host.profiles.Cancel();
+            host.Save(form.Value, storedName);
         }
         EXPECT_EQ(script.StepsLeft(), 0u);
         return result;

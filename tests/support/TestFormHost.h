@@ -24,7 +24,6 @@ class TestFormHost : public settings::IFormHost {
     inventory::TInventoryLists& Inventory() override { return inventory_; }
     store::TStoreTable& ProfileTable() override { return data_.Profiles(); }
     store::TStoreTable& OptionTable() override { return data_.Options(); }
-    QTreeWidget* ProfileList() override { return &list_; }
     void LoadProfileList() override {
         ++refills;
         list_.clear();

@@ -50,12 +50,18 @@ void TestHost::LoadProfileList() {
     profiles.Refresh();
     for (profiles.First(); !profiles.Eof(); profiles.Next()) {
         const apply::Profile p = app::ReadProfile(profiles);
-        AddProfileRow({QString::fromStdString(p.Name),
-                       p.Icon,
-                       {QString::fromStdString(apply::CommaTextItem(p.IP, 0)),
-                        QString::fromStdString(apply::CommaTextItem(p.Mask, 0)),
-                        QString::fromStdString(p.Gateway), QString::fromStdString(p.DNS1),
-                        QString::fromStdString(p.DNS2)}});
+        auto* row = new QTreeWidgetItem;
+        row->setData(0, Qt::UserRole, p.Icon);
+        const std::string cells[] = {p.Name,
+                                     apply::CommaTextItem(p.IP, 0),
+                                     apply::CommaTextItem(p.Mask, 0),
+                                     p.Gateway,
+                                     p.DNS1,
+                                     p.DNS2};
+        for (int i = 0; i < 6; ++i) {
+            row->setText(i, QString::fromStdString(cells[i]));
+        }
+        list.addTopLevelItem(row);
     }
 }
 
@@ -65,6 +71,12 @@ QTreeWidgetItem* TestHost::AddProfile(const apply::Profile& profile) {
     profiles.Post();
     LoadProfileList();
     return Row(QString::fromStdString(profile.Name));
+}
+
+void TestHost::Save(const apply::Profile& profile, const std::optional<std::string>& storedName) {
+    const bool over = storedName && app::FindProfile(profiles, *storedName);
+    app::SaveProfile(profiles, profile, over);
+    LoadProfileList();
 }
 
 QTreeWidgetItem* TestHost::Row(const QString& name) {

@@ -4,6 +4,7 @@
 #include <QTreeWidget>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "core/Profile.h"
@@ -14,8 +15,9 @@
 namespace quorv::testing {
 
 // A main window for the dialogs: a real data file under a temporary folder with its two
-// tables open, a six-column ListView1, the message texts and the inventory lists. It
-// sets itself as the process-wide host for its lifetime.
+// tables open, a six-column ListView1 (the icon index as each row's Qt::UserRole), the
+// message texts and the inventory lists. It sets itself as the process-wide host for its
+// lifetime.
 class TestHost : public settings::IFormHost {
   public:
     TestHost();
@@ -28,11 +30,13 @@ class TestHost : public settings::IFormHost {
     inventory::TInventoryLists& Inventory() override { return inventory; }
     store::TStoreTable& ProfileTable() override { return profiles; }
     store::TStoreTable& OptionTable() override { return options; }
-    QTreeWidget* ProfileList() override { return &list; }
     void LoadProfileList() override;
 
     // Stores a profile and refills the list; returns its row.
     QTreeWidgetItem* AddProfile(const apply::Profile& profile);
+    // Saves a profile the IP dialog returned as the main window does: over the profile
+    // named storedName, or new; then refills the list.
+    void Save(const apply::Profile& profile, const std::optional<std::string>& storedName);
     QTreeWidgetItem* Row(const QString& name);
     // The stored profile of that name, read through the store.
     apply::Profile Stored(const std::string& name);

@@ -2,7 +2,6 @@
 
 #include <QApplication>
 #include <QTimer>
-#include <QTreeWidget>
 #include <QWidget>
 #include <functional>
 #include <string>
@@ -37,7 +36,6 @@ class WindowTestHost : public settings::IFormHost {
     inventory::TInventoryLists& Inventory() override { return inventory_; }
     store::TStoreTable& ProfileTable() override { return profiles_; }
     store::TStoreTable& OptionTable() override { return options_; }
-    QTreeWidget* ProfileList() override { return &list_; }
     void LoadProfileList() override {}
     void ShowException(const std::exception& error) override {
         errors.push_back(error.what());
@@ -62,7 +60,6 @@ class WindowTestHost : public settings::IFormHost {
     store::TStoreTable options_;
     settings::TMessageTexts texts_;
     inventory::TInventoryLists inventory_;
-    QTreeWidget list_;
 };
 
 // Acts on the next modal window once it is up (a dialog's exec() blocks the test).

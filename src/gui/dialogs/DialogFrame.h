@@ -10,8 +10,8 @@ class IFormHost;
 
 namespace quorv::dialogs {
 
-// The main window that lends the dialogs its table, lists and texts. Without one the
-// dialogs cannot read or write a profile, so asking for it then is an error.
+// The main window that lends the dialogs its inventory lists and texts. Without one the
+// dialogs cannot offer connections and printers, so asking for it then is an error.
 settings::IFormHost& Host();
 
 // A message text of the main window, or its built-in default when none is set.

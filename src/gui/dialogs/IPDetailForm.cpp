@@ -7,15 +7,12 @@
 #include "core/AddressLists.h"
 #include "core/CommaText.h"
 #include "core/ProfileChecks.h"
-#include "core/ProfileRecord.h"
 #include "gui/dialogs/AddIPForm.h"
 #include "gui/dialogs/DialogBoxes.h"
 #include "gui/dialogs/DialogFrame.h"
 #include "gui/dialogs/FormControls.h"
 #include "gui/dialogs/IPMapForm.h"
-#include "gui/frame/FormHost.h"
 #include "gui/frame/WindowFrame.h"
-#include "store/StoreTable.h"
 
 namespace quorv::dialogs {
 
@@ -66,7 +63,8 @@ QString MemoFromScript(const std::string& script) {
 
 }  // namespace
 
-TIPDetailForm::TIPDetailForm(TIPMapForm* owner) : QDialog(owner), owner_(owner) {
+TIPDetailForm::TIPDetailForm(TIPMapForm* owner)
+    : QDialog(owner), Value(owner->Value), owner_(owner) {
     setObjectName("IPDetailForm");
     setWindowTitle(QStringLiteral("고급 설정"));
     settings::SetFixedDialogFrame(*this, 449, 397);
@@ -142,12 +140,10 @@ QTreeWidgetItem* TIPDetailForm::AddRow(const QString& address, const QString& ma
 
 void TIPDetailForm::FormCreate() {
     ApplyLanguage(this);
-    store::TStoreTable& table = Host().ProfileTable();
     // The script is shown whatever the addresses are: OK writes the memo back, and an
     // empty memo would wipe a stored script.
-    Memo1->setPlainText(MemoFromScript(table.FieldByName("Script").AsString()));
-    const std::vector<TAddressRow> rows =
-        AddressRows(table.FieldByName("IP").AsString(), table.FieldByName("Mask").AsString());
+    Memo1->setPlainText(MemoFromScript(Value.Script));
+    const std::vector<TAddressRow> rows = AddressRows(Value.IP, Value.Mask);
     // The first pair is what the IP dialog shows now, typed or loaded, never an older
     // stored one that its OK would put back.
     AddRow(owner_->IPAddrEdit1->Text(), owner_->IPAddrEdit2->Text());
@@ -193,12 +189,12 @@ void TIPDetailForm::btnDeleteClick() {
 }
 
 void TIPDetailForm::btnOKClick() {
-    if (RunGuarded(this, [this] { return WriteRecord(); })) {
+    if (RunGuarded(this, [this] { return WriteValue(); })) {
         accept();
     }
 }
 
-bool TIPDetailForm::WriteRecord() {
+bool TIPDetailForm::WriteValue() {
     const int count = ListView1->topLevelItemCount();
     if (count == 0) {
         ShowWarning(this, Message("msgEmptyIP"));
@@ -230,10 +226,9 @@ bool TIPDetailForm::WriteRecord() {
     TIPAddrEdit::CheckText(firstMask);
     owner_->IPAddrEdit1->SetText(first);
     owner_->IPAddrEdit2->SetText(firstMask);
-    store::TStoreTable& table = Host().ProfileTable();
-    app::WriteProfileText(table, "IP", lists.IP);
-    app::WriteProfileText(table, "Mask", lists.Mask);
-    app::WriteProfileText(table, "Script", script);
+    Value.IP = lists.IP;
+    Value.Mask = lists.Mask;
+    Value.Script = script;
     return true;
 }
 

@@ -7,6 +7,7 @@
 #include <QTabWidget>
 #include <QTreeWidget>
 
+#include "core/Profile.h"
 #include "gui/widgets/TabSheet.h"
 
 namespace quorv::dialogs {
@@ -14,12 +15,16 @@ namespace quorv::dialogs {
 class TIPMapForm;
 
 // The advanced dialog: every address of the profile with its mask, and the user's
-// script lines. It lives while its IP dialog is shown, reads and sets that dialog's
-// first address and mask, and writes IP, Mask and Script of the current record on OK.
+// script lines. It lives while its IP dialog is shown, starts from that dialog's profile,
+// and reads and sets that dialog's first address and mask.
 class TIPDetailForm : public QDialog {
     Q_OBJECT
   public:
     explicit TIPDetailForm(TIPMapForm* owner);
+
+    // The IP dialog's profile. OK sets the columns this dialog owns, IP, Mask and Script,
+    // for the IP dialog to take over; a refused OK changes nothing.
+    apply::Profile Value;
 
     QTabWidget* PageControl1;
     TTabSheet* TabSheet1;
@@ -46,7 +51,7 @@ class TIPDetailForm : public QDialog {
     void btnAddClick(QPushButton* sender);
     void btnDeleteClick();
     void btnOKClick();
-    bool WriteRecord();
+    bool WriteValue();
 
     TIPMapForm* owner_;
     bool centred_ = false;

@@ -1,19 +1,15 @@
 #include "gui/dialogs/IPMapForm.h"
 
 #include <QApplication>
-#include <QTreeWidget>
 
 #include "core/AddressLists.h"
 #include "core/CommaText.h"
-#include "core/Profile.h"
-#include "core/ProfileRecord.h"
 #include "gui/dialogs/DialogBoxes.h"
 #include "gui/dialogs/DialogFrame.h"
 #include "gui/dialogs/FormControls.h"
 #include "gui/dialogs/IPDetailForm.h"
 #include "gui/frame/FormHost.h"
 #include "gui/frame/WindowFrame.h"
-#include "store/StoreTable.h"
 #include "system/Inventory.h"
 
 namespace quorv::dialogs {
@@ -30,21 +26,8 @@ TIPMapForm::PrinterReader& Reader() {
     return reader;
 }
 
-QTreeWidgetItem* SelectedProfileRow() {
-    QTreeWidget* list = Host().ProfileList();
-    if (list == nullptr) {
-        return nullptr;
-    }
-    const QList<QTreeWidgetItem*> selected = list->selectedItems();
-    return selected.isEmpty() ? nullptr : selected.first();
-}
-
-QString Column(store::TStoreTable& table, const char* name) {
-    return QString::fromStdString(table.FieldByName(name).AsString());
-}
-
-void Write(store::TStoreTable& table, const char* name, const QString& value) {
-    app::WriteProfileText(table, name, value.toStdString());
+QString Text(const std::string& text) {
+    return QString::fromStdString(text);
 }
 
 int IndexIgnoringCase(const QStringList& list, const QString& text) {
@@ -295,44 +278,30 @@ void TIPMapForm::FormActivate() {
 }
 
 void TIPMapForm::FillFromProfile() {
-    store::TStoreTable& table = Host().ProfileTable();
-    QStringList cells;
-    if (QTreeWidgetItem* row = SelectedProfileRow()) {
-        for (int i = 1; i <= 5; ++i) {
-            cells << row->text(i);
-        }
-    } else {
-        // No row to read: the record holds what the row would show.
-        const std::string ip = table.FieldByName("IP").AsString();
-        const std::string mask = table.FieldByName("Mask").AsString();
-        cells << QString::fromStdString(apply::CommaTextItem(ip, 0))
-              << QString::fromStdString(apply::CommaTextItem(mask, 0)) << Column(table, "Gateway")
-              << Column(table, "DNS1") << Column(table, "DNS2");
-    }
-    if (cells[0] != QLatin1String(apply::kDhcp)) {
+    const QString address = Text(apply::CommaTextItem(Value.IP, 0));
+    if (address != QLatin1String(apply::kDhcp)) {
         rbCustomIPClick();
-        FillAddress(IPAddrEdit1, cells[0]);
-        FillAddress(IPAddrEdit2, cells[1]);
-        FillAddress(IPAddrEdit3, cells[2]);
+        FillAddress(IPAddrEdit1, address);
+        FillAddress(IPAddrEdit2, Text(apply::CommaTextItem(Value.Mask, 0)));
+        FillAddress(IPAddrEdit3, Text(Value.Gateway));
     } else {
         rbDHCPClick();
     }
-    if (cells[3].isEmpty() && cells[4].isEmpty()) {
+    if (Value.DNS1.empty() && Value.DNS2.empty()) {
         rbAutoDNSClick();
     } else {
         rbCustomDNSClick();
-        FillAddress(IPAddrEdit4, cells[3]);
-        FillAddress(IPAddrEdit5, cells[4]);
+        FillAddress(IPAddrEdit4, Text(Value.DNS1));
+        FillAddress(IPAddrEdit5, Text(Value.DNS2));
     }
     if (!rbAutoDNS->isEnabled()) {
         rbCustomDNSClick();
     }
     const inventory::TInventoryLists& lists = Host().Inventory();
-    const int connection = IndexIgnoringCase(lists.ConnectionIDs, Column(table, "Interface"));
+    const int connection = IndexIgnoringCase(lists.ConnectionIDs, Text(Value.Interface));
     ComboBox1->setCurrentIndex(connection >= 0 ? connection : (ComboBox1->count() > 0 ? 0 : -1));
-    const QString printer = Column(table, "Printer");
-    if (!printer.isEmpty()) {
-        const int index = IndexIgnoringCase(lists.PrinterNames, printer);
+    if (!Value.Printer.empty()) {
+        const int index = IndexIgnoringCase(lists.PrinterNames, Text(Value.Printer));
         if (index >= 0) {
             ComboBox2->setCurrentIndex(index);
         }
@@ -343,107 +312,58 @@ void TIPMapForm::FillFromProfile() {
 }
 
 void TIPMapForm::btnOKClick() {
-    if (RunGuarded(this, [this] { return WriteRecord(); })) {
+    if (RunGuarded(this, [this] { return WriteValue(); })) {
         accept();
     }
 }
 
-bool TIPMapForm::WriteRecord() {
-    store::TStoreTable& table = Host().ProfileTable();
-    const bool edit = EditMode();
+bool TIPMapForm::WriteValue() {
+    apply::Profile profile = Value;
     if (rbDHCP->isChecked()) {
-        Write(table, "IP", QString::fromLatin1(apply::kDhcp));
-        Write(table, "Mask", QString());
-        Write(table, "Gateway", QString());
+        profile.SetDhcp();
     } else {
-        const QString address = IPAddrEdit1->Text();
-        const QString mask = IPAddrEdit2->Text();
         if (!CheckAddressPair(this, IPAddrEdit1, IPAddrEdit2)) {
             return false;
         }
-        const TAddressLists lists = ReplaceFirstAddress(table.FieldByName("IP").AsString(),
-                                                        table.FieldByName("Mask").AsString(),
-                                                        address.toStdString(), mask.toStdString());
+        const TAddressLists lists =
+            ReplaceFirstAddress(profile.IP, profile.Mask, IPAddrEdit1->Text().toStdString(),
+                                IPAddrEdit2->Text().toStdString());
         if (!lists.FitColumns()) {
             ShowWarning(this, Message("msgIPListTooLong"));
             IPAddrEdit1->setFocus();
             return false;
         }
-        app::WriteProfileText(table, "IP", lists.IP);
-        app::WriteProfileText(table, "Mask", lists.Mask);
-        Write(table, "Gateway", IPAddrEdit3->Text());
+        profile.IP = lists.IP;
+        profile.Mask = lists.Mask;
+        profile.Gateway = IPAddrEdit3->Text().toStdString();
     }
     if (rbAutoDNS->isChecked()) {
-        Write(table, "DNS1", QString());
-        Write(table, "DNS2", QString());
+        profile.SetAutomaticDns();
     } else {
-        Write(table, "DNS1", IPAddrEdit4->Text());
-        Write(table, "DNS2", IPAddrEdit5->Text());
-    }
-    if (!edit) {
-        Write(table, "Name", ProfileName);
+        profile.DNS1 = IPAddrEdit4->Text().toStdString();
+        profile.DNS2 = IPAddrEdit5->Text().toStdString();
     }
     const inventory::TInventoryLists& lists = Host().Inventory();
     const int connection = ComboBox1->currentIndex();
     if (connection >= 0 && connection < lists.ConnectionIDs.size()) {
-        Write(table, "Interface", lists.ConnectionIDs[connection]);
+        profile.Interface = lists.ConnectionIDs[connection].toStdString();
     }
     const int printer = ComboBox2->currentIndex();
-    if (printer >= 0 && printer < lists.PrinterNames.size() && cbDefaultPrinter->isChecked()) {
-        Write(table, "Printer", lists.PrinterNames[printer]);
-    } else {
-        Write(table, "Printer", QString());
-    }
-    if (!edit) {
-        table.FieldByName("Icon").SetAsInteger(apply::kIconWired);
-    }
-    UpdateListRow();
+    const bool choosesPrinter = printer >= 0 && printer < lists.PrinterNames.size();
+    profile.Printer = choosesPrinter && cbDefaultPrinter->isChecked()
+                          ? lists.PrinterNames[printer].toStdString()
+                          : std::string();
+    // The value then reads as the file will keep it, and the list shows that.
+    profile.FitToColumns();
+    Value = std::move(profile);
     return true;
-}
-
-void TIPMapForm::UpdateListRow() {
-    store::TStoreTable& table = Host().ProfileTable();
-    QStringList cells;
-    if (rbDHCP->isChecked()) {
-        cells << QString::fromLatin1(apply::kDhcp) << QString() << QString();
-    } else {
-        cells << IPAddrEdit1->Text() << IPAddrEdit2->Text() << IPAddrEdit3->Text();
-    }
-    cells << Column(table, "DNS1") << Column(table, "DNS2");
-    const QString name = Column(table, "Name");
-    settings::IFormHost& host = Host();
-    if (!EditMode()) {
-        addedRow_ = host.AddProfileRow({name, apply::kIconWired, cells});
-        return;
-    }
-    if (QTreeWidgetItem* row = SelectedProfileRow()) {
-        updatedRow_ = row;
-        oldCaption_ = row->text(0);
-        oldCells_.clear();
-        for (int i = 1; i <= 5; ++i) {
-            oldCells_ << row->text(i);
-        }
-        host.SetProfileRow(row, name, cells);
-    }
-}
-
-void TIPMapForm::UndoListChange() {
-    settings::IFormHost* host = settings::FormHost();
-    QTreeWidget* list = host ? host->ProfileList() : nullptr;
-    // The rows are compared by address only: a list refilled meanwhile holds none of them.
-    if (list != nullptr && addedRow_ != nullptr && list->indexOfTopLevelItem(addedRow_) >= 0) {
-        delete addedRow_;
-    }
-    if (list != nullptr && updatedRow_ != nullptr && list->indexOfTopLevelItem(updatedRow_) >= 0) {
-        host->SetProfileRow(updatedRow_, oldCaption_, oldCells_);
-    }
-    addedRow_ = nullptr;
-    updatedRow_ = nullptr;
 }
 
 void TIPMapForm::btnDetailClick() {
     TIPDetailForm detail(this);
-    detail.exec();
+    if (detail.exec() == QDialog::Accepted) {
+        Value = detail.Value;
+    }
 }
 
 }  // namespace quorv::dialogs

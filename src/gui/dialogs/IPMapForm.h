@@ -8,51 +8,37 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QString>
-#include <QStringList>
 #include <functional>
 
+#include "core/Profile.h"
 #include "gui/widgets/FirstActivation.h"
 #include "gui/widgets/IPAddrEdit.h"
 #include "gui/widgets/SimplePanel.h"
 #include "system/InventoryLists.h"
 
-class QTreeWidgetItem;
-
 namespace quorv::dialogs {
 
-// The dialog in which a profile is created or edited. It writes straight into the
-// current record of the main window's profile table, which the opener has put into
-// insert or edit state, and on OK adds (insert) or updates (edit) the profile's row of
-// ListView1. The opener posts or cancels the record after exec().
+// The dialog in which a profile is created or edited. It works on a profile value and
+// never on the data file: the opener saves what OK leaves in Value.
 //
 // Opening it:
 //   TIPMapForm form(mainWindow);
-//   form.ProfileName = name;
+//   form.Value = profile;  // a new one with its name, or the stored one
 //   form.setWindowTitle(form.windowTitle() + " - [" + name + "]");
-//   // edit mode only: form.btnOK->setText(msgOK text), with the profile's row selected
-//   table.Insert() or table.Edit();
-//   if (form.exec() == QDialog::Accepted) {
-//       try { table.Post(); }
-//       catch (...) { form.UndoListChange(); table.Cancel(); /* show the error */ }
-//   } else {
-//       table.Cancel();
-//   }
+//   // edit mode only: form.btnOK->setText(msgOK text)
+//   if (form.exec() == QDialog::Accepted) { /* save form.Value */ }
 class TIPMapForm : public QDialog {
     Q_OBJECT
   public:
     explicit TIPMapForm(QWidget* owner);
 
-    // The profile's name, set by the opener; written to Name in insert mode.
-    QString ProfileName;
+    // The profile shown in edit mode. OK sets the columns this dialog owns: IP, Mask,
+    // Gateway, DNS1, DNS2, Interface and Printer; the advanced dialog's OK sets IP, Mask
+    // and Script. Name and Icon stay as the opener gave them. A refused OK changes nothing.
+    apply::Profile Value;
 
     // Edit mode exactly when btnOK's caption is the msgOK text.
     bool EditMode() const;
-
-    // Takes back the list change the last OK made: removes the row it added, or gives the
-    // row it updated its earlier caption and cells. For the opener whose post failed;
-    // does nothing when OK changed no row.
-    void UndoListChange();
 
     // How printers are read when the inventory has none yet; tests replace it, an empty
     // function restores the system's reader.
@@ -105,15 +91,8 @@ class TIPMapForm : public QDialog {
     void FormActivate();
     void FillFromProfile();
     void btnOKClick();
-    bool WriteRecord();
-    void UpdateListRow();
+    bool WriteValue();
     void btnDetailClick();
-
-    // The undo of the last OK's list change.
-    QTreeWidgetItem* addedRow_ = nullptr;
-    QTreeWidgetItem* updatedRow_ = nullptr;
-    QString oldCaption_;
-    QStringList oldCells_;
 };
 
 }  // namespace quorv::dialogs

@@ -91,18 +91,6 @@ void TMainForm::ShowException(const std::exception& error) {
     ShowErrorBox(this, QString::fromUtf8(error.what()));
 }
 
-QTreeWidgetItem* TMainForm::AddProfileRow(const settings::TProfileRow& row) {
-    auto* item = new QTreeWidgetItem;
-    item->setFlags(item->flags() | Qt::ItemIsEditable);
-    ListView1->SetRowImage(item, row.Icon);
-    item->setText(0, row.Name);
-    for (int i = 0; i < row.Cells.size(); ++i) {
-        item->setText(i + 1, row.Cells[i]);
-    }
-    ListView1->addTopLevelItem(item);
-    return item;
-}
-
 void TMainForm::FormCreate() {
     const std::string folder = dataFile_.substr(0, dataFile_.rfind('/') + 1);
     FormStorage1 = std::make_unique<settings::TFormStorage>(

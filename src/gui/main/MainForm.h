@@ -9,6 +9,7 @@
 #include <QStatusBar>
 #include <QToolBar>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "gui/frame/FormHost.h"
@@ -46,11 +47,9 @@ class TMainForm : public QMainWindow, public settings::IFormHost {
     inventory::TInventoryLists& Inventory() override { return inventory_; }
     store::TStoreTable& ProfileTable() override { return StoreTable1; }
     store::TStoreTable& OptionTable() override { return StoreTable2; }
-    QTreeWidget* ProfileList() override { return ListView1; }
     void LoadProfileList() override;
     void ShowException(const std::exception& error) override;
     QString Language() const override { return FormStorage1 ? FormStorage1->Language : QString(); }
-    QTreeWidgetItem* AddProfileRow(const settings::TProfileRow& row) override;
 
     // Runs the enabling rules of the actions now.
     void UpdateActions();
@@ -133,8 +132,9 @@ class TMainForm : public QMainWindow, public settings::IFormHost {
     void Command(void (TMainForm::*handler)());
     // Posts StoreTable1; a failed post is cancelled before the failure goes on.
     void PostProfile();
-    // Shows the IP dialog over a record in insert or edit state, then posts or cancels.
-    void ExecProfileDialog(dialogs::TIPMapForm& form);
+    // Shows the IP dialog and saves the profile it returns, with its row: a new one when
+    // storedName is nullopt, else over the profile of that name.
+    void ExecProfileDialog(dialogs::TIPMapForm& form, const std::optional<std::string>& storedName);
     QString Text(const char* key) const { return texts_.Text(key); }
     QMessageBox::StandardButton Ask(QMessageBox::Icon icon, const QString& text,
                                     QMessageBox::StandardButtons buttons);

@@ -16,6 +16,7 @@
 #include "gui/dialogs/OptionForm.h"
 #include "gui/frame/ErrorBox.h"
 #include "gui/frame/LanguageOps.h"
+#include "gui/main/ProfileSave.h"
 #include "gui/main/WebPages.h"
 #include "gui/widgets/PlainText.h"
 
@@ -58,29 +59,23 @@ void TMainForm::PostProfile() {
     }
 }
 
-void TMainForm::ExecProfileDialog(dialogs::TIPMapForm& form) {
-    // Whatever happens in the dialog, the cursor leaves it posted or cancelled.
-    struct CancelPending {
-        store::TStoreTable& table;
-        ~CancelPending() {
-            const store::TDataSetState state = table.State();
-            if (state == store::TDataSetState::dsInsert || state == store::TDataSetState::dsEdit) {
-                try {
-                    table.Cancel();
-                } catch (...) {
-                }
-            }
-        }
-    } cancel{StoreTable1};
+void TMainForm::ExecProfileDialog(dialogs::TIPMapForm& form,
+                                  const std::optional<std::string>& storedName) {
+    RefuseUnwritableProfiles(StoreTable1);
     if (form.exec() != QDialog::Accepted) {
         return;
     }
-    try {
-        StoreTable1.Post();
-    } catch (...) {
-        // The dialog has already shown the change in the list; take it back.
-        form.UndoListChange();
-        throw;
+    if (!SaveDialogProfile(StoreTable1, form.Value, storedName)) {
+        // Another program took the name while the dialog was open.
+        Ask(QMessageBox::Warning, Text("msgAlreadyExists"), QMessageBox::Ok);
+        return;
+    }
+    QTreeWidgetItem* row =
+        storedName ? ListView1->FindRow(QString::fromStdString(*storedName)) : nullptr;
+    if (row != nullptr) {
+        ListView1->SetRow(row, form.Value);
+    } else {
+        ListView1->AddRow(form.Value);
     }
 }
 
@@ -103,10 +98,9 @@ void TMainForm::acInsertExecute() {
         Ask(QMessageBox::Warning, Text("msgAlreadyExists"), QMessageBox::Ok);
     }
     dialogs::TIPMapForm form(this);
-    form.ProfileName = name;
+    form.Value.Name = Utf8(name);
     form.setWindowTitle(form.windowTitle() + " - [" + name + "]");
-    StoreTable1.Insert();
-    ExecProfileDialog(form);
+    ExecProfileDialog(form, std::nullopt);
 }
 
 void TMainForm::acUpdateExecute() {
@@ -115,11 +109,10 @@ void TMainForm::acUpdateExecute() {
         return;
     }
     dialogs::TIPMapForm form(this);
-    form.ProfileName = row->text(0);
+    form.Value = ReadProfile(StoreTable1);
     form.setWindowTitle(form.windowTitle() + " - [" + row->text(0) + "]");
     form.btnOK->setText(Text("msgOK"));
-    StoreTable1.Edit();
-    ExecProfileDialog(form);
+    ExecProfileDialog(form, form.Value.Name);
 }
 
 void TMainForm::acDeleteExecute() {

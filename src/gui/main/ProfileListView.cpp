@@ -124,6 +124,14 @@ void TProfileListView::SetRow(QTreeWidgetItem* item, const apply::Profile& profi
     item->setText(5, Text(profile.DNS2));
 }
 
+QTreeWidgetItem* TProfileListView::AddRow(const apply::Profile& profile) {
+    auto* item = new QTreeWidgetItem;
+    SetRow(item, profile);
+    // RowsInserted makes it editable and sorts it in.
+    addTopLevelItem(item);
+    return item;
+}
+
 void TProfileListView::Load(store::TStoreTable& profiles) {
     clear();
     profiles.Refresh();
@@ -160,7 +168,7 @@ void TProfileListView::RowsInserted(const QModelIndex& parent, int first, int la
     if (parent.isValid() || loading_ || sorting_) {
         return;
     }
-    // A row added by another window: editable like ours, and in its place.
+    // A row added after the load: editable like the loaded ones, and in its place.
     for (int i = first; i <= last; ++i) {
         if (QTreeWidgetItem* item = topLevelItem(i)) {
             QSignalBlocker block(this);

@@ -14,8 +14,8 @@ namespace quorv::app {
 class TImageList;
 
 // ListView1: one row per profile, kept in the store's collation order of the names so the
-// list and FindKey on idxName always agree. Rows may be added or renamed by other windows;
-// the order and the in-place editing follow them.
+// list and FindKey on idxName always agree. Rows added or renamed after a load keep that
+// order and stay editable in place.
 class TProfileListView : public QTreeWidget {
     Q_OBJECT
   public:
@@ -32,6 +32,8 @@ class TProfileListView : public QTreeWidget {
     // A row's cells and image from a profile.
     void SetRow(QTreeWidgetItem* item, const apply::Profile& profile) const;
     void SetRowImage(QTreeWidgetItem* item, int imageIndex) const;
+    // A row for a profile saved after the load, where the order puts it.
+    QTreeWidgetItem* AddRow(const apply::Profile& profile);
     // Clears and refills the list from the profile table, in one sort.
     void Load(store::TStoreTable& profiles);
     // The row whose caption is exactly `name`, or nullptr.
