@@ -1,5 +1,7 @@
 #include "core/ProfileRecord.h"
 
+#include <vector>
+
 #include "core/RecordLookup.h"
 #include "core/TableWriteLock.h"
 #include "store/StoreTable.h"
@@ -11,6 +13,15 @@ using store::TStoreTable;
 
 bool FindProfile(TStoreTable& profiles, const std::string& name) {
     return FindByName(profiles, name);
+}
+
+bool FindProfileByNum(TStoreTable& profiles, int num) {
+    for (profiles.First(); !profiles.Eof(); profiles.Next()) {
+        if (profiles.FieldByName("Num").AsInteger() == num) {
+            return true;
+        }
+    }
+    return false;
 }
 
 bool AddProfile(TStoreTable& profiles, const Profile& profile) {
@@ -35,6 +46,45 @@ void SaveProfile(TStoreTable& profiles, const Profile& profile, bool overCurrent
         profiles.Cancel();
         throw;
     }
+}
+
+ChangeOutcome ChangeProfile(TStoreTable& profiles, const Profile& before, const Profile& after) {
+    std::vector<const apply::ProfileTextColumn*> changed;
+    for (const apply::ProfileTextColumn& column : apply::kProfileTextColumns) {
+        if (before.*column.member != after.*column.member) {
+            changed.push_back(&column);
+        }
+    }
+    const bool icon = before.Icon != after.Icon;
+    const bool script = before.Script != after.Script;
+    if (changed.empty() && !icon && !script) {
+        return ChangeOutcome::Unchanged;
+    }
+    const TableWriteLock lock(profiles);
+    if (before.Name != after.Name && FindProfile(profiles, after.Name) &&
+        profiles.FieldByName("Num").AsInteger() != before.Num) {
+        return ChangeOutcome::NameTaken;
+    }
+    if (!FindProfileByNum(profiles, before.Num)) {
+        return ChangeOutcome::Gone;
+    }
+    profiles.Edit();
+    try {
+        for (const apply::ProfileTextColumn* column : changed) {
+            WriteProfileText(profiles, column->name, after.*column->member);
+        }
+        if (icon) {
+            profiles.FieldByName("Icon").SetAsInteger(after.Icon);
+        }
+        if (script) {
+            WriteProfileText(profiles, "Script", after.Script);
+        }
+        profiles.Post();
+    } catch (...) {
+        profiles.Cancel();
+        throw;
+    }
+    return ChangeOutcome::Saved;
 }
 
 Profile ReadProfile(TStoreTable& profiles) {

@@ -761,6 +761,75 @@ TEST_F(ProfileDialogTest, WhatAnotherProgramDidWhileTheDialogWasOpenIsRespected)
     EXPECT_EQ(form_->ListView1->FindRow("a")->text(1), "DHCP");
 }
 
+// The window and qic at once: every change finds its record as it is in the file now and
+// writes only what it changed, so nothing another program did meanwhile is undone.
+TEST_F(ProfileDialogTest, ChangesWorkOnTheRecordAsItIsNowAndWriteOnlyWhatChanged) {
+    Profile x = MakeProfile("X", "10.0.0.5", "255.0.0.0");
+    x.Gateway = "10.0.0.1";
+    Seed({x});
+    StartWithConnections();
+    auto otherRename = [this](const std::string& from, const std::string& to) {
+        auto other = OpenProfiles();
+        ASSERT_TRUE(FindByName(*other, from));
+        other->Edit();
+        other->FieldByName("Name").SetAsString(to);
+        other->Post();
+    };
+    ModalAnswers answers;
+
+    // Accepted unchanged: a gateway another program set meanwhile stays.
+    Select("X");
+    answers.Then([this](QWidget* w) {
+        auto other = OpenProfiles();
+        ASSERT_TRUE(FindByName(*other, "X"));
+        other->Edit();
+        other->FieldByName("Gateway").SetAsString("10.0.0.9");
+        other->Post();
+        qobject_cast<dialogs::TIPMapForm*>(w)->btnOK->click();
+    });
+    form_->acUpdate->trigger();
+    EXPECT_EQ(Stored("X")->Gateway, "10.0.0.9");
+
+    // Renamed to Y and a new X added while the dialog is open: the edit goes to Y, the
+    // rename stays, and the new X is untouched.
+    Select("X");
+    answers.Then([&](QWidget* w) {
+        otherRename("X", "Y");
+        ASSERT_TRUE(AddProfile(*OpenProfiles(), MakeProfile("X", "10.7.7.7", "255.0.0.0")));
+        AcceptDhcp(w);
+    });
+    form_->acUpdate->trigger();
+    EXPECT_EQ(StoredNames(), (std::vector<std::string>{"X", "Y"}));
+    EXPECT_EQ(Stored("Y")->IP, "DHCP");
+    EXPECT_EQ(Stored("Y")->Gateway, "");
+    EXPECT_EQ(Stored("X")->IP, "10.7.7.7");
+    EXPECT_EQ(Rows(), (std::vector<std::string>{"X", "Y"}));
+
+    // An icon changed after another program renamed the row's profile: the icon goes to
+    // it under its new name, which the list then shows.
+    Select("Y");
+    otherRename("Y", "Z");
+    form_->acIcon13->trigger();
+    EXPECT_EQ(StoredNames(), (std::vector<std::string>{"X", "Z"}));
+    EXPECT_EQ(Stored("Z")->Icon, 13);
+    EXPECT_EQ(Rows(), (std::vector<std::string>{"X", "Z"}));
+
+    // A row whose profile was deleted meanwhile: said once, and the list follows the file.
+    {
+        auto other = OpenProfiles();
+        ASSERT_TRUE(FindByName(*other, "Z"));
+        other->Delete();
+    }
+    answers.Press(QMessageBox::Ok);
+    Rename("Z", "W");
+    QTRY_COMPARE_WITH_TIMEOUT(answers.Pending(), size_t{0}, 3000);
+    EXPECT_NE(answers.Seen().back().find("The profile \"Z\" is no longer in the data file"),
+              std::string::npos)
+        << answers.Seen().back();
+    EXPECT_EQ(StoredNames(), std::vector<std::string>{"X"});
+    EXPECT_EQ(Rows(), std::vector<std::string>{"X"});
+}
+
 TEST_F(ProfileDialogTest, ATableTheStoreRefusedIsReportedBeforeTheDialogOpens) {
     std::ofstream(Path(), std::ios::binary) << std::string(4096, 'Z');
     StartWithConnections();

@@ -190,5 +190,26 @@ TEST_F(NetshResolver, ANameLikeAnOptionNeverReachesDhclient) {
     EXPECT_TRUE(net_->LiveProcesses("dhclient").empty());
 }
 
+// The kernel gives a new namespace the number of one that is gone; what that one left
+// under the number (its DNS servers, its lease, that DHCP was on) is not this one's.
+TEST_F(NetshResolver, StateAnEarlierNamespaceLeftUnderTheSameNumberIsDropped) {
+    fs::create_directories(StateDir());
+    WriteFile(StateDir() + "/dns.lan0", "10.66.0.9\n");
+    WriteFile(StateDir() + "/dhcp.lan0", "yes\n");
+    WriteFile(StateDir() + "/lease.lan0", "address=10.66.0.7\nmask=255.255.255.0\ndns=10.66.0.8\n");
+    ASSERT_EQ(net_->InClient({"/usr/sbin/ip", "link", "set", "lan0", "up"}).status, 0);
+    Result all = net_->InClient({BinDir() + "/ipconfig", "/all"});
+    ASSERT_EQ(all.status, 0) << all.err;
+    EXPECT_EQ(all.out.find("10.66.0."), std::string::npos) << all.out;
+    EXPECT_FALSE(fs::exists(StateDir() + "/lease.lan0"));
+
+    // This namespace's own state is kept from one command to the next.
+    Ok({"set", "dns", "name=lan0", "source=static", "addr=" + A(53)});
+    all = net_->InClient({BinDir() + "/ipconfig", "/all"});
+    EXPECT_NE(all.out.find("DNS Servers . . . . . . . . . . . : " + A(53)), std::string::npos)
+        << all.out;
+    EXPECT_EQ(Nameservers(net_->ResolvConf()), (Servers{A(53)}));
+}
+
 }  // namespace
 }  // namespace quorv::systest

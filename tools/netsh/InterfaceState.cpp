@@ -1,10 +1,15 @@
 #include "netsh/InterfaceState.h"
 
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
+#include <optional>
 #include <sstream>
 
 #include "netsh/Command.h"
@@ -42,9 +47,65 @@ void EnsureDirectory(const std::string& path) {
     }
 }
 
+// The namespace's cookie: unlike its inode number, which the kernel hands to the next
+// namespace made, no other namespace gets it before the machine restarts (and /run with it).
+std::optional<unsigned long long> NamespaceCookie() {
+    const int fd = socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    if (fd < 0) {
+        return std::nullopt;
+    }
+    unsigned long long cookie = 0;
+    socklen_t size = sizeof cookie;
+    const bool ok = getsockopt(fd, SOL_SOCKET, SO_NETNS_COOKIE, &cookie, &size) == 0;
+    close(fd);
+    return ok ? std::optional(cookie) : std::nullopt;
+}
+
+constexpr const char* kOwnerFile = "namespace";
+
+// State folders are named by the namespace's inode number, which a new namespace may get
+// again: a folder another namespace left (its DNS servers, its DHCP lease) is emptied
+// before this one uses it. The folder records whose it is; the check is under a lock, so
+// that two commands starting at once in a new namespace agree.
+void DropStateOfAnEarlierNamespace(const std::string& directory) {
+    const std::optional<unsigned long long> cookie = NamespaceCookie();
+    const int fd = open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (!cookie || fd < 0) {
+        if (fd >= 0) {
+            close(fd);
+        }
+        return;  // nothing kept yet, or a kernel that cannot tell namespaces apart
+    }
+    flock(fd, LOCK_EX);
+    const std::string owner = std::to_string(*cookie) + "\n";
+    const std::string ownerPath = directory + "/" + kOwnerFile;
+    if (ReadTextFile(ownerPath) != owner) {
+        if (DIR* dir = fdopendir(dup(fd))) {
+            while (const dirent* entry = readdir(dir)) {
+                const std::string name = entry->d_name;
+                if (name != "." && name != "..") {
+                    unlinkat(fd, name.c_str(), 0);
+                }
+            }
+            closedir(dir);
+        }
+        ReplaceFileContent(ownerPath, owner);
+    }
+    flock(fd, LOCK_UN);
+    close(fd);
+}
+
 void WriteStateFile(const std::string& path, const std::string& content) {
     EnsureDirectory(kRoot);
-    EnsureDirectory(InterfaceState::Directory());
+    const std::string directory = InterfaceState::Directory();
+    if (mkdir(directory.c_str(), 0700) == 0) {
+        // A new folder is this namespace's from the start.
+        if (const auto cookie = NamespaceCookie()) {
+            ReplaceFileContent(directory + "/" + kOwnerFile, std::to_string(*cookie) + "\n");
+        }
+    } else if (errno != EEXIST) {
+        throw NetshError("Cannot create " + directory + ": " + std::strerror(errno) + ".");
+    }
     ReplaceFileContent(path, content);
 }
 
@@ -101,9 +162,14 @@ Lease ParseLease(const std::string& text) {
 InterfaceState::InterfaceState(std::string ifname) : ifname_(std::move(ifname)) {}
 
 std::string InterfaceState::Directory() {
-    struct stat ns;
-    unsigned long long inode = stat("/proc/self/ns/net", &ns) == 0 ? ns.st_ino : 0;
-    return std::string(kRoot) + "/net-" + std::to_string(inode);
+    static const std::string directory = [] {
+        struct stat ns;
+        unsigned long long inode = stat("/proc/self/ns/net", &ns) == 0 ? ns.st_ino : 0;
+        std::string path = std::string(kRoot) + "/net-" + std::to_string(inode);
+        DropStateOfAnEarlierNamespace(path);
+        return path;
+    }();
+    return directory;
 }
 
 std::string InterfaceState::Path(const std::string& kind) const {

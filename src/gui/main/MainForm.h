@@ -131,10 +131,14 @@ class TMainForm : public QMainWindow, public settings::IFormHost {
     // A command of this window: failures go to the error box, the enabling rules run after.
     void Command(void (TMainForm::*handler)());
     // Posts StoreTable1; a failed post is cancelled before the failure goes on.
-    void PostProfile();
+
     // Shows the IP dialog and saves the profile it returns, with its row: a new one when
     // storedName is nullopt, else over the profile of that name.
-    void ExecProfileDialog(dialogs::TIPMapForm& form, const std::optional<std::string>& storedName);
+    void ExecProfileDialog(dialogs::TIPMapForm& form, const std::optional<apply::Profile>& before);
+    // The stored profile a row shows; nullopt, after saying so and reading the list
+    // again, when another program renamed or deleted it meanwhile.
+    std::optional<apply::Profile> RowProfile(QTreeWidgetItem* row);
+    void TellStaleRow(const QString& name);
     QString Text(const char* key) const { return texts_.Text(key); }
     QMessageBox::StandardButton Ask(QMessageBox::Icon icon, const QString& text,
                                     QMessageBox::StandardButtons buttons);

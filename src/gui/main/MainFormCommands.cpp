@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <QInputDialog>
+#include <QTimer>
 
 #include "core/OptionRecord.h"
 #include "core/Options.h"
@@ -46,37 +47,50 @@ QMessageBox::StandardButton TMainForm::Ask(QMessageBox::Icon icon, const QString
     return static_cast<QMessageBox::StandardButton>(box.exec());
 }
 
-void TMainForm::PostProfile() {
-    try {
-        StoreTable1.Post();
-    } catch (...) {
-        try {
-            StoreTable1.Cancel();
-        } catch (...) {
-            // The post's failure is the one to report.
-        }
-        throw;
-    }
-}
-
 void TMainForm::ExecProfileDialog(dialogs::TIPMapForm& form,
-                                  const std::optional<std::string>& storedName) {
+                                  const std::optional<apply::Profile>& before) {
     RefuseUnwritableProfiles(StoreTable1);
     if (form.exec() != QDialog::Accepted) {
         return;
     }
-    if (!SaveDialogProfile(StoreTable1, form.Value, storedName)) {
+    const std::optional<apply::Profile> stored = SaveDialogProfile(StoreTable1, form.Value, before);
+    if (!stored) {
         // Another program took the name while the dialog was open.
         Ask(QMessageBox::Warning, Text("msgAlreadyExists"), QMessageBox::Ok);
         return;
     }
     QTreeWidgetItem* row =
-        storedName ? ListView1->FindRow(QString::fromStdString(*storedName)) : nullptr;
-    if (row != nullptr) {
-        ListView1->SetRow(row, form.Value);
+        before ? ListView1->FindRow(QString::fromStdString(before->Name)) : nullptr;
+    if (row != nullptr && row->text(0) == QString::fromStdString(stored->Name)) {
+        ListView1->SetRow(row, *stored);
+    } else if (before) {
+        // Renamed here or elsewhere meanwhile: the list follows the file.
+        LoadProfileList();
     } else {
-        ListView1->AddRow(form.Value);
+        ListView1->AddRow(*stored);
     }
+}
+
+std::optional<apply::Profile> TMainForm::RowProfile(QTreeWidgetItem* row) {
+    if (row == nullptr) {
+        return std::nullopt;
+    }
+    const int num = row->data(0, kRecordRole).toInt();
+    if (num != 0 ? !FindProfileByNum(StoreTable1, num)
+                 : !FindByName(StoreTable1, Utf8(row->text(0)))) {
+        TellStaleRow(row->text(0));
+        return std::nullopt;
+    }
+    return ReadProfile(StoreTable1);
+}
+
+void TMainForm::TellStaleRow(const QString& name) {
+    LoadProfileList();
+    Ask(QMessageBox::Warning,
+        QStringLiteral("The profile \"%1\" is no longer in the data file: another program "
+                       "renamed or deleted it. The list now shows the data file as it is.")
+            .arg(name),
+        QMessageBox::Ok);
 }
 
 void TMainForm::acInsertExecute() {
@@ -105,14 +119,15 @@ void TMainForm::acInsertExecute() {
 
 void TMainForm::acUpdateExecute() {
     QTreeWidgetItem* row = ListView1->Selected();
-    if (row == nullptr || !FindByName(StoreTable1, Utf8(row->text(0)))) {
+    const std::optional<apply::Profile> before = RowProfile(row);
+    if (!before) {
         return;
     }
     dialogs::TIPMapForm form(this);
-    form.Value = ReadProfile(StoreTable1);
+    form.Value = *before;
     form.setWindowTitle(form.windowTitle() + " - [" + row->text(0) + "]");
     form.btnOK->setText(Text("msgOK"));
-    ExecProfileDialog(form, form.Value.Name);
+    ExecProfileDialog(form, before);
 }
 
 void TMainForm::acDeleteExecute() {
@@ -124,9 +139,11 @@ void TMainForm::acDeleteExecute() {
         QMessageBox::Yes) {
         return;
     }
-    if (FindByName(StoreTable1, Utf8(row->text(0)))) {
-        StoreTable1.Delete();
+    if (!FindByName(StoreTable1, Utf8(row->text(0)))) {
+        TellStaleRow(row->text(0));
+        return;
     }
+    StoreTable1.Delete();
     delete row;
     // The list view would hand the selection to a neighbour; nothing stays selected.
     ListView1->clearSelection();
@@ -134,7 +151,7 @@ void TMainForm::acDeleteExecute() {
 
 void TMainForm::acResultExecute() {
     QTreeWidgetItem* row = ListView1->Selected();
-    if (row == nullptr || !FindByName(StoreTable1, Utf8(row->text(0)))) {
+    if (!RowProfile(row)) {
         return;
     }
     // As root the profile comes from the data file judged as it is opened, so that a
@@ -193,14 +210,27 @@ void TMainForm::acDonateExecute() {
 
 void TMainForm::acIconExecute(QAction* sender) {
     QTreeWidgetItem* row = ListView1->Selected();
-    if (row == nullptr || !FindByName(StoreTable1, Utf8(row->text(0)))) {
+    const std::optional<apply::Profile> before = RowProfile(row);
+    if (!before) {
         return;
     }
-    const int image = sender->property("imageIndex").toInt();
-    StoreTable1.Edit();
-    StoreTable1.FieldByName("Icon").SetAsInteger(image);
-    PostProfile();
-    ListView1->SetRowImage(row, image);
+    apply::Profile after = *before;
+    after.Icon = sender->property("imageIndex").toInt();
+    switch (ChangeProfile(StoreTable1, *before, after)) {
+        case ChangeOutcome::Saved:
+            if (ReadProfile(StoreTable1).Name == Utf8(row->text(0))) {
+                ListView1->SetRowImage(row, after.Icon);
+            } else {
+                LoadProfileList();
+            }
+            break;
+        case ChangeOutcome::Gone:
+            TellStaleRow(QString::fromStdString(before->Name));
+            break;
+        case ChangeOutcome::Unchanged:
+        case ChangeOutcome::NameTaken:
+            break;
+    }
 }
 
 void TMainForm::ListView1Edited(QTreeWidgetItem* item, QString& name) {
@@ -210,20 +240,26 @@ void TMainForm::ListView1Edited(QTreeWidgetItem* item, QString& name) {
     if (name == old) {
         return;
     }
-    bool taken = false;
-    {
-        // Checked and written as one step: qic cannot add the name in between.
-        TableWriteLock lock(StoreTable1);
-        taken = FindByName(StoreTable1, Utf8(name));
-        if (!taken && FindByName(StoreTable1, Utf8(old))) {
-            StoreTable1.Edit();
-            WriteProfileText(StoreTable1, "Name", Utf8(name));
-            PostProfile();
-        }
+    std::optional<apply::Profile> before;
+    const int num = item->data(0, kRecordRole).toInt();
+    if (num != 0 ? FindProfileByNum(StoreTable1, num) : FindByName(StoreTable1, Utf8(old))) {
+        before = ReadProfile(StoreTable1);
     }
-    if (taken) {
+    ChangeOutcome outcome = ChangeOutcome::Gone;
+    if (before) {
+        apply::Profile after = *before;
+        after.Name = Utf8(name);
+        // Checked and written as one step under the write lock: qic cannot add the name
+        // in between, and the record is the one this row showed, whatever its name now.
+        outcome = ChangeProfile(StoreTable1, *before, after);
+    }
+    if (outcome == ChangeOutcome::NameTaken) {
         Ask(QMessageBox::Warning, Text("msgAlreadyExists"), QMessageBox::Ok);
         name = old;
+    } else if (outcome == ChangeOutcome::Gone) {
+        name = old;
+        // The row is still being edited: the list is read again once that is over.
+        QTimer::singleShot(0, this, [this, old] { TellStaleRow(old); });
     }
 }
 

@@ -39,6 +39,7 @@ QString Text(const std::string& s) {
 apply::Profile ListedColumns(store::TStoreTable& profiles) {
     auto text = [&](const char* column) { return profiles.FieldByName(column).AsString(); };
     apply::Profile p;
+    p.Num = profiles.FieldByName("Num").AsInteger();
     p.Name = text("Name");
     p.IP = text("IP");
     p.Mask = text("Mask");
@@ -116,6 +117,9 @@ void TProfileListView::SetRowImage(QTreeWidgetItem* item, int imageIndex) const 
 
 void TProfileListView::SetRow(QTreeWidgetItem* item, const apply::Profile& profile) const {
     SetRowImage(item, profile.Icon);
+    if (profile.Num != 0) {
+        item->setData(0, kRecordRole, profile.Num);
+    }
     item->setText(0, Text(profile.Name));
     item->setText(1, Text(apply::CommaTextItem(profile.IP, 0)));
     item->setText(2, Text(apply::CommaTextItem(profile.Mask, 0)));

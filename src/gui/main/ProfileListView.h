@@ -16,6 +16,10 @@ class TImageList;
 // ListView1: one row per profile, kept in the store's collation order of the names so the
 // list and FindKey on idxName always agree. Rows added or renamed after a load keep that
 // order and stay editable in place.
+// The row's record (the profile's Num), kept beside the caption so that a command finds
+// the profile the row showed even when another program renamed it meanwhile.
+inline constexpr int kRecordRole = Qt::UserRole + 1;
+
 class TProfileListView : public QTreeWidget {
     Q_OBJECT
   public:

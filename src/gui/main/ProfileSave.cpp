@@ -1,22 +1,29 @@
 #include "gui/main/ProfileSave.h"
 
 #include "core/ProfileRecord.h"
-#include "core/TableWriteLock.h"
 #include "store/StoreTable.h"
 
 namespace quorv::app {
 
-bool SaveDialogProfile(store::TStoreTable& profiles, const apply::Profile& profile,
-                       const std::optional<std::string>& storedName) {
-    if (!storedName) {
-        return AddProfile(profiles, profile);
+std::optional<apply::Profile> SaveDialogProfile(store::TStoreTable& profiles,
+                                                const apply::Profile& profile,
+                                                const std::optional<apply::Profile>& before) {
+    if (before) {
+        switch (ChangeProfile(profiles, *before, profile)) {
+            case ChangeOutcome::Saved:
+                return ReadProfile(profiles);
+            case ChangeOutcome::Unchanged:
+                return *before;
+            case ChangeOutcome::NameTaken:
+                return std::nullopt;
+            case ChangeOutcome::Gone:
+                break;
+        }
     }
-    const TableWriteLock lock(profiles);
-    if (profile.Name != *storedName && FindProfile(profiles, profile.Name)) {
-        return false;
+    if (!AddProfile(profiles, profile)) {
+        return std::nullopt;
     }
-    SaveProfile(profiles, profile, FindProfile(profiles, *storedName));
-    return true;
+    return profile;
 }
 
 void RefuseUnwritableProfiles(store::TStoreTable& profiles) {

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <optional>
-#include <string>
 
 #include "core/Profile.h"
 
@@ -14,12 +13,15 @@ namespace quorv::app {
 // The one way a profile from the IP dialog reaches the data file, new or edited, so how
 // the stored profile is found is decided in this place alone.
 //
-// Under the data file's write lock: false, with nothing written, when a profile other
-// than the one edited has the name; otherwise writes the profile over the record named
-// `storedName` or, for a new profile (nullopt) or one another program deleted meanwhile,
-// into a new record, and posts. A failed write is cancelled and its error raised.
-bool SaveDialogProfile(store::TStoreTable& profiles, const apply::Profile& profile,
-                       const std::optional<std::string>& storedName);
+// A new profile (no `before`) is added unless its name is taken. An edited one is found
+// again by its record, whatever another program renamed it to meanwhile, and only the
+// columns the dialog changed are written (ChangeProfile); one deleted meanwhile is added
+// again as the user saved it. Returns the profile as the file holds it now, or nullopt,
+// with nothing written, when another profile has the name. A failed write is cancelled
+// and its error raised.
+std::optional<apply::Profile> SaveDialogProfile(store::TStoreTable& profiles,
+                                                const apply::Profile& profile,
+                                                const std::optional<apply::Profile>& before);
 
 // Raises the store's refusal of a closed or read-only table, so the user hears of it
 // before typing a profile rather than when saving it.
