@@ -30,7 +30,7 @@ std::string HelpCommand::Usage() const {
     return text +
            "\n"
            "qic COMMAND --help describes each option of COMMAND.\n"
-           "The data file is QuorvIPChanger.dat beside the program unless --data names another.\n"
+           "Without --data, qic works on the window's data file, QuorvIPChanger.dat.\n"
            "Exit status: 0 done, 1 failed, 2 usage error, unknown profile or refused value.\n";
 }
 

@@ -5,6 +5,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 
@@ -69,10 +70,23 @@ TEST_F(Qic, UsageAndTheDataFileBesideTheProgram) {
     Refused({"delete", "nobody"});
 }
 
+// Every line fits an 80-column terminal, and no "[--option VALUE]" is broken across two.
+void ExpectLaidOut(const std::string& text) {
+    size_t start = 0;
+    for (size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1) {
+        const std::string line = text.substr(start, end - start);
+        EXPECT_LT(line.size(), 80u) << line;
+        EXPECT_EQ(std::count(line.begin(), line.end(), '['),
+                  std::count(line.begin(), line.end(), ']'))
+            << line;
+    }
+}
+
 // The usage and every command's help are made from the tables the command line is checked
 // against; each command named in the usage has one, by either spelling.
 TEST_F(Qic, EveryCommandHasItsHelp) {
     const std::string usage = (*this)({"help"}).out;
+    ExpectLaidOut(usage);
     for (const char* command : {"list", "show", "add", "delete", "apply", "interfaces", "printers",
                                 "edit", "rename", "export", "import", "help"}) {
         EXPECT_NE(usage.find(std::string("\n  ") + command), std::string::npos) << command;
@@ -82,6 +96,7 @@ TEST_F(Qic, EveryCommandHasItsHelp) {
             << help.out;
         EXPECT_NE(help.out.find("\nOptions:\n  --data <FILE>"), std::string::npos) << help.out;
         EXPECT_EQ((*this)({"help", command}).out, help.out);
+        ExpectLaidOut(help.out);
     }
     const Outcome add = (*this)({"help", "add"});
     for (const char* option :

@@ -206,6 +206,10 @@ TEST_F(QuorvStore, RecordsShowEveryFieldInTableOrder) {
     EXPECT_EQ(Ok({"dump", db_}),
               "{\"tables\":[{\"name\":\"t\",\"records\":[{\"recno\":0,\"recno\":7,"
               "\"Z\":0.1,\"A\":\"a\\u0001\\\"b\"}]}]}\n");
+    EXPECT_NE(Ok({"info", db_})
+                  .find("\"fields\":[{\"name\":\"recno\",\"type\":\"integer\","
+                        "\"size\":0,\"skip\":false},{\"name\":\"Z\""),
+              std::string::npos);
 }
 
 TEST(QuorvStoreJson, OutputIsValidUtf8) {
