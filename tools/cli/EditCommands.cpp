@@ -2,6 +2,10 @@
 
 #include <algorithm>
 
+#include "cli/Output.h"
+#include "cli/ProfileCommands.h"
+#include "cli/ProfileValues.h"
+#include "cli/QicData.h"
 #include "core/ProfileRecord.h"
 #include "core/TableWriteLock.h"
 #include "store/StoreTable.h"
@@ -20,10 +24,6 @@ std::optional<std::string> Kept(const std::string& stored) {
 std::optional<std::string> Merged(const std::optional<std::string>& given,
                                   const std::string& stored) {
     return given ? Kept(*given) : Kept(stored);
-}
-
-bool IsControl(char c) {
-    return static_cast<unsigned char>(c) < ' ' || c == 0x7F;
 }
 
 }  // namespace
@@ -106,6 +106,31 @@ int Rename(store::TStoreTable& profiles, const Invocation& inv) {
         throw;
     }
     return kExitOk;
+}
+
+EditCommand::EditCommand()
+    : Command({"edit",
+               "changes only the columns given; an empty --gateway, --dns1, --dns2 or --printer "
+               "clears it",
+               {{"NAME", "the profile"}},
+               "a profile name",
+               ProfileOptionNames()}) {}
+
+int EditCommand::Execute(const Invocation& inv, std::ostream&, std::ostream&) const {
+    QicData data(inv);
+    return Edit(data.Profiles(), inv);
+}
+
+RenameCommand::RenameCommand()
+    : Command({"rename",
+               "gives a profile another name",
+               {{"OLD", "the profile"}, {"NEW", "its new name, which no profile may have"}},
+               "the old and the new name",
+               {}}) {}
+
+int RenameCommand::Execute(const Invocation& inv, std::ostream&, std::ostream&) const {
+    QicData data(inv);
+    return Rename(data.Profiles(), inv);
 }
 
 }  // namespace quorv::cli

@@ -1,6 +1,8 @@
 #pragma once
 
-#include "cli/Arguments.h"
+#include "cli/Command.h"
+#include "cli/Invocation.h"
+#include "core/Profile.h"
 
 namespace quorv::store {
 class TStoreTable;
@@ -20,5 +22,19 @@ int Edit(store::TStoreTable& profiles, const Invocation& inv);
 // own included); it is refused when longer than the Name column rather than cut, so the
 // renamed profile is found by the name the user gave.
 int Rename(store::TStoreTable& profiles, const Invocation& inv);
+
+// qic edit NAME [add's options].
+class EditCommand : public Command {
+  public:
+    EditCommand();
+    int Execute(const Invocation& inv, std::ostream& out, std::ostream& err) const override;
+};
+
+// qic rename OLD NEW.
+class RenameCommand : public Command {
+  public:
+    RenameCommand();
+    int Execute(const Invocation& inv, std::ostream& out, std::ostream& err) const override;
+};
 
 }  // namespace quorv::cli

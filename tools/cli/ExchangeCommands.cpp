@@ -4,6 +4,8 @@
 
 #include <iostream>
 
+#include "cli/Output.h"
+#include "cli/QicData.h"
 #include "core/ExchangeRules.h"
 #include "core/MessageDefaults.h"
 #include "core/ProfileExchange.h"
@@ -104,6 +106,37 @@ TQuestioner TerminalQuestioner(std::ostream& prompt) {
         }
     };
     return questioner;
+}
+
+ExportCommand::ExportCommand()
+    : Command({"export",
+               "writes every profile to FILE (.qic appended unless given), replacing the file",
+               {{"FILE", "the exchange file"}},
+               "a file name",
+               {}}) {}
+
+int ExportCommand::Execute(const Invocation& inv, std::ostream& out, std::ostream&) const {
+    QicData data(inv);
+    return Export(data.Profiles(), inv, out);
+}
+
+ImportCommand::ImportCommand()
+    : Command({"import",
+               "reads the profiles of FILE; a profile of the same name is replaced (--yes), kept "
+               "(--no), or asked about on a terminal",
+               {{"FILE", "the exchange file"}},
+               "a file name",
+               {"yes", "no"}}) {}
+
+void ImportCommand::CheckOptions(const Invocation& inv) const {
+    if (inv.yes && inv.no) {
+        throw UsageError("--yes and --no exclude each other");
+    }
+}
+
+int ImportCommand::Execute(const Invocation& inv, std::ostream& out, std::ostream& err) const {
+    QicData data(inv);
+    return Import(data.Profiles(), inv, TerminalQuestioner(err), out);
 }
 
 }  // namespace quorv::cli

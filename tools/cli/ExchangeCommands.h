@@ -4,7 +4,8 @@
 #include <ostream>
 #include <string>
 
-#include "cli/Arguments.h"
+#include "cli/Command.h"
+#include "cli/Invocation.h"
 
 namespace quorv::store {
 class TStoreTable;
@@ -31,5 +32,22 @@ int Import(store::TStoreTable& profiles, const Invocation& inv, const TQuestione
 
 // Asks on stdin and `prompt` when stdin is a terminal; end of input answers no.
 TQuestioner TerminalQuestioner(std::ostream& prompt);
+
+// qic export FILE.
+class ExportCommand : public Command {
+  public:
+    ExportCommand();
+    int Execute(const Invocation& inv, std::ostream& out, std::ostream& err) const override;
+};
+
+// qic import FILE [--yes | --no]; the questions go to err.
+class ImportCommand : public Command {
+  public:
+    ImportCommand();
+    int Execute(const Invocation& inv, std::ostream& out, std::ostream& err) const override;
+
+  protected:
+    void CheckOptions(const Invocation& inv) const override;
+};
 
 }  // namespace quorv::cli

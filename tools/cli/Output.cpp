@@ -1,6 +1,10 @@
 #include "cli/Output.h"
 
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonValue>
 #include <QString>
+#include <algorithm>
 #include <cstdio>
 
 #include "core/CommaText.h"
@@ -17,19 +21,57 @@ bool IsC1(const std::string& text, size_t i) {
            static_cast<unsigned char>(text[i + 1]) <= 0x9F;
 }
 
+// The C1 control whose second UTF-8 byte is `second`, as JSON writes it.
+std::string C1Escape(char second) {
+    char buf[8];
+    std::snprintf(buf, sizeof buf, "\\u%04x", static_cast<unsigned char>(second));
+    return buf;
+}
+
+// One value as QJsonDocument writes it (its escaping and number format), C1 controls
+// escaped too, which Qt writes as they are.
+std::string JsonValue(const QJsonValue& value) {
+    const QByteArray array = QJsonDocument(QJsonArray{value}).toJson(QJsonDocument::Compact);
+    const std::string text = array.sliced(1, array.size() - 2).toStdString();  // without [ ]
+    std::string out;
+    for (size_t i = 0; i < text.size(); ++i) {
+        out += IsC1(text, i) ? C1Escape(text[++i]) : std::string(1, text[i]);
+    }
+    return out;
+}
+
+QJsonValue Utf8(const std::string& text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+// "key": value. The object is laid out here rather than by QJsonObject, which would sort
+// the keys; qic has always written them in table order.
+std::string Member(const char* key, const QJsonValue& value) {
+    return JsonValue(QString::fromLatin1(key)) + ": " + JsonValue(value);
+}
+
+// Text cut to `width` bytes, control characters as "?".
+std::string Hidden(const std::string& text, size_t width) {
+    std::string shown = apply::CutToWidth(text, width);
+    std::replace_if(shown.begin(), shown.end(), IsControl, '?');
+    return shown;
+}
+
 }  // namespace
+
+bool IsControl(char c) {
+    return static_cast<unsigned char>(c) < ' ' || c == 0x7F;
+}
 
 std::string Escaped(const std::string& text) {
     std::string out;
     out.reserve(text.size());
     for (size_t i = 0; i < text.size(); ++i) {
-        const auto c = static_cast<unsigned char>(text[i]);
-        char buf[8];
         if (IsC1(text, i)) {
-            std::snprintf(buf, sizeof buf, "\\u%04x", static_cast<unsigned char>(text[++i]));
-            out += buf;
-        } else if (c < 0x20 || c == 0x7F) {
-            std::snprintf(buf, sizeof buf, "\\x%02X", c);
+            out += C1Escape(text[++i]);
+        } else if (IsControl(text[i])) {
+            char buf[8];
+            std::snprintf(buf, sizeof buf, "\\x%02X", static_cast<unsigned char>(text[i]));
             out += buf;
         } else {
             out += text[i];
@@ -38,56 +80,32 @@ std::string Escaped(const std::string& text) {
     return out;
 }
 
-std::string JsonString(const std::string& text) {
-    const QByteArray utf8 =
-        QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())).toUtf8();
-    std::string out = "\"";
-    const std::string bytes = utf8.toStdString();
-    for (size_t i = 0; i < bytes.size(); ++i) {
-        const char c = bytes[i];
-        if (IsC1(bytes, i)) {
-            char buf[8];
-            std::snprintf(buf, sizeof buf, "\\u%04x", static_cast<unsigned char>(bytes[++i]));
-            out += buf;
-            continue;
-        }
-        switch (c) {
-            case '"':
-                out += "\\\"";
-                break;
-            case '\\':
-                out += "\\\\";
-                break;
-            case '\n':
-                out += "\\n";
-                break;
-            case '\r':
-                out += "\\r";
-                break;
-            case '\t':
-                out += "\\t";
-                break;
-            default:
-                if (static_cast<unsigned char>(c) < 0x20) {
-                    char buf[8];
-                    std::snprintf(buf, sizeof buf, "\\u%04x", static_cast<unsigned char>(c));
-                    out += buf;
-                } else {
-                    out += c;
-                }
-        }
-    }
-    return out + "\"";
+std::string Quoted(const std::string& text) {
+    const std::string shown = Hidden(text, 80);
+    return "\"" + shown + (shown.size() < text.size() ? "\"..." : "\"");
+}
+
+std::string Printable(const std::string& text) {
+    const std::string shown = Hidden(text, 200);
+    return shown.size() < text.size() ? shown + "..." : shown;
 }
 
 std::string ProfileJson(const apply::Profile& p) {
-    std::string out = "{\"Num\": " + std::to_string(p.Num) + ", ";
+    std::string out = "{" + Member("Num", p.Num);
     for (const apply::ProfileTextColumn& column : apply::kProfileTextColumns) {
-        out += "\"" + std::string(column.name) + "\": " + JsonString(p.*column.member) + ", ";
+        out += ", " + Member(column.name, Utf8(p.*column.member));
     }
-    out += "\"Icon\": " + std::to_string(p.Icon) + ", ";
-    out += "\"Script\": " + JsonString(p.Script) + "}";
-    return out;
+    out += ", " + Member("Icon", p.Icon);
+    out += ", " + Member("Script", Utf8(p.Script));
+    return out + "}";
+}
+
+std::string ProfileListJson(const std::vector<apply::Profile>& list) {
+    std::string out = "[";
+    for (size_t i = 0; i < list.size(); ++i) {
+        out += (i ? ",\n " : "\n ") + ProfileJson(list[i]);
+    }
+    return out + (list.empty() ? "]\n" : "\n]\n");
 }
 
 std::string ListLine(const apply::Profile& p) {

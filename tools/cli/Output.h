@@ -7,16 +7,28 @@
 
 namespace quorv::cli {
 
+// C0 controls and DEL: what Quoted hides and Escaped shows as \xNN.
+bool IsControl(char c);
+
 // Text for a terminal: C0 controls and DEL as \xNN, C1 controls as \u00NN, so stored text
 // cannot steer the terminal or break a line or column apart.
 std::string Escaped(const std::string& text);
 
-// A JSON string literal; bytes that are not UTF-8 become U+FFFD, so the output always
-// parses; control characters, C1 ones included, are escaped.
-std::string JsonString(const std::string& text);
+// User text for a message: in double quotes, control characters shown as "?", cut after
+// 80 bytes, so a hostile argument cannot flood or steer the terminal.
+std::string Quoted(const std::string& text);
 
-// Every column, in table order.
+// A message that names an argument as given: control characters as "?", cut after 200
+// bytes.
+std::string Printable(const std::string& text);
+
+// `qic show --json`: every column, in table order, as {"Num": 1, "Name": "x", ...}, written
+// by QJsonDocument. Text that is not UTF-8 becomes U+FFFD, so the output always parses;
+// control characters, C1 ones included, are escaped.
 std::string ProfileJson(const apply::Profile& p);
+
+// `qic list --json`: an array of ProfileJson objects, one to a line.
+std::string ProfileListJson(const std::vector<apply::Profile>& list);
 
 // One `qic list` line (no line break): Name, first IP, first mask, Gateway, DNS1, DNS2,
 // Interface, tab-separated.

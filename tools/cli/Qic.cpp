@@ -1,235 +1,103 @@
 #include "cli/Qic.h"
 
-#include <unistd.h>
-
-#include <algorithm>
+#include <QCommandLineParser>
+#include <QStringList>
 #include <exception>
-#include <memory>
+#include <map>
 
-#include "cli/Arguments.h"
+#include "cli/ApplyCommand.h"
 #include "cli/EditCommands.h"
 #include "cli/ExchangeCommands.h"
+#include "cli/HelpCommand.h"
+#include "cli/InventoryCommands.h"
+#include "cli/OptionTable.h"
 #include "cli/Output.h"
-#include "core/ApplyRun.h"
-#include "core/DataFile.h"
-#include "core/DataFileTrust.h"
-#include "core/OptionRecord.h"
-#include "core/ProfileRecord.h"
-#include "store/KeyCompare.h"
-#include "store/StoreTable.h"
-#include "system/ProgramFolder.h"
-#ifdef QUORV_QIC_INVENTORY
-#include "system/Inventory.h"
-#endif
+#include "cli/ProfileCommands.h"
 
 namespace quorv::cli {
 
 namespace {
 
-using apply::Profile;
-using store::TStoreTable;
+// Every command, in the order the usage lists them.
+struct Registry {
+    ListCommand list;
+    ShowCommand show;
+    AddCommand add;
+    DeleteCommand remove;
+    ApplyCommand apply;
+    InterfacesCommand interfaces;
+    PrintersCommand printers;
+    EditCommand edit;
+    RenameCommand rename;
+    ExportCommand exportTo;
+    ImportCommand importFrom;
+    std::vector<const Command*> all;
+    HelpCommand help{all};
 
-// The two cursors on the data file, open for the whole command.
-struct DataFile {
-    std::string path;
-    TStoreTable profiles;
-    TStoreTable options;
-    app::DataFileStatus status;
-
-    // `opened` names the file to open when it is not `file` itself (a root apply's judged
-    // descriptor); messages name `file`.
-    explicit DataFile(const std::string& file, const std::string& opened = {}) : path(file) {
-        status = app::OpenDataFile(opened.empty() ? path : opened, profiles, options);
-        if (!status.profileError.empty()) {
-            throw Exception("cannot open the profiles in " + Quoted(path) + ": " +
-                            status.profileError);
-        }
-    }
-
-    TStoreTable& Options() {
-        if (!status.optionError.empty()) {
-            throw Exception("cannot open the options: " + status.optionError);
-        }
-        return options;
-    }
-
-    Profile Find(const std::string& name) {
-        if (!app::FindProfile(profiles, name)) {
-            throw UsageError("no profile is named " + Quoted(name));
-        }
-        return app::ReadProfile(profiles);
-    }
+    Registry()
+        : all{&list,     &show, &add,    &remove,   &apply,      &interfaces,
+              &printers, &edit, &rename, &exportTo, &importFrom, &help} {}
 };
 
-// Profiles the file counts but could not give are missing from what list and show
-// print; saying so keeps one from vanishing unnoticed.
-void WarnDamaged(const DataFile& data, const std::string& path, std::ostream& err) {
-    const int n = data.status.damagedProfiles;
-    if (n <= 0) {
-        return;
+// One parser knows every option, so that an option's value is never taken for the command
+// and an option of another command can be named as such.
+void Parse(QCommandLineParser& parser, const std::vector<std::string>& args) {
+    for (const OptionSpec& option : OptionTable()) {
+        parser.addOption(ToQt(option));
     }
-    err << "qic: warning: " << n << (n == 1 ? " profile" : " profiles") << " in " << Quoted(path)
-        << (n == 1 ? " could not be read and is" : " could not be read and are")
-        << " left out; check the file with: quorv-store check " << Quoted(path) << " --password "
-        << app::kDataFilePassword << '\n';
-}
-
-// The profiles in the list's order: ascending by name, locale-aware and case-sensitive.
-std::vector<Profile> ListOrder(TStoreTable& profiles) {
-    std::vector<Profile> list;
-    profiles.Refresh();
-    for (profiles.First(); !profiles.Eof(); profiles.Next()) {
-        list.push_back(app::ReadProfile(profiles));
+    QStringList arguments{QStringLiteral("qic")};
+    for (const std::string& arg : args) {
+        arguments << ArgumentToQt(arg);
     }
-    std::stable_sort(list.begin(), list.end(), [](const Profile& a, const Profile& b) {
-        return store::CollateText(a.Name, b.Name, false) < 0;
-    });
-    return list;
-}
-
-int List(DataFile& data, bool json, std::ostream& out) {
-    const std::vector<Profile> list = ListOrder(data.profiles);
-    if (!json) {
-        for (const Profile& p : list) {
-            out << ListLine(p) << '\n';
+    if (!parser.parse(arguments)) {
+        throw UsageError(Printable(ArgumentFromQt(parser.errorText())));
+    }
+    // QCommandLineParser keeps every occurrence; a second value would silently win.
+    std::map<std::string, int> seen;
+    for (const QString& name : parser.optionNames()) {
+        const OptionSpec* option = FindOption(name.toStdString());
+        if (option && ++seen[option->name] == 2) {
+            throw UsageError(std::string("--") + option->name + " is given twice");
         }
-        return kExitOk;
     }
-    out << '[';
-    for (size_t i = 0; i < list.size(); ++i) {
-        out << (i ? ",\n " : "\n ") << ProfileJson(list[i]);
-    }
-    out << (list.empty() ? "]\n" : "\n]\n");
-    return kExitOk;
 }
 
-int Add(DataFile& data, const Invocation& inv) {
-    const Profile profile = BuildProfile(inv.name, inv.add);
-    if (!app::AddProfile(data.profiles, profile)) {
-        throw UsageError("a profile named " + Quoted(profile.Name) + " exists already");
-    }
-    return kExitOk;
-}
-
-int Apply(DataFile& data, const Invocation& inv, std::ostream& out, std::ostream& err) {
-    const Profile profile = data.Find(inv.name);
-    if (inv.dryRun) {
-        for (const std::string& line : DryRunLines(profile)) {
-            out << line << '\n';
+// The command a parsed command line names, and what it gives that command.
+std::pair<const Command*, Invocation> Resolve(const Registry& commands,
+                                              const QCommandLineParser& parser) {
+    const QStringList positional = parser.positionalArguments();
+    const std::string word = positional.isEmpty() ? "" : ArgumentFromQt(positional.first());
+    // "qic", "qic --help" and "qic show --help" print help rather than run anything.
+    if (positional.isEmpty() || parser.isSet(QStringLiteral("help"))) {
+        Invocation inv;
+        if (commands.help.Find(word)) {
+            inv.name = word;
         }
-        return kExitOk;
+        return {&commands.help, inv};
     }
-    const bool shown =
-        apply::ShowScriptWindow(app::ReadOption(data.Options(), apply::kShowScriptWindow));
-    apply::SystemServices services(platform::ProgramFolder());
-    apply::ApplyRun run(services, apply::ProgressTexts{},
-                        [&](const std::string& text) { err << text << std::endl; });
-    const apply::ApplyResult result = run.Run(profile, shown);
-    if (result.Succeeded()) {
-        return kExitOk;
+    const Command* command = commands.help.Find(word);
+    if (!command) {
+        throw UsageError("unknown command " + Quoted(word));
     }
-    err << apply::FailureSummary(result);
-    return kExitFailed;
-}
-
-#ifdef QUORV_QIC_INVENTORY
-int Interfaces(std::ostream& out) {
-    QStringList ids, adapters;
-    inventory::ReadNetworkConnections(ids, adapters);
-    for (qsizetype i = 0; i < ids.size(); ++i) {
-        out << ids[i].toStdString() << '\t' << adapters.value(i).toStdString() << '\n';
-    }
-    return kExitOk;
-}
-
-int Printers(std::ostream& out) {
-    QStringList names, captions;
-    int defaultIndex = -1;
-    bool read = false;
-    inventory::ReadPrinters(names, captions, defaultIndex, read);
-    for (qsizetype i = 0; i < names.size(); ++i) {
-        out << names[i].toStdString() << '\t' << captions.value(i).toStdString();
-        if (i == defaultIndex) {
-            out << "\tdefault";
-        }
-        out << '\n';
-    }
-    return kExitOk;
-}
-#else
-int Interfaces(std::ostream&) {
-    throw Exception("this qic was built without the connection inventory");
-}
-int Printers(std::ostream&) {
-    throw Exception("this qic was built without the printer inventory");
-}
-#endif
-
-int Dispatch(const Invocation& inv, std::ostream& out, std::ostream& err) {
-    if (inv.command.empty()) {
-        out << kUsage;
-        return kExitOk;
-    }
-    if (inv.command == "interfaces") {
-        return Interfaces(out);
-    }
-    if (inv.command == "printers") {
-        return Printers(out);
-    }
-    const std::string path = inv.dataFile ? *inv.dataFile : app::DefaultDataFilePath();
-    // Root takes a profile's orders only from a file judged as it was opened, before
-    // anything in it is read.
-    std::unique_ptr<app::TRootDataFile> judged;
-    if (inv.command == "apply" && !inv.dryRun && geteuid() == 0) {
-        judged = std::make_unique<app::TRootDataFile>(path);
-    }
-    DataFile data(path, judged ? judged->OpenedPath() : std::string());
-    if (inv.command == "list" || inv.command == "show") {
-        WarnDamaged(data, path, err);
-    }
-    if (inv.command == "list") {
-        return List(data, inv.json, out);
-    }
-    if (inv.command == "show") {
-        const Profile p = data.Find(inv.name);
-        out << (inv.json ? ProfileJson(p) + '\n' : ShowText(p));
-        return kExitOk;
-    }
-    if (inv.command == "add") {
-        return Add(data, inv);
-    }
-    if (inv.command == "delete") {
-        data.Find(inv.name);
-        data.profiles.Delete();
-        return kExitOk;
-    }
-    if (inv.command == "edit") {
-        return Edit(data.profiles, inv);
-    }
-    if (inv.command == "rename") {
-        return Rename(data.profiles, inv);
-    }
-    if (inv.command == "export") {
-        return Export(data.profiles, inv, out);
-    }
-    if (inv.command == "import") {
-        return Import(data.profiles, inv, TerminalQuestioner(err), out);
-    }
-    return Apply(data, inv, out, err);
+    return {command, command->Bind(parser)};
 }
 
 }  // namespace
 
 int RunQic(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    static const Registry commands;
+    const Command* command = nullptr;
     Invocation inv;
     try {
-        inv = ParseArguments(args);
+        QCommandLineParser parser;
+        Parse(parser, args);
+        std::tie(command, inv) = Resolve(commands, parser);
     } catch (const UsageError& e) {
         err << "qic: " << e.what() << "\n(qic help shows the usage)\n";
         return kExitUsage;
     }
     try {
-        return Dispatch(inv, out, err);
+        return command->Execute(inv, out, err);
     } catch (const UsageError& e) {
         err << "qic: " << e.what() << '\n';
         return kExitUsage;

@@ -188,39 +188,39 @@ void OpenDatabase(TStoreDatabase& db, const std::string& file, const TArgs& args
 
 // ---- records as JSON ------------------------------------------------------------------
 
-std::string FieldJson(TStoreField& field) {
+Json FieldJson(TStoreField& field) {
     switch (field.DataType()) {
         case ftSmallint:
         case ftInteger:
         case ftWord:
         case ftAutoInc:
         case ftLargeint:
-            return std::to_string(field.AsLargeInt());
+            return field.AsLargeInt();
         case ftFloat:
         case ftCurrency:
-            return JsonNumber(field.AsFloat());
+            return field.AsFloat();
         case ftBoolean:
-            return field.AsBoolean() ? "true" : "false";
+            return field.AsBoolean();
         case ftDateTime: {
             std::string text = field.AsString();
             std::replace(text.begin(), text.end(), ' ', 'T');
-            return JsonString(text);
+            return text;
         }
         case ftBlob:
         case ftGraphic:
-            return JsonString(Base64(field.Native()));
+            return Base64(field.Native());
         default:
-            return JsonString(field.AsString());
+            return field.AsString();
     }
 }
 
-std::string RecordJson(TStoreTable& table) {
-    std::string json = "{\"recno\":" + std::to_string(table.Bookmark());
+Json RecordJson(TStoreTable& table) {
+    Json record = {{"recno", table.Bookmark()}};
     for (int32_t f = 0; f < table.FieldCount(); ++f) {
         TStoreField& field = table.Fields(f);
-        json += "," + JsonString(field.FieldName()) + ":" + FieldJson(field);
+        AppendMember(record, field.FieldName(), FieldJson(field));
     }
-    return json + "}";
+    return record;
 }
 
 // One line per record the table counts but had to leave out; true when there was any.
@@ -342,7 +342,7 @@ int Insert(const TArgs& args, std::ostream& out) {
         }
     }
     table.Post();
-    out << RecordJson(table) << "\n";
+    out << JsonText(RecordJson(table)) << "\n";
     return 0;
 }
 
@@ -366,7 +366,7 @@ int Find(const TArgs& args, std::ostream& out, std::ostream& err) {
     const std::vector<std::string> values(args.Positional.begin() + 3, args.Positional.end());
     const bool found = table.FindKey(args.Positional[2], values);
     if (found) {
-        out << RecordJson(table) << "\n";
+        out << JsonText(RecordJson(table)) << "\n";
     }
     const bool damaged = ReportDamaged(table.TableName(), table.DamagedRecords(), err);
     return found && !damaged ? 0 : 1;
@@ -383,7 +383,7 @@ int Dump(const TArgs& args, std::ostream& out, std::ostream& err) {
         tables = db.TableNames();
     }
     const auto index = args.Option("index");
-    std::string json = "{\"tables\":[";
+    Json dumped = Json::array();
     bool damaged = false;
     for (size_t t = 0; t < tables.size(); ++t) {
         TStoreTable table;
@@ -398,27 +398,25 @@ int Dump(const TArgs& args, std::ostream& out, std::ostream& err) {
         } else {
             table.SetNaturalOrder(true);
         }
-        json += std::string(t ? "," : "") + "{\"name\":" + JsonString(tables[t]) + ",\"records\":[";
-        bool first = true;
+        Json records = Json::array();
         for (table.First(); !table.Eof(); table.Next()) {
-            json += std::string(first ? "" : ",") + RecordJson(table);
-            first = false;
+            records.push_back(RecordJson(table));
         }
-        json += "]}";
+        dumped.push_back({{"name", tables[t]}, {"records", std::move(records)}});
         damaged = ReportDamaged(tables[t], table.DamagedRecords(), err) || damaged;
     }
-    out << json << "]}\n";
+    out << JsonText({{"tables", std::move(dumped)}}) << "\n";
     return damaged ? 1 : 0;
 }
 
-std::string OptionsJson(uint8_t options) {
-    std::string json;
+Json OptionsJson(uint8_t options) {
+    Json names = Json::array();
     for (const auto& [name, bit] : IndexOptionNames()) {
         if (options & bit) {
-            json += (json.empty() ? "\"" : ",\"") + name + "\"";
+            names.push_back(name);
         }
     }
-    return "[" + json + "]";
+    return names;
 }
 
 void OpenFile(TStoreFileIO& file, const TArgs& args) {
@@ -435,48 +433,49 @@ int Info(const TArgs& args, std::ostream& out, std::ostream& err) {
     uint8_t ident[kFileIdentSize];
     file.ReadAt(0, ident, kFileIdentSize);
     const TExtHeader& ext = file.ExtHeader();
-    std::string json = "{\"version\":" + JsonString(TFileIdent::DecodeFrom(ident).Version()) +
-                       ",\"compress\":" + (ext.Compress ? "true" : "false") +
-                       ",\"compressLevel\":" + std::to_string(ext.CompressLevel) +
-                       ",\"compressAlgo\":" + JsonString(ext.CompressAlgo) +
-                       ",\"encrypt\":" + (ext.Encrypt ? "true" : "false") +
-                       ",\"encryptAlgo\":" + JsonString(ext.EncryptAlgo) +
-                       ",\"encryptMode\":" + std::to_string(ext.EncryptMode) +
-                       ",\"writeVerify\":" + (ext.WriteVerify ? "true" : "false") + ",\"tables\":[";
+    Json tables = Json::array();
     const std::vector<std::string> names = file.TableNames();
     bool damaged = false;
-    for (size_t t = 0; t < names.size(); ++t) {
-        TStoreTableIO table(file, names[t]);
+    for (const std::string& name : names) {
+        TStoreTableIO table(file, name);
         table.Open();
         const TTableHeader& h = table.Header();
-        json += std::string(t ? "," : "") + "{\"name\":" + JsonString(h.Name) + ",\"fields\":[";
-        for (size_t f = 0; f < h.Fields.size(); ++f) {
-            const TFieldItem& item = h.Fields[f];
-            json += std::string(f ? "," : "") + "{\"name\":" + JsonString(item.Name) +
-                    ",\"type\":" + JsonString(TypeName(item.FieldType)) +
-                    ",\"size\":" + std::to_string(item.Size) +
-                    ",\"skip\":" + (item.SkipProcessing ? "true" : "false") + "}";
+        Json fields = Json::array();
+        for (const TFieldItem& item : h.Fields) {
+            fields.push_back({{"name", item.Name},
+                              {"type", TypeName(item.FieldType)},
+                              {"size", item.Size},
+                              {"skip", item.SkipProcessing != 0}});
         }
-        json += "],\"indexes\":[";
-        for (size_t i = 0; i < h.Indexes.size(); ++i) {
-            const TIndexItem& x = h.Indexes[i];
-            json += std::string(i ? "," : "") + "{\"name\":" + JsonString(x.Name) +
-                    ",\"options\":" + OptionsJson(x.Options) + ",\"fields\":[";
-            bool first = true;
+        Json indexes = Json::array();
+        for (const TIndexItem& x : h.Indexes) {
+            Json indexFields = Json::array();
             for (int32_t n : x.FieldNumbers) {
                 if (n < 0) {
                     break;
                 }
-                json += std::string(first ? "" : ",") +
-                        JsonString(h.Fields.at(static_cast<size_t>(n)).Name);
-                first = false;
+                indexFields.push_back(h.Fields.at(static_cast<size_t>(n)).Name);
             }
-            json += "]}";
+            indexes.push_back({{"name", x.Name},
+                               {"options", OptionsJson(x.Options)},
+                               {"fields", std::move(indexFields)}});
         }
-        json += "],\"records\":" + std::to_string(table.PhysicalOrder().size()) + "}";
-        damaged = ReportDamaged(names[t], table.DamagedRecords(), err) || damaged;
+        tables.push_back({{"name", h.Name},
+                          {"fields", std::move(fields)},
+                          {"indexes", std::move(indexes)},
+                          {"records", table.PhysicalOrder().size()}});
+        damaged = ReportDamaged(name, table.DamagedRecords(), err) || damaged;
     }
-    out << json << "]}\n";
+    const Json info = {{"version", TFileIdent::DecodeFrom(ident).Version()},
+                       {"compress", ext.Compress},
+                       {"compressLevel", ext.CompressLevel},
+                       {"compressAlgo", ext.CompressAlgo},
+                       {"encrypt", ext.Encrypt},
+                       {"encryptAlgo", ext.EncryptAlgo},
+                       {"encryptMode", ext.EncryptMode},
+                       {"writeVerify", ext.WriteVerify},
+                       {"tables", std::move(tables)}};
+    out << JsonText(info) << "\n";
     return damaged ? 1 : 0;
 }
 
@@ -497,8 +496,9 @@ int Check(const TArgs& args, std::ostream& out) {
         }
         return 1;
     }
-    out << "{\"consistent\":true,\"tables\":" << file.Directory().Count
-        << ",\"records\":" << records << "}\n";
+    const Json summary = {
+        {"consistent", true}, {"tables", file.Directory().Count}, {"records", records}};
+    out << JsonText(summary) << "\n";
     return 0;
 }
 

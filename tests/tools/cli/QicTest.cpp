@@ -2,6 +2,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 
@@ -64,6 +68,111 @@ TEST_F(Qic, UsageAndTheDataFileBesideTheProgram) {
     Refused({"list", "--dry-run"});
     Refused({"show", "nobody"});
     Refused({"delete", "nobody"});
+}
+
+// Every line fits an 80-column terminal, and no "[--option VALUE]" is broken across two.
+void ExpectLaidOut(const std::string& text) {
+    size_t start = 0;
+    for (size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1) {
+        const std::string line = text.substr(start, end - start);
+        EXPECT_LT(line.size(), 80u) << line;
+        EXPECT_EQ(std::count(line.begin(), line.end(), '['),
+                  std::count(line.begin(), line.end(), ']'))
+            << line;
+    }
+}
+
+// The usage and every command's help are made from the tables the command line is checked
+// against; each command named in the usage has one, by either spelling.
+TEST_F(Qic, EveryCommandHasItsHelp) {
+    const std::string usage = (*this)({"help"}).out;
+    ExpectLaidOut(usage);
+    for (const char* command : {"list", "show", "add", "delete", "apply", "interfaces", "printers",
+                                "edit", "rename", "export", "import", "help"}) {
+        EXPECT_NE(usage.find(std::string("\n  ") + command), std::string::npos) << command;
+        const Outcome help = (*this)({command, "--help"});
+        EXPECT_EQ(help.status, 0) << command << help.err;
+        EXPECT_EQ(help.out.rfind(std::string("usage: qic [--data FILE] ") + command, 0), 0u)
+            << help.out;
+        EXPECT_NE(help.out.find("\nOptions:\n  --data <FILE>"), std::string::npos) << help.out;
+        EXPECT_EQ((*this)({"help", command}).out, help.out);
+        ExpectLaidOut(help.out);
+    }
+    const Outcome add = (*this)({"help", "add"});
+    for (const char* option :
+         {"--interface <IFACE>", "--dhcp", "--ip <A[,B...]>", "--mask", "--gateway", "--dns1",
+          "--dns2", "--printer", "--icon <11|12|13>", "--script-file <F>"}) {
+        EXPECT_NE(add.out.find(std::string("\n  ") + option), std::string::npos) << option;
+    }
+    Refused({"help", "nosuch"});
+    EXPECT_FALSE(std::filesystem::exists(data_));
+}
+
+// A command line the parser refuses is exit 2 before the data file is even opened, and the
+// offending argument cannot steer the terminal.
+TEST_F(Qic, CommandLineMistakesChangeNothing) {
+    for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
+             {"list", "--bogus"},
+             {"-x", "list"},
+             {"show", "p", "--json=yes"},
+             {"show", "p", "--json", "--json"},
+             {"add", "p", "--dhcp", "--interface", "a", "--interface", "b"},
+             {"list", "--interface", "lan0"},
+             {"import", "f.qic", "--yes", "--no"},
+             {"rename", "p", "q", "r"},
+             {"show", "p", "--data"},
+         }) {
+        Refused(args);
+    }
+    EXPECT_NE(
+        (*this)({"list", "--interface", "lan0"}).err.find("--interface does not go with list"),
+        std::string::npos);
+    EXPECT_NE((*this)({"list", "--json", "--json"}).err.find("--json is given twice"),
+              std::string::npos);
+    const Outcome o = (*this)({"list", "--\x1b]0;owned\x07"});
+    EXPECT_EQ(o.status, 2);
+    EXPECT_EQ(o.err.find('\x1b'), std::string::npos) << o.err;
+    EXPECT_FALSE(std::filesystem::exists(data_));
+}
+
+// Arguments reach the data file byte for byte, UTF-8 or not, and "--" makes a dash a name.
+TEST_F(Qic, ArgumentsKeepTheirBytes) {
+    data_ = tmp_ / "d\xff\xe9.dat";
+    ASSERT_EQ((*this)({"add", "caf\xe9", "--interface", "eth0", "--dhcp", "--printer="}).status, 0);
+    EXPECT_TRUE(std::filesystem::exists(data_));
+    EXPECT_EQ((*this)({"list"}).out, "caf\xe9\tDHCP\t\t\t\t\teth0\n");
+    EXPECT_EQ((*this)({"show", "caf\xe9"}).status, 0);
+    ASSERT_EQ((*this)({"rename", "--", "caf\xe9", "-x"}).status, 0);
+    EXPECT_EQ((*this)({"show", "--", "-x"}).status, 0);
+}
+
+// list --json: one object to a line, each as show --json writes it, and valid JSON whatever
+// bytes the profiles hold.
+TEST_F(Qic, ListJsonIsShowJsonForEveryProfile) {
+    EXPECT_EQ((*this)({"list", "--json"}).out, "[]\n");
+    std::ofstream(tmp_ / "script") << "tput bel \x07\x08\x0c\x7f \xc2\x85\n";
+    ASSERT_EQ((*this)({"add", "b", "--interface", "eth0", "--dhcp", "--printer", "P\xff\"\\",
+                       "--script-file", tmp_ / "script"})
+                  .status,
+              0);
+    ASSERT_EQ((*this)({"add", "a", "--interface", "eth1", "--dhcp"}).status, 0);
+    auto shown = [&](const char* name) {
+        std::string json = (*this)({"show", name, "--json"}).out;
+        return json.substr(0, json.size() - 1);
+    };
+    const std::string list = (*this)({"list", "--json"}).out;
+    EXPECT_EQ(list, "[\n " + shown("a") + ",\n " + shown("b") + "\n]\n");
+
+    QJsonParseError error{};
+    const QJsonArray parsed =
+        QJsonDocument::fromJson(QByteArray::fromStdString(list), &error).array();
+    ASSERT_EQ(error.error, QJsonParseError::NoError) << list;
+    ASSERT_EQ(parsed.size(), 2);
+    const QJsonObject b = parsed[1].toObject();
+    EXPECT_EQ(b["Printer"].toString(), QString::fromUtf8("P\uFFFD\"\\"));
+    EXPECT_EQ(b["Script"].toString(), QString::fromUtf8("tput bel \x07\x08\x0c\x7f \xc2\x85"));
+    EXPECT_EQ(b["Icon"].toInt(), 11);
+    EXPECT_EQ(list.find("\xc2\x85"), std::string::npos);
 }
 
 TEST_F(Qic, AddRefusesBadValuesAndWritesNothing) {

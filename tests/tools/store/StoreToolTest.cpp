@@ -197,6 +197,21 @@ TEST_F(QuorvStore, CheckFindsABrokenIndexListThatReadersStillOrder) {
     EXPECT_LT(dump.find("\"b\""), dump.find("\"a\""));
 }
 
+// A record shows every field where the table has it: one named "recno" stands beside the
+// record number instead of replacing it, and a float reads as the number stored.
+TEST_F(QuorvStore, RecordsShowEveryFieldInTableOrder) {
+    Ok({"create", db_});
+    Ok({"create-table", db_, "t", "recno:integer", "Z:float", "A:string:8"});
+    Ok({"insert", db_, "t", "recno=7", "Z=0.1", "A=a\x01\"b"});
+    EXPECT_EQ(Ok({"dump", db_}),
+              "{\"tables\":[{\"name\":\"t\",\"records\":[{\"recno\":0,\"recno\":7,"
+              "\"Z\":0.1,\"A\":\"a\\u0001\\\"b\"}]}]}\n");
+    EXPECT_NE(Ok({"info", db_})
+                  .find("\"fields\":[{\"name\":\"recno\",\"type\":\"integer\","
+                        "\"size\":0,\"skip\":false},{\"name\":\"Z\""),
+              std::string::npos);
+}
+
 TEST(QuorvStoreJson, OutputIsValidUtf8) {
     using quorv::storetool::Base64;
     using quorv::storetool::JsonString;

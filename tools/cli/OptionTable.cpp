@@ -1,0 +1,79 @@
+#include "cli/OptionTable.h"
+
+#include <QStringList>
+
+namespace quorv::cli {
+
+const std::vector<OptionSpec>& OptionTable() {
+    static const std::vector<OptionSpec> table = {
+        {"data", nullptr, "FILE", "the data file (default: QuorvIPChanger.dat beside the program)",
+         [](Invocation& inv, std::string v) { inv.dataFile = std::move(v); }},
+        {"help", "h", nullptr, "shows this help", nullptr},
+        {"json", nullptr, nullptr, "prints JSON, every column in table order",
+         [](Invocation& inv, std::string) { inv.json = true; }},
+        {"dry-run", nullptr, nullptr, "only prints the netsh lines, script lines and printer",
+         [](Invocation& inv, std::string) { inv.dryRun = true; }},
+        {"interface", nullptr, "IFACE", "the network interface (connection name)",
+         [](Invocation& inv, std::string v) { inv.add.interface = std::move(v); }},
+        {"dhcp", nullptr, nullptr, "obtains the address automatically",
+         [](Invocation& inv, std::string) { inv.add.dhcp = true; }},
+        {"ip", nullptr, "A[,B...]", "static addresses, comma-separated",
+         [](Invocation& inv, std::string v) { inv.add.ip = std::move(v); }},
+        {"mask", nullptr, "M[,N...]", "one subnet mask per address",
+         [](Invocation& inv, std::string v) { inv.add.mask = std::move(v); }},
+        {"gateway", nullptr, "G", "the default gateway",
+         [](Invocation& inv, std::string v) { inv.add.gateway = std::move(v); }},
+        {"dns1", nullptr, "D", "the first DNS server; without it DNS is automatic",
+         [](Invocation& inv, std::string v) { inv.add.dns1 = std::move(v); }},
+        {"dns2", nullptr, "D", "the second DNS server",
+         [](Invocation& inv, std::string v) { inv.add.dns2 = std::move(v); }},
+        {"printer", nullptr, "P", "the default printer to set",
+         [](Invocation& inv, std::string v) { inv.add.printer = std::move(v); }},
+        {"icon", nullptr, "11|12|13", "the list icon: 11 wired, 12 wireless, 13 other",
+         [](Invocation& inv, std::string v) { inv.add.icon = std::move(v); }},
+        {"script-file", nullptr, "F", "script lines to run after the change, read from F",
+         [](Invocation& inv, std::string v) { inv.add.scriptFile = std::move(v); }},
+        {"yes", nullptr, nullptr, "replaces every profile of the same name",
+         [](Invocation& inv, std::string) { inv.yes = true; }},
+        {"no", nullptr, nullptr, "keeps every profile of the same name",
+         [](Invocation& inv, std::string) { inv.no = true; }},
+    };
+    return table;
+}
+
+const OptionSpec* FindOption(std::string_view name) {
+    for (const OptionSpec& spec : OptionTable()) {
+        if (name == spec.name || (spec.shortName && name == spec.shortName)) {
+            return &spec;
+        }
+    }
+    return nullptr;
+}
+
+QCommandLineOption ToQt(const OptionSpec& spec) {
+    QStringList names;
+    if (spec.shortName) {
+        names << QString::fromLatin1(spec.shortName);
+    }
+    names << QString::fromLatin1(spec.name);
+    return QCommandLineOption(names, QString::fromUtf8(spec.description),
+                              spec.valueName ? QString::fromLatin1(spec.valueName) : QString());
+}
+
+std::string OptionSyntax(const OptionSpec& spec) {
+    std::string text = std::string("--") + spec.name;
+    if (spec.valueName) {
+        text += std::string(" ") + spec.valueName;
+    }
+    return text;
+}
+
+QString ArgumentToQt(const std::string& argument) {
+    return QString::fromLatin1(argument.data(), static_cast<qsizetype>(argument.size()));
+}
+
+std::string ArgumentFromQt(const QString& argument) {
+    return argument.toLatin1().toStdString();
+}
+
+}  // namespace quorv::cli
