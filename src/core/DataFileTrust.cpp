@@ -223,12 +223,4 @@ std::string TRootDataFile::OpenedPath() const {
     return "/proc/self/fd/" + std::to_string(fd_);
 }
 
-void CheckRootMayApply(const std::string& path) {
-    if (geteuid() != 0)
-        return;
-    if (const std::string why = WhyUntrustedByRoot(path); !why.empty()) {
-        throw Refusal(why);
-    }
-}
-
 }  // namespace quorv::app

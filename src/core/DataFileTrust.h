@@ -31,8 +31,4 @@ class TRootDataFile {
     int fd_ = -1;
 };
 
-// Throws quorv::Exception with the reason when the caller is root and the data file at
-// `path` is one WhyUntrustedByRoot refuses.
-void CheckRootMayApply(const std::string& path);
-
 }  // namespace quorv::app

@@ -30,6 +30,10 @@ void CheckImported(const Profile& p) {
         }
     }
     apply::CheckProfileValues(p);
+    // A profile without a name could never be found, renamed or deleted again.
+    if (p.Name.empty()) {
+        throw apply::RefusedValue("the profile name is empty");
+    }
 }
 
 // How long an import keeps the write lock before letting other programs' writes in.

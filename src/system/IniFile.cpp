@@ -1,7 +1,13 @@
 #include "system/IniFile.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <QFile>
 #include <QFileInfo>
+#include <cerrno>
+#include <cstring>
 
 #include "system/LegacyText.h"
 
@@ -73,8 +79,22 @@ TIniFile TIniFile::Load(const QString& path, const TIniLimits& limits) {
     if (info.isDir()) {
         throw EIniError("Cannot read " + Quoted(path).toStdString() + ": it is a folder.");
     }
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
+    // Opened without blocking and judged by what was opened: a pipe or a device named
+    // like a settings or exchange file would otherwise hang the program or feed it forever.
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        throw EIniError("Cannot read " + Quoted(path).toStdString() + ": " + std::strerror(errno) +
+                        ".");
+    }
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        throw EIniError("Cannot read " + Quoted(path).toStdString() +
+                        ": it is not a regular file.");
+    }
+    QFile file;
+    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
         throw EIniError("Cannot read " + Quoted(path).toStdString() + ": " +
                         file.errorString().toStdString() + ".");
     }

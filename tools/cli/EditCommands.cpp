@@ -75,7 +75,13 @@ int Edit(store::TStoreTable& profiles, const Invocation& inv) {
     if (!app::FindProfile(profiles, inv.name)) {
         throw UsageError("no profile is named " + Quoted(inv.name));
     }
-    app::SaveProfile(profiles, EditedProfile(app::ReadProfile(profiles), inv.add), true);
+    // Only the columns given are written, under the write lock, to the record as it is in
+    // the file then: a window or another qic changing the others meanwhile keeps its change.
+    const Profile before = app::ReadProfile(profiles);
+    if (app::ChangeProfile(profiles, before, EditedProfile(before, inv.add)) ==
+        app::ChangeOutcome::Gone) {
+        throw UsageError("no profile is named " + Quoted(inv.name));
+    }
     return kExitOk;
 }
 

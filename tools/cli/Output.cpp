@@ -1,5 +1,7 @@
 #include "cli/Output.h"
 
+#include <cstring>
+
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonValue>
@@ -50,11 +52,27 @@ std::string Member(const char* key, const QJsonValue& value) {
     return JsonValue(QString::fromLatin1(key)) + ": " + JsonValue(value);
 }
 
+// Control characters, C1 ones (two bytes in UTF-8) included, as "?"; `keep` is let
+// through.
+std::string Masked(const std::string& text, const char* keep) {
+    std::string shown;
+    shown.reserve(text.size());
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (IsC1(text, i)) {
+            shown += '?';
+            ++i;
+        } else if (IsControl(text[i]) && std::strchr(keep, text[i]) == nullptr) {
+            shown += '?';
+        } else {
+            shown += text[i];
+        }
+    }
+    return shown;
+}
+
 // Text cut to `width` bytes, control characters as "?".
 std::string Hidden(const std::string& text, size_t width) {
-    std::string shown = apply::CutToWidth(text, width);
-    std::replace_if(shown.begin(), shown.end(), IsControl, '?');
-    return shown;
+    return Masked(apply::CutToWidth(text, width), "");
 }
 
 }  // namespace
@@ -83,6 +101,10 @@ std::string Escaped(const std::string& text) {
 std::string Quoted(const std::string& text) {
     const std::string shown = Hidden(text, 80);
     return "\"" + shown + (shown.size() < text.size() ? "\"..." : "\"");
+}
+
+std::string ForTerminal(const std::string& text) {
+    return Masked(text, "\n\t");
 }
 
 std::string Printable(const std::string& text) {

@@ -14,13 +14,17 @@ bool IsControl(char c);
 // cannot steer the terminal or break a line or column apart.
 std::string Escaped(const std::string& text);
 
-// User text for a message: in double quotes, control characters shown as "?", cut after
-// 80 bytes, so a hostile argument cannot flood or steer the terminal.
+// User text for a message: in double quotes, control characters (C1 ones too) shown as
+// "?", cut after 80 bytes, so a hostile argument cannot flood or steer the terminal.
 std::string Quoted(const std::string& text);
 
 // A message that names an argument as given: control characters as "?", cut after 200
 // bytes.
 std::string Printable(const std::string& text);
+
+// An error message for the terminal: every control character but line breaks and tabs
+// as "?", since errors quote names and sections from files.
+std::string ForTerminal(const std::string& text);
 
 // `qic show --json`: every column, in table order, as {"Num": 1, "Name": "x", ...}, written
 // by QJsonDocument. Text that is not UTF-8 becomes U+FFFD, so the output always parses;

@@ -93,16 +93,16 @@ int RunQic(const std::vector<std::string>& args, std::ostream& out, std::ostream
         Parse(parser, args);
         std::tie(command, inv) = Resolve(commands, parser);
     } catch (const UsageError& e) {
-        err << "qic: " << e.what() << "\n(qic help shows the usage)\n";
+        err << "qic: " << ForTerminal(e.what()) << "\n(qic help shows the usage)\n";
         return kExitUsage;
     }
     try {
         return command->Execute(inv, out, err);
     } catch (const UsageError& e) {
-        err << "qic: " << e.what() << '\n';
+        err << "qic: " << ForTerminal(e.what()) << '\n';
         return kExitUsage;
     } catch (const std::exception& e) {
-        err << "qic: " << e.what() << '\n';
+        err << "qic: " << ForTerminal(e.what()) << '\n';
         return kExitFailed;
     }
 }

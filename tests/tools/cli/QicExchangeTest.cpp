@@ -200,6 +200,23 @@ TEST_F(QicExchange, BadFilesAndFailedExportsChangeNothing) {
     EXPECT_EQ(o.status, 1);
     EXPECT_EQ(o.err.rfind("qic: Cannot write", 0), 0u) << o.err;
     EXPECT_EQ((*this)({"export", tmp_ / "nowhere/x.qic"}).status, 1);
+
+    // C1 controls (CSI here) from a file never reach the terminal raw: not in progress
+    // lines, nor in errors that quote a section.
+    std::ofstream(tmp_ / "c1.qic") << "[R\xC2\x9B"
+                                      "1]\nName=csi\xC2\x9B"
+                                      "31m\nIP=DHCP\n"
+                                      "Interface=eth0\n";
+    const Outcome c1 = (*this)({"import", tmp_ / "c1.qic", "--yes"});
+    EXPECT_EQ(c1.status, 0) << c1.err;
+    EXPECT_EQ(c1.out.find("\xC2\x9B"), std::string::npos) << c1.out;
+    EXPECT_NE(c1.out.find("csi?31m"), std::string::npos) << c1.out;
+    std::ofstream(tmp_ / "c1bad.qic") << "[R\xC2\x9B"
+                                         "2]\nName=x\nIP=DHCP\nInterface=-x\n";
+    const Outcome bad = (*this)({"import", tmp_ / "c1bad.qic", "--yes"});
+    EXPECT_EQ(bad.status, 2);
+    EXPECT_EQ(bad.err.find("\xC2\x9B"), std::string::npos) << bad.err;
+    EXPECT_NE(bad.err.find("[R?2]"), std::string::npos) << bad.err;
 }
 
 TEST_F(QicExchange, EditChangesOnlyTheGivenColumns) {
