@@ -29,9 +29,12 @@ constexpr const char* kClosed = "the system bus closed the connection";
 using Clock = std::chrono::steady_clock;
 
 // Dispatches one message, else waits for one until the deadline; false once it has passed.
+// A connection sd-bus cannot go on with (it stops at a message it cannot read) is closed, so
+// that Running makes a fresh one instead of taking the damage for NetworkManager's absence.
 bool Step(sd_bus* bus, Clock::time_point deadline) {
     int r = sd_bus_process(bus, nullptr);
     if (r < 0) {
+        sd_bus_close(bus);
         throw NmError(kClosed);
     }
     if (r > 0) {
@@ -44,6 +47,7 @@ bool Step(sd_bus* bus, Clock::time_point deadline) {
     auto left = std::chrono::duration_cast<std::chrono::microseconds>(deadline - now).count();
     r = sd_bus_wait(bus, std::uint64_t(left) + 1);
     if (r < 0 && r != -EINTR) {
+        sd_bus_close(bus);
         throw NmError(kClosed);
     }
     return true;
@@ -176,24 +180,55 @@ DbusArgs NmBus::Call(const std::string& path, const char* interface, const char*
 }
 
 bool NmBus::Running() const {
-    try {
-        auto asked = Send(kBusName, kBusPath, kBusName, "NameHasOwner",
-                          {DbusValue::String(NM_DBUS_SERVICE)}, "(b)", 5000);
-        DbusArgs reply = asked->Wait();
-        const char* sender = sd_bus_message_get_sender(asked->reply_);
-        if (!sender || std::strcmp(sender, kBusName) != 0) {
-            return true;  // not the bus's answer
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        if (sd_bus_is_open(bus_) <= 0 && !Reopen()) {
+            return false;
         }
-        return reply[0].AsBool();
-    } catch (const NmError&) {
-        return sd_bus_is_open(bus_) > 0;
+        try {
+            auto asked = Send(kBusName, kBusPath, kBusName, "NameHasOwner",
+                              {DbusValue::String(NM_DBUS_SERVICE)}, "(b)", 5000);
+            DbusArgs reply = asked->Wait();
+            const char* sender = sd_bus_message_get_sender(asked->reply_);
+            if (!sender || std::strcmp(sender, kBusName) != 0) {
+                return true;  // not the bus's answer
+            }
+            return reply[0].AsBool();
+        } catch (const NmError&) {
+            if (sd_bus_is_open(bus_) > 0) {
+                return true;
+            }
+        }
     }
+    return false;
+}
+
+bool NmBus::Reopen() const {
+    sd_bus* fresh = nullptr;
+    if (sd_bus_open_system(&fresh) < 0) {
+        return false;
+    }
+    if (owner_) {
+        owner_->collected_ = true;
+        owner_.reset();
+    }
+    match_ = sd_bus_slot_unref(match_);
+    ownerName_.clear();
+    sd_bus_close_unref(bus_);
+    bus_ = fresh;
+    if (watching_) {
+        Watch();
+    }
+    return true;
 }
 
 void NmBus::WatchChanges() {
-    if (match_) {
-        return;
+    if (!watching_) {
+        watching_ = true;
+        Watch();
     }
+}
+
+void NmBus::Watch() const {
     // Neither is waited for: the bus takes our messages in order, so both are in place
     // before any change we ask for afterwards, and the owner's answer arrives before the
     // signals that change brings. A match the bus refuses costs only the prompt wake-up.
@@ -201,7 +236,8 @@ void NmBus::WatchChanges() {
         bus_, &match_,
         "type='signal',sender='" NM_DBUS_SERVICE "',path_namespace='" NM_DBUS_PATH
         "',interface='org.freedesktop.DBus.Properties',member='PropertiesChanged'",
-        &NmBus::OnSignal, [](sd_bus_message*, void*, sd_bus_error*) { return 0; }, this);
+        &NmBus::OnSignal, [](sd_bus_message*, void*, sd_bus_error*) { return 0; },
+        const_cast<NmBus*>(this));
     if (r < 0) {
         match_ = nullptr;
         return;

@@ -62,9 +62,10 @@ class NmBus {
     NmBus(const NmBus&) = delete;
     NmBus& operator=(const NmBus&) = delete;
 
-    // False only when the bus itself says nobody owns NetworkManager's name, or the
-    // connection is gone: a reply we cannot read proves nothing, and saying "stopped" then
-    // would hide the real error.
+    // False only when the bus itself says nobody owns NetworkManager's name, or no connection
+    // to the bus can be made. A connection that failed (sd-bus gives one up on a message it
+    // cannot read) is made anew and asked again; a reply we cannot read proves nothing. Saying
+    // "stopped" on either would hide the real error.
     bool Running() const;
 
     // A method call to NetworkManager; the reply's values. The desktop's authentication agent
@@ -97,16 +98,22 @@ class NmBus {
 
   private:
     explicit NmBus(sd_bus* bus) : bus_(bus) {}
+    // A fresh connection in place of a failed one, watching as the old one did. False when the
+    // bus cannot be reached.
+    bool Reopen() const;
+    void Watch() const;
     std::unique_ptr<NmPending> Send(const char* destination, const std::string& path,
                                     const char* interface, const char* method,
                                     const DbusArgs& params, const char* replyType,
                                     int timeoutMs) const;
     static int OnSignal(sd_bus_message* signal, void* self, sd_bus_error* error);
 
-    sd_bus* bus_;
-    sd_bus_slot* match_ = nullptr;
-    std::unique_ptr<NmPending> owner_;  // who owns NetworkManager's name, asked with the match
-    std::string ownerName_;             // its answer, once read
+    // The connection is replaced when it fails, even by the calls that change nothing.
+    mutable sd_bus* bus_;
+    bool watching_ = false;
+    mutable sd_bus_slot* match_ = nullptr;
+    mutable std::unique_ptr<NmPending> owner_;  // who owns NetworkManager's name
+    mutable std::string ownerName_;             // its answer, once read
     bool signalled_ = false;
 };
 

@@ -2,7 +2,10 @@
 // address stands in for the system bus's.
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <poll.h>
 #include <signal.h>
+#include <sys/socket.h>
+#include <sys/un.h>
 #include <sys/wait.h>
 #include <systemd/sd-bus.h>
 #include <unistd.h>
@@ -13,6 +16,7 @@
 #include <cstring>
 #include <mutex>
 #include <thread>
+#include <vector>
 
 #include "system/NmBus.h"
 #include "system/NmDevices.h"
@@ -129,6 +133,94 @@ class FakeNm {
     bool interactive_ = false;
 };
 
+// A bus of its own, peer to peer, that answers as the bus and NetworkManager would, except
+// that the first device asked for gets bytes no bus would send.
+class DamagingBus {
+  public:
+    DamagingBus() {
+        char dir[] = "/tmp/quorv-busXXXXXX";
+        EXPECT_TRUE(mkdtemp(dir));
+        dir_ = dir;
+        sockaddr_un sa{};
+        sa.sun_family = AF_UNIX;
+        std::snprintf(sa.sun_path, sizeof sa.sun_path, "%s/bus", dir);
+        listen_ = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        EXPECT_EQ(bind(listen_, reinterpret_cast<sockaddr*>(&sa), sizeof sa), 0);
+        EXPECT_EQ(listen(listen_, 4), 0);
+        thread_ = std::thread([this] { Serve(); });
+    }
+    ~DamagingBus() {
+        stop_ = true;
+        thread_.join();
+        close(listen_);
+        unlink((dir_ + "/bus").c_str());
+        rmdir(dir_.c_str());
+    }
+    std::string Address() const { return "unix:path=" + dir_ + "/bus"; }
+
+  private:
+    void Serve() {
+        std::vector<sd_bus*> peers;
+        while (!stop_) {
+            std::vector<pollfd> fds{{listen_, POLLIN, 0}};
+            for (sd_bus* peer : peers) {
+                fds.push_back({sd_bus_get_fd(peer), short(sd_bus_get_events(peer)), 0});
+            }
+            poll(fds.data(), fds.size(), 10);
+            if (fds[0].revents & POLLIN) {
+                int fd = accept4(listen_, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
+                sd_bus* peer = nullptr;
+                sd_id128_t id;
+                sd_id128_randomize(&id);
+                sd_bus_new(&peer);
+                sd_bus_set_fd(peer, fd, fd);
+                sd_bus_set_server(peer, 1, id);
+                sd_bus_add_filter(peer, nullptr, &DamagingBus::Answer, this);
+                sd_bus_start(peer);
+                peers.push_back(peer);
+            }
+            for (sd_bus* peer : peers) {
+                while (sd_bus_process(peer, nullptr) > 0) {
+                }
+            }
+        }
+        for (sd_bus* peer : peers) {
+            sd_bus_close_unref(peer);
+        }
+    }
+
+    static int Answer(sd_bus_message* m, void* self, sd_bus_error*) {
+        auto* bus = static_cast<DamagingBus*>(self);
+        std::string member = sd_bus_message_get_member(m) ? sd_bus_message_get_member(m) : "";
+        if (member == "GetDeviceByIpIface" && !bus->damaged_) {
+            bus->damaged_ = true;
+            const char garbage[] = "X\x01\x00\x01garbage, not a message header";
+            return write(sd_bus_get_fd(sd_bus_message_get_bus(m)), garbage, sizeof garbage) > 0;
+        }
+        sd_bus_message* reply = nullptr;
+        sd_bus_message_new_method_return(m, &reply);
+        if (member == "Hello") {
+            sd_bus_message_set_sender(reply, "org.freedesktop.DBus");
+            sd_bus_message_append(reply, "s", ":1.7");
+        } else if (member == "NameHasOwner") {
+            sd_bus_message_set_sender(reply, "org.freedesktop.DBus");
+            sd_bus_message_append(reply, "b", 1);
+        } else {
+            sd_bus_message_set_sender(reply, ":1.8");
+            sd_bus_message_append(reply, "o", kDevice);
+        }
+        sd_bus_send(nullptr, reply, nullptr);
+        sd_bus_message_unref(reply);
+        return 1;
+    }
+
+    std::string dir_;
+    int listen_ = -1;
+    std::atomic<bool> stop_ = false;
+    bool damaged_ = false;
+    std::thread thread_;
+};
+
 // One private bus per test program, as the system bus of this process.
 class NmBusTest : public ::testing::Test {
   protected:
@@ -187,6 +279,17 @@ TEST(NmBusWithoutBus, NoBusIsNoNetworkManager) {
     setenv("DBUS_SYSTEM_BUS_ADDRESS", "unix:path=/nonexistent/quorv/bus", 1);
     EXPECT_FALSE(NmBus::Connect());
     EXPECT_TRUE(ReadNmDevices().empty());
+}
+
+// sd-bus gives a connection up at bytes it cannot read; that is no word on NetworkManager.
+TEST(NmBusWithoutBus, ADamagedMessageIsNotAnAbsentNetworkManager) {
+    DamagingBus fake;
+    setenv("DBUS_SYSTEM_BUS_ADDRESS", fake.Address().c_str(), 1);
+    auto bus = NmBus::Connect();
+    ASSERT_TRUE(bus);
+    EXPECT_EQ(bus->DeviceByInterface("lan0"), "");  // the damaged answer
+    EXPECT_TRUE(bus->Running());
+    EXPECT_EQ(bus->DeviceByInterface("lan0"), kDevice);
 }
 
 // The bus's own answer is the one word for "not running".

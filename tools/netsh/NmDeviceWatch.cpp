@@ -131,8 +131,11 @@ void WaitForDevice(NmBus& bus, const std::string& device, const std::string& ifn
         try {
             bus.WaitForChange(50);
         } catch (const NmError&) {
-            // The bus itself went away, and NetworkManager with it.
-            Stopped(ifname);
+            // The connection failed: gone with the bus and NetworkManager, or given up on a
+            // message it could not read, when the next reading goes over a fresh one.
+            if (!bus.Running()) {
+                Stopped(ifname);
+            }
         }
     }
 }
