@@ -28,10 +28,14 @@ constexpr const char* kClosed = "the system bus closed the connection";
 
 using Clock = std::chrono::steady_clock;
 
-// Dispatches one message, else waits for one until the deadline; false once it has passed.
+// Dispatches one message, else waits for one until the deadline; false once it has passed,
+// even while messages keep coming (anyone on the bus may send us some).
 // A connection sd-bus cannot go on with (it stops at a message it cannot read) is closed, so
 // that Running makes a fresh one instead of taking the damage for NetworkManager's absence.
 bool Step(sd_bus* bus, Clock::time_point deadline) {
+    if (Clock::now() >= deadline) {
+        return false;
+    }
     int r = sd_bus_process(bus, nullptr);
     if (r < 0) {
         sd_bus_close(bus);
@@ -40,12 +44,11 @@ bool Step(sd_bus* bus, Clock::time_point deadline) {
     if (r > 0) {
         return true;
     }
-    auto now = Clock::now();
-    if (now >= deadline) {
+    auto left = std::chrono::duration_cast<std::chrono::microseconds>(deadline - Clock::now());
+    if (left.count() <= 0) {
         return false;
     }
-    auto left = std::chrono::duration_cast<std::chrono::microseconds>(deadline - now).count();
-    r = sd_bus_wait(bus, std::uint64_t(left) + 1);
+    r = sd_bus_wait(bus, std::uint64_t(left.count()));
     if (r < 0 && r != -EINTR) {
         sd_bus_close(bus);
         throw NmError(kClosed);

@@ -45,31 +45,36 @@ bool SameDevice(const DbusValue& device, const std::string& ifname) {
     return strcasecmp(ours, theirs.c_str()) == 0;
 }
 
+BackendChoice NotRunning() {
+    BackendChoice choice;
+    choice.reason = "NetworkManager does not run on the system bus";
+    return choice;
+}
+
 }  // namespace
 
 BackendChoice ChooseBackend(const std::string& ifname) {
     BackendChoice choice;
     choice.bus = inventory::NmBus::Connect();
     if (!choice.bus) {
-        choice.reason = "NetworkManager does not run on the system bus";
-        return choice;
+        return NotRunning();
     }
     std::string path;
     DbusValue device;
     try {
-        path = choice.bus->DeviceByInterface(ifname);
-        if (!path.empty()) {
-            device = choice.bus->Properties(path, NM_DBUS_INTERFACE_DEVICE);
-        }
+        path = choice.bus->DeviceByInterface(ifname);  // throws only when the bus says so
     } catch (const inventory::NmError&) {
-        // Only the bus's word makes NetworkManager absent; a device read that failed while it
-        // runs is a device gone in between.
-        if (!choice.bus->Running()) {
-            choice.reason = "NetworkManager does not run on the system bus";
-            choice.bus.reset();
-            return choice;
+        return NotRunning();
+    }
+    if (!path.empty()) {
+        try {
+            device = choice.bus->Properties(path, NM_DBUS_INTERFACE_DEVICE);
+        } catch (const inventory::NmError&) {
+            // A device read that failed while NetworkManager runs is a device gone in between.
+            if (!choice.bus->Running()) {
+                return NotRunning();
+            }
         }
-        device = DbusValue();
     }
     if (device.Empty()) {
         choice.reason = "NetworkManager has no device of that name";
