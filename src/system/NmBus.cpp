@@ -2,9 +2,9 @@
 
 #include "system/SystemBus.h"
 
-#include <unistd.h>
+#include <systemd/sd-bus.h>
 
-#include <cstdlib>
+#include <cerrno>
 #include <cstring>
 #include <map>
 #include <stdexcept>
@@ -22,104 +22,54 @@ bool IsDenied(const std::string& name) {
     return false;
 }
 
-GVariant* Lookup(GVariant* dict, const char* key, const GVariantType* type) {
-    return dict ? g_variant_lookup_value(dict, key, type) : nullptr;
-}
+constexpr const char* kBusName = "org.freedesktop.DBus";
+constexpr const char* kBusPath = "/org/freedesktop/DBus";
+constexpr const char* kClosed = "the system bus closed the connection";
 
-}  // namespace
+using Clock = std::chrono::steady_clock;
 
-std::unique_ptr<NmBus> NmBus::Connect() {
-    if (!SystemBusPresent()) {
-        return nullptr;
-    }
-    auto socket = DbusSocket::Open();
-    if (!socket) {
-        // No usable bus is the same as no NetworkManager.
-        return nullptr;
-    }
-    return std::unique_ptr<NmBus>(new NmBus(std::move(socket)));
-}
-
-NmBus::NmBus(std::unique_ptr<DbusSocket> socket) : socket_(std::move(socket)) {}
-
-NmBus::~NmBus() = default;
-
-void NmBus::WatchChanges() {
-    if (!watching_) {
-        // No reply needed: the bus takes our messages in order, so the match is in place
-        // before any change we ask for afterwards.
-        socket_->Send("org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus",
-                      "AddMatch",
-                      g_variant_new("(s)", "type='signal',sender='" NM_DBUS_SERVICE
-                                           "',interface='org.freedesktop.DBus.Properties',"
-                                           "member='PropertiesChanged'"),
-                      false);
-        watching_ = true;
-    }
-}
-
-void NmBus::WaitForChange(int timeoutMs) {
-    try {
-        socket_->WaitForSignal(timeoutMs);
-    } catch (const std::runtime_error& e) {
-        throw NmError(e.what());
-    }
-}
-
-bool NmBus::Running() const {
-    try {
-        guint32 serial =
-            socket_->Send("org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus",
-                          "NameHasOwner", g_variant_new("(s)", NM_DBUS_SERVICE));
-        Message reply = socket_->Reply(serial, 5000);
-        GVariant* body = reply ? reply->body.get() : nullptr;
-        if (!body || !g_variant_is_of_type(body, G_VARIANT_TYPE("(b)"))) {
-            return false;
-        }
-        gboolean owned = FALSE;
-        g_variant_get(body, "(b)", &owned);
-        return owned;
-    } catch (const std::runtime_error&) {
+// Dispatches one message, else waits for one until the deadline; false once it has passed,
+// even while messages keep coming (anyone on the bus may send us some).
+// A connection sd-bus cannot go on with (it stops at a message it cannot read) is closed, so
+// that Running makes a fresh one instead of taking the damage for NetworkManager's absence.
+bool Step(sd_bus* bus, Clock::time_point deadline) {
+    if (Clock::now() >= deadline) {
         return false;
     }
+    int r = sd_bus_process(bus, nullptr);
+    if (r < 0) {
+        sd_bus_close(bus);
+        throw NmError(kClosed);
+    }
+    if (r > 0) {
+        return true;
+    }
+    auto left = std::chrono::duration_cast<std::chrono::microseconds>(deadline - Clock::now());
+    if (left.count() <= 0) {
+        return false;
+    }
+    r = sd_bus_wait(bus, std::uint64_t(left.count()));
+    if (r < 0 && r != -EINTR) {
+        sd_bus_close(bus);
+        throw NmError(kClosed);
+    }
+    return true;
 }
 
-namespace {
-
-// The error's text is its first string; a name alone is all some errors carry.
-NmError ErrorOf(const DbusMessage& reply) {
-    std::string text = reply.errorName;
-    if (reply.body && g_variant_n_children(reply.body.get()) > 0) {
-        Variant first(g_variant_get_child_value(reply.body.get(), 0));
-        if (g_variant_is_of_type(first.get(), G_VARIANT_TYPE_STRING)) {
-            text = g_variant_get_string(first.get(), nullptr);
-        }
-    }
-    return NmError(text, IsDenied(reply.errorName));
-}
-
-Variant Collect(DbusSocket& socket, guint32 serial, const char* replyType, int timeoutMs) {
-    Message reply;
-    try {
-        reply = socket.Reply(serial, timeoutMs);
-    } catch (const std::runtime_error& e) {
-        throw NmError(e.what());
-    }
-    if (!reply) {
-        throw NmError("Timeout was reached");
-    }
-    if (reply->type == DbusMessage::kError) {
-        throw ErrorOf(*reply);
-    }
-    GVariant* body = reply->body.get();
-    if (replyType && !g_variant_is_of_type(body, G_VARIANT_TYPE(replyType))) {
-        throw NmError(std::string("Method returned type '") + g_variant_get_type_string(body) +
-                      "', but expected '" + replyType + "'");
-    }
-    return std::move(reply->body);
+// The error's text is its message; a name alone is all some errors carry.
+NmError ErrorOf(sd_bus_message* reply) {
+    const sd_bus_error* error = sd_bus_message_get_error(reply);
+    std::string name = error && error->name ? error->name : "";
+    std::string text = error && error->message && *error->message ? error->message : name;
+    return NmError(text, IsDenied(name));
 }
 
 }  // namespace
+
+NmPending::NmPending(sd_bus* bus, const char* replyType, int timeoutMs)
+    : bus_(sd_bus_ref(bus)),
+      replyType_(replyType),
+      deadline_(Clock::now() + std::chrono::milliseconds(timeoutMs)) {}
 
 NmPending::~NmPending() {
     if (!collected_) {
@@ -129,49 +79,219 @@ NmPending::~NmPending() {
             // Nobody asked for the outcome.
         }
     }
+    sd_bus_slot_unref(slot_);
+    sd_bus_message_unref(reply_);
+    sd_bus_unref(bus_);
 }
 
-Variant NmPending::Wait() {
+int NmPending::OnReply(sd_bus_message* reply, void* self, sd_bus_error*) {
+    auto* pending = static_cast<NmPending*>(self);
+    pending->reply_ = sd_bus_message_ref(reply);
+    // sd-bus answers every call itself when the connection ends.
+    pending->closed_ = !sd_bus_is_open(pending->bus_);
+    return 0;
+}
+
+DbusArgs NmPending::Wait() {
     collected_ = true;
-    return Collect(socket_, serial_, replyType_, timeoutMs_);
+    while (!reply_) {
+        if (!Step(bus_, deadline_)) {
+            throw NmError("Timeout was reached");
+        }
+    }
+    if (closed_) {
+        throw NmError(kClosed);
+    }
+    if (sd_bus_message_is_method_error(reply_, nullptr)) {
+        throw ErrorOf(reply_);
+    }
+    std::string signature = std::string("(") + sd_bus_message_get_signature(reply_, 1) + ")";
+    if (replyType_ && signature != replyType_) {
+        throw NmError("Method returned type '" + signature + "', but expected '" + replyType_ +
+                      "'");
+    }
+    try {
+        return ReadBody(reply_);
+    } catch (const std::runtime_error& e) {
+        throw NmError(e.what());
+    }
+}
+
+std::unique_ptr<NmBus> NmBus::Connect() {
+    if (!SystemBusPresent()) {
+        return nullptr;
+    }
+    sd_bus* bus = nullptr;
+    if (sd_bus_open_system(&bus) < 0) {
+        // No usable bus is the same as no NetworkManager.
+        return nullptr;
+    }
+    return std::unique_ptr<NmBus>(new NmBus(bus));
+}
+
+NmBus::~NmBus() {
+    if (owner_) {
+        owner_->collected_ = true;  // only the signals wanted it
+        owner_.reset();
+    }
+    sd_bus_slot_unref(match_);
+    sd_bus_flush_close_unref(bus_);
+}
+
+std::unique_ptr<NmPending> NmBus::Send(const char* destination, const std::string& path,
+                                       const char* interface, const char* method,
+                                       const DbusArgs& params, const char* replyType,
+                                       int timeoutMs) const {
+    std::unique_ptr<NmPending> pending(new NmPending(bus_, replyType, timeoutMs));
+    pending->collected_ = true;  // until it is really sent
+    sd_bus_message* call = nullptr;
+    int r =
+        sd_bus_message_new_method_call(bus_, &call, destination, path.c_str(), interface, method);
+    if (r >= 0) {
+        r = sd_bus_message_set_allow_interactive_authorization(call, 1);
+    }
+    try {
+        for (std::size_t i = 0; r >= 0 && i < params.size(); ++i) {
+            params[i].AppendTo(call);
+        }
+    } catch (const std::runtime_error& e) {
+        sd_bus_message_unref(call);
+        throw NmError(e.what());
+    }
+    if (r >= 0) {
+        // sd-bus's own timeout comes after ours, so that ours is the one reported.
+        r = sd_bus_call_async(bus_, &pending->slot_, call, &NmPending::OnReply, pending.get(),
+                              std::uint64_t(timeoutMs + 1000) * 1000);
+    }
+    sd_bus_message_unref(call);
+    if (r < 0) {
+        throw NmError(sd_bus_is_open(bus_) > 0 ? std::strerror(-r) : kClosed);
+    }
+    pending->collected_ = false;
+    return pending;
 }
 
 std::unique_ptr<NmPending> NmBus::Start(const std::string& path, const char* interface,
-                                        const char* method, GVariant* params,
+                                        const char* method, const DbusArgs& params,
                                         const char* replyType) const {
-    guint32 serial;
-    try {
-        serial = socket_->Send(NM_DBUS_SERVICE, path, interface, method, params);
-    } catch (const std::runtime_error& e) {
-        throw NmError(e.what());
-    }
-    return std::unique_ptr<NmPending>(new NmPending(*socket_, serial, replyType, 25000));
+    return Send(NM_DBUS_SERVICE, path, interface, method, params, replyType, 25000);
 }
 
-Variant NmBus::Call(const std::string& path, const char* interface, const char* method,
-                    GVariant* params, const char* replyType, int timeoutMs) const {
-    guint32 serial;
-    try {
-        serial = socket_->Send(NM_DBUS_SERVICE, path, interface, method, params);
-    } catch (const std::runtime_error& e) {
-        throw NmError(e.what());
-    }
-    return Collect(*socket_, serial, replyType, timeoutMs);
+DbusArgs NmBus::Call(const std::string& path, const char* interface, const char* method,
+                     const DbusArgs& params, const char* replyType, int timeoutMs) const {
+    return Send(NM_DBUS_SERVICE, path, interface, method, params, replyType, timeoutMs)->Wait();
 }
 
-Variant NmBus::Properties(const std::string& path, const char* interface) const {
-    Variant reply = Call(path, "org.freedesktop.DBus.Properties", "GetAll",
-                         g_variant_new("(s)", interface), "(a{sv})");
-    return Variant(g_variant_get_child_value(reply.get(), 0));
+bool NmBus::Running() const {
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        if (sd_bus_is_open(bus_) <= 0 && !Reopen()) {
+            return false;
+        }
+        try {
+            auto asked = Send(kBusName, kBusPath, kBusName, "NameHasOwner",
+                              {DbusValue::String(NM_DBUS_SERVICE)}, "(b)", 5000);
+            DbusArgs reply = asked->Wait();
+            const char* sender = sd_bus_message_get_sender(asked->reply_);
+            if (!sender || std::strcmp(sender, kBusName) != 0) {
+                return true;  // not the bus's answer
+            }
+            return reply[0].AsBool();
+        } catch (const NmError&) {
+            if (sd_bus_is_open(bus_) > 0) {
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
+bool NmBus::Reopen() const {
+    sd_bus* fresh = nullptr;
+    if (sd_bus_open_system(&fresh) < 0) {
+        return false;
+    }
+    if (owner_) {
+        owner_->collected_ = true;
+        owner_.reset();
+    }
+    match_ = sd_bus_slot_unref(match_);
+    ownerName_.clear();
+    sd_bus_close_unref(bus_);
+    bus_ = fresh;
+    if (watching_) {
+        Watch();
+    }
+    return true;
+}
+
+void NmBus::WatchChanges() {
+    if (!watching_) {
+        watching_ = true;
+        Watch();
+    }
+}
+
+void NmBus::Watch() const {
+    // Neither is waited for: the bus takes our messages in order, so both are in place
+    // before any change we ask for afterwards, and the owner's answer arrives before the
+    // signals that change brings. A match the bus refuses costs only the prompt wake-up.
+    int r = sd_bus_add_match_async(
+        bus_, &match_,
+        "type='signal',sender='" NM_DBUS_SERVICE "',path_namespace='" NM_DBUS_PATH
+        "',interface='org.freedesktop.DBus.Properties',member='PropertiesChanged'",
+        &NmBus::OnSignal, [](sd_bus_message*, void*, sd_bus_error*) { return 0; },
+        const_cast<NmBus*>(this));
+    if (r < 0) {
+        match_ = nullptr;
+        return;
+    }
+    try {
+        owner_ = Send(kBusName, kBusPath, kBusName, "GetNameOwner",
+                      {DbusValue::String(NM_DBUS_SERVICE)}, "(s)", 25000);
+    } catch (const NmError&) {
+        // Then no signal counts, and the waits poll.
+    }
+}
+
+int NmBus::OnSignal(sd_bus_message* signal, void* self, sd_bus_error*) {
+    auto* bus = static_cast<NmBus*>(self);
+    // The owner's answer was dispatched before any signal that came after it.
+    sd_bus_message* owner = bus->owner_ ? bus->owner_->reply_ : nullptr;
+    if (bus->ownerName_.empty() && owner && !sd_bus_message_is_method_error(owner, nullptr) &&
+        sd_bus_message_has_signature(owner, "s")) {
+        const char* name = nullptr;
+        if (sd_bus_message_read_basic(owner, 's', &name) > 0 && name) {
+            bus->ownerName_ = name;
+        }
+    }
+    const char* sender = sd_bus_message_get_sender(signal);
+    if (!bus->ownerName_.empty() && sender && bus->ownerName_ == sender &&
+        sd_bus_message_has_signature(signal, "sa{sv}as")) {
+        bus->signalled_ = true;
+    }
+    return 0;
+}
+
+void NmBus::WaitForChange(int timeoutMs) {
+    auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+    while (!signalled_ && Step(bus_, deadline)) {
+    }
+    if (sd_bus_is_open(bus_) <= 0) {
+        throw NmError(kClosed);
+    }
+    signalled_ = false;
+}
+
+DbusValue NmBus::Properties(const std::string& path, const char* interface) const {
+    return Call(path, "org.freedesktop.DBus.Properties", "GetAll", {DbusValue::String(interface)},
+                "(a{sv})")[0];
 }
 
 std::string NmBus::DeviceByInterface(const std::string& ifname) const {
     try {
-        Variant reply = Call(NM_DBUS_PATH, NM_DBUS_INTERFACE, "GetDeviceByIpIface",
-                             g_variant_new("(s)", ifname.c_str()), "(o)");
-        const char* path = nullptr;
-        g_variant_get(reply.get(), "(&o)", &path);
-        return path;
+        return Call(NM_DBUS_PATH, NM_DBUS_INTERFACE, "GetDeviceByIpIface",
+                    {DbusValue::String(ifname)}, "(o)")[0]
+            .Text();
     } catch (const NmError& e) {
         if (!Running()) {
             throw;
@@ -180,70 +300,56 @@ std::string NmBus::DeviceByInterface(const std::string& ifname) const {
     }
 }
 
-Variant NmBus::Settings(const std::string& connectionPath) const {
-    Variant reply = Call(connectionPath, NM_DBUS_INTERFACE_SETTINGS_CONNECTION, "GetSettings",
-                         nullptr, "(a{sa{sv}})");
-    return Variant(g_variant_get_child_value(reply.get(), 0));
+DbusValue NmBus::Settings(const std::string& connectionPath) const {
+    return Call(connectionPath, NM_DBUS_INTERFACE_SETTINGS_CONNECTION, "GetSettings", {},
+                "(a{sa{sv}})")[0];
 }
 
-std::string StringOf(GVariant* dict, const char* key, const std::string& fallback) {
-    const char* value = nullptr;
-    if (dict && g_variant_lookup(dict, key, "&s", &value)) {
-        return value;
-    }
-    if (dict && g_variant_lookup(dict, key, "&o", &value)) {
-        return value;
-    }
-    return fallback;
+std::string StringOf(const DbusValue& dict, const char* key, const std::string& fallback) {
+    const DbusValue& value = dict.Find(key);
+    return value.Is("s") || value.Is("o") ? value.Text() : fallback;
 }
 
-guint32 UintOf(GVariant* dict, const char* key, guint32 fallback) {
-    guint32 value = 0;
-    return dict && g_variant_lookup(dict, key, "u", &value) ? value : fallback;
+std::uint32_t UintOf(const DbusValue& dict, const char* key, std::uint32_t fallback) {
+    const DbusValue& value = dict.Find(key);
+    return value.Is("u") ? std::uint32_t(value.Bits()) : fallback;
 }
 
-bool BoolOf(GVariant* dict, const char* key, bool fallback) {
-    gboolean value = FALSE;
-    return dict && g_variant_lookup(dict, key, "b", &value) ? value : fallback;
+bool BoolOf(const DbusValue& dict, const char* key, bool fallback) {
+    const DbusValue& value = dict.Find(key);
+    return value.Is("b") ? value.AsBool() : fallback;
 }
 
-std::vector<std::string> PathsOf(GVariant* dict, const char* key) {
+std::vector<std::string> PathsOf(const DbusValue& dict, const char* key) {
     std::vector<std::string> out;
-    if (GVariant* paths = Lookup(dict, key, G_VARIANT_TYPE("ao"))) {
-        GVariantIter iter;
-        g_variant_iter_init(&iter, paths);
-        const char* path = nullptr;
-        while (g_variant_iter_next(&iter, "&o", &path)) {
-            out.push_back(path);
+    if (const DbusValue& paths = dict.Find(key); paths.Is("ao")) {
+        for (const auto& path : paths.Items()) {
+            out.push_back(path.Text());
         }
-        g_variant_unref(paths);
     }
     return out;
 }
 
-std::vector<std::string> AddressesOf(GVariant* dict, const char* key, bool withPrefix) {
+std::vector<std::string> AddressesOf(const DbusValue& dict, const char* key, bool withPrefix) {
     std::vector<std::string> out;
-    if (GVariant* list = Lookup(dict, key, G_VARIANT_TYPE("aa{sv}"))) {
-        for (gsize i = 0; i < g_variant_n_children(list); ++i) {
-            GVariant* entry = g_variant_get_child_value(list, i);
+    if (const DbusValue& list = dict.Find(key); list.Is("aa{sv}")) {
+        for (const auto& entry : list.Items()) {
             std::string address = StringOf(entry, "address");
             if (withPrefix) {
                 address += "/" + std::to_string(UintOf(entry, "prefix"));
             }
             out.push_back(address);
-            g_variant_unref(entry);
         }
-        g_variant_unref(list);
     }
     return out;
 }
 
-std::string NmTargetConnection(const NmBus& bus, GVariant* device) {
+std::string NmTargetConnection(const NmBus& bus, const DbusValue& device) {
     std::string active = StringOf(device, "ActiveConnection", "/");
     if (active != "/") {
         try {
-            Variant props = bus.Properties(active, NM_DBUS_INTERFACE_ACTIVE_CONNECTION);
-            std::string connection = StringOf(props.get(), "Connection", "/");
+            DbusValue props = bus.Properties(active, NM_DBUS_INTERFACE_ACTIVE_CONNECTION);
+            std::string connection = StringOf(props, "Connection", "/");
             if (connection != "/") {
                 return connection;
             }
@@ -252,19 +358,17 @@ std::string NmTargetConnection(const NmBus& bus, GVariant* device) {
         }
     }
     std::string best;
-    std::tuple<bool, gint32, guint64> bestRank{};
+    std::tuple<bool, std::int32_t, std::uint64_t> bestRank{};
     for (const auto& path : PathsOf(device, "AvailableConnections")) {
-        Variant settings = bus.Settings(path);
-        Variant connection(g_variant_lookup_value(settings.get(), "connection", nullptr));
-        gboolean autoconnect = TRUE;
-        gint32 priority = 0;
-        guint64 timestamp = 0;
-        if (connection) {
-            g_variant_lookup(connection.get(), "autoconnect", "b", &autoconnect);
-            g_variant_lookup(connection.get(), "autoconnect-priority", "i", &priority);
-            g_variant_lookup(connection.get(), "timestamp", "t", &timestamp);
-        }
-        std::tuple<bool, gint32, guint64> rank{autoconnect, priority, timestamp};
+        DbusValue settings = bus.Settings(path);
+        const DbusValue& connection = settings.Find("connection");
+        const DbusValue& autoconnect = connection.Find("autoconnect");
+        const DbusValue& priority = connection.Find("autoconnect-priority");
+        const DbusValue& timestamp = connection.Find("timestamp");
+        std::tuple<bool, std::int32_t, std::uint64_t> rank{
+            autoconnect.Is("b") ? autoconnect.AsBool() : true,
+            priority.Is("i") ? std::int32_t(priority.AsInt64()) : 0,
+            timestamp.Is("t") ? timestamp.Bits() : 0};
         if (best.empty() || rank > bestRank) {
             best = path;
             bestRank = rank;
@@ -273,8 +377,8 @@ std::string NmTargetConnection(const NmBus& bus, GVariant* device) {
     return best;
 }
 
-std::string NmStateName(guint32 state) {
-    static const std::map<guint32, const char*> names = {
+std::string NmStateName(std::uint32_t state) {
+    static const std::map<std::uint32_t, const char*> names = {
         {NM_DEVICE_STATE_UNKNOWN, "unknown"},
         {NM_DEVICE_STATE_UNMANAGED, "unmanaged"},
         {NM_DEVICE_STATE_UNAVAILABLE, "unavailable"},
@@ -292,9 +396,9 @@ std::string NmStateName(guint32 state) {
     return it != names.end() ? it->second : std::to_string(state);
 }
 
-std::string NmReasonName(guint32 reason) {
+std::string NmReasonName(std::uint32_t reason) {
     // The reasons a change of addressing meets; others are shown by number.
-    static const std::map<guint32, const char*> names = {
+    static const std::map<std::uint32_t, const char*> names = {
         {NM_DEVICE_STATE_REASON_NONE, "none"},
         {NM_DEVICE_STATE_REASON_UNKNOWN, "unknown"},
         {NM_DEVICE_STATE_REASON_NOW_MANAGED, "now-managed"},

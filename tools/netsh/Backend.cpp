@@ -12,26 +12,20 @@
 namespace quorv::netsh {
 namespace {
 
-using inventory::Variant;
+using inventory::DbusValue;
 
 // A NetworkManager on the bus may run in another network namespace (the host's, seen from a
 // container or a test) and have a device of the same name: that one is not ours to change.
-bool SameDevice(GVariant* device, const std::string& ifname) {
+bool SameDevice(const DbusValue& device, const std::string& ifname) {
     if (ifname.size() >= IFNAMSIZ) {
         return false;
     }
     std::string theirs = inventory::StringOf(device, "HwAddress");
     if (theirs.empty()) {
         // Without a hardware address only the index is left to compare.
-        Variant index(g_variant_lookup_value(device, "Ifindex", nullptr));
-        if (!index) {
-            return false;
-        }
-        long long value = g_variant_is_of_type(index.get(), G_VARIANT_TYPE_UINT32)
-                              ? g_variant_get_uint32(index.get())
-                              : (g_variant_is_of_type(index.get(), G_VARIANT_TYPE_INT32)
-                                     ? g_variant_get_int32(index.get())
-                                     : -1);
+        const DbusValue& index = device.Find("Ifindex");
+        long long value =
+            index.Is("u") ? (long long)index.Bits() : (index.Is("i") ? index.AsInt64() : -1);
         return value == (long long)if_nametoindex(ifname.c_str());
     }
     int fd = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
@@ -51,32 +45,42 @@ bool SameDevice(GVariant* device, const std::string& ifname) {
     return strcasecmp(ours, theirs.c_str()) == 0;
 }
 
+BackendChoice NotRunning() {
+    BackendChoice choice;
+    choice.reason = "NetworkManager does not run on the system bus";
+    return choice;
+}
+
 }  // namespace
 
 BackendChoice ChooseBackend(const std::string& ifname) {
     BackendChoice choice;
     choice.bus = inventory::NmBus::Connect();
     if (!choice.bus) {
-        choice.reason = "NetworkManager does not run on the system bus";
-        return choice;
+        return NotRunning();
     }
     std::string path;
-    Variant device;
+    DbusValue device;
     try {
-        path = choice.bus->DeviceByInterface(ifname);
-        if (!path.empty()) {
-            device = choice.bus->Properties(path, NM_DBUS_INTERFACE_DEVICE);
-        }
+        path = choice.bus->DeviceByInterface(ifname);  // throws only when the bus says so
     } catch (const inventory::NmError&) {
-        choice.reason = "NetworkManager does not run on the system bus";
-        choice.bus.reset();
-        return choice;
+        return NotRunning();
     }
-    if (!device) {
+    if (!path.empty()) {
+        try {
+            device = choice.bus->Properties(path, NM_DBUS_INTERFACE_DEVICE);
+        } catch (const inventory::NmError&) {
+            // A device read that failed while NetworkManager runs is a device gone in between.
+            if (!choice.bus->Running()) {
+                return NotRunning();
+            }
+        }
+    }
+    if (device.Empty()) {
         choice.reason = "NetworkManager has no device of that name";
-    } else if (!SameDevice(device.get(), ifname)) {
+    } else if (!SameDevice(device, ifname)) {
         choice.reason = "NetworkManager's device of that name is in another network namespace";
-    } else if (!inventory::BoolOf(device.get(), "Managed")) {
+    } else if (!inventory::BoolOf(device, "Managed")) {
         choice.reason = "NetworkManager leaves the device unmanaged";
     } else {
         choice.networkManager = true;

@@ -13,8 +13,8 @@ struct BackendChoice {
     bool networkManager = false;
     std::string reason;  // one line for `netsh --backend`
     std::unique_ptr<inventory::NmBus> bus;
-    std::string device;             // NetworkManager's object path of the device
-    inventory::Variant properties;  // and its properties, a{sv}
+    std::string device;               // NetworkManager's object path of the device
+    inventory::DbusValue properties;  // and its properties, a{sv}
 };
 
 BackendChoice ChooseBackend(const std::string& ifname);

@@ -1,8 +1,10 @@
 #include "netsh/NmApply.h"
 
+#include <sys/random.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <map>
 #include <set>
 
@@ -13,11 +15,12 @@
 namespace quorv::netsh {
 namespace {
 
+using inventory::DbusArgs;
+using inventory::DbusValue;
 using inventory::NmBus;
 using inventory::NmError;
-using inventory::Variant;
 
-constexpr guint32 kActivated = NM_DEVICE_STATE_ACTIVATED;
+constexpr std::uint32_t kActivated = NM_DEVICE_STATE_ACTIVATED;
 constexpr const char* kModifySystem = "org.freedesktop.NetworkManager.settings.modify.system";
 constexpr const char* kModifyOwn = "org.freedesktop.NetworkManager.settings.modify.own";
 constexpr const char* kNetworkControl = "org.freedesktop.NetworkManager.network-control";
@@ -35,18 +38,13 @@ bool CheckPermissions(NmBus& bus, const std::string& ifname, const std::vector<c
     if (geteuid() == 0) {
         return true;  // NetworkManager grants root everything without asking polkit
     }
-    Variant reply =
+    DbusArgs reply =
         asked ? asked->Wait()
-              : bus.Call(NM_DBUS_PATH, NM_DBUS_INTERFACE, "GetPermissions", nullptr, "(a{ss})");
+              : bus.Call(NM_DBUS_PATH, NM_DBUS_INTERFACE, "GetPermissions", {}, "(a{ss})");
     std::map<std::string, std::string> results;
-    GVariantIter* iter = nullptr;
-    g_variant_get(reply.get(), "(a{ss})", &iter);
-    const char* key = nullptr;
-    const char* value = nullptr;
-    while (g_variant_iter_next(iter, "{&s&s}", &key, &value)) {
-        results[key] = value;
+    for (const auto& entry : reply[0].Items()) {
+        results[entry.Items()[0].Text()] = entry.Items()[1].Text();
     }
-    g_variant_iter_free(iter);
     // "auth" is left to the call: the desktop's agent may ask the user for a password.
     bool granted = true;
     for (const char* permission : needed) {
@@ -108,10 +106,12 @@ bool Shows(const DeviceNow& now, const Wanted& w) {
 
 void Activate(NmBus& bus, const std::string& device, const std::string& ifname,
               const std::string& connection, const Wanted* wanted) {
-    Variant reply;
+    DbusArgs reply;
     try {
         reply = bus.Call(NM_DBUS_PATH, NM_DBUS_INTERFACE, "ActivateConnection",
-                         g_variant_new("(ooo)", connection.c_str(), device.c_str(), "/"), "(o)");
+                         {DbusValue::ObjectPath(connection), DbusValue::ObjectPath(device),
+                          DbusValue::ObjectPath("/")},
+                         "(o)");
     } catch (const NmError& e) {
         if (e.PermissionDenied()) {
             Denied(ifname, kNetworkControl);
@@ -121,9 +121,7 @@ void Activate(NmBus& bus, const std::string& device, const std::string& ifname,
         }
         throw NetshError("NetworkManager could not activate " + Quoted(ifname) + ": " + e.what());
     }
-    const char* path = nullptr;
-    g_variant_get(reply.get(), "(&o)", &path);
-    const std::string activation = path;
+    const std::string activation = reply[0].Text();
     WaitForDevice(
         bus, device, ifname,
         [&](const DeviceNow& now) {
@@ -133,19 +131,33 @@ void Activate(NmBus& bus, const std::string& device, const std::string& ifname,
         true);
 }
 
+// A version 4 UUID, as NetworkManager's own tools make for a new connection.
+std::string RandomUuid() {
+    unsigned char b[16] = {};
+    if (getrandom(b, sizeof b, 0) != ssize_t(sizeof b)) {
+        throw NetshError("No random numbers for a new connection's UUID.");
+    }
+    b[6] = (b[6] & 0x0f) | 0x40;
+    b[8] = (b[8] & 0x3f) | 0x80;
+    char text[37];
+    std::snprintf(text, sizeof text,
+                  "%02x%02x%02x%02x-%02x%02x-%02x%02x-%02x%02x-%02x%02x%02x%02x%02x%02x", b[0],
+                  b[1], b[2], b[3], b[4], b[5], b[6], b[7], b[8], b[9], b[10], b[11], b[12], b[13],
+                  b[14], b[15]);
+    return text;
+}
+
 // A wired device without any connection gets one of its own, named after the interface.
-NmSettings NewConnection(GVariant* deviceProps, const std::string& ifname) {
-    guint32 type = inventory::UintOf(deviceProps, "DeviceType");
+NmSettings NewConnection(const DbusValue& deviceProps, const std::string& ifname) {
+    std::uint32_t type = inventory::UintOf(deviceProps, "DeviceType");
     if (type != NM_DEVICE_TYPE_ETHERNET && type != NM_DEVICE_TYPE_VETH) {
         throw NetshError("NetworkManager has no connection for " + Quoted(ifname) + ".");
     }
     NmSettings s;
-    gchar* uuid = g_uuid_string_random();
-    s.Set("connection", "id", g_variant_new_string(ifname.c_str()));
-    s.Set("connection", "uuid", g_variant_new_string(uuid));
-    s.Set("connection", "type", g_variant_new_string("802-3-ethernet"));
-    s.Set("connection", "interface-name", g_variant_new_string(ifname.c_str()));
-    g_free(uuid);
+    s.Set("connection", "id", DbusValue::String(ifname));
+    s.Set("connection", "uuid", DbusValue::String(RandomUuid()));
+    s.Set("connection", "type", DbusValue::String("802-3-ethernet"));
+    s.Set("connection", "interface-name", DbusValue::String(ifname));
     return s;
 }
 
@@ -154,24 +166,22 @@ bool AlreadyApplied(NmBus& bus, const std::string& device, const Ip4Summary& sum
                     const Wanted& wanted) {
     try {
         auto applied = bus.Start(device, NM_DBUS_INTERFACE_DEVICE, "GetAppliedConnection",
-                                 g_variant_new("(u)", guint(0)), "(a{sa{sv}}t)");
+                                 {DbusValue::Uint32(0)}, "(a{sa{sv}}t)");
         DeviceNow now = ReadDevice(bus, device);
-        Variant reply = applied->Wait();
-        Variant settings(g_variant_get_child_value(reply.get(), 0));
-        return SummaryOf(NmSettings(settings.get())) == summary && Shows(now, wanted);
+        DbusArgs reply = applied->Wait();
+        return SummaryOf(NmSettings(reply[0])) == summary && Shows(now, wanted);
     } catch (const NmError&) {
         return false;  // then it is simply applied again
     }
 }
 
-Variant SettingsOf(NmBus& bus, const std::string& connection,
-                   std::map<std::string, std::unique_ptr<inventory::NmPending>>& early) {
+DbusValue SettingsOf(NmBus& bus, const std::string& connection,
+                     std::map<std::string, std::unique_ptr<inventory::NmPending>>& early) {
     auto asked = early.find(connection);
     if (asked == early.end()) {
         return bus.Settings(connection);
     }
-    Variant reply = asked->second->Wait();
-    return Variant(g_variant_get_child_value(reply.get(), 0));
+    return asked->second->Wait()[0];
 }
 
 bool AutomaticDns(const NmSettings& s) {
@@ -180,18 +190,17 @@ bool AutomaticDns(const NmSettings& s) {
 
 // Connections limited to some users are changed under the "own" permission.
 bool OwnConnection(const NmSettings& s) {
-    GVariant* users = s.Get("connection", "permissions");
-    return users && g_variant_is_of_type(users, G_VARIANT_TYPE("as")) &&
-           g_variant_n_children(users) > 0;
+    const DbusValue* users = s.Get("connection", "permissions");
+    return users && users->Is("as") && !users->Items().empty();
 }
 
-GVariant* NoOptions() {
-    return g_variant_new_array(G_VARIANT_TYPE("{sv}"), nullptr, 0);
+DbusValue NoOptions() {
+    return DbusValue::Dict("v", {});
 }
 
 }  // namespace
 
-void ExecuteThroughNetworkManager(NmBus& bus, const std::string& device, GVariant* props,
+void ExecuteThroughNetworkManager(NmBus& bus, const std::string& device, const DbusValue& props,
                                   const Command& cmd) {
     const std::string& ifname = cmd.name;
     bus.WatchChanges();
@@ -200,20 +209,19 @@ void ExecuteThroughNetworkManager(NmBus& bus, const std::string& device, GVarian
     // and round trips are saved.
     std::unique_ptr<inventory::NmPending> permissions;
     if (geteuid() != 0) {
-        permissions =
-            bus.Start(NM_DBUS_PATH, NM_DBUS_INTERFACE, "GetPermissions", nullptr, "(a{ss})");
+        permissions = bus.Start(NM_DBUS_PATH, NM_DBUS_INTERFACE, "GetPermissions", {}, "(a{ss})");
     }
     std::map<std::string, std::unique_ptr<inventory::NmPending>> early;
     if (auto available = inventory::PathsOf(props, "AvailableConnections"); available.size() <= 4) {
         for (const auto& path : available) {
-            early[path] = bus.Start(path, NM_DBUS_INTERFACE_SETTINGS_CONNECTION, "GetSettings",
-                                    nullptr, "(a{sa{sv}})");
+            early[path] = bus.Start(path, NM_DBUS_INTERFACE_SETTINGS_CONNECTION, "GetSettings", {},
+                                    "(a{sa{sv}})");
         }
     }
     std::string target = inventory::NmTargetConnection(bus, props);
 
-    NmSettings edited = target.empty() ? NewConnection(props, ifname)
-                                       : NmSettings(SettingsOf(bus, target, early).get());
+    NmSettings edited =
+        target.empty() ? NewConnection(props, ifname) : NmSettings(SettingsOf(bus, target, early));
     const char* modify = OwnConnection(edited) ? kModifyOwn : kModifySystem;
     bool granted = CheckPermissions(bus, ifname, {modify, kNetworkControl}, std::move(permissions));
 
@@ -242,30 +250,27 @@ void ExecuteThroughNetworkManager(NmBus& bus, const std::string& device, GVarian
     // can be refused: a refused save must not leave the device changed.
     std::unique_ptr<inventory::NmPending> reapplying;
     if (reapply && granted) {
-        reapplying = bus.Start(
-            device, NM_DBUS_INTERFACE_DEVICE, "Reapply",
-            g_variant_new("(@a{sa{sv}}tu)", edited.ToVariant(), guint64(0), guint(0)), nullptr);
+        reapplying =
+            bus.Start(device, NM_DBUS_INTERFACE_DEVICE, "Reapply",
+                      {edited.ToValue(), DbusValue::Uint64(0), DbusValue::Uint32(0)}, nullptr);
     }
     ConfigPaths paths{inventory::StringOf(props, "Ip4Config", "/"),
                       inventory::StringOf(props, "Dhcp4Config", "/")};
     try {
-        GVariant* settings = edited.ToVariant();
+        DbusValue settings = edited.ToValue();
         if (!target.empty()) {
-            auto saving =
-                bus.Start(target, NM_DBUS_INTERFACE_SETTINGS_CONNECTION, "Update2",
-                          g_variant_new("(@a{sa{sv}}u@a{sv})", settings,
-                                        guint(NM_SETTINGS_UPDATE2_FLAG_TO_DISK), NoOptions()),
-                          "(a{sv})");
+            auto saving = bus.Start(
+                target, NM_DBUS_INTERFACE_SETTINGS_CONNECTION, "Update2",
+                {settings, DbusValue::Uint32(NM_SETTINGS_UPDATE2_FLAG_TO_DISK), NoOptions()},
+                "(a{sv})");
             saving->Wait();
         } else {
-            Variant reply = bus.Call(
-                NM_DBUS_PATH_SETTINGS, NM_DBUS_INTERFACE_SETTINGS, "AddConnection2",
-                g_variant_new("(@a{sa{sv}}u@a{sv})", settings,
-                              guint(NM_SETTINGS_ADD_CONNECTION2_FLAG_TO_DISK), NoOptions()),
-                "(oa{sv})");
-            const char* path = nullptr;
-            g_variant_get(reply.get(), "(&o@a{sv})", &path, nullptr);
-            target = path;
+            DbusArgs reply =
+                bus.Call(NM_DBUS_PATH_SETTINGS, NM_DBUS_INTERFACE_SETTINGS, "AddConnection2",
+                         {settings, DbusValue::Uint32(NM_SETTINGS_ADD_CONNECTION2_FLAG_TO_DISK),
+                          NoOptions()},
+                         "(oa{sv})");
+            target = reply[0].Text();
         }
     } catch (const NmError& e) {
         if (e.PermissionDenied()) {
@@ -284,9 +289,7 @@ void ExecuteThroughNetworkManager(NmBus& bus, const std::string& device, GVarian
             if (!reapplying) {
                 reapplying = bus.Start(
                     device, NM_DBUS_INTERFACE_DEVICE, "Reapply",
-                    g_variant_new("(@a{sa{sv}}tu)",
-                                  g_variant_new_array(G_VARIANT_TYPE("{sa{sv}}"), nullptr, 0),
-                                  guint64(0), guint(0)),
+                    {DbusValue::Dict("a{sv}", {}), DbusValue::Uint64(0), DbusValue::Uint32(0)},
                     nullptr);
             }
             reapplying->Wait();
@@ -305,11 +308,11 @@ void ExecuteThroughNetworkManager(NmBus& bus, const std::string& device, GVarian
 }
 
 void RenewThroughNetworkManager(NmBus& bus, const std::string& device) {
-    Variant props = bus.Properties(device, NM_DBUS_INTERFACE_DEVICE);
-    std::string ifname = inventory::StringOf(props.get(), "Interface");
+    DbusValue props = bus.Properties(device, NM_DBUS_INTERFACE_DEVICE);
+    std::string ifname = inventory::StringOf(props, "Interface");
     CheckPermissions(bus, ifname, {kNetworkControl});
     bus.WatchChanges();
-    std::string target = inventory::NmTargetConnection(bus, props.get());
+    std::string target = inventory::NmTargetConnection(bus, props);
     if (target.empty()) {
         throw NetshError("NetworkManager has no connection for " + Quoted(ifname) + ".");
     }
@@ -317,12 +320,12 @@ void RenewThroughNetworkManager(NmBus& bus, const std::string& device) {
 }
 
 void ReleaseThroughNetworkManager(NmBus& bus, const std::string& device) {
-    Variant props = bus.Properties(device, NM_DBUS_INTERFACE_DEVICE);
-    std::string ifname = inventory::StringOf(props.get(), "Interface");
+    DbusValue props = bus.Properties(device, NM_DBUS_INTERFACE_DEVICE);
+    std::string ifname = inventory::StringOf(props, "Interface");
     CheckPermissions(bus, ifname, {kNetworkControl});
     bus.WatchChanges();
     try {
-        bus.Call(device, NM_DBUS_INTERFACE_DEVICE, "Disconnect", nullptr, nullptr);
+        bus.Call(device, NM_DBUS_INTERFACE_DEVICE, "Disconnect", {}, nullptr);
     } catch (const NmError& e) {
         if (e.PermissionDenied()) {
             Denied(ifname, kNetworkControl);

@@ -13,7 +13,8 @@ namespace quorv::netsh {
 // the new settings.
 // deviceProperties: the device's a{sv}, as the backend choice read them.
 void ExecuteThroughNetworkManager(inventory::NmBus& bus, const std::string& device,
-                                  GVariant* deviceProperties, const Command& command);
+                                  const inventory::DbusValue& deviceProperties,
+                                  const Command& command);
 
 // ipconfig's /renew (activate again, wait for a lease) and /release (disconnect).
 void RenewThroughNetworkManager(inventory::NmBus& bus, const std::string& device);

@@ -1,22 +1,23 @@
 #include "netsh/NmDeviceWatch.h"
 
 #include <chrono>
+#include <sstream>
 
 #include "netsh/Command.h"
 
 namespace quorv::netsh {
 namespace {
 
+using inventory::DbusValue;
 using inventory::NmBus;
 using inventory::NmError;
-using inventory::Variant;
 
 constexpr int kWaitMs = 20000;
 
 std::unique_ptr<inventory::NmPending> StartProperties(NmBus& bus, const std::string& path,
                                                       const char* interface) {
     return bus.Start(path, "org.freedesktop.DBus.Properties", "GetAll",
-                     g_variant_new("(s)", interface), "(a{sv})");
+                     {DbusValue::String(interface)}, "(a{sv})");
 }
 
 std::string Describe(const DeviceNow& now) {
@@ -41,45 +42,39 @@ class DeviceRead {
     // seen: the objects the device named this time, the next reading's guess.
     DeviceNow Result(ConfigPaths& seen) {
         DeviceNow now;
-        Variant props = Child(device_->Wait());
-        now.state = inventory::UintOf(props.get(), "State");
-        g_variant_lookup(props.get(), "StateReason", "(uu)", &now.state, &now.reason);
-        now.activation = inventory::StringOf(props.get(), "ActiveConnection", "/");
-        seen.ip4 = inventory::StringOf(props.get(), "Ip4Config", "/");
-        seen.dhcp = inventory::StringOf(props.get(), "Dhcp4Config", "/");
+        DbusValue props = device_->Wait()[0];
+        now.state = inventory::UintOf(props, "State");
+        if (const DbusValue& reason = props.Find("StateReason"); reason.Is("(uu)")) {
+            now.state = std::uint32_t(reason.Items()[0].Bits());
+            now.reason = std::uint32_t(reason.Items()[1].Bits());
+        }
+        now.activation = inventory::StringOf(props, "ActiveConnection", "/");
+        seen.ip4 = inventory::StringOf(props, "Ip4Config", "/");
+        seen.dhcp = inventory::StringOf(props, "Dhcp4Config", "/");
         if (seen.ip4 != "/") {
-            Variant config = Of(seen.ip4, guess_.ip4, ip4_, NM_DBUS_INTERFACE_IP4_CONFIG);
-            auto addresses = inventory::AddressesOf(config.get(), "AddressData", true);
+            DbusValue config = Of(seen.ip4, guess_.ip4, ip4_, NM_DBUS_INTERFACE_IP4_CONFIG);
+            auto addresses = inventory::AddressesOf(config, "AddressData", true);
             now.addresses.insert(addresses.begin(), addresses.end());
-            now.gateway = inventory::StringOf(config.get(), "Gateway");
-            now.dns = inventory::AddressesOf(config.get(), "NameserverData", false);
+            now.gateway = inventory::StringOf(config, "Gateway");
+            now.dns = inventory::AddressesOf(config, "NameserverData", false);
         }
         if (seen.dhcp != "/") {
-            Variant config = Of(seen.dhcp, guess_.dhcp, dhcp_, NM_DBUS_INTERFACE_DHCP4_CONFIG);
-            Variant options(
-                g_variant_lookup_value(config.get(), "Options", G_VARIANT_TYPE("a{sv}")));
-            now.leased = inventory::StringOf(options.get(), "ip_address");
-            gchar** servers = g_strsplit(
-                inventory::StringOf(options.get(), "domain_name_servers").c_str(), " ", -1);
-            for (gchar** s = servers; *s; ++s) {
-                if (**s) {
-                    now.leaseDns.push_back(*s);
-                }
+            DbusValue config = Of(seen.dhcp, guess_.dhcp, dhcp_, NM_DBUS_INTERFACE_DHCP4_CONFIG);
+            const DbusValue& options = config.Find("Options");
+            now.leased = inventory::StringOf(options, "ip_address");
+            std::istringstream servers(inventory::StringOf(options, "domain_name_servers"));
+            for (std::string server; servers >> server;) {
+                now.leaseDns.push_back(server);
             }
-            g_strfreev(servers);
         }
         return now;
     }
 
   private:
-    static Variant Child(Variant reply) {
-        return Variant(g_variant_get_child_value(reply.get(), 0));
-    }
-
-    Variant Of(const std::string& path, const std::string& guessed,
-               std::unique_ptr<inventory::NmPending>& pending, const char* interface) {
+    DbusValue Of(const std::string& path, const std::string& guessed,
+                 std::unique_ptr<inventory::NmPending>& pending, const char* interface) {
         if (pending && path == guessed) {
-            return Child(pending->Wait());
+            return pending->Wait()[0];
         }
         return bus_.Properties(path, interface);
     }
@@ -136,8 +131,11 @@ void WaitForDevice(NmBus& bus, const std::string& device, const std::string& ifn
         try {
             bus.WaitForChange(50);
         } catch (const NmError&) {
-            // The bus itself went away, and NetworkManager with it.
-            Stopped(ifname);
+            // The connection failed: gone with the bus and NetworkManager, or given up on a
+            // message it could not read, when the next reading goes over a fresh one.
+            if (!bus.Running()) {
+                Stopped(ifname);
+            }
         }
     }
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <set>
 #include <string>
@@ -11,8 +12,8 @@ namespace quorv::netsh {
 
 // What the device runs with now.
 struct DeviceNow {
-    guint32 state = 0;
-    guint32 reason = 0;
+    std::uint32_t state = 0;
+    std::uint32_t reason = 0;
     std::string activation = "/";
     std::set<std::string> addresses;  // "a.b.c.d/prefix"
     std::string gateway;

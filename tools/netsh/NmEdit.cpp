@@ -10,7 +10,7 @@ namespace {
 constexpr const char* kIp4 = "ipv4";
 
 void SetMethod(NmSettings& s, const char* method) {
-    s.Set(kIp4, "method", g_variant_new_string(method));
+    s.Set(kIp4, "method", inventory::DbusValue::String(method));
 }
 
 // A default route of our own stands in for the gateway where NetworkManager takes no gateway
@@ -49,7 +49,7 @@ void EditIp4(NmSettings& s, const Command& cmd, const std::vector<std::string>& 
             break;
         case Action::SetAddressStatic:
             SetMethod(s, "manual");
-            SetIp4Addresses(s, {{FormatIpv4(cmd.address), guint32(cmd.prefix)}});
+            SetIp4Addresses(s, {{FormatIpv4(cmd.address), std::uint32_t(cmd.prefix)}});
             SetIp4Gateway(s, "");
             RemoveDefaultRoutes(s);
             break;
@@ -63,14 +63,14 @@ void EditIp4(NmSettings& s, const Command& cmd, const std::vector<std::string>& 
             list.erase(std::remove_if(list.begin(), list.end(),
                                       [&](const auto& a) { return a.first == address; }),
                        list.end());
-            list.emplace_back(address, guint32(cmd.prefix));
+            list.emplace_back(address, std::uint32_t(cmd.prefix));
             SetIp4Addresses(s, list);
             break;
         }
         case Action::SetGateway: {
             std::string gateway = FormatIpv4(cmd.gateway);
             RemoveDefaultRoutes(s);
-            s.Set(kIp4, "route-metric", g_variant_new_int64(gint64(cmd.metric)));
+            s.Set(kIp4, "route-metric", inventory::DbusValue::Int64(std::int64_t(cmd.metric)));
             // NetworkManager takes no gateway without a static address.
             if (!Ip4Addresses(s).empty()) {
                 SetIp4Gateway(s, gateway);
@@ -78,7 +78,7 @@ void EditIp4(NmSettings& s, const Command& cmd, const std::vector<std::string>& 
             }
             SetIp4Gateway(s, "");
             auto routes = Ip4Routes(s);
-            routes.push_back({"0.0.0.0", 0, gateway, gint64(cmd.metric)});
+            routes.push_back({"0.0.0.0", 0, gateway, std::int64_t(cmd.metric)});
             SetIp4Routes(s, routes);
             break;
         }

@@ -6,6 +6,21 @@
 namespace quorv::netsh {
 namespace {
 
+using inventory::DbusValue;
+using Keys = std::vector<std::pair<std::string, DbusValue>>;
+
+DbusValue Empty(const char* elementSignature) {
+    return DbusValue::Array(elementSignature, {});
+}
+
+DbusValue Legacy(std::vector<std::uint32_t> fields) {
+    std::vector<DbusValue> items;
+    for (auto f : fields) {
+        items.push_back(DbusValue::Uint32(f));
+    }
+    return DbusValue::Array("u", std::move(items));
+}
+
 Command Parse(const std::vector<std::string>& tail) {
     std::vector<std::string> args{"interface", "ip"};
     args.insert(args.end(), tail.begin(), tail.end());
@@ -17,15 +32,16 @@ Command Parse(const std::vector<std::string>& tail) {
 class NmEdit : public ::testing::Test {
   protected:
     NmEdit() {
-        GVariant* dict = g_variant_parse(
-            G_VARIANT_TYPE("a{sa{sv}}"),
-            "{'connection': {'id': <'Wired connection 1'>, 'type': <'802-3-ethernet'>},"
-            " 'ipv4': {'method': <'auto'>, 'address-data': <@aa{sv} []>,"
-            "          'addresses': <@aau []>, 'route-data': <@aa{sv} []>,"
-            "          'routes': <@aau []>, 'dns': <@au []>}}",
-            nullptr, nullptr, nullptr);
-        settings_ = NmSettings(dict);
-        g_variant_unref(dict);
+        settings_ = NmSettings(DbusValue::Dict(
+            "a{sv}",
+            {{"connection", DbusValue::Dict("v", {{"id", DbusValue::String("Wired connection 1")},
+                                                  {"type", DbusValue::String("802-3-ethernet")}})},
+             {"ipv4", DbusValue::Dict("v", {{"method", DbusValue::String("auto")},
+                                            {"address-data", Empty("a{sv}")},
+                                            {"addresses", Empty("au")},
+                                            {"route-data", Empty("a{sv}")},
+                                            {"routes", Empty("au")},
+                                            {"dns", Empty("u")}})}}));
     }
 
     void Edit(const std::vector<std::string>& tail, const std::vector<std::string>& inUse = {}) {
@@ -53,15 +69,8 @@ class NmEdit : public ::testing::Test {
         return out;
     }
     bool IgnoreAutoDns() const { return Ip4IgnoreAutoDns(settings_); }
-    // What goes back to NetworkManager, as text.
-    std::string Sent() const {
-        GVariant* v = g_variant_ref_sink(settings_.ToVariant());
-        gchar* text = g_variant_print(v, FALSE);
-        std::string out = text;
-        g_free(text);
-        g_variant_unref(v);
-        return out;
-    }
+    // The IPv4 part of what goes back to NetworkManager.
+    DbusValue SentIp4() const { return settings_.ToValue().Find("ipv4"); }
 
     NmSettings settings_;
 };
@@ -132,7 +141,7 @@ TEST_F(NmEdit, AddDnsBuildsOnTheServersInUse) {
 }
 
 TEST_F(NmEdit, AddAddressTurnsDisabledAddressingToManual) {
-    settings_.Set("ipv4", "method", g_variant_new_string("disabled"));
+    settings_.Set("ipv4", "method", DbusValue::String("disabled"));
     Edit({"add", "address", "name=eth0", "addr=10.0.0.6", "mask=255.255.255.0"});
     EXPECT_EQ(Method(), "manual");
     EXPECT_EQ(Addresses(), (Strings{"10.0.0.6/24"}));
@@ -140,14 +149,15 @@ TEST_F(NmEdit, AddAddressTurnsDisabledAddressingToManual) {
 
 // NetworkManager ignores address-data, gateway and route-data once the legacy forms are sent.
 TEST_F(NmEdit, LegacyFormsAreReadAndNeverSentBack) {
-    GVariant* dict = g_variant_parse(
-        G_VARIANT_TYPE("a{sa{sv}}"),
-        // 10.0.0.5/24 gateway 10.0.0.1 and a route to 10.9.0.0/16 via 10.0.0.7, network order.
-        "{'ipv4': {'method': <'manual'>, 'addresses': <[[uint32 83886090, 24, 16777226]]>,"
-        "          'routes': <[[uint32 2314, 16, 117440522, 3]]>, 'dns': <[uint32 33554442]>}}",
-        nullptr, nullptr, nullptr);
-    settings_ = NmSettings(dict);
-    g_variant_unref(dict);
+    // 10.0.0.5/24 gateway 10.0.0.1 and a route to 10.9.0.0/16 via 10.0.0.7, network order.
+    settings_ = NmSettings(DbusValue::Dict(
+        "a{sv}",
+        {{"ipv4",
+          DbusValue::Dict(
+              "v", {{"method", DbusValue::String("manual")},
+                    {"addresses", DbusValue::Array("au", {Legacy({83886090, 24, 16777226})})},
+                    {"routes", DbusValue::Array("au", {Legacy({2314, 16, 117440522, 3})})},
+                    {"dns", Legacy({33554442})}})}}));
     EXPECT_EQ(Addresses(), (Strings{"10.0.0.5/24"}));
     EXPECT_EQ(Gateway(), "10.0.0.1");
     EXPECT_EQ(Dns(), (Strings{"10.0.0.2"}));
@@ -157,10 +167,11 @@ TEST_F(NmEdit, LegacyFormsAreReadAndNeverSentBack) {
     ASSERT_EQ(Ip4Routes(settings_).size(), 1u);
     EXPECT_EQ(Ip4Routes(settings_)[0].dest, "10.9.0.0");
     EXPECT_EQ(Ip4Routes(settings_)[0].nextHop, "10.0.0.7");
-    std::string sent = Sent();
-    EXPECT_EQ(sent.find("'addresses'"), std::string::npos) << sent;
-    EXPECT_EQ(sent.find("'routes'"), std::string::npos) << sent;
-    EXPECT_NE(sent.find("'gateway': <'10.0.0.1'>"), std::string::npos) << sent;
+    DbusValue sent = SentIp4();
+    EXPECT_TRUE(sent.Find("addresses").Empty());
+    EXPECT_TRUE(sent.Find("routes").Empty());
+    EXPECT_TRUE(sent.Find("gateway").Is("s"));
+    EXPECT_EQ(sent.Find("gateway").Text(), "10.0.0.1");
 }
 
 }  // namespace
