@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-// Every child process of the programs starts, is read and is reaped here. Qt-free, since
+// Every child process of the programs is started, read and reaped here. Qt-free, since
 // netsh links it and must start without loading Qt; a window's repaints come in through
 // WhileWaiting.
 namespace quorv::platform {
