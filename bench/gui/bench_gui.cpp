@@ -3,9 +3,6 @@
 // Both run as child processes on the offscreen platform, side by side in one run.
 
 #include <benchmark/benchmark.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <QApplication>
@@ -24,8 +21,7 @@
 #include "gui/frame/ErrorBox.h"
 #include "gui/main/MainForm.h"
 #include "store/StoreTable.h"
-
-extern char** environ;
+#include "system/Subprocess.h"
 
 namespace {
 
@@ -114,38 +110,20 @@ int RunChild(const std::string& mode, const std::string& dataFile) {
 
 // Parent side: seconds from spawning a child to its "painted" line.
 double TimeChild(const char* mode) {
-    int out[2];
-    if (pipe(out) != 0) {
-        std::abort();
-    }
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, out[1], 1);
-    posix_spawn_file_actions_addclose(&actions, out[0]);
-    std::string self = std::filesystem::read_symlink("/proc/self/exe");
-    std::vector<std::string> args = {self, "--child", mode, DataFile()};
-    std::vector<char*> argv;
-    for (std::string& a : args) {
-        argv.push_back(a.data());
-    }
-    argv.push_back(nullptr);
+    quorv::platform::SpawnRequest request{
+        {std::filesystem::read_symlink("/proc/self/exe"), "--child", mode, DataFile()}};
+    request.output = quorv::platform::Sink::Capture;
+    request.errors = quorv::platform::Sink::Inherit;
     const auto start = std::chrono::steady_clock::now();
-    pid_t pid = 0;
-    if (posix_spawn(&pid, self.c_str(), &actions, nullptr, argv.data(), environ) != 0) {
+    quorv::platform::Subprocess child(request);
+    if (!child.Started()) {
         std::abort();
     }
-    close(out[1]);
-    char buffer[64];
-    ssize_t n = 0;
-    std::string got;
-    while (got.find('\n') == std::string::npos && (n = read(out[0], buffer, sizeof buffer)) > 0) {
-        got.append(buffer, static_cast<size_t>(n));
-    }
+    child.WaitUntil(quorv::platform::Subprocess::Clock::time_point::max(),
+                    [&] { return child.Output().find('\n') != std::string::npos; });
     const auto painted = std::chrono::steady_clock::now();
-    close(out[0]);
-    int status = 0;
-    waitpid(pid, &status, 0);
-    posix_spawn_file_actions_destroy(&actions);
+    const std::string got = child.Output();
+    child.Wait();
     if (got != "painted\n") {
         std::fprintf(stderr, "child %s did not paint\n", mode);
         std::abort();

@@ -17,7 +17,7 @@
 #include <string>
 #include <vector>
 
-#include "Spawn.h"
+#include "system/Process.h"
 
 namespace {
 
@@ -25,7 +25,7 @@ const std::string kIp = "/usr/sbin/ip";
 const std::string kNetsh = std::string(QUORV_BIN_DIR) + "/netsh";
 const std::string kDev = "bench0";
 
-using quorv::bench::Spawn;
+using quorv::platform::RunAndWait;
 
 const char* kResolvConf = "search bench.test\nnameserver 192.0.2.53\n";
 
@@ -38,14 +38,17 @@ std::string DnsRecord() {
 void Run4(benchmark::State& state, const std::vector<std::vector<std::string>>& commands) {
     for (auto _ : state) {
         state.PauseTiming();
-        Spawn({kIp, "-4", "addr", "flush", "dev", kDev});
-        Spawn({kIp, "-4", "route", "flush", "default"});
+        RunAndWait({kIp, "-4", "addr", "flush", "dev", kDev});
+        RunAndWait({kIp, "-4", "route", "flush", "default"});
         // The resolver and netsh's record of it go back too, so every DNS step is a real change.
         std::ofstream("/etc/resolv.conf", std::ios::trunc) << kResolvConf;
         std::remove(DnsRecord().c_str());
         state.ResumeTiming();
         for (const auto& command : commands) {
-            if (Spawn(command, false) != 0) {
+            // Started as the apply run starts netsh.
+            const quorv::platform::RunOutput run = quorv::platform::RunAndWaitCaptured(command);
+            if (run.exitCode != 0) {
+                std::fputs((run.standardOutput + run.standardError).c_str(), stderr);
                 state.SkipWithError("a command failed");
                 return;
             }
@@ -96,7 +99,7 @@ void Remove(const std::string& ns) {
         std::remove((state + "/dns." + kDev).c_str());
         rmdir(state.c_str());
     }
-    Spawn({kIp, "netns", "del", ns});
+    RunAndWait({kIp, "netns", "del", ns});
     std::remove(("/etc/netns/" + ns + "/resolv.conf").c_str());
     rmdir(("/etc/netns/" + ns).c_str());
 }
@@ -125,7 +128,7 @@ int main(int argc, char** argv) {
     }
     RemoveLeftovers();
     const std::string ns = "quorvb-" + std::to_string(getpid());
-    if (Spawn({kIp, "netns", "add", ns}) != 0) {
+    if (RunAndWait({kIp, "netns", "add", ns}) != 0) {
         return 1;
     }
     mkdir("/etc/netns", 0755);
@@ -133,9 +136,9 @@ int main(int argc, char** argv) {
     std::ofstream(("/etc/netns/" + ns + "/resolv.conf").c_str())
         << "search bench.test\nnameserver 192.0.2.53\n";
     int status = 1;
-    if (Spawn({kIp, "link", "add", kDev, "netns", ns, "type", "veth", "peer", "name", "bench1",
-               "netns", ns}) == 0 &&
-        Spawn({kIp, "-n", ns, "link", "set", "bench1", "up"}) == 0) {
+    if (RunAndWait({kIp, "link", "add", kDev, "netns", ns, "type", "veth", "peer", "name", "bench1",
+                    "netns", ns}) == 0 &&
+        RunAndWait({kIp, "-n", ns, "link", "set", "bench1", "up"}) == 0) {
         pid_t child = fork();
         if (child == 0) {
             if (!Enter(ns)) {

@@ -31,10 +31,10 @@
 #include "Dnsmasq.h"
 #include "Netns.h"
 #include "NmSandbox.h"
-#include "Spawn.h"
 #include "netsh/Command.h"
 #include "netsh/NmDeviceWatch.h"
 #include "system/NmBus.h"
+#include "system/Process.h"
 
 namespace {
 
@@ -50,7 +50,7 @@ std::string A(int host) {
 
 using Commands = std::vector<std::vector<std::string>>;
 
-using quorv::bench::Spawn;
+using quorv::platform::RunAndWait;
 
 // Reads the device as netsh does, on a bus connection of its own.
 class DeviceObserver {
@@ -95,7 +95,7 @@ bool ShowsLease(const DeviceNow& now) {
 
 bool RunAll(const std::vector<std::vector<std::string>>& commands) {
     for (const auto& c : commands) {
-        if (Spawn(c) != 0) {
+        if (RunAndWait(c) != 0) {
             return false;
         }
     }

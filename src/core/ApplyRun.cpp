@@ -3,10 +3,10 @@
 #include <utility>
 
 #include "core/CommaText.h"
-#include "core/NetshCommands.h"
 #include "system/DefaultPrinter.h"
 #include "system/ExitStatus.h"
 #include "system/Process.h"
+#include "system/WinExec.h"
 
 namespace quorv::apply {
 
@@ -32,8 +32,8 @@ std::vector<std::string> FirstLines(const std::string& text, size_t count) {
 SystemServices::SystemServices(std::string programFolder)
     : programFolder_(std::move(programFolder)) {}
 
-CommandOutcome SystemServices::RunAndWait(const std::string& commandLine) {
-    platform::RunOutput run = platform::RunAndWaitCaptured(commandLine, {programFolder_});
+CommandOutcome SystemServices::RunAndWait(const NetshCommand& command) {
+    platform::RunOutput run = platform::RunAndWaitCaptured(command.args, {programFolder_});
     CommandOutcome outcome;
     outcome.exitCode = run.exitCode;
     outcome.startError = run.startError;
@@ -88,7 +88,7 @@ std::string FailureSummary(const ApplyResult& result) {
     return text;
 }
 
-ElevatedOutcome ApplyServices::RunAndWaitElevated(const std::string&) {
+ElevatedOutcome ApplyServices::RunAndWaitElevated(const NetshCommand&) {
     ElevatedOutcome outcome;
     outcome.notAuthorized = "this program cannot ask for them here";
     return outcome;
@@ -103,17 +103,17 @@ void ApplyRun::Progress(const std::string& text) {
     }
 }
 
-ElevatedOutcome ApplyRun::RunWithRights(const std::string& commandLine) {
+ElevatedOutcome ApplyRun::RunWithRights(const NetshCommand& command) {
     if (elevation_ == Elevation::Granted) {
-        return services_.RunAndWaitElevated(commandLine);
+        return services_.RunAndWaitElevated(command);
     }
     ElevatedOutcome elevated;
-    elevated.command = services_.RunAndWait(commandLine);
+    elevated.command = services_.RunAndWait(command);
     if (elevated.command.exitCode != platform::kExitNeedsPrivilege) {
         return elevated;
     }
     if (elevation_ == Elevation::NotAsked) {
-        elevated = services_.RunAndWaitElevated(commandLine);
+        elevated = services_.RunAndWaitElevated(command);
         elevation_ = elevated.notAuthorized.empty() ? Elevation::Granted : Elevation::Refused;
         refusal_ = elevated.notAuthorized;
     } else {
@@ -122,14 +122,14 @@ ElevatedOutcome ApplyRun::RunWithRights(const std::string& commandLine) {
     return elevated;
 }
 
-void ApplyRun::RunCommand(const std::string& commandLine, ApplyResult& result) {
-    const ElevatedOutcome elevated = RunWithRights(commandLine);
+void ApplyRun::RunCommand(const NetshCommand& command, ApplyResult& result) {
+    const ElevatedOutcome elevated = RunWithRights(command);
     const CommandOutcome& outcome = elevated.command;
     if (outcome.exitCode == 0 && elevated.notAuthorized.empty()) {
         return;
     }
     ApplyFailure failure;
-    failure.commandLine = commandLine;
+    failure.commandLine = command.line;
     failure.exitCode = outcome.exitCode;
     if (!elevated.notAuthorized.empty()) {
         failure.kind = ApplyFailure::Kind::NotAuthorized;
@@ -148,18 +148,18 @@ ApplyResult ApplyRun::Run(const Profile& profile, bool showScriptWindow) {
     ApplyResult result;
 
     Progress(texts_.msgChangeIP);
-    for (const std::string& command : AddressCommands(profile)) {
+    for (const NetshCommand& command : AddressCommands(profile)) {
         RunCommand(command, result);
     }
 
     // Shown even when the profile has no gateway.
     Progress(texts_.msgChangeGateway);
-    for (const std::string& command : GatewayCommands(profile)) {
+    for (const NetshCommand& command : GatewayCommands(profile)) {
         RunCommand(command, result);
     }
 
     Progress(texts_.msgChangeDNS);
-    for (const std::string& command : DnsCommands(profile)) {
+    for (const NetshCommand& command : DnsCommands(profile)) {
         RunCommand(command, result);
     }
 

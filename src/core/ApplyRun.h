@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "core/NetshCommands.h"
 #include "core/Profile.h"
 
 namespace quorv::apply {
@@ -35,14 +36,14 @@ struct ElevatedOutcome {
 class ApplyServices {
   public:
     virtual ~ApplyServices() = default;
-    // Runs a command line hidden and waits for it.
-    virtual CommandOutcome RunAndWait(const std::string& commandLine) = 0;
-    // Starts a command line without waiting; false when it could not be started.
+    // Runs a netsh command hidden and waits for it.
+    virtual CommandOutcome RunAndWait(const NetshCommand& command) = 0;
+    // Starts a script line without waiting; false when it could not be started.
     virtual bool WinExec(const std::string& commandLine, bool shown) = 0;
     virtual bool SetDefaultPrinter(const std::string& printer) = 0;
-    // Runs a netsh command line that ended with platform::kExitNeedsPrivilege again with
+    // Runs a netsh command that ended with platform::kExitNeedsPrivilege again with
     // administrator rights, and waits. Without a way to get them: notAuthorized says why.
-    virtual ElevatedOutcome RunAndWaitElevated(const std::string& commandLine);
+    virtual ElevatedOutcome RunAndWaitElevated(const NetshCommand& command);
 };
 
 // The real services: processes looked up in the program folder first, then PATH, and
@@ -51,13 +52,13 @@ class SystemServices : public ApplyServices {
   public:
     // Empty: the folder of the running program.
     explicit SystemServices(std::string programFolder = {});
-    CommandOutcome RunAndWait(const std::string& commandLine) override;
+    CommandOutcome RunAndWait(const NetshCommand& command) override;
     bool WinExec(const std::string& commandLine, bool shown) override;
     bool SetDefaultPrinter(const std::string& printer) override;
     // Starts pkexec directly, with the program folder's netsh by its absolute path (the
     // path the polkit action names) and the same arguments. polkit keeps the
     // authorisation for this process, so one apply asks for the password once.
-    ElevatedOutcome RunAndWaitElevated(const std::string& commandLine) override;
+    ElevatedOutcome RunAndWaitElevated(const NetshCommand& command) override;
 
   private:
     std::string programFolder_;
@@ -99,8 +100,8 @@ class ApplyRun {
 
   private:
     void Progress(const std::string& text);
-    void RunCommand(const std::string& commandLine, ApplyResult& result);
-    ElevatedOutcome RunWithRights(const std::string& commandLine);
+    void RunCommand(const NetshCommand& command, ApplyResult& result);
+    ElevatedOutcome RunWithRights(const NetshCommand& command);
 
     // Asked at most once per run: after a grant every netsh command goes through the
     // elevated way, after a refusal none asks again.

@@ -3,7 +3,6 @@
 #include <cstdlib>
 
 #include "core/ApplyRun.h"
-#include "system/CommandLine.h"
 #include "system/Process.h"
 #include "system/ProgramFolder.h"
 #include "system/ProgramLookup.h"
@@ -36,9 +35,9 @@ std::string Refusal(const platform::RunOutput& run) {
 
 }  // namespace
 
-ElevatedOutcome SystemServices::RunAndWaitElevated(const std::string& commandLine) {
+ElevatedOutcome SystemServices::RunAndWaitElevated(const NetshCommand& command) {
     ElevatedOutcome outcome;
-    std::vector<std::string> args = platform::SplitCommandLine(commandLine);
+    const std::vector<std::string>& args = command.args;
     const std::string folder = programFolder_.empty() ? platform::ProgramFolder() : programFolder_;
     const std::string program =
         args.empty() ? std::string() : RealPath(platform::FindProgram(args[0], folder));
@@ -52,11 +51,9 @@ ElevatedOutcome SystemServices::RunAndWaitElevated(const std::string& commandLin
         outcome.notAuthorized = "pkexec is not installed";
         return outcome;
     }
-    std::string line = platform::QuoteArgument(pkexec) + ' ' + platform::QuoteArgument(program);
-    for (size_t i = 1; i < args.size(); ++i) {
-        line += ' ' + platform::QuoteArgument(args[i]);
-    }
-    const platform::RunOutput run = platform::RunAndWaitCaptured(line, {folder});
+    std::vector<std::string> elevated{pkexec, program};
+    elevated.insert(elevated.end(), args.begin() + 1, args.end());
+    const platform::RunOutput run = platform::RunAndWaitCaptured(elevated, {folder});
     if (!run.Started()) {
         outcome.notAuthorized = "pkexec could not be started: " + run.startError;
         return outcome;

@@ -1,70 +1,98 @@
 #include "core/NetshCommands.h"
 
+#include <utility>
+
 #include "system/CommandLine.h"
 
 namespace quorv::apply {
 
 namespace {
 
-constexpr std::string_view kSetAddress = "netsh interface ip set address name=\"";
-constexpr std::string_view kAddAddress = "netsh interface ip add address name=\"";
-constexpr std::string_view kSetDns = "netsh interface ip set dns name=\"";
-constexpr std::string_view kAddDns = "netsh interface ip add dns name=\"";
-
-std::string Name(std::string_view connection) {
-    return platform::EscapeInsideQuotes(connection);
-}
-
-std::string Value(std::string_view value) {
-    // An empty value stays empty: netsh then sees "addr=" and refuses it itself.
-    return value.empty() ? std::string() : platform::QuoteArgument(value);
-}
-
-std::string Concat(std::initializer_list<std::string_view> pieces) {
-    std::string line;
-    for (std::string_view piece : pieces) {
-        line += piece;
+// Builds the arguments and the line side by side, so that the two never disagree.
+class CommandBuilder {
+  public:
+    CommandBuilder(std::string_view verb, std::string_view object, std::string_view connection) {
+        for (std::string_view word : {std::string_view("netsh"), std::string_view("interface"),
+                                      std::string_view("ip"), verb, object}) {
+            Word(word);
+        }
+        command_.args.push_back("name=" + std::string(connection));
+        command_.line += " name=\"" + platform::EscapeInsideQuotes(connection) + '"';
     }
-    return line;
-}
+
+    // A fixed parameter such as "source=DHCP".
+    CommandBuilder& Word(std::string_view word) {
+        command_.args.emplace_back(word);
+        if (!command_.line.empty()) {
+            command_.line += ' ';
+        }
+        command_.line += word;
+        return *this;
+    }
+
+    // A parameter with a value from the profile.
+    CommandBuilder& Value(std::string_view key, std::string_view value) {
+        command_.args.push_back(std::string(key) + '=' + std::string(value));
+        // An empty value stays empty: netsh then sees "addr=" and refuses it itself.
+        command_.line += ' ' + std::string(key) + '=' +
+                         (value.empty() ? std::string() : platform::QuoteArgument(value));
+        return *this;
+    }
+
+    NetshCommand Done() { return std::move(command_); }
+
+  private:
+    NetshCommand command_;
+};
 
 }  // namespace
 
-std::string SetDhcpAddressCommand(std::string_view connection) {
-    return Concat({kSetAddress, Name(connection), "\" source=DHCP"});
+NetshCommand SetDhcpAddressCommand(std::string_view connection) {
+    return CommandBuilder("set", "address", connection).Word("source=DHCP").Done();
 }
 
-std::string SetStaticAddressCommand(std::string_view connection, std::string_view address,
-                                    std::string_view mask) {
-    return Concat({kSetAddress, Name(connection), "\" source=static addr=", Value(address),
-                   " mask=", Value(mask)});
+NetshCommand SetStaticAddressCommand(std::string_view connection, std::string_view address,
+                                     std::string_view mask) {
+    return CommandBuilder("set", "address", connection)
+        .Word("source=static")
+        .Value("addr", address)
+        .Value("mask", mask)
+        .Done();
 }
 
-std::string AddAddressCommand(std::string_view connection, std::string_view address,
-                              std::string_view mask) {
-    return Concat(
-        {kAddAddress, Name(connection), "\" addr=", Value(address), " mask=", Value(mask)});
+NetshCommand AddAddressCommand(std::string_view connection, std::string_view address,
+                               std::string_view mask) {
+    return CommandBuilder("add", "address", connection)
+        .Value("addr", address)
+        .Value("mask", mask)
+        .Done();
 }
 
-std::string SetGatewayCommand(std::string_view connection, std::string_view gateway) {
-    return Concat({kSetAddress, Name(connection), "\" gateway=", Value(gateway), " gwmetric=0"});
+NetshCommand SetGatewayCommand(std::string_view connection, std::string_view gateway) {
+    return CommandBuilder("set", "address", connection)
+        .Value("gateway", gateway)
+        .Word("gwmetric=0")
+        .Done();
 }
 
-std::string SetDhcpDnsCommand(std::string_view connection) {
-    return Concat({kSetDns, Name(connection), "\" source=DHCP"});
+NetshCommand SetDhcpDnsCommand(std::string_view connection) {
+    return CommandBuilder("set", "dns", connection).Word("source=DHCP").Done();
 }
 
-std::string SetStaticDnsCommand(std::string_view connection, std::string_view dns) {
-    return Concat(
-        {kSetDns, Name(connection), "\" source=static addr=", Value(dns), " register=PRIMARY"});
+NetshCommand SetStaticDnsCommand(std::string_view connection, std::string_view dns) {
+    return CommandBuilder("set", "dns", connection)
+        .Word("source=static")
+        .Value("addr", dns)
+        .Word("register=PRIMARY")
+        .Done();
 }
 
-std::string AddDnsCommand(std::string_view connection, std::string_view dns) {
-    return Concat({kAddDns, Name(connection), "\" addr=", Value(dns), " index=2"});
+NetshCommand AddDnsCommand(std::string_view connection, std::string_view dns) {
+    return CommandBuilder("add", "dns", connection).Value("addr", dns).Word("index=2").Done();
 }
 
-std::vector<std::string> AddressCommands(const Profile& profile) {
-    std::vector<std::string> commands;
+std::vector<NetshCommand> AddressCommands(const Profile& profile) {
+    std::vector<NetshCommand> commands;
     if (profile.IsDhcp()) {
         commands.push_back(SetDhcpAddressCommand(profile.Interface));
         return commands;
@@ -80,28 +108,28 @@ std::vector<std::string> AddressCommands(const Profile& profile) {
     return commands;
 }
 
-std::vector<std::string> GatewayCommands(const Profile& profile) {
+std::vector<NetshCommand> GatewayCommands(const Profile& profile) {
     if (profile.Gateway.empty()) {
         return {};
     }
     return {SetGatewayCommand(profile.Interface, profile.Gateway)};
 }
 
-std::vector<std::string> DnsCommands(const Profile& profile) {
+std::vector<NetshCommand> DnsCommands(const Profile& profile) {
     if (profile.DNS1.empty()) {
         return {SetDhcpDnsCommand(profile.Interface)};
     }
-    std::vector<std::string> commands{SetStaticDnsCommand(profile.Interface, profile.DNS1)};
+    std::vector<NetshCommand> commands{SetStaticDnsCommand(profile.Interface, profile.DNS1)};
     if (!profile.DNS2.empty()) {
         commands.push_back(AddDnsCommand(profile.Interface, profile.DNS2));
     }
     return commands;
 }
 
-std::vector<std::string> NetshCommands(const Profile& profile) {
-    std::vector<std::string> all = AddressCommands(profile);
+std::vector<NetshCommand> NetshCommands(const Profile& profile) {
+    std::vector<NetshCommand> all = AddressCommands(profile);
     for (auto* group : {&GatewayCommands, &DnsCommands}) {
-        std::vector<std::string> part = group(profile);
+        std::vector<NetshCommand> part = group(profile);
         all.insert(all.end(), part.begin(), part.end());
     }
     return all;

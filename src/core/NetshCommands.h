@@ -8,27 +8,35 @@
 
 namespace quorv::apply {
 
-// The seven "netsh interface ip" command lines of an apply run. The connection name
-// stands between double quotes; any value that would not reach netsh as exactly one
-// argument (a quote, blank or tab inside it, or backslashes before a quote) is escaped
-// with the command-line rules, so a record can never smuggle in further arguments.
-// Ordinary values appear exactly as they are.
-std::string SetDhcpAddressCommand(std::string_view connection);
-std::string SetStaticAddressCommand(std::string_view connection, std::string_view address,
-                                    std::string_view mask);
-std::string AddAddressCommand(std::string_view connection, std::string_view address,
-                              std::string_view mask);
-std::string SetGatewayCommand(std::string_view connection, std::string_view gateway);
-std::string SetDhcpDnsCommand(std::string_view connection);
-std::string SetStaticDnsCommand(std::string_view connection, std::string_view dns);
-std::string AddDnsCommand(std::string_view connection, std::string_view dns);
+// One netsh command of an apply run. It is started from args, so every value reaches
+// netsh as exactly one argument whatever it holds; line is the same command as the user
+// reads it (failure list, qic apply --dry-run), in the Windows command-line form that
+// gives args back when split.
+struct NetshCommand {
+    std::vector<std::string> args;  // "netsh", then its parameters
+    std::string line;
+};
+
+// The seven "netsh interface ip" commands. In the line the connection name stands between
+// double quotes, and a value that would not be one argument there (a quote, blank or tab
+// inside it, or backslashes before a quote) is escaped with the command-line rules;
+// ordinary values appear exactly as they are.
+NetshCommand SetDhcpAddressCommand(std::string_view connection);
+NetshCommand SetStaticAddressCommand(std::string_view connection, std::string_view address,
+                                     std::string_view mask);
+NetshCommand AddAddressCommand(std::string_view connection, std::string_view address,
+                               std::string_view mask);
+NetshCommand SetGatewayCommand(std::string_view connection, std::string_view gateway);
+NetshCommand SetDhcpDnsCommand(std::string_view connection);
+NetshCommand SetStaticDnsCommand(std::string_view connection, std::string_view dns);
+NetshCommand AddDnsCommand(std::string_view connection, std::string_view dns);
 
 // The three command groups of a run, each in the order it is run.
-std::vector<std::string> AddressCommands(const Profile& profile);
-std::vector<std::string> GatewayCommands(const Profile& profile);
-std::vector<std::string> DnsCommands(const Profile& profile);
+std::vector<NetshCommand> AddressCommands(const Profile& profile);
+std::vector<NetshCommand> GatewayCommands(const Profile& profile);
+std::vector<NetshCommand> DnsCommands(const Profile& profile);
 
 // All of them: addresses, gateway, DNS.
-std::vector<std::string> NetshCommands(const Profile& profile);
+std::vector<NetshCommand> NetshCommands(const Profile& profile);
 
 }  // namespace quorv::apply

@@ -1,64 +1,13 @@
 #include "system/CommandCapture.h"
 
-#include <fcntl.h>
-#include <poll.h>
-#include <sys/syscall.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <algorithm>
-#include <cerrno>
 #include <chrono>
-#include <thread>
+#include <utility>
 
-#include "system/Spawn.h"
+#include "system/Subprocess.h"
 
 namespace quorv::apply {
 
 namespace {
-
-using Clock = std::chrono::steady_clock;
-
-// Without a pidfd the end of the command is noticed by polling this often.
-constexpr int kExitPollMs = 10;
-
-// Reads what the pipe holds now, keeping what fits under the limit.
-// Returns false at end of file or on a read error.
-bool Drain(int fd, std::string& into, size_t maxBytes) {
-    char chunk[65536];
-    for (;;) {
-        const ssize_t n = ::read(fd, chunk, sizeof chunk);
-        if (n > 0) {
-            const size_t room = maxBytes - std::min(maxBytes, into.size());
-            into.append(chunk, std::min(static_cast<size_t>(n), room));
-            continue;
-        }
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        return n < 0 && errno == EAGAIN;
-    }
-}
-
-// The window must not wait for a command that outlived the capture, yet its exit
-// status must be collected, or it would stay a zombie for the rest of the run.
-void ReapLater(pid_t pid) {
-    std::thread([pid] {
-        int status = 0;
-        while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-        }
-    }).detach();
-}
-
-bool Reaped(pid_t pid) {
-    int status = 0;
-    pid_t done;
-    do {
-        done = ::waitpid(pid, &status, WNOHANG);
-    } while (done < 0 && errno == EINTR);
-    // ECHILD means somebody else collected it: it has ended all the same.
-    return done == pid || (done < 0 && errno == ECHILD);
-}
 
 size_t SequenceLength(unsigned char lead) {
     if (lead < 0x80) {
@@ -152,82 +101,33 @@ std::string CapturedText(std::string_view bytes, bool cutAtLimit) {
     return text;
 }
 
-CapturedOutput CaptureCommand(const std::string& commandLine,
+CapturedOutput CaptureCommand(const std::vector<std::string>& args,
                               const std::function<void()>& betweenPasses,
                               const CaptureLimits& limits, const platform::LaunchOptions& options) {
     CapturedOutput out;
-    const platform::ResolvedCommand command = platform::ResolveCommandLine(commandLine, options);
+    platform::FoundCommand command = platform::FindCommand(args, options);
     if (!command.error.empty()) {
         return out;
     }
-    int ends[2];
-    if (::pipe2(ends, O_CLOEXEC | O_NONBLOCK) != 0) {
-        return out;
-    }
-    const int readEnd = ends[0];
-    // The command's end blocks like an ordinary standard output.
-    ::fcntl(ends[1], F_SETFL, 0);
-    out.pid = platform::SpawnHidden(command.args, ends[1], -1);
-    ::close(ends[1]);
-    if (out.pid < 0) {
-        ::close(readEnd);
-        out.pid = -1;
+    platform::SpawnRequest request{std::move(command.args)};
+    request.output = platform::Sink::Capture;
+    request.keepBytes = limits.maxBytes;
+    platform::Subprocess child(request);
+    if (!child.Started()) {
         return out;
     }
     out.started = true;
-
-    const int pidFd = static_cast<int>(::syscall(SYS_pidfd_open, out.pid, 0));
-    std::string bytes;
-    bool pipeOpen = true;
-    while (out.passes < limits.passes) {
+    out.pid = child.Pid();
+    while (out.passes < limits.passes && !out.ended) {
         ++out.passes;
-        // Output is taken as it comes, so a large one never stalls on a full pipe.
-        const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(limits.passMs);
-        for (;;) {
-            pollfd fds[2];
-            nfds_t count = 0;
-            if (pipeOpen) {
-                fds[count++] = {readEnd, POLLIN, 0};
-            }
-            if (pidFd >= 0) {
-                fds[count++] = {pidFd, POLLIN, 0};
-            }
-            const auto left =
-                std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now())
-                    .count();
-            int timeout = static_cast<int>(std::max<long long>(0, left));
-            if (pidFd < 0) {
-                timeout = std::min(timeout, kExitPollMs);
-            }
-            (void)::poll(fds, count, timeout);
-            if (pipeOpen) {
-                pipeOpen = Drain(readEnd, bytes, limits.maxBytes);
-            }
-            if (Reaped(out.pid)) {
-                out.ended = true;
-                break;
-            }
-            if (Clock::now() >= deadline) {
-                break;
-            }
-        }
+        out.ended = child.WaitUntil(platform::Subprocess::Clock::now() +
+                                    std::chrono::milliseconds(limits.passMs));
         if (betweenPasses) {
             betweenPasses();
         }
-        if (pipeOpen) {
-            pipeOpen = Drain(readEnd, bytes, limits.maxBytes);
-        }
-        if (out.ended) {
-            break;
-        }
+        child.TakeAvailable();
     }
-    ::close(readEnd);
-    if (pidFd >= 0) {
-        ::close(pidFd);
-    }
-    if (!out.ended) {
-        ReapLater(out.pid);
-    }
+    const std::string& bytes = child.Output();
     out.text = CapturedText(bytes, bytes.size() >= limits.maxBytes);
     return out;
 }

@@ -6,6 +6,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "system/Process.h"
 
@@ -25,11 +26,12 @@ struct CapturedOutput {
     std::string text;  // valid UTF-8
 };
 
-// Runs a command line hidden (stdin /dev/null, stderr dropped) and collects its
-// standard output until it ends or the passes run out; `betweenPasses` runs after each
-// pass so that the caller's windows stay alive. A command still running at the end is
-// left alone: its pipe is closed and it is reaped whenever it ends.
-CapturedOutput CaptureCommand(const std::string& commandLine,
+// Runs a command hidden (stdin /dev/null, stderr dropped; args[0] looked up as
+// FindCommand does) and collects its standard output until it ends or the passes run
+// out; `betweenPasses` runs after each pass so that the caller's windows stay alive. A
+// command still running at the end is left alone: its pipe is closed and it is reaped
+// whenever it ends.
+CapturedOutput CaptureCommand(const std::vector<std::string>& args,
                               const std::function<void()>& betweenPasses,
                               const CaptureLimits& limits = {},
                               const platform::LaunchOptions& options = {});

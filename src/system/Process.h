@@ -1,12 +1,26 @@
 #pragma once
 
+#include <cstddef>
 #include <string>
+#include <vector>
 
 namespace quorv::platform {
 
-// Where bare program names are looked up first; empty means ProgramFolder().
+// How a waited-for command's stdout and stderr are kept.
+enum class Capture {
+    Apart,     // each in its own buffer
+    Together,  // one buffer, in the order written (a tool's message beside its output)
+    Nothing,   // both to /dev/null: a daemon the command leaves behind keeps no pipe of ours
+};
+
+// Where a bare program name is looked for first; empty means ProgramFolder().
 struct LaunchOptions {
     std::string programFolder;
+};
+
+struct WaitOptions {
+    Capture capture = Capture::Apart;
+    int timeoutMs = -1;  // killed when the time is up; < 0 waits without bound
 };
 
 struct RunOutput {
@@ -22,19 +36,23 @@ struct RunOutput {
 // Each captured stream keeps at most this many bytes (the rest is read and dropped).
 inline constexpr size_t kCaptureLimit = 64 * 1024;
 
-// Runs one command line as a hidden child process and waits until it has ended. The
-// line is split with the Windows rules (no shell sees it); the child gets /dev/null as
-// stdin and pipes for stdout and stderr. While waiting on the GUI thread, only
-// non-input events are serviced, so windows repaint and animations run but no click
-// or key press gets through.
-RunOutput RunAndWaitCaptured(const std::string& commandLine, const LaunchOptions& options = {});
+// A command made ready to start: args[0] replaced by the file found for it. A name
+// containing '/' is taken as given; a bare one is looked for in the program folder, then
+// on PATH (see FindProgram).
+struct FoundCommand {
+    std::vector<std::string> args;
+    std::string error;  // why there is nothing to start; empty when args can be started
+};
+FoundCommand FindCommand(std::vector<std::string> args, const LaunchOptions& options);
 
-// The exit code of the command line, or -1 when it could not be started.
-int RunAndWait(const std::string& commandLine, const LaunchOptions& options = {});
+// Runs a command the program built itself, argument by argument (no command line, no
+// shell), as a hidden child, and waits until it has ended. While waiting, the thread's
+// WhileWaiting work is done, so the window that started it repaints.
+RunOutput RunAndWaitCaptured(const std::vector<std::string>& args,
+                             const LaunchOptions& options = {}, const WaitOptions& wait = {});
 
-// Starts a command line without waiting for it. Hidden: detached, stdio on /dev/null.
-// Shown: detached inside the desktop's terminal emulator; without a display or a
-// terminal emulator it runs hidden. Returns whether the program was started.
-bool WinExec(const std::string& commandLine, bool shown, const LaunchOptions& options = {});
+// The exit code of the command, or -1 when it could not be started.
+int RunAndWait(const std::vector<std::string>& args, const LaunchOptions& options = {},
+               const WaitOptions& wait = {});
 
 }  // namespace quorv::platform

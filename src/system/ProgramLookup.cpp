@@ -94,6 +94,16 @@ std::string FindInPath(const std::string& name) {
     return {};
 }
 
+std::string FindSystemProgram(const std::string& name) {
+    for (const char* folder : {"/usr/sbin", "/sbin", "/usr/bin", "/bin"}) {
+        std::string path = InFolder(folder, name);
+        if (!path.empty()) {
+            return path;
+        }
+    }
+    return {};
+}
+
 std::string FindProgram(const std::string& name, const std::string& programFolder) {
     if (name.empty()) {
         return {};

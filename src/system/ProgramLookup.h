@@ -15,4 +15,8 @@ std::string FindProgram(const std::string& name, const std::string& programFolde
 // The same search over PATH alone (used for helpers such as the terminal emulator).
 std::string FindInPath(const std::string& name);
 
+// A system program from the fixed system folders, never from PATH: netsh runs as root,
+// where PATH is the caller's to set. "" when there is none.
+std::string FindSystemProgram(const std::string& name);
+
 }  // namespace quorv::platform

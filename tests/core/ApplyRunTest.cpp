@@ -26,9 +26,9 @@ class RecordingServices : public ApplyServices {
     bool startScripts = true;
     bool printerResult = true;
 
-    CommandOutcome RunAndWait(const std::string& commandLine) override {
-        log.push_back("run " + commandLine);
-        auto it = outcomes.find(commandLine);
+    CommandOutcome RunAndWait(const NetshCommand& command) override {
+        log.push_back("run " + command.line);
+        auto it = outcomes.find(command.line);
         if (it != outcomes.end()) {
             return it->second;
         }
@@ -44,8 +44,8 @@ class RecordingServices : public ApplyServices {
         log.push_back("printer " + printer);
         return printerResult;
     }
-    ElevatedOutcome RunAndWaitElevated(const std::string& commandLine) override {
-        log.push_back("elevated " + commandLine);
+    ElevatedOutcome RunAndWaitElevated(const NetshCommand& command) override {
+        log.push_back("elevated " + command.line);
         return elevatedOutcome;
     }
     ElevatedOutcome elevatedOutcome{{0, "", ""}, ""};
@@ -259,6 +259,19 @@ TEST_F(ApplyRunSystem, RunsTheRecordingProgramsInOrderWithoutWaitingForScripts) 
     EXPECT_EQ(ReadFile(folder / "done"), "finished\n");
 }
 
+TEST_F(ApplyRunSystem, ConnectionNameReachesNetshAsStored) {
+    Profile p = Office();
+    p.Interface = "LAN \"2\" back\\";
+    p.IP = "DHCP";
+    p.Gateway = "";
+    SystemServices services(folder.path());
+    EXPECT_TRUE(ApplyRun(services, ProgressTexts{}, nullptr).Run(p, false).Succeeded());
+    EXPECT_EQ(ReadFile(log),
+              "interface|ip|set|address|name=LAN \"2\" back\\|source=DHCP|\n"
+              "interface|ip|set|dns|name=LAN \"2\" back\\|source=static|addr=10.0.0.2|register="
+              "PRIMARY|\n");
+}
+
 TEST_F(ApplyRunSystem, MissingNetshIsReportedForEveryCommand) {
     std::filesystem::remove(folder / "netsh");
     ScopedEnv path("PATH", folder.path().c_str());
@@ -332,7 +345,7 @@ TEST_F(ElevatedRunSystem, RefusalsAreSaidInPlainWords) {
     Pkexec("ELEVATED=1 exec \"$@\"\n");
     folder.WriteProgram("other", "#!/bin/sh\nexit 77\n");
     SystemServices services(folder.path());
-    EXPECT_FALSE(services.RunAndWaitElevated("other x").notAuthorized.empty());
+    EXPECT_FALSE(services.RunAndWaitElevated({{"other", "x"}, "other x"}).notAuthorized.empty());
     EXPECT_EQ(ReadFile(log).find("pkexec " + folder.path() + "other"), std::string::npos);
 }
 

@@ -5,7 +5,6 @@
 #include "FormFixture.h"
 #include "gui/dialogs/AddIPForm.h"
 #include "gui/dialogs/IPDetailForm.h"
-#include "system/CommandLine.h"
 #include "system/Process.h"
 
 namespace quorv::dialogs {
@@ -17,12 +16,9 @@ class TypedProfile : public quorv::testing::FormFixture {
   protected:
     // qic's dry run of a profile on the host's data file, one entry per line.
     Lines DryRun(const std::string& name) {
-        std::string line = platform::QuoteArgument(std::string(QUORV_BIN_DIR) + "/qic");
-        for (const std::string& arg : {std::string("--data"), host.dataFile, std::string("apply"),
-                                       name, std::string("--dry-run")}) {
-            line += ' ' + platform::QuoteArgument(arg);
-        }
-        const platform::RunOutput run = platform::RunAndWaitCaptured(line);
+        const platform::RunOutput run =
+            platform::RunAndWaitCaptured({std::string(QUORV_BIN_DIR) + "/qic", "--data",
+                                          host.dataFile, "apply", name, "--dry-run"});
         EXPECT_EQ(run.exitCode, 0) << run.standardError;
         Lines lines;
         size_t start = 0;

@@ -138,7 +138,7 @@ class FakeServices : public ApplyServices {
   public:
     int exitCode = 0;
     QString captionDuringRun;
-    CommandOutcome RunAndWait(const std::string&) override {
+    CommandOutcome RunAndWait(const NetshCommand&) override {
         if (auto* form = qobject_cast<TResultForm*>(QApplication::activeModalWidget())) {
             captionDuringRun = form->windowTitle();
         }

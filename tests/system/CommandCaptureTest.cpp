@@ -80,7 +80,7 @@ TEST(CaptureCommand, LargeOutputKeepsOneMebibyteAndTheCommandFinishes) {
     int passes = 0;
     const auto start = Clock::now();
     const CapturedOutput out =
-        CaptureCommand("IPCONFIG /all", [&] { ++passes; }, {}, {folder.path()});
+        CaptureCommand({"IPCONFIG", "/all"}, [&] { ++passes; }, {}, {folder.path()});
     EXPECT_TRUE(out.started);
     EXPECT_TRUE(out.ended);
     EXPECT_EQ(out.passes, passes);
@@ -97,7 +97,7 @@ TEST(CaptureCommand, CommandOutlivingThePassesIsLeftRunningAndReapedLater) {
     int passes = 0;
     const auto start = Clock::now();
     const CapturedOutput out = CaptureCommand(
-        "ipconfig", [&] { ++passes; }, CaptureLimits{.passes = 3, .passMs = 50}, {folder.path()});
+        {"ipconfig"}, [&] { ++passes; }, CaptureLimits{.passes = 3, .passMs = 50}, {folder.path()});
     EXPECT_LT(SecondsSince(start), 0.8);
     EXPECT_TRUE(out.started);
     EXPECT_FALSE(out.ended);
@@ -112,7 +112,7 @@ TEST(CaptureCommand, CommandOutlivingThePassesIsLeftRunningAndReapedLater) {
 TEST(CaptureCommand, QuickCommandEndsInTheFirstPassesWithItsWholeOutput) {
     TempFolder folder;
     folder.WriteProgram("ipconfig", "#!/bin/sh\nprintf 'one\\n'\necho err >&2\nprintf two\n");
-    const CapturedOutput out = CaptureCommand("ipconfig", {}, {}, {folder.path()});
+    const CapturedOutput out = CaptureCommand({"ipconfig"}, {}, {}, {folder.path()});
     EXPECT_TRUE(out.ended);
     EXPECT_LE(out.passes, 2);
     EXPECT_EQ(out.text, "one\ntwo");

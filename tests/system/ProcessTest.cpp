@@ -12,6 +12,7 @@
 #include "system/CommandLine.h"
 #include "system/ProgramFolder.h"
 #include "system/ProgramLookup.h"
+#include "system/WinExec.h"
 
 namespace quorv::platform {
 namespace {
@@ -67,12 +68,20 @@ TEST(RunAndWait, MinusOneWhenNothingCanStart) {
     std::ofstream(folder / "noexec") << "#!/bin/sh\n";
     folder.WriteProgram("badinterp", "#!/nonexistent/interpreter\n");
     folder.WriteProgram("noshebang", "echo would need a shell\n");
-    for (const char* line : {"", "   ", "no-such-program-anywhere", "noexec", "badinterp",
-                             "noshebang", "/nonexistent/path/prog"}) {
-        RunOutput out = RunAndWaitCaptured(line, {folder.path()});
-        EXPECT_EQ(out.exitCode, -1) << line;
-        EXPECT_FALSE(out.Started()) << line;
-        EXPECT_FALSE(out.startError.empty()) << line;
+    for (const std::vector<std::string>& args :
+         std::vector<std::vector<std::string>>{{},
+                                               {""},
+                                               {"   "},
+                                               {"no-such-program-anywhere"},
+                                               {"noexec"},
+                                               {"badinterp"},
+                                               {"noshebang"},
+                                               {"/nonexistent/path/prog"}}) {
+        const std::string name = args.empty() ? "(none)" : args[0];
+        RunOutput out = RunAndWaitCaptured(args, {folder.path()});
+        EXPECT_EQ(out.exitCode, -1) << name;
+        EXPECT_FALSE(out.Started()) << name;
+        EXPECT_FALSE(out.startError.empty()) << name;
     }
 }
 
@@ -82,21 +91,62 @@ TEST(RunAndWait, ExitCodeAndOutputWithNothingOnStdin) {
                         "#!/bin/sh\necho out line\necho err line >&2\n"
                         "if read x; then echo got-input; fi\nexit 7\n");
     folder.WriteProgram("killed", "#!/bin/sh\nkill -TERM $$\n");
-    RunOutput out = RunAndWaitCaptured("talk", {folder.path()});
+    RunOutput out = RunAndWaitCaptured({"talk"}, {folder.path()});
     EXPECT_EQ(out.exitCode, 7);
     EXPECT_EQ(out.standardOutput, "out line\n");
     EXPECT_EQ(out.standardError, "err line\n");
     EXPECT_EQ(out.program, folder / "talk");
-    EXPECT_EQ(RunAndWait("killed", {folder.path()}), 128 + SIGTERM);
+    EXPECT_EQ(RunAndWait({"killed"}, {folder.path()}), 128 + SIGTERM);
 }
 
 TEST(RunAndWait, ArgumentsArriveVerbatimWithoutAShell) {
     TempFolder folder;
     folder.WriteProgram("args", kEchoArgs);
-    RunOutput out = RunAndWaitCaptured("args a;b \"x | y\" $HOME `id` 'q' >f *", {folder.path()});
+    RunOutput out = RunAndWaitCaptured({"args", "a;b", "x | y", "$HOME", "`id`", "'q'", ">f", "*"},
+                                       {folder.path()});
     EXPECT_EQ(out.exitCode, 0);
     EXPECT_EQ(out.standardOutput, "<a;b>\n<x | y>\n<$HOME>\n<`id`>\n<'q'>\n<>f>\n<*>\n");
     EXPECT_FALSE(std::filesystem::exists("f"));
+}
+
+// What the program builds itself is never split again: each argument arrives as it is.
+TEST(RunAndWait, ArgumentsWithBlanksAndQuotesArriveUnchanged) {
+    TempFolder folder;
+    folder.WriteProgram("args", kEchoArgs);
+    const std::vector<std::string> args{"two words",    "a\"b",     "\"quoted\"", "back\\\"",
+                                        "trailing\\",   "",         " lead",      "tab\there",
+                                        "name=\"x\" y", "한글 연결"};
+    std::vector<std::string> argv{"args"};
+    argv.insert(argv.end(), args.begin(), args.end());
+    RunOutput out = RunAndWaitCaptured(argv, {folder.path()});
+    std::string expected;
+    for (const std::string& a : args) {
+        expected += "<" + a + ">\n";
+    }
+    EXPECT_EQ(out.standardOutput, expected);
+}
+
+TEST(RunAndWait, OutputTogetherInOrderOrNotAtAll) {
+    TempFolder folder;
+    folder.WriteProgram("talk", "#!/bin/sh\necho one\necho two >&2\necho three\nexit 3\n");
+    RunOutput together = RunAndWaitCaptured({"talk"}, {folder.path()}, {Capture::Together});
+    EXPECT_EQ(together.exitCode, 3);
+    EXPECT_EQ(together.standardOutput, "one\ntwo\nthree\n");
+    EXPECT_EQ(together.standardError, "");
+    RunOutput nothing = RunAndWaitCaptured({"talk"}, {folder.path()}, {Capture::Nothing});
+    EXPECT_EQ(nothing.exitCode, 3);
+    EXPECT_EQ(nothing.standardOutput + nothing.standardError, "");
+}
+
+TEST(RunAndWait, KilledWhenTheTimeIsUpWithWhatItSaidSoFar) {
+    TempFolder folder;
+    folder.WriteProgram("hang", "#!/bin/sh\necho before\nexec sleep 10\n");
+    const auto begin = Clock::now();
+    RunOutput out = RunAndWaitCaptured({"hang"}, {folder.path()}, {Capture::Apart, 300});
+    EXPECT_GE(Clock::now() - begin, std::chrono::milliseconds(300));
+    EXPECT_LT(Clock::now() - begin, std::chrono::seconds(3));
+    EXPECT_EQ(out.exitCode, 128 + SIGKILL);
+    EXPECT_EQ(out.standardOutput, "before\n");
 }
 
 TEST(RunAndWait, ChildInheritsNoOtherHandles) {
@@ -104,21 +154,20 @@ TEST(RunAndWait, ChildInheritsNoOtherHandles) {
     folder.WriteProgram("fds", "#!/bin/sh\n[ -e /proc/$$/fd/77 ] && echo leaked\nexit 0\n");
     int file = ::open("/dev/null", O_RDONLY);  // no close-on-exec, like a careless library
     ASSERT_EQ(::dup2(file, 77), 77);
-    RunOutput out = RunAndWaitCaptured("fds", {folder.path()});
+    RunOutput out = RunAndWaitCaptured({"fds"}, {folder.path()});
     ::close(77);
     ::close(file);
     EXPECT_EQ(out.exitCode, 0);
     EXPECT_EQ(out.standardOutput, "");
 }
 
-TEST(RunAndWait, LongCommandLineArrivesWhole) {
+TEST(RunAndWait, LongArgumentArrivesWhole) {
     TempFolder folder;
     folder.WriteProgram("args", kEchoArgs);
     std::string longArg(600, 'x');
     longArg.back() = 'Z';
-    std::string line = "args " + longArg + " last";
-    ASSERT_GT(line.size(), 512u);
-    RunOutput out = RunAndWaitCaptured(line, {folder.path()});
+    ASSERT_GT(longArg.size(), 512u);
+    RunOutput out = RunAndWaitCaptured({"args", longArg, "last"}, {folder.path()});
     EXPECT_EQ(out.standardOutput, "<" + longArg + ">\n<last>\n");
 }
 
@@ -127,7 +176,7 @@ TEST(RunAndWait, DoesNotWaitForBackgroundChildrenHoldingThePipes) {
     // Like a DHCP client that forks into the background and keeps stdout open.
     folder.WriteProgram("daemonize", "#!/bin/sh\necho started\nsleep 5 &\nexit 0\n");
     auto begin = Clock::now();
-    RunOutput out = RunAndWaitCaptured("daemonize", {folder.path()});
+    RunOutput out = RunAndWaitCaptured({"daemonize"}, {folder.path()});
     EXPECT_LT(Clock::now() - begin, std::chrono::seconds(3));
     EXPECT_EQ(out.exitCode, 0);
     EXPECT_EQ(out.standardOutput, "started\n");
@@ -136,7 +185,7 @@ TEST(RunAndWait, DoesNotWaitForBackgroundChildrenHoldingThePipes) {
 TEST(RunAndWait, KeepsOnlyTheStartOfHugeOutput) {
     TempFolder folder;
     folder.WriteProgram("flood", "#!/bin/sh\nhead -c 1000000 /dev/zero | tr '\\0' x\nexit 0\n");
-    RunOutput out = RunAndWaitCaptured("flood", {folder.path()});
+    RunOutput out = RunAndWaitCaptured({"flood"}, {folder.path()});
     EXPECT_EQ(out.exitCode, 0);
     EXPECT_EQ(out.standardOutput.size(), kCaptureLimit);
 }
@@ -151,6 +200,20 @@ TEST(WinExec, HiddenStartsDetachedAndReturnsAtOnce) {
     EXPECT_LT(Clock::now() - begin, std::chrono::milliseconds(800));
     ASSERT_TRUE(WaitForFile(marker, std::chrono::seconds(5)));
     EXPECT_EQ(ReadFile(marker), "one|two words|");
+}
+
+// A script outlives the window that started it: Ctrl+C or a hang-up of the window's
+// terminal must not reach it.
+TEST(WinExec, StartsInASessionOfItsOwn) {
+    TempFolder folder;
+    const std::string marker = folder / "marker";
+    folder.WriteProgram("session",
+                        "#!/bin/sh\nset -- $(cat /proc/$$/stat)\n[ \"$6\" = \"$$\" ] && "
+                        "echo own > \"" +
+                            marker + "\" || echo shared > \"" + marker + "\"\n");
+    EXPECT_TRUE(WinExec("session", false, {folder.path()}));
+    ASSERT_TRUE(WaitForFile(marker, std::chrono::seconds(5)));
+    EXPECT_EQ(ReadFile(marker), "own\n");
 }
 
 TEST(WinExec, FalseWhenTheProgramIsMissing) {

@@ -151,8 +151,8 @@ std::string ShowText(const apply::Profile& p) {
 
 std::vector<std::string> DryRunLines(const apply::Profile& p) {
     std::vector<std::string> lines;
-    for (const std::string& command : apply::NetshCommands(p)) {
-        lines.push_back(Escaped(command));
+    for (const apply::NetshCommand& command : apply::NetshCommands(p)) {
+        lines.push_back(Escaped(command.line));
     }
     for (const std::string& script : apply::SplitLines(p.Script)) {
         if (!apply::TrimBlanks(script).empty()) {

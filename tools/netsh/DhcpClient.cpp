@@ -13,8 +13,10 @@
 #include "core/ProfileChecks.h"
 #include "netsh/Command.h"
 #include "netsh/Netlink.h"
-#include "netsh/Process.h"
 #include "netsh/Resolver.h"
+#include "system/Process.h"
+#include "system/ProgramFolder.h"
+#include "system/ProgramLookup.h"
 
 namespace quorv::netsh {
 namespace {
@@ -84,17 +86,17 @@ std::vector<int> ChildrenOf(int parent) {
 }
 
 std::string Dhclient() {
-    auto program = FindSystemProgram("dhclient");
-    if (!program) {
+    std::string program = platform::FindSystemProgram("dhclient");
+    if (program.empty()) {
         throw NetshError("The DHCP client could not be started: dhclient is not installed.");
     }
-    return *program;
+    return program;
 }
 
 }  // namespace
 
 std::vector<std::string> DhcpClient::BaseArguments(const std::string& program) const {
-    std::string hook = ProgramDir() + "/quorv-dhclient-hook";
+    std::string hook = platform::ProgramFolder() + "quorv-dhclient-hook";
     if (access(hook.c_str(), X_OK) != 0) {
         throw NetshError("The DHCP client could not be started: " + hook + " is missing.");
     }
@@ -142,7 +144,8 @@ void DhcpClient::Start() const {
     auto argv = BaseArguments(Dhclient());
     argv.push_back("-nw");
     argv.push_back(state_.Interface());
-    RunResult r = RunProgram(argv, true, 15000);
+    const platform::RunOutput r = platform::RunAndWaitCaptured(
+        argv, {}, {.capture = platform::Capture::Together, .timeoutMs = 15000});
     auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(3);
     while (std::chrono::steady_clock::now() < deadline) {
         if (RunningPid()) {
@@ -150,7 +153,7 @@ void DhcpClient::Start() const {
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
-    std::string first = r.output.substr(0, r.output.find('\n'));
+    std::string first = r.standardOutput.substr(0, r.standardOutput.find('\n'));
     throw NetshError("The DHCP client did not start for interface \"" + state_.Interface() + "\"" +
                      (first.empty() ? std::string() : ": " + Printable(first, 200)) + ".");
 }
@@ -159,8 +162,8 @@ bool DhcpClient::StartAndWaitForLease() const {
     auto argv = BaseArguments(Dhclient());
     argv.push_back("-1");
     argv.push_back(state_.Interface());
-    RunResult r = RunProgram(argv, false, 120000);
-    if (r.status != 0) {
+    if (platform::RunAndWait(argv, {},
+                             {.capture = platform::Capture::Nothing, .timeoutMs = 120000}) != 0) {
         return false;
     }
     // The daemonized client writes its pid file a moment after the foreground one has left.
@@ -196,7 +199,7 @@ void DhcpClient::Release() const {
     auto argv = BaseArguments(Dhclient());
     argv.push_back("-r");
     argv.push_back(state_.Interface());
-    RunProgram(argv, false, 30000);
+    platform::RunAndWait(argv, {}, {.capture = platform::Capture::Nothing, .timeoutMs = 30000});
     Stop();
     // dhclient releases what its lease database holds; a lease it had not written there yet is
     // still ours to take down.

@@ -20,7 +20,8 @@
 #include "core/ProfileChecks.h"
 #include "netsh/Command.h"
 #include "netsh/InterfaceState.h"
-#include "netsh/Process.h"
+#include "system/Process.h"
+#include "system/ProgramLookup.h"
 
 namespace quorv::netsh {
 namespace {
@@ -317,9 +318,10 @@ class ResolvedResolver : public ResolverBackend {
             argv.insert(argv.end(), {"dns", ifname});
             argv.insert(argv.end(), servers.begin(), servers.end());
         }
-        RunResult r = RunProgram(argv, true, 10000);
-        if (r.status != 0) {
-            std::string first = r.output.substr(0, r.output.find('\n'));
+        const platform::RunOutput r = platform::RunAndWaitCaptured(
+            argv, {}, {.capture = platform::Capture::Together, .timeoutMs = 10000});
+        if (r.exitCode != 0) {
+            std::string first = r.standardOutput.substr(0, r.standardOutput.find('\n'));
             throw NetshError("systemd-resolved refused the DNS servers: " +
                              (first.empty() ? "resolvectl failed" : Printable(first, 200)) + ".");
         }
@@ -461,8 +463,8 @@ std::unique_ptr<ResolverBackend> SelectResolver() {
                        access("/run/systemd/resolve/io.systemd.Resolve", F_OK) == 0 &&
                        InInitialNetworkNamespace();
     if (viaResolved) {
-        if (auto program = FindSystemProgram("resolvectl")) {
-            return std::make_unique<ResolvedResolver>(*program);
+        if (std::string program = platform::FindSystemProgram("resolvectl"); !program.empty()) {
+            return std::make_unique<ResolvedResolver>(program);
         }
     }
     return std::make_unique<FileResolver>();

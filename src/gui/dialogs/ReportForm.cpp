@@ -28,12 +28,11 @@ QFont TerminalFont() {
 
 }  // namespace
 
-void CaptureCommandOutput(const std::string& commandLine, QPlainTextEdit* textArea,
+void CaptureCommandOutput(const std::vector<std::string>& args, QPlainTextEdit* textArea,
                           const platform::LaunchOptions& options, const CaptureLimits& limits) {
     QPointer<QPlainTextEdit> area(textArea);
     const CapturedOutput output = CaptureCommand(
-        commandLine, [] { QCoreApplication::processEvents(QEventLoop::AllEvents); }, limits,
-        options);
+        args, [] { QCoreApplication::processEvents(QEventLoop::AllEvents); }, limits, options);
     if (!output.started || area.isNull()) {
         return;
     }
@@ -91,7 +90,9 @@ void TReportForm::FormActivate() {
 
     QPointer<TReportForm> self(this);
     capturing_ = true;
-    CaptureCommandOutput("IPCONFIG /all", Memo1, launch_, limits_);
+    // Spelt as Windows does; found in the program folder whatever the case, never a
+    // lower-case ipconfig elsewhere on PATH.
+    CaptureCommandOutput({"IPCONFIG", "/all"}, Memo1, launch_, limits_);
     if (self.isNull()) {
         return;
     }

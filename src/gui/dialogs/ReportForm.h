@@ -5,15 +5,16 @@
 #include <QPushButton>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "system/CommandCapture.h"
 #include "system/Process.h"
 
 namespace quorv::apply {
 
-// Runs the command line and appends its standard output to the text area. Windows are
+// Runs the command and appends its standard output to the text area. Windows are
 // painted and take clicks meanwhile; a failed start leaves the text area as it was.
-void CaptureCommandOutput(const std::string& commandLine, QPlainTextEdit* textArea,
+void CaptureCommandOutput(const std::vector<std::string>& args, QPlainTextEdit* textArea,
                           const platform::LaunchOptions& options = {},
                           const CaptureLimits& limits = {});
 

@@ -1,12 +1,14 @@
 #include "gui/dialogs/ResultForm.h"
 
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QMessageBox>
 
 #include "gui/frame/WindowFrame.h"
 
 #include "gui/frame/FormHost.h"
 #include "gui/widgets/PlainText.h"
+#include "system/Subprocess.h"
 
 namespace quorv::apply {
 
@@ -56,6 +58,10 @@ void TResultForm::FormActivate() {
 void TResultForm::Timer1Timer() {
     Timer1->stop();
     if (job_) {
+        // The window repaints and animates while the run waits for netsh, but no click or
+        // key press gets through.
+        platform::WhileWaiting repaint(
+            [] { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); });
         result_ = job_([this](const std::string& text) {
             Label1->setText(QString::fromStdString(text));
             // Painted now: script and printer steps do not wait, so no later

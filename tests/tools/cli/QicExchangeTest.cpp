@@ -8,7 +8,6 @@
 #include <fstream>
 
 #include "TempFolder.h"
-#include "system/CommandLine.h"
 #include "system/Process.h"
 
 namespace quorv::cli {
@@ -25,11 +24,9 @@ struct Outcome {
 };
 
 Outcome RunQic(const std::vector<std::string>& args) {
-    std::string line = platform::QuoteArgument(kQic);
-    for (const std::string& a : args) {
-        line += ' ' + platform::QuoteArgument(a);
-    }
-    platform::RunOutput run = platform::RunAndWaitCaptured(line);
+    std::vector<std::string> argv{kQic};
+    argv.insert(argv.end(), args.begin(), args.end());
+    platform::RunOutput run = platform::RunAndWaitCaptured(argv);
     return {run.exitCode, run.standardOutput, run.standardError};
 }
 

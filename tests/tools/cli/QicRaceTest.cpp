@@ -14,7 +14,6 @@
 #include "core/ProfileExchange.h"
 #include "core/ProfileRecord.h"
 #include "store/StoreTable.h"
-#include "system/CommandLine.h"
 #include "system/Process.h"
 
 namespace quorv::cli {
@@ -159,8 +158,7 @@ TEST_F(QicRace, AQuestionHoldsNoLockAndTheNameIsLookedUpAgain) {
             // Another program deletes the profile meanwhile; a held lock would make it wait
             // and give up. (A forked child would share this process's open file and lock.)
             deleter = platform::RunAndWaitCaptured(
-                platform::QuoteArgument(std::string(QUORV_BIN_DIR) + "/qic") + " --data " +
-                platform::QuoteArgument(path_) + " delete Taken");
+                {std::string(QUORV_BIN_DIR) + "/qic", "--data", path_, "delete", "Taken"});
             return false;
         },
         [&](const std::string&, settings::TImportOutcome outcome) { outcomes.push_back(outcome); });

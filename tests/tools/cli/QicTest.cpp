@@ -10,7 +10,6 @@
 #include <fstream>
 
 #include "TempFolder.h"
-#include "system/CommandLine.h"
 #include "system/Process.h"
 
 namespace quorv::cli {
@@ -24,11 +23,9 @@ struct Outcome {
 };
 
 Outcome RunProgram(const std::string& program, const std::vector<std::string>& args) {
-    std::string line = platform::QuoteArgument(program);
-    for (const std::string& a : args) {
-        line += ' ' + platform::QuoteArgument(a);
-    }
-    platform::RunOutput run = platform::RunAndWaitCaptured(line);
+    std::vector<std::string> argv{program};
+    argv.insert(argv.end(), args.begin(), args.end());
+    platform::RunOutput run = platform::RunAndWaitCaptured(argv);
     return {run.exitCode, run.standardOutput, run.standardError};
 }
 
