@@ -122,6 +122,12 @@ class TStoreFileIO {
     void DecodeStream(TMemoryStream& source, TMemoryStream& dest, bool compress, bool encrypt);
     void EncodeFieldBuffer(const void* source, void* dest, bool encrypt, int32_t size);
     void DecodeFieldBuffer(const void* source, void* dest, bool encrypt, int32_t size);
+    void EncodeFieldBuffers(const TCipherMessage* messages, size_t count) {
+        processing_.EncodeFieldBuffers(messages, count);
+    }
+    void DecodeFieldBuffers(const TCipherMessage* messages, size_t count) {
+        processing_.DecodeFieldBuffers(messages, count);
+    }
 
     bool ReadOnly() const { return readOnly_; }
     bool ReadOnlyAttribute() const { return readOnlyAttribute_; }

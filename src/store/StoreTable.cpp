@@ -444,6 +444,7 @@ void TStoreTable::LoadBuffer() {
     const int64_t available = windowStart_ + windowLength_ - dataOffset;
     std::vector<uint8_t>& plain = recordBuffer_;
     plain.resize(static_cast<size_t>(size));
+    tableIO_->DecodeFixedPart(bytes, plain.data());
     for (int32_t f = 0; f < FieldCount(); ++f) {
         const TStoreFieldDef& def = FieldDefs()[f];
         TBufferField& b = buffer_[static_cast<size_t>(f)];
@@ -483,7 +484,6 @@ void TStoreTable::LoadBuffer() {
                     }
                 });
         } else {
-            file.DecodeFieldBuffer(stored, at, tableIO_->FieldEncrypted(f), def.Width);
             if (IsStringFieldType(def.FieldType)) {
                 b.Value = DecodeFixedName(at, static_cast<size_t>(def.Width));
             } else {

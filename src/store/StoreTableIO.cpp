@@ -262,23 +262,58 @@ void TStoreTableIO::RecoverAfterFailedWrite() noexcept {
     }
 }
 
-void TStoreTableIO::EncodeValue(int32_t field, const TFieldBufferItem& value, uint8_t* fixedPart) {
+void TStoreTableIO::NativeValue(int32_t field, const TFieldBufferItem& value,
+                                uint8_t* native) const {
     const TStoreFieldDef& def = fieldDefs_[field];
-    std::vector<uint8_t> native(static_cast<size_t>(def.Width), 0);
-    if (value.Write) {
-        if (IsStringFieldType(def.FieldType)) {
-            // Cut to the declared size, never inside a character; the last byte stays NUL.
-            const std::string_view text = Utf8Truncate(value.Bytes, static_cast<size_t>(def.Size));
-            std::memcpy(native.data(), text.data(), text.size());
-        } else if (!value.Bytes.empty()) {
-            if (value.Bytes.size() != native.size()) {
-                throw EDatabaseError("Invalid value for field '" + def.Name + "'");
-            }
-            std::memcpy(native.data(), value.Bytes.data(), native.size());
+    uint8_t* at = native + def.Offset;
+    std::memset(at, 0, static_cast<size_t>(def.Width));
+    if (!value.Write) {
+        return;
+    }
+    if (IsStringFieldType(def.FieldType)) {
+        // Cut to the declared size, never inside a character; the last byte stays NUL.
+        const std::string_view text = Utf8Truncate(value.Bytes, static_cast<size_t>(def.Size));
+        std::memcpy(at, text.data(), text.size());
+    } else if (!value.Bytes.empty()) {
+        if (value.Bytes.size() != static_cast<size_t>(def.Width)) {
+            throw EDatabaseError("Invalid value for field '" + def.Name + "'");
+        }
+        std::memcpy(at, value.Bytes.data(), value.Bytes.size());
+    }
+}
+
+void TStoreTableIO::EncodeFields(const std::vector<int32_t>& fields, const uint8_t* native,
+                                 uint8_t* fixed) {
+    messages_.clear();
+    for (int32_t f : fields) {
+        const TStoreFieldDef& def = fieldDefs_[f];
+        if (FieldEncrypted(f)) {
+            messages_.push_back({native + def.Offset, fixed + def.Offset, def.Width});
+        } else {
+            std::memcpy(fixed + def.Offset, native + def.Offset, static_cast<size_t>(def.Width));
         }
     }
-    file_.EncodeFieldBuffer(native.data(), fixedPart + def.Offset, FieldEncrypted(field),
-                            def.Width);
+    if (!messages_.empty()) {
+        file_.EncodeFieldBuffers(messages_.data(), messages_.size());
+    }
+}
+
+void TStoreTableIO::DecodeFixedPart(const uint8_t* stored, uint8_t* plain) {
+    messages_.clear();
+    for (int32_t f = 0; f < fieldDefs_.Count(); ++f) {
+        const TStoreFieldDef& def = fieldDefs_[f];
+        if (def.IsBlob()) {
+            continue;
+        }
+        if (FieldEncrypted(f)) {
+            messages_.push_back({stored + def.Offset, plain + def.Offset, def.Width});
+        } else if (stored != plain) {
+            std::memcpy(plain + def.Offset, stored + def.Offset, static_cast<size_t>(def.Width));
+        }
+    }
+    if (!messages_.empty()) {
+        file_.DecodeFieldBuffers(messages_.data(), messages_.size());
+    }
 }
 
 void TStoreTableIO::EncodeBlob(int32_t field, const TFieldBufferItem& value, TMemoryStream& image) {
@@ -427,6 +462,8 @@ int32_t TStoreTableIO::AppendRecord(const TFieldBuffers& values, bool flush) {
 
     // The whole record, fixed part and blob areas, is built before anything is written.
     std::vector<uint8_t> fixed(static_cast<size_t>(RecordSize()), 0);
+    std::vector<uint8_t> native(fixed.size(), 0);
+    std::vector<int32_t> encoded;
     std::vector<TPendingBlob> blobs;
     int64_t next = dataOffset + RecordSize();
     for (int32_t f = 0; f < fieldDefs_.Count(); ++f) {
@@ -435,16 +472,20 @@ int32_t TStoreTableIO::AppendRecord(const TFieldBuffers& values, bool flush) {
             TMemoryStream image;
             EncodeBlob(f, values[f], image);
             PlaceBlob(f, std::move(image), TBlobSlot(), next, fixed, blobs);
-        } else if (f == autoField) {
+            continue;
+        }
+        if (f == autoField) {
             TFieldBufferItem item;
             item.Write = true;
             item.Bytes.resize(4);
             EncodeFixed32(reinterpret_cast<uint8_t*>(item.Bytes.data()), autoValue);
-            EncodeValue(f, item, fixed.data());
+            NativeValue(f, item, native.data());
         } else {
-            EncodeValue(f, values[f], fixed.data());
+            NativeValue(f, values[f], native.data());
         }
+        encoded.push_back(f);
     }
+    EncodeFields(encoded, native.data(), fixed.data());
     if (next > kMaxImageSize) {
         file_.SizeLimitReached();
     }
@@ -521,6 +562,8 @@ void TStoreTableIO::ModifyRecord(int32_t position, const TFieldBuffers& values, 
     // never a mix. Values that did not change keep their areas.
     const int64_t dataOffset = file_.ImageSize();
     std::vector<uint8_t> fixed(old);
+    std::vector<uint8_t> native(fixed.size(), 0);
+    std::vector<int32_t> encoded;
     std::vector<TPendingBlob> blobs;
     int64_t next = dataOffset + RecordSize();
     int32_t counter = header_.AutoIncCounter;
@@ -537,17 +580,19 @@ void TStoreTableIO::ModifyRecord(int32_t position, const TFieldBuffers& values, 
             if (!SameStoredImage(slot, image)) {
                 PlaceBlob(f, std::move(image), slot, next, fixed, blobs);
             }
-        } else if (f == AutoIncField()) {
+            continue;
+        }
+        if (f == AutoIncField()) {
             const int32_t v = values.Int32(f);
             if (v == 0) {
                 continue;
             }
-            EncodeValue(f, value, fixed.data());
             counter = std::max(counter, v);
-        } else {
-            EncodeValue(f, value, fixed.data());
         }
+        NativeValue(f, value, native.data());
+        encoded.push_back(f);
     }
+    EncodeFields(encoded, native.data(), fixed.data());
     if (next > kMaxImageSize) {
         file_.SizeLimitReached();
     }
@@ -631,13 +676,7 @@ void TStoreTableIO::ReadRecord(int32_t recNo, uint8_t* buffer) {
 void TStoreTableIO::ReadRecordAt(int32_t dataOffset, uint8_t* buffer) {
     RequireLoaded();
     file_.ReadAt(dataOffset, buffer, RecordSize());
-    for (int32_t f = 0; f < fieldDefs_.Count(); ++f) {
-        const TStoreFieldDef& def = fieldDefs_[f];
-        if (!def.IsBlob()) {
-            file_.DecodeFieldBuffer(buffer + def.Offset, buffer + def.Offset, FieldEncrypted(f),
-                                    def.Width);
-        }
-    }
+    DecodeFixedPart(buffer, buffer);
 }
 
 void TStoreTableIO::ReadFieldValue(int32_t dataOffset, int32_t field, uint8_t* dest) {
