@@ -220,15 +220,17 @@ void TStoreTableIO::CheckHeaderOnDisk() {
     // overwrite its entries. Under the write lock the copy is taken again instead.
     std::vector<uint8_t> mine(kTableHeaderSize);
     header_.EncodeTo(mine.data());
-    uint8_t counters[12];
-    file_.ReadAt(headerOffset_ + TTableHeader::kFirstBlockOffset, counters, sizeof counters);
+    // The counters and the index items in one read: the bytes between are few next to
+    // the cost of a second call.
+    constexpr int32_t kCounters = 12;
     constexpr int32_t kIndexArea = 4 + kMaxIndexes * kIndexItemSize;
-    std::vector<uint8_t> indexes(kIndexArea);
-    file_.ReadAt(headerOffset_ + TTableHeader::kIndexCountOffset, indexes.data(), kIndexArea);
-    if (std::memcmp(counters, mine.data() + TTableHeader::kFirstBlockOffset, sizeof counters) !=
-            0 ||
-        std::memcmp(indexes.data(), mine.data() + TTableHeader::kIndexCountOffset, kIndexArea) !=
-            0) {
+    constexpr int32_t kFirst = TTableHeader::kFirstBlockOffset;
+    constexpr int32_t kSpan = TTableHeader::kIndexCountOffset + kIndexArea - kFirst;
+    std::vector<uint8_t> onDisk(kSpan);
+    file_.ReadAt(headerOffset_ + kFirst, onDisk.data(), kSpan);
+    const uint8_t* indexes = onDisk.data() + (TTableHeader::kIndexCountOffset - kFirst);
+    if (std::memcmp(onDisk.data(), mine.data() + kFirst, kCounters) != 0 ||
+        std::memcmp(indexes, mine.data() + TTableHeader::kIndexCountOffset, kIndexArea) != 0) {
         Reload();
     }
 }
@@ -516,7 +518,14 @@ int32_t TStoreTableIO::AppendRecord(const TFieldBuffers& values, bool flush) {
             recordTabBlocks_.push_back(static_cast<int32_t>(end));
         }
         if (hooks_) {
-            hooks_->RecordAdded(*this, n, static_cast<int32_t>(dataOffset));
+            appending_ = native.data();
+            try {
+                hooks_->RecordAdded(*this, n, static_cast<int32_t>(dataOffset));
+            } catch (...) {
+                appending_ = nullptr;
+                throw;
+            }
+            appending_ = nullptr;
         }
         file_.OrderWrites();
 

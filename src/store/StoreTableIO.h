@@ -104,6 +104,10 @@ class TStoreTableIO {
     // The whole value a blob slot of `field` describes.
     void ReadBlob(const TBlobSlot& slot, int32_t field, TMemoryStream& dest);
 
+    // While an append calls RecordAdded: the new record's fixed part with every fixed-width
+    // value in plain, so the hook need not read back what was just written. Null otherwise.
+    const uint8_t* AppendingRecord() const { return appending_; }
+
     // The text of a string field's deciphered bytes (up to the first NUL).
     static std::string TextOf(const uint8_t* value, int32_t width);
 
@@ -165,6 +169,7 @@ class TStoreTableIO {
     TRecordList physical_;
     std::vector<int32_t> damaged_;
     std::vector<TCipherMessage> messages_;  // scratch of the batch calls
+    const uint8_t* appending_ = nullptr;
 };
 
 }  // namespace quorv::store
