@@ -300,17 +300,40 @@ void TStoreTableIO::EncodeFields(const std::vector<int32_t>& fields, const uint8
     }
 }
 
-void TStoreTableIO::DecodeFixedPart(const uint8_t* stored, uint8_t* plain) {
+void TStoreTableIO::DecodeFixedPart(const uint8_t* stored, uint8_t* plain, bool textOnly) {
+    // Wide text columns mostly hold short text. In every mode a value's leading whole
+    // blocks decipher alike whether or not the rest follows, so a first pass takes only
+    // a prefix of each text, and a second the whole of those whose NUL it did not reach.
+    constexpr int32_t kTextPrefix = 32;  // whole blocks of every cipher
+    // In place, the second pass would find the prefix already deciphered.
+    textOnly = textOnly && stored != plain;
     messages_.clear();
+    std::vector<int32_t>& longer = longerTexts_;
+    longer.clear();
     for (int32_t f = 0; f < fieldDefs_.Count(); ++f) {
         const TStoreFieldDef& def = fieldDefs_[f];
         if (def.IsBlob()) {
             continue;
         }
         if (FieldEncrypted(f)) {
-            messages_.push_back({stored + def.Offset, plain + def.Offset, def.Width});
+            int32_t size = def.Width;
+            if (textOnly && IsStringFieldType(def.FieldType) && size > kTextPrefix) {
+                size = kTextPrefix;
+                longer.push_back(f);
+            }
+            messages_.push_back({stored + def.Offset, plain + def.Offset, size});
         } else if (stored != plain) {
             std::memcpy(plain + def.Offset, stored + def.Offset, static_cast<size_t>(def.Width));
+        }
+    }
+    if (!messages_.empty()) {
+        file_.DecodeFieldBuffers(messages_.data(), messages_.size());
+    }
+    messages_.clear();
+    for (int32_t f : longer) {
+        const TStoreFieldDef& def = fieldDefs_[f];
+        if (std::memchr(plain + def.Offset, 0, kTextPrefix) == nullptr) {
+            messages_.push_back({stored + def.Offset, plain + def.Offset, def.Width});
         }
     }
     if (!messages_.empty()) {

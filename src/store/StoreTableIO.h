@@ -97,8 +97,9 @@ class TStoreTableIO {
     // One field's deciphered bytes (its stored width) of the record at dataOffset.
     void ReadFieldValue(int32_t dataOffset, int32_t field, uint8_t* dest);
     // Every fixed-width value of a stored fixed part deciphered into `plain` (which may be
-    // `stored`); blob slots are left alone.
-    void DecodeFixedPart(const uint8_t* stored, uint8_t* plain);
+    // `stored`); blob slots are left alone. With textOnly, a string value is deciphered
+    // only as far as its text goes: what follows its first NUL is left undefined.
+    void DecodeFixedPart(const uint8_t* stored, uint8_t* plain, bool textOnly = false);
     // A memo or blob value of a record read with ReadRecord, loaded on first use.
     std::unique_ptr<TOptimBlobStream> BlobStream(const uint8_t* record, int32_t field);
     // The whole value a blob slot of `field` describes.
@@ -169,6 +170,7 @@ class TStoreTableIO {
     TRecordList physical_;
     std::vector<int32_t> damaged_;
     std::vector<TCipherMessage> messages_;  // scratch of the batch calls
+    std::vector<int32_t> longerTexts_;
     const uint8_t* appending_ = nullptr;
 };
 
