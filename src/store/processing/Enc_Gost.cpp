@@ -118,6 +118,36 @@ QUORV_CIPHER_INLINE void TEnc_Gost::Crypt(uint64_t* w) const {
     }
 }
 
+void TEnc_Gost::EncodeSerial(const uint8_t* in, uint8_t* out, size_t blocks, uint64_t& f,
+                             bool xorFeedback) const {
+    // The loop is as long as the cipher's latency: the key words are taken once, not per
+    // block, and the register stays in two halves between blocks.
+    uint32_t k[8];
+    for (int i = 0; i < 8; ++i) {
+        k[i] = KeyWord(i);
+    }
+    uint32_t f1 = LoLE(f), f2 = HiLE(f);
+    for (size_t b = 0; b < blocks; ++b, in += 8, out += 8) {
+        uint64_t p;
+        std::memcpy(&p, in, 8);
+        uint32_t n1 = LoLE(p) ^ f1, n2 = HiLE(p) ^ f2;
+        // Key words as memory operands: held in registers they would push the feedback
+        // out to the stack, onto the chain from block to block.
+        const uint32_t* key = k;
+        asm("" : "+r"(key));
+#pragma GCC unroll 32
+        for (int r = 0; r < 32; r += 2) {
+            n2 = Round(n1 + key[KeyIndex(false, r)], n2);
+            n1 = Round(n2 + key[KeyIndex(false, r + 1)], n1);
+        }
+        const uint64_t c = MakeLE(n2, n1);
+        std::memcpy(out, &c, 8);
+        f1 = xorFeedback ? f1 ^ n2 : n2;
+        f2 = xorFeedback ? f2 ^ n1 : n1;
+    }
+    f = MakeLE(f1, f2);
+}
+
 template <int N>
 QUORV_CIPHER_INLINE void TEnc_Gost::EncBlocks(uint64_t* w) const {
     Crypt<false, N>(w);

@@ -22,6 +22,11 @@ class TEnc_Gost final : public TEncryptChain<TEnc_Gost, 8> {
     using Table = std::array<std::array<uint32_t, 256>, 4>;
     static const Table& Tables();
 
+    // Modes 0 and 1 encoding of whole blocks, each chained to the one before; f is the
+    // feedback register, in and out may be the same.
+    void EncodeSerial(const uint8_t* in, uint8_t* out, size_t blocks, uint64_t& f,
+                      bool xorFeedback) const;
+
   protected:
     void KeySchedule(const uint8_t* key, int32_t size) override;
 

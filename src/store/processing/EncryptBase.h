@@ -290,6 +290,15 @@ void TEncryptChain<Cipher, kBlock>::Run(const uint8_t* __restrict s, uint8_t* __
                     }
                     std::memcpy(d, t, kBlock);
                 }
+            } else if constexpr (requires(const Cipher& c, uint64_t& r) {
+                                     c.EncodeSerial(in, d, n, r, true);
+                                 }) {
+                // Every block waits on the one before: a cipher may supply the loop.
+                Self().EncodeSerial(in, d, n / kBlock, f[0], mode == emXorFeedback);
+                const size_t whole = n / kBlock * kBlock;
+                in += whole;
+                d += whole;
+                n -= whole;
             } else if (mode == emXorFeedback) {
                 // Every block waits on the one before: the loop is the cipher's latency,
                 // so the mode is decided once, outside it.
