@@ -51,6 +51,8 @@ int ZlibLevelForCode(uint8_t code) {
 
 TCompAlgo_Zlib::TCompAlgo_Zlib(TStoreProcessing* owner) : TCompressAlgo(owner) {}
 
+TCompAlgo_Zlib::~TCompAlgo_Zlib() = default;
+
 void TCompAlgo_Zlib::EncodeData(TStream* source, TStream* dest, int32_t) {
     Apply(&TCompAlgo_Zlib::Encode, source, dest);
 }
@@ -87,7 +89,10 @@ void TCompAlgo_Zlib::Encode(TStream& source, TStream& dest) {
     const auto n = static_cast<int32_t>(sourceSize);
     WriteInt32(dest, n);
     {
-        TCompressionStream zs(ZlibLevelForCode(compressLevel_), dest);
+        if (!deflate_) {
+            deflate_ = std::make_unique<TDeflateState>();
+        }
+        TCompressionStream zs(*deflate_, ZlibLevelForCode(compressLevel_), dest);
         zs.OnProgress = [this, sourceSize](TCustomZlibStream& s) {
             DoEncodeProgress(ProgressPercent(s.TotalIn(), sourceSize));
         };

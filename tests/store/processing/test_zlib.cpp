@@ -188,6 +188,24 @@ TEST(ZlibLevel, LevelReachesDeflate) {
 
 // ---------------------------------------------------------------------------------------------
 
+TEST(ZlibLevel, OneObjectCompressesEveryValueAsANewOneWould) {
+    // The deflate state is kept between values: nothing of one value or level may leak
+    // into the next image.
+    TCompAlgo_Zlib algo(nullptr);
+    const std::pair<Bytes, uint8_t> values[] = {
+        {Text(300, 1), 3},  {Text(300, 1), 3}, {Noise(500), 3},    {Text(70000, 2), 3},
+        {Text(300, 1), 0},  {Bytes{}, 0},      {Bytes(1, 'x'), 1}, {Text(300, 1), 3},
+        {Text(5000, 3), 4}, {Text(300, 4), 2}, {Text(300, 1), 3}};
+    for (const auto& [value, level] : values) {
+        SCOPED_TRACE("size " + std::to_string(value.size()) + " level " + std::to_string(level));
+        algo.SetLevel(level);
+        TMemoryStream src(value), dst;
+        algo.EncodeData(&src, &dst, static_cast<int32_t>(value.size()));
+        EXPECT_EQ(dst.Bytes(), Encode(value, level));
+        EXPECT_EQ(Decode(dst.Bytes()), value);
+    }
+}
+
 TEST(ZlibDecode, StreamsOfOtherWritersDecode) {
     const Bytes value = Text(70000);
     for (int level : {0, 1, 6, 9}) {
