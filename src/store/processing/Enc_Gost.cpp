@@ -121,18 +121,31 @@ QUORV_CIPHER_INLINE void TEnc_Gost::Crypt(uint64_t* w) const {
 void TEnc_Gost::EncodeSerial(const uint8_t* in, uint8_t* out, size_t blocks, uint64_t& f,
                              bool xorFeedback) const {
     // The loop is as long as the cipher's latency: the key words are taken once, not per
-    // block, and the register stays in two halves between blocks.
+    // block, and between two blocks only one XOR lies on the chain.
+    if (blocks == 0) {
+        return;
+    }
     uint32_t k[8];
     for (int i = 0; i < 8; ++i) {
         k[i] = KeyWord(i);
     }
-    uint32_t f1 = LoLE(f), f2 = HiLE(f);
-    for (size_t b = 0; b < blocks; ++b, in += 8, out += 8) {
+    auto plain = [&](size_t b, bool hi) {
         uint64_t p;
-        std::memcpy(&p, in, 8);
-        uint32_t n1 = LoLE(p) ^ f1, n2 = HiLE(p) ^ f2;
-        // Key words as memory operands: held in registers they would push the feedback
-        // out to the stack, onto the chain from block to block.
+        std::memcpy(&p, in + 8 * b, 8);
+        return hi ? HiLE(p) : LoLE(p);
+    };
+    uint32_t f1 = LoLE(f), f2 = HiLE(f);
+    uint32_t n1 = plain(0, false) ^ f1, n2 = plain(0, true) ^ f2;
+    for (size_t b = 0; b < blocks; ++b) {
+        // The next block's input but for this block's output, made before the rounds.
+        const bool more = b + 1 < blocks;
+        uint32_t q1 = more ? plain(b + 1, false) : 0, q2 = more ? plain(b + 1, true) : 0;
+        if (xorFeedback) {
+            q1 ^= f1;
+            q2 ^= f2;
+        }
+        // Key words as memory operands: held in registers they would push the chain's
+        // values out to the stack.
         const uint32_t* key = k;
         asm("" : "+r"(key));
 #pragma GCC unroll 32
@@ -141,9 +154,13 @@ void TEnc_Gost::EncodeSerial(const uint8_t* in, uint8_t* out, size_t blocks, uin
             n1 = Round(n2 + key[KeyIndex(false, r + 1)], n1);
         }
         const uint64_t c = MakeLE(n2, n1);
-        std::memcpy(out, &c, 8);
-        f1 = xorFeedback ? f1 ^ n2 : n2;
-        f2 = xorFeedback ? f2 ^ n1 : n1;
+        std::memcpy(out + 8 * b, &c, 8);
+        // Mode 0 keeps the XOR of every block so far, mode 1 the last block.
+        f1 = xorFeedback ? q1 ^ (more ? plain(b + 1, false) : 0) ^ n2 : n2;
+        f2 = xorFeedback ? q2 ^ (more ? plain(b + 1, true) : 0) ^ n1 : n1;
+        const uint32_t c1 = n2, c2 = n1;
+        n1 = q1 ^ c1;
+        n2 = q2 ^ c2;
     }
     f = MakeLE(f1, f2);
 }
