@@ -2,6 +2,10 @@
 
 // Included by EncryptBase.h only: the batch forms of TEncryptChain's modes.
 
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
 namespace quorv::store {
 
 // Decoding in modes 0 and 1 needs nothing but ciphertext to know every block's feedback,
