@@ -8,6 +8,7 @@
 namespace quorv::store {
 
 class TDeflateState;
+class TInflateState;
 
 // zlib level for the store's level code: 0 best, 1 zlib's default, 2-3 fastest, above stored.
 int ZlibLevelForCode(uint8_t code);
@@ -35,6 +36,7 @@ class TCompAlgo_Zlib : public TCompressAlgo {
 
     uint8_t compressLevel_ = 1;
     std::unique_ptr<TDeflateState> deflate_;  // kept between values
+    std::unique_ptr<TInflateState> inflate_;
 };
 
 }  // namespace quorv::store

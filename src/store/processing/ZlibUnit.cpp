@@ -178,12 +178,43 @@ void TCompressionStream::Close() {
 
 // ---------------------------------------------------------------------------------------------
 
+TInflateState::TInflateState() : z_(std::make_unique<z_stream>()) {}
+
+TInflateState::~TInflateState() {
+    if (ready_) {
+        inflateEnd(z_.get());
+    }
+}
+
+z_stream& TInflateState::Fresh() {
+    if (ready_ && inflateReset(z_.get()) == Z_OK) {
+        return *z_;
+    }
+    if (ready_) {
+        ready_ = false;
+        inflateEnd(z_.get());
+    }
+    *z_ = z_stream{};
+    if (inflateInit2(z_.get(), 15) < 0) {
+        throw EDecompressionError();
+    }
+    ready_ = true;
+    return *z_;
+}
+
 TDecompressionStream::TDecompressionStream(TStream& source) : TCustomZlibStream(source) {
     z_->next_in = buffer_.get();
     z_->avail_in = 0;
     if (inflateInit2(z_, 15) < 0) {
         throw EDecompressionError();
     }
+}
+
+TDecompressionStream::TDecompressionStream(TInflateState& state, TStream& source)
+    : TCustomZlibStream(source), borrowed_(true) {
+    z_ = &state.Fresh();
+    z_->next_in = buffer_.get();
+    z_->avail_in = 0;
 }
 
 TDecompressionStream::~TDecompressionStream() {
@@ -194,7 +225,9 @@ TDecompressionStream::~TDecompressionStream() {
         } catch (...) {
         }
     }
-    inflateEnd(z_);
+    if (!borrowed_) {
+        inflateEnd(z_);
+    }
 }
 
 int64_t TDecompressionStream::Read(void* buffer, int64_t count) {

@@ -63,6 +63,22 @@ class TDeflateState {
     int level_ = 0;
 };
 
+// The same for inflating: a reset state keeps its window instead of clearing a new one.
+class TInflateState {
+  public:
+    TInflateState();
+    ~TInflateState();
+    TInflateState(const TInflateState&) = delete;
+    TInflateState& operator=(const TInflateState&) = delete;
+
+    // The state ready for a new stream; EDecompressionError when zlib refuses.
+    z_stream& Fresh();
+
+  private:
+    std::unique_ptr<z_stream> z_;  // zlib keeps its address
+    bool ready_ = false;
+};
+
 // Write-only: what is written is deflated into the underlying stream.
 class TCompressionStream : public TCustomZlibStream {
   public:
@@ -95,6 +111,8 @@ class TCompressionStream : public TCustomZlibStream {
 class TDecompressionStream : public TCustomZlibStream {
   public:
     explicit TDecompressionStream(TStream& source);
+    // The same on a state kept by the caller.
+    TDecompressionStream(TInflateState& state, TStream& source);
     ~TDecompressionStream() override;
 
     int64_t Read(void* buffer, int64_t count) override;
@@ -107,6 +125,7 @@ class TDecompressionStream : public TCustomZlibStream {
   private:
     bool streamEnd_ = false;
     bool sourceEmpty_ = false;
+    bool borrowed_ = false;
 };
 
 }  // namespace quorv::store

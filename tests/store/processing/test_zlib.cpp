@@ -206,6 +206,24 @@ TEST(ZlibLevel, OneObjectCompressesEveryValueAsANewOneWould) {
     }
 }
 
+TEST(ZlibDecode, OneObjectDecodesEveryImageAsANewOneWould) {
+    // The inflate state is kept between images too, also past one that fails half-way.
+    TCompAlgo_Zlib algo(nullptr);
+    const Bytes good[] = {Text(300, 1), Text(70000, 2), Noise(400), Bytes(1, 'x'), Text(5, 3)};
+    Bytes broken = Encode(Text(3000, 4));
+    broken.resize(broken.size() / 2);
+    for (int pass = 0; pass < 2; ++pass) {
+        for (const Bytes& value : good) {
+            const Bytes image = Encode(value);
+            TMemoryStream src(image), dst;
+            algo.DecodeData(&src, &dst, static_cast<int32_t>(image.size()));
+            EXPECT_EQ(dst.Bytes(), value);
+            TMemoryStream bad(broken), out;
+            EXPECT_ANY_THROW(algo.DecodeData(&bad, &out, static_cast<int32_t>(broken.size())));
+        }
+    }
+}
+
 TEST(ZlibDecode, StreamsOfOtherWritersDecode) {
     const Bytes value = Text(70000);
     for (int level : {0, 1, 6, 9}) {
