@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <thread>
@@ -185,6 +186,7 @@ void TStoreFileIO::Close() {
         disk_->UnlockRange(kLockPosition, 1);
     }
     lockDepth_ = 0;
+    knownSize_ = -1;
     stream_ = nullptr;
     disk_.reset();
 }
@@ -242,6 +244,8 @@ void TStoreFileIO::Lock() {
         std::this_thread::sleep_for(std::chrono::milliseconds(lockWaitTime_));
     }
     lockDepth_ = 1;
+    // Others may have written while the lock was not ours.
+    knownSize_ = -1;
 }
 
 void TStoreFileIO::Unlock() {
@@ -384,17 +388,41 @@ int64_t TStoreFileIO::ImageSize() {
     if (!IsOpen()) {
         throw EDatabaseError("Cannot perform this operation on a closed database");
     }
-    return stream_->Size();
+    // Every writer holds the lock, so while it is ours only our writes change the size.
+    if (lockDepth_ > 0 && medium_ == mtDisk && knownSize_ >= 0) {
+        return knownSize_;
+    }
+    knownSize_ = stream_->Size();
+    return knownSize_;
+}
+
+bool TStoreFileIO::InsideImage(int64_t position, int64_t count) {
+    auto inside = [&](int64_t size) {
+        return position >= 0 && count >= 0 && position <= size && count <= size - position;
+    };
+    if (knownSize_ >= 0 && medium_ == mtDisk && inside(knownSize_)) {
+        return true;
+    }
+    return inside(ImageSize());
 }
 
 void TStoreFileIO::ReadAt(int64_t position, void* buffer, int64_t count) {
-    const int64_t size = ImageSize();
-    if (position < 0 || count < 0 || position > size || count > size - position) {
+    const auto beyond = [&] {
         Damaged(std::to_string(count) + " bytes at offset " + std::to_string(position) +
                 " lie beyond its end");
+    };
+    if (!InsideImage(position, count)) {
+        beyond();
     }
     stream_->SetPosition(position);
-    stream_->ReadBuffer(buffer, count);
+    if (count > 0 && stream_->Read(buffer, count) != count) {
+        // Cut short under us: the size seen before no longer holds.
+        knownSize_ = -1;
+        if (!InsideImage(position, count)) {
+            beyond();
+        }
+        throw EReadError();
+    }
 }
 
 void TStoreFileIO::WriteAt(int64_t position, const void* buffer, int64_t count) {
@@ -406,7 +434,15 @@ void TStoreFileIO::WriteAt(int64_t position, const void* buffer, int64_t count) 
         beforeWrite_(position, count);
     }
     stream_->SetPosition(position);
-    stream_->WriteBuffer(buffer, count);
+    try {
+        stream_->WriteBuffer(buffer, count);
+    } catch (...) {
+        knownSize_ = -1;
+        throw;
+    }
+    if (knownSize_ >= 0) {
+        knownSize_ = std::max(knownSize_, position + count);
+    }
 }
 
 void TStoreFileIO::CheckWritable() const {

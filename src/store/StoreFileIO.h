@@ -98,7 +98,8 @@ class TStoreFileIO {
     bool DropTable(const std::string& name);
 
     // Byte access to the image. Reads outside it raise the damaged-file error; writes
-    // need a writable database.
+    // need a writable database. Under the write lock the size is asked of the file once
+    // and then followed through this object's own writes.
     int64_t ImageSize();
     void ReadAt(int64_t position, void* buffer, int64_t count);
     void WriteAt(int64_t position, const void* buffer, int64_t count);
@@ -122,6 +123,12 @@ class TStoreFileIO {
     void DecodeStream(TMemoryStream& source, TMemoryStream& dest, bool compress, bool encrypt);
     void EncodeFieldBuffer(const void* source, void* dest, bool encrypt, int32_t size);
     void DecodeFieldBuffer(const void* source, void* dest, bool encrypt, int32_t size);
+    void EncodeFieldBuffers(const TCipherMessage* messages, size_t count) {
+        processing_.EncodeFieldBuffers(messages, count);
+    }
+    void DecodeFieldBuffers(const TCipherMessage* messages, size_t count) {
+        processing_.DecodeFieldBuffers(messages, count);
+    }
 
     bool ReadOnly() const { return readOnly_; }
     bool ReadOnlyAttribute() const { return readOnlyAttribute_; }
@@ -132,6 +139,9 @@ class TStoreFileIO {
     void CheckIdent(TStream& stream);
     void LoadSettings();
     int64_t HeaderOffset(int32_t index) const;
+    // Whether the bytes lie inside the image, asking the file only when they pass the
+    // size seen last: images only grow while open.
+    bool InsideImage(int64_t position, int64_t count);
 
     std::string fileName_;
     TStoreMediumType medium_ = mtDisk;
@@ -143,6 +153,8 @@ class TStoreFileIO {
     std::unique_ptr<TStoreFileStream> disk_;
     TStream* stream_ = nullptr;
     int lockDepth_ = 0;
+    // The image size as last seen; under the write lock it is exact. -1: not known.
+    int64_t knownSize_ = -1;
     int32_t lockRetryCount_ = 20;
     int32_t lockWaitTime_ = 100;
     std::function<void(int64_t, int64_t)> beforeWrite_;

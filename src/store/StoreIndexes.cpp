@@ -92,19 +92,32 @@ int32_t TStoreIndexes::LastPlaced(int32_t order) const {
     return indexes_.at(static_cast<size_t>(order)).LastPlaced;
 }
 
-const std::string& TStoreIndexes::FieldValue(int32_t field, const TRecordItem& item) {
-    const TStoreFieldDef& def = table_.FieldDefs()[field];
+TStoreIndexes::TCachedValue& TStoreIndexes::CacheEntry(int32_t field, int32_t recNo) {
     if (cache_.size() < static_cast<size_t>(table_.FieldDefs().Count())) {
         cache_.resize(static_cast<size_t>(table_.FieldDefs().Count()));
     }
     auto& perField = cache_[static_cast<size_t>(field)];
-    if (static_cast<size_t>(item.RecNo) >= perField.size()) {
-        perField.resize(static_cast<size_t>(item.RecNo) + 1);
+    if (static_cast<size_t>(recNo) >= perField.size()) {
+        perField.resize(static_cast<size_t>(recNo) + 1);
     }
+    return perField[static_cast<size_t>(recNo)];
+}
+
+const std::string& TStoreIndexes::Keep(TCachedValue& entry, int32_t field, std::string raw) {
+    const TStoreFieldDef& def = table_.FieldDefs()[field];
+    entry.Value = IsStringFieldType(def.FieldType)
+                      ? DecodeFixedName(reinterpret_cast<const uint8_t*>(raw.data()), raw.size())
+                      : std::move(raw);
+    entry.Valid = true;
+    return entry.Value;
+}
+
+const std::string& TStoreIndexes::FieldValue(int32_t field, const TRecordItem& item) {
+    const TStoreFieldDef& def = table_.FieldDefs()[field];
     // Reading and deciphering is the cost of a probe, so a fixed-width value once read
     // is kept until this table rewrites the record or reloads. Another program's edits
     // are seen at the reload, together with its changes to the orders.
-    TCachedValue& c = perField[static_cast<size_t>(item.RecNo)];
+    TCachedValue& c = CacheEntry(field, item.RecNo);
     if (c.Valid) {
         return c.Value;
     }
@@ -120,11 +133,7 @@ const std::string& TStoreIndexes::FieldValue(int32_t field, const TRecordItem& i
     }
     table_.File().DecodeFieldBuffer(raw.data(), raw.data(), table_.FieldEncrypted(field),
                                     def.Width);
-    c.Value = IsStringFieldType(def.FieldType)
-                  ? DecodeFixedName(reinterpret_cast<const uint8_t*>(raw.data()), raw.size())
-                  : std::move(raw);
-    c.Valid = true;
-    return c.Value;
+    return Keep(c, field, std::move(raw));
 }
 
 TKeyValues TStoreIndexes::ReadKey(int32_t index, const TRecordItem& item) {
@@ -442,12 +451,15 @@ void TStoreIndexes::EnsureBlockFor(int32_t index, int32_t recNo) {
 }
 
 void TStoreIndexes::LinkAfter(int32_t index, int32_t recNo, int32_t before) {
+    LinkAfter(index, recNo, before, LinkStart(index, before));
+}
+
+void TStoreIndexes::LinkAfter(int32_t index, int32_t recNo, int32_t before, int32_t next) {
     // The entry is written before anything points to it.
+    WriteEntry(index, recNo, next);
     if (before >= 0) {
-        WriteEntry(index, recNo, ReadNext(index, before));
         WriteEntry(index, before, recNo);
     } else {
-        WriteEntry(index, recNo, table_.Header().Indexes.at(static_cast<size_t>(index)).Head);
         SetHead(index, recNo);
     }
 }
@@ -544,10 +556,11 @@ bool TStoreIndexes::TryPlace(int32_t index, int32_t recNo, int32_t dataOffset, b
         const int32_t after = p < size ? st.List[static_cast<size_t>(p)].RecNo : -1;
         // The new record itself may already hang in the list, left by an append that
         // another program did not finish: linking it again would close a circle.
-        if (!Reaches(index, LinkStart(index, before), after, recNo)) {
+        const int32_t start = LinkStart(index, before);
+        if (!Reaches(index, start, after, recNo)) {
             return false;
         }
-        LinkAfter(index, recNo, before);
+        LinkAfter(index, recNo, before, start);
     }
     st.List.insert(st.List.begin() + p, item);
     st.LastPlaced = p;
@@ -654,6 +667,18 @@ void TStoreIndexes::BeforeWrite(TStoreTableIO& /*table*/) {
 
 void TStoreIndexes::RecordAdded(TStoreTableIO& /*table*/, int32_t recNo, int32_t dataOffset) {
     ++changes_;
+    // The keys of the new record are known: placing it reads nothing back.
+    if (const uint8_t* plain = table_.AppendingRecord()) {
+        for (const TIndexState& st : indexes_) {
+            for (int32_t f : st.Def.FieldNumbers) {
+                const TStoreFieldDef& def = table_.FieldDefs()[f];
+                if (!def.IsBlob()) {
+                    const auto* at = reinterpret_cast<const char*>(plain + def.Offset);
+                    Keep(CacheEntry(f, recNo), f, std::string(at, static_cast<size_t>(def.Width)));
+                }
+            }
+        }
+    }
     for (int32_t i = 0; i < Count(); ++i) {
         Place(i, recNo, dataOffset);
     }

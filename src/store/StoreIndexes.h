@@ -99,6 +99,9 @@ class TStoreIndexes : public TStoreIndexHooks {
     };
 
     TChainWalk WalkChain(int32_t index, const std::vector<uint8_t>& live);
+    TCachedValue& CacheEntry(int32_t field, int32_t recNo);
+    // Keeps a fixed-width value given by its deciphered bytes.
+    const std::string& Keep(TCachedValue& entry, int32_t field, std::string raw);
     void SortByKey(int32_t index, TRecordList& list);
     TKeyValues KeyFromValues(int32_t index, const TFieldBuffers& values, int32_t recNo);
     std::string RenderKey(int32_t index, const TKeyValues& key) const;
@@ -111,6 +114,8 @@ class TStoreIndexes : public TStoreIndexHooks {
     void SetHead(int32_t index, int32_t head);
     // Puts recNo into the on-disk list after the live record `before` (-1: at the head).
     void LinkAfter(int32_t index, int32_t recNo, int32_t before);
+    // The same when the list's link after `before` has just been read as `next`.
+    void LinkAfter(int32_t index, int32_t recNo, int32_t before, int32_t next);
     void Unlink(int32_t index, int32_t recNo, int32_t before);
     // Whether the on-disk list leads from `from` to `target` through records that are not
     // live here only (deleted ones stay linked), never through `avoid`.

@@ -444,6 +444,8 @@ void TStoreTable::LoadBuffer() {
     const int64_t available = windowStart_ + windowLength_ - dataOffset;
     std::vector<uint8_t>& plain = recordBuffer_;
     plain.resize(static_cast<size_t>(size));
+    // Only the text of a string value is kept below, so no more of it is deciphered.
+    tableIO_->DecodeFixedPart(bytes, plain.data(), true);
     for (int32_t f = 0; f < FieldCount(); ++f) {
         const TStoreFieldDef& def = FieldDefs()[f];
         TBufferField& b = buffer_[static_cast<size_t>(f)];
@@ -483,7 +485,6 @@ void TStoreTable::LoadBuffer() {
                     }
                 });
         } else {
-            file.DecodeFieldBuffer(stored, at, tableIO_->FieldEncrypted(f), def.Width);
             if (IsStringFieldType(def.FieldType)) {
                 b.Value = DecodeFixedName(at, static_cast<size_t>(def.Width));
             } else {

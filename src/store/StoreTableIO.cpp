@@ -220,15 +220,17 @@ void TStoreTableIO::CheckHeaderOnDisk() {
     // overwrite its entries. Under the write lock the copy is taken again instead.
     std::vector<uint8_t> mine(kTableHeaderSize);
     header_.EncodeTo(mine.data());
-    uint8_t counters[12];
-    file_.ReadAt(headerOffset_ + TTableHeader::kFirstBlockOffset, counters, sizeof counters);
+    // The counters and the index items in one read: the bytes between are few next to
+    // the cost of a second call.
+    constexpr int32_t kCounters = 12;
     constexpr int32_t kIndexArea = 4 + kMaxIndexes * kIndexItemSize;
-    std::vector<uint8_t> indexes(kIndexArea);
-    file_.ReadAt(headerOffset_ + TTableHeader::kIndexCountOffset, indexes.data(), kIndexArea);
-    if (std::memcmp(counters, mine.data() + TTableHeader::kFirstBlockOffset, sizeof counters) !=
-            0 ||
-        std::memcmp(indexes.data(), mine.data() + TTableHeader::kIndexCountOffset, kIndexArea) !=
-            0) {
+    constexpr int32_t kFirst = TTableHeader::kFirstBlockOffset;
+    constexpr int32_t kSpan = TTableHeader::kIndexCountOffset + kIndexArea - kFirst;
+    std::vector<uint8_t> onDisk(kSpan);
+    file_.ReadAt(headerOffset_ + kFirst, onDisk.data(), kSpan);
+    const uint8_t* indexes = onDisk.data() + (TTableHeader::kIndexCountOffset - kFirst);
+    if (std::memcmp(onDisk.data(), mine.data() + kFirst, kCounters) != 0 ||
+        std::memcmp(indexes, mine.data() + TTableHeader::kIndexCountOffset, kIndexArea) != 0) {
         Reload();
     }
 }
@@ -262,23 +264,81 @@ void TStoreTableIO::RecoverAfterFailedWrite() noexcept {
     }
 }
 
-void TStoreTableIO::EncodeValue(int32_t field, const TFieldBufferItem& value, uint8_t* fixedPart) {
+void TStoreTableIO::NativeValue(int32_t field, const TFieldBufferItem& value,
+                                uint8_t* native) const {
     const TStoreFieldDef& def = fieldDefs_[field];
-    std::vector<uint8_t> native(static_cast<size_t>(def.Width), 0);
-    if (value.Write) {
-        if (IsStringFieldType(def.FieldType)) {
-            // Cut to the declared size, never inside a character; the last byte stays NUL.
-            const std::string_view text = Utf8Truncate(value.Bytes, static_cast<size_t>(def.Size));
-            std::memcpy(native.data(), text.data(), text.size());
-        } else if (!value.Bytes.empty()) {
-            if (value.Bytes.size() != native.size()) {
-                throw EDatabaseError("Invalid value for field '" + def.Name + "'");
-            }
-            std::memcpy(native.data(), value.Bytes.data(), native.size());
+    uint8_t* at = native + def.Offset;
+    std::memset(at, 0, static_cast<size_t>(def.Width));
+    if (!value.Write) {
+        return;
+    }
+    if (IsStringFieldType(def.FieldType)) {
+        // Cut to the declared size, never inside a character; the last byte stays NUL.
+        const std::string_view text = Utf8Truncate(value.Bytes, static_cast<size_t>(def.Size));
+        std::memcpy(at, text.data(), text.size());
+    } else if (!value.Bytes.empty()) {
+        if (value.Bytes.size() != static_cast<size_t>(def.Width)) {
+            throw EDatabaseError("Invalid value for field '" + def.Name + "'");
+        }
+        std::memcpy(at, value.Bytes.data(), value.Bytes.size());
+    }
+}
+
+void TStoreTableIO::EncodeFields(const std::vector<int32_t>& fields, const uint8_t* native,
+                                 uint8_t* fixed) {
+    messages_.clear();
+    for (int32_t f : fields) {
+        const TStoreFieldDef& def = fieldDefs_[f];
+        if (FieldEncrypted(f)) {
+            messages_.push_back({native + def.Offset, fixed + def.Offset, def.Width});
+        } else {
+            std::memcpy(fixed + def.Offset, native + def.Offset, static_cast<size_t>(def.Width));
         }
     }
-    file_.EncodeFieldBuffer(native.data(), fixedPart + def.Offset, FieldEncrypted(field),
-                            def.Width);
+    if (!messages_.empty()) {
+        file_.EncodeFieldBuffers(messages_.data(), messages_.size());
+    }
+}
+
+void TStoreTableIO::DecodeFixedPart(const uint8_t* stored, uint8_t* plain, bool textOnly) {
+    // Wide text columns mostly hold short text. In every mode a value's leading whole
+    // blocks decipher alike whether or not the rest follows, so a first pass takes only
+    // a prefix of each text, and a second the whole of those whose NUL it did not reach.
+    constexpr int32_t kTextPrefix = 32;  // whole blocks of every cipher
+    // In place, the second pass would find the prefix already deciphered.
+    textOnly = textOnly && stored != plain;
+    messages_.clear();
+    std::vector<int32_t>& longer = longerTexts_;
+    longer.clear();
+    for (int32_t f = 0; f < fieldDefs_.Count(); ++f) {
+        const TStoreFieldDef& def = fieldDefs_[f];
+        if (def.IsBlob()) {
+            continue;
+        }
+        if (FieldEncrypted(f)) {
+            int32_t size = def.Width;
+            if (textOnly && IsStringFieldType(def.FieldType) && size > kTextPrefix) {
+                size = kTextPrefix;
+                longer.push_back(f);
+            }
+            messages_.push_back({stored + def.Offset, plain + def.Offset, size});
+        } else if (stored != plain) {
+            std::memcpy(plain + def.Offset, stored + def.Offset, static_cast<size_t>(def.Width));
+        }
+    }
+    if (!messages_.empty()) {
+        file_.DecodeFieldBuffers(messages_.data(), messages_.size());
+    }
+    messages_.clear();
+    for (int32_t f : longer) {
+        const TStoreFieldDef& def = fieldDefs_[f];
+        if (std::memchr(plain + def.Offset, 0, kTextPrefix) == nullptr) {
+            messages_.push_back({stored + def.Offset, plain + def.Offset, def.Width});
+        }
+    }
+    if (!messages_.empty()) {
+        file_.DecodeFieldBuffers(messages_.data(), messages_.size());
+    }
 }
 
 void TStoreTableIO::EncodeBlob(int32_t field, const TFieldBufferItem& value, TMemoryStream& image) {
@@ -427,6 +487,8 @@ int32_t TStoreTableIO::AppendRecord(const TFieldBuffers& values, bool flush) {
 
     // The whole record, fixed part and blob areas, is built before anything is written.
     std::vector<uint8_t> fixed(static_cast<size_t>(RecordSize()), 0);
+    std::vector<uint8_t> native(fixed.size(), 0);
+    std::vector<int32_t> encoded;
     std::vector<TPendingBlob> blobs;
     int64_t next = dataOffset + RecordSize();
     for (int32_t f = 0; f < fieldDefs_.Count(); ++f) {
@@ -435,16 +497,20 @@ int32_t TStoreTableIO::AppendRecord(const TFieldBuffers& values, bool flush) {
             TMemoryStream image;
             EncodeBlob(f, values[f], image);
             PlaceBlob(f, std::move(image), TBlobSlot(), next, fixed, blobs);
-        } else if (f == autoField) {
+            continue;
+        }
+        if (f == autoField) {
             TFieldBufferItem item;
             item.Write = true;
             item.Bytes.resize(4);
             EncodeFixed32(reinterpret_cast<uint8_t*>(item.Bytes.data()), autoValue);
-            EncodeValue(f, item, fixed.data());
+            NativeValue(f, item, native.data());
         } else {
-            EncodeValue(f, values[f], fixed.data());
+            NativeValue(f, values[f], native.data());
         }
+        encoded.push_back(f);
     }
+    EncodeFields(encoded, native.data(), fixed.data());
     if (next > kMaxImageSize) {
         file_.SizeLimitReached();
     }
@@ -475,7 +541,14 @@ int32_t TStoreTableIO::AppendRecord(const TFieldBuffers& values, bool flush) {
             recordTabBlocks_.push_back(static_cast<int32_t>(end));
         }
         if (hooks_) {
-            hooks_->RecordAdded(*this, n, static_cast<int32_t>(dataOffset));
+            appending_ = native.data();
+            try {
+                hooks_->RecordAdded(*this, n, static_cast<int32_t>(dataOffset));
+            } catch (...) {
+                appending_ = nullptr;
+                throw;
+            }
+            appending_ = nullptr;
         }
         file_.OrderWrites();
 
@@ -521,6 +594,8 @@ void TStoreTableIO::ModifyRecord(int32_t position, const TFieldBuffers& values, 
     // never a mix. Values that did not change keep their areas.
     const int64_t dataOffset = file_.ImageSize();
     std::vector<uint8_t> fixed(old);
+    std::vector<uint8_t> native(fixed.size(), 0);
+    std::vector<int32_t> encoded;
     std::vector<TPendingBlob> blobs;
     int64_t next = dataOffset + RecordSize();
     int32_t counter = header_.AutoIncCounter;
@@ -537,17 +612,19 @@ void TStoreTableIO::ModifyRecord(int32_t position, const TFieldBuffers& values, 
             if (!SameStoredImage(slot, image)) {
                 PlaceBlob(f, std::move(image), slot, next, fixed, blobs);
             }
-        } else if (f == AutoIncField()) {
+            continue;
+        }
+        if (f == AutoIncField()) {
             const int32_t v = values.Int32(f);
             if (v == 0) {
                 continue;
             }
-            EncodeValue(f, value, fixed.data());
             counter = std::max(counter, v);
-        } else {
-            EncodeValue(f, value, fixed.data());
         }
+        NativeValue(f, value, native.data());
+        encoded.push_back(f);
     }
+    EncodeFields(encoded, native.data(), fixed.data());
     if (next > kMaxImageSize) {
         file_.SizeLimitReached();
     }
@@ -631,13 +708,7 @@ void TStoreTableIO::ReadRecord(int32_t recNo, uint8_t* buffer) {
 void TStoreTableIO::ReadRecordAt(int32_t dataOffset, uint8_t* buffer) {
     RequireLoaded();
     file_.ReadAt(dataOffset, buffer, RecordSize());
-    for (int32_t f = 0; f < fieldDefs_.Count(); ++f) {
-        const TStoreFieldDef& def = fieldDefs_[f];
-        if (!def.IsBlob()) {
-            file_.DecodeFieldBuffer(buffer + def.Offset, buffer + def.Offset, FieldEncrypted(f),
-                                    def.Width);
-        }
-    }
+    DecodeFixedPart(buffer, buffer);
 }
 
 void TStoreTableIO::ReadFieldValue(int32_t dataOffset, int32_t field, uint8_t* dest) {

@@ -11,6 +11,7 @@
 #include "store/OptimBlobStream.h"
 #include "store/RecordTab.h"
 #include "store/TableHeader.h"
+#include "store/processing/EncryptBase.h"
 #include "store/processing/Streams.h"
 
 namespace quorv::store {
@@ -95,10 +96,18 @@ class TStoreTableIO {
     void ReadRecordAt(int32_t dataOffset, uint8_t* buffer);
     // One field's deciphered bytes (its stored width) of the record at dataOffset.
     void ReadFieldValue(int32_t dataOffset, int32_t field, uint8_t* dest);
+    // Every fixed-width value of a stored fixed part deciphered into `plain` (which may be
+    // `stored`); blob slots are left alone. With textOnly, a string value is deciphered
+    // only as far as its text goes: what follows its first NUL is left undefined.
+    void DecodeFixedPart(const uint8_t* stored, uint8_t* plain, bool textOnly = false);
     // A memo or blob value of a record read with ReadRecord, loaded on first use.
     std::unique_ptr<TOptimBlobStream> BlobStream(const uint8_t* record, int32_t field);
     // The whole value a blob slot of `field` describes.
     void ReadBlob(const TBlobSlot& slot, int32_t field, TMemoryStream& dest);
+
+    // While an append calls RecordAdded: the new record's fixed part with every fixed-width
+    // value in plain, so the hook need not read back what was just written. Null otherwise.
+    const uint8_t* AppendingRecord() const { return appending_; }
 
     // The text of a string field's deciphered bytes (up to the first NUL).
     static std::string TextOf(const uint8_t* value, int32_t width);
@@ -117,7 +126,10 @@ class TStoreTableIO {
     int32_t EntryPosition(int32_t recNo) const;
     bool EntryUsable(const TRecordTabItem& item, int64_t imageSize) const;
     bool EntryComplete(const TRecordTabItem& item, int64_t imageSize);
-    void EncodeValue(int32_t field, const TFieldBufferItem& value, uint8_t* fixedPart);
+    // A value in its stored width, not yet enciphered, at its place in `native`.
+    void NativeValue(int32_t field, const TFieldBufferItem& value, uint8_t* native) const;
+    // The fields' values from `native` enciphered (or copied) into `fixed`, in one batch.
+    void EncodeFields(const std::vector<int32_t>& fields, const uint8_t* native, uint8_t* fixed);
     void EncodeBlob(int32_t field, const TFieldBufferItem& value, TMemoryStream& image);
     // A memo or blob image bound for a new area after the record's fixed part.
     struct TPendingBlob {
@@ -157,6 +169,9 @@ class TStoreTableIO {
     std::vector<int32_t> recordTabBlocks_;
     TRecordList physical_;
     std::vector<int32_t> damaged_;
+    std::vector<TCipherMessage> messages_;  // scratch of the batch calls
+    std::vector<int32_t> longerTexts_;
+    const uint8_t* appending_ = nullptr;
 };
 
 }  // namespace quorv::store

@@ -51,6 +51,8 @@ int ZlibLevelForCode(uint8_t code) {
 
 TCompAlgo_Zlib::TCompAlgo_Zlib(TStoreProcessing* owner) : TCompressAlgo(owner) {}
 
+TCompAlgo_Zlib::~TCompAlgo_Zlib() = default;
+
 void TCompAlgo_Zlib::EncodeData(TStream* source, TStream* dest, int32_t) {
     Apply(&TCompAlgo_Zlib::Encode, source, dest);
 }
@@ -87,12 +89,19 @@ void TCompAlgo_Zlib::Encode(TStream& source, TStream& dest) {
     const auto n = static_cast<int32_t>(sourceSize);
     WriteInt32(dest, n);
     {
-        TCompressionStream zs(ZlibLevelForCode(compressLevel_), dest);
+        // Taken out while in use: a progress handler that compresses another value meanwhile
+        // gets a state of its own, and a failure drops this one.
+        std::unique_ptr<TDeflateState> state = std::move(deflate_);
+        if (!state) {
+            state = std::make_unique<TDeflateState>();
+        }
+        TCompressionStream zs(*state, ZlibLevelForCode(compressLevel_), dest);
         zs.OnProgress = [this, sourceSize](TCustomZlibStream& s) {
             DoEncodeProgress(ProgressPercent(s.TotalIn(), sourceSize));
         };
         zs.CopyFrom(source, 0);
         zs.Close();
+        deflate_ = std::move(state);
     }
     dest.SetPosition(0);
     if (dest.Size() - 4 < n) {
@@ -127,7 +136,11 @@ void TCompAlgo_Zlib::Decode(TStream& source, TStream& dest) {
         throw EReadError();
     }
     {
-        TDecompressionStream zs(source);
+        std::unique_ptr<TInflateState> state = std::move(inflate_);  // as in Encode
+        if (!state) {
+            state = std::make_unique<TInflateState>();
+        }
+        TDecompressionStream zs(*state, source);
         zs.OnProgress = [this, &source, sourceSize](TCustomZlibStream&) {
             DoDecodeProgress(ProgressPercent(source.Position(), sourceSize));
         };
@@ -140,6 +153,7 @@ void TCompAlgo_Zlib::Decode(TStream& source, TStream& dest) {
             dest.WriteBuffer(chunk.data(), want);
             left -= want;
         }
+        inflate_ = std::move(state);
     }
     dest.SetPosition(0);
 }

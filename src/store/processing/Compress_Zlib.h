@@ -1,10 +1,14 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 
 #include "store/processing/DataProcess.h"
 
 namespace quorv::store {
+
+class TDeflateState;
+class TInflateState;
 
 // zlib level for the store's level code: 0 best, 1 zlib's default, 2-3 fastest, above stored.
 int ZlibLevelForCode(uint8_t code);
@@ -14,6 +18,7 @@ int ZlibLevelForCode(uint8_t code);
 class TCompAlgo_Zlib : public TCompressAlgo {
   public:
     explicit TCompAlgo_Zlib(TStoreProcessing* owner);
+    ~TCompAlgo_Zlib() override;
 
     void SetLevel(uint8_t level) override { compressLevel_ = level; }
     uint8_t GetLevel() const override { return compressLevel_; }
@@ -30,6 +35,8 @@ class TCompAlgo_Zlib : public TCompressAlgo {
     void Decode(TStream& source, TStream& dest);
 
     uint8_t compressLevel_ = 1;
+    std::unique_ptr<TDeflateState> deflate_;  // kept between values
+    std::unique_ptr<TInflateState> inflate_;
 };
 
 }  // namespace quorv::store

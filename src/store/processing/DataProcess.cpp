@@ -4,6 +4,8 @@
 #include <cmath>
 #include <vector>
 
+#include "store/processing/EncryptBase.h"
+
 namespace quorv::store {
 
 int ProgressPercent(int64_t current, int64_t total) {
@@ -97,6 +99,20 @@ void TEncryptAlgo::ProcessData(TStream* source, TStream* dest, int32_t dataSize,
         throw;
     }
     report(0, 0);
+}
+
+void TEncryptAlgo::EncodeMessages(const TCipherMessage* messages, size_t count) {
+    for (size_t m = 0; m < count; ++m) {
+        EncodeBuffer(messages[m].Source, messages[m].Dest, messages[m].Size);
+        Done();
+    }
+}
+
+void TEncryptAlgo::DecodeMessages(const TCipherMessage* messages, size_t count) {
+    for (size_t m = 0; m < count; ++m) {
+        DecodeBuffer(messages[m].Source, messages[m].Dest, messages[m].Size);
+        Done();
+    }
 }
 
 }  // namespace quorv::store

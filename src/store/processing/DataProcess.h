@@ -9,6 +9,7 @@
 namespace quorv::store {
 
 class TStoreProcessing;
+struct TCipherMessage;
 
 // Progress of one algorithm: (sender, percent 0..100). The sender is the algorithm's owner.
 using TOnProgressEvent = std::function<void(TStoreProcessing* sender, int percent)>;
@@ -62,6 +63,9 @@ class TEncryptAlgo : public TDataProcessAlgo {
     // Source and dest may be the same buffer.
     virtual void EncodeBuffer(const void* source, void* dest, int32_t dataSize) = 0;
     virtual void DecodeBuffer(const void* source, void* dest, int32_t dataSize) = 0;
+    // Independent messages, each as a buffer call followed by Done.
+    virtual void EncodeMessages(const TCipherMessage* messages, size_t count);
+    virtual void DecodeMessages(const TCipherMessage* messages, size_t count);
 
     // A null dest processes source in place; a negative size means all of source from 0.
     void EncodeData(TStream* source, TStream* dest, int32_t dataSize) override;

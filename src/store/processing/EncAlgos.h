@@ -19,6 +19,12 @@ class TEncAlgo_Base : public TEncryptAlgo {
     void Done() override { cipher_->Done(); }
     void EncodeBuffer(const void* source, void* dest, int32_t dataSize) override;
     void DecodeBuffer(const void* source, void* dest, int32_t dataSize) override;
+    void EncodeMessages(const TCipherMessage* messages, size_t count) override {
+        cipher_->EncodeMessages(messages, count);
+    }
+    void DecodeMessages(const TCipherMessage* messages, size_t count) override {
+        cipher_->DecodeMessages(messages, count);
+    }
 
     TEncrypt& Cipher() const { return *cipher_; }
 

@@ -49,6 +49,42 @@ inline uint32_t Round(uint32_t x, uint32_t y) {
     return c ^ kTables[2][(x >> 16) & 255];
 }
 
+// The first table again over 512 entries, T0[i mod 256]: indexed by the low bytes of n and k
+// added, it gives byte 0 of n + k's lookup without waiting for the addition.
+using WideTable = std::array<uint32_t, 512>;
+constexpr WideTable MakeWideTable() {
+    WideTable t{};
+    for (int i = 0; i < 512; ++i) {
+        t[i] = kTables[0][i & 255];
+    }
+    return t;
+}
+alignas(64) constexpr WideTable kWide0 = MakeWideTable();
+
+// The round with every lookup one operation from its input: byte 0 from n itself (wide0k
+// points at kWide0 + the key's low byte), byte 2 with BEXTR. Four lookups arriving
+// together then need two levels of XOR once y is folded into the earliest, one level less
+// than Round. Only for processors with BMI1.
+#if defined(__x86_64__)
+inline uint32_t RoundBextr(uint32_t n, uint32_t k, const uint32_t* wide0k, uint32_t y,
+                           uint32_t byte2) {
+    const uint32_t x = n + k;
+    uint32_t b2;
+    asm("bextr %2, %1, %0" : "=r"(b2) : "r"(x), "r"(byte2));
+    uint32_t a = wide0k[n & 255] ^ y;
+    uint32_t b = kTables[1][(x >> 8) & 255] ^ kTables[2][b2];
+    asm("" : "+r"(a), "+r"(b));
+    uint32_t c = a ^ kTables[3][x >> 24];
+    asm("" : "+r"(c));
+    return c ^ b;
+}
+
+bool HasBextr() {
+    static const bool has = __builtin_cpu_supports("bmi");
+    return has;
+}
+#endif
+
 }  // namespace
 
 TEnc_Gost::TEnc_Gost() : TEncryptChain(kContext, key_) {
@@ -116,6 +152,78 @@ QUORV_CIPHER_INLINE void TEnc_Gost::Crypt(uint64_t* w) const {
     for (int j = 0; j < N; ++j) {
         w[j] = MakeLE(n2[j], n1[j]);
     }
+}
+
+void TEnc_Gost::EncodeSerial(const uint8_t* in, uint8_t* out, size_t blocks, uint64_t& f,
+                             bool xorFeedback) const {
+#if defined(__x86_64__)
+    if (!portable_ && HasBextr()) {
+        SerialLoop<true>(in, out, blocks, f, xorFeedback);
+        return;
+    }
+#endif
+    SerialLoop<false>(in, out, blocks, f, xorFeedback);
+}
+
+template <bool kBextr>
+void TEnc_Gost::SerialLoop(const uint8_t* in, uint8_t* out, size_t blocks, uint64_t& f,
+                           bool xorFeedback) const {
+    // The loop is as long as the cipher's latency: the key words are taken once, not per
+    // block, and between two blocks only one XOR lies on the chain.
+    if (blocks == 0) {
+        return;
+    }
+    uint32_t k[8];
+    const uint32_t* wide[8];
+    for (int i = 0; i < 8; ++i) {
+        k[i] = KeyWord(i);
+        wide[i] = kWide0.data() + (k[i] & 255);
+    }
+    auto plain = [&](size_t b, bool hi) {
+        uint64_t p;
+        std::memcpy(&p, in + 8 * b, 8);
+        return hi ? HiLE(p) : LoLE(p);
+    };
+    auto round = [](uint32_t n, uint32_t key, const uint32_t* wide0k, uint32_t y) {
+#if defined(__x86_64__)
+        if constexpr (kBextr) {
+            return RoundBextr(n, key, wide0k, y, 0x0810);  // 8 bits from bit 16
+        }
+#endif
+        (void)wide0k;
+        return Round(n + key, y);
+    };
+    uint32_t f1 = LoLE(f), f2 = HiLE(f);
+    uint32_t n1 = plain(0, false) ^ f1, n2 = plain(0, true) ^ f2;
+    for (size_t b = 0; b < blocks; ++b) {
+        // The next block's input but for this block's output, made before the rounds.
+        const bool more = b + 1 < blocks;
+        uint32_t q1 = more ? plain(b + 1, false) : 0, q2 = more ? plain(b + 1, true) : 0;
+        if (xorFeedback) {
+            q1 ^= f1;
+            q2 ^= f2;
+        }
+        // Key words as memory operands: held in registers they would push the chain's
+        // values out to the stack.
+        const uint32_t* key = k;
+        const uint32_t* const* wide0 = wide;
+        asm("" : "+r"(key), "+r"(wide0));
+#pragma GCC unroll 32
+        for (int r = 0; r < 32; r += 2) {
+            const int i = KeyIndex(false, r), j = KeyIndex(false, r + 1);
+            n2 = round(n1, key[i], wide0[i], n2);
+            n1 = round(n2, key[j], wide0[j], n1);
+        }
+        const uint64_t c = MakeLE(n2, n1);
+        std::memcpy(out + 8 * b, &c, 8);
+        // Mode 0 keeps the XOR of every block so far, mode 1 the last block.
+        f1 = xorFeedback ? q1 ^ (more ? plain(b + 1, false) : 0) ^ n2 : n2;
+        f2 = xorFeedback ? q2 ^ (more ? plain(b + 1, true) : 0) ^ n1 : n1;
+        const uint32_t c1 = n2, c2 = n1;
+        n1 = q1 ^ c1;
+        n2 = q2 ^ c2;
+    }
+    f = MakeLE(f1, f2);
 }
 
 template <int N>

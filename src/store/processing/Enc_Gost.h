@@ -22,6 +22,14 @@ class TEnc_Gost final : public TEncryptChain<TEnc_Gost, 8> {
     using Table = std::array<std::array<uint32_t, 256>, 4>;
     static const Table& Tables();
 
+    // Modes 0 and 1 encoding of whole blocks, each chained to the one before; f is the
+    // feedback register, in and out may be the same.
+    void EncodeSerial(const uint8_t* in, uint8_t* out, size_t blocks, uint64_t& f,
+                      bool xorFeedback) const;
+    // Keeps chained encoding on the rounds every processor runs, so that tests can hold
+    // them against the faster ones.
+    void SetPortableRoundsForTesting(bool on) { portable_ = on; }
+
   protected:
     void KeySchedule(const uint8_t* key, int32_t size) override;
 
@@ -33,10 +41,14 @@ class TEnc_Gost final : public TEncryptChain<TEnc_Gost, 8> {
     void DecBlocks(uint64_t* w) const;
     template <bool kReverse, int N>
     void Crypt(uint64_t* w) const;
+    template <bool kBextr>
+    void SerialLoop(const uint8_t* in, uint8_t* out, size_t blocks, uint64_t& f,
+                    bool xorFeedback) const;
     uint32_t KeyWord(int i) const;
 
     // User: the key bytes, zero-padded to 32.
     alignas(8) uint8_t key_[32];
+    bool portable_ = false;
 };
 
 extern template class TEncryptChain<TEnc_Gost, 8>;

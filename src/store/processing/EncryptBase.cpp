@@ -99,4 +99,18 @@ void TEncrypt::DecodeBuffer(const void* source, void* dest, int32_t size) {
     }
 }
 
+void TEncrypt::EncodeMessages(const TCipherMessage* messages, size_t count) {
+    CheckInitialized();
+    if (count > 0) {
+        ChainMessages(messages, count, false);
+    }
+}
+
+void TEncrypt::DecodeMessages(const TCipherMessage* messages, size_t count) {
+    CheckInitialized();
+    if (count > 0) {
+        ChainMessages(messages, count, true);
+    }
+}
+
 }  // namespace quorv::store

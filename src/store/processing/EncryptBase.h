@@ -31,6 +31,14 @@ class EEncryptException : public quorv::Exception {
 
 enum TEncryptMode : uint8_t { emXorFeedback = 0, emCBC = 1, emCFB8 = 2, emOFB8 = 3, emECB = 4 };
 
+// One message of a batch. Source and Dest are the same bytes or do not overlap, and no two
+// messages of a batch share bytes.
+struct TCipherMessage {
+    const uint8_t* Source;
+    uint8_t* Dest;
+    int32_t Size;
+};
+
 // Block cipher with the store's chaining modes. Every stored value is one message that
 // starts from Vector; Done() rewinds the chain to it.
 class TEncrypt {
@@ -75,6 +83,12 @@ class TEncrypt {
     void EncodeBuffer(const void* source, void* dest, int32_t size);
     void DecodeBuffer(const void* source, void* dest, int32_t size);
 
+    // Each message as its own EncodeBuffer / DecodeBuffer call followed by Done, but with
+    // the blocks of different messages through the cipher together. Leaves the chain
+    // rewound.
+    void EncodeMessages(const TCipherMessage* messages, size_t count);
+    void DecodeMessages(const TCipherMessage* messages, size_t count);
+
     const std::vector<uint8_t>& Vector() const { return vector_; }
     const std::vector<uint8_t>& Feedback() const { return feedback_; }
 
@@ -87,6 +101,7 @@ class TEncrypt {
     // The chaining modes over a whole buffer; TEncryptChain supplies them per cipher.
     virtual void ChainEncode(const uint8_t* source, uint8_t* dest, size_t size) = 0;
     virtual void ChainDecode(const uint8_t* source, uint8_t* dest, size_t size) = 0;
+    virtual void ChainMessages(const TCipherMessage* messages, size_t count, bool decode) = 0;
 
     uint8_t* FeedbackBytes() { return feedback_.data(); }
     [[noreturn]] void ThrowBadMode() const;
@@ -166,6 +181,7 @@ class TEncryptChain : public TEncrypt {
 
     void ChainEncode(const uint8_t* s, uint8_t* d, size_t n) final;
     void ChainDecode(const uint8_t* s, uint8_t* d, size_t n) final;
+    void ChainMessages(const TCipherMessage* messages, size_t count, bool decode) final;
 
   private:
     const Cipher& Self() const { return static_cast<const Cipher&>(*this); }
@@ -174,6 +190,9 @@ class TEncryptChain : public TEncrypt {
 
     template <bool kDecode>
     void Chain(const uint8_t* s, uint8_t* d, size_t n);
+    // Modes 0 and 1 over a batch (ChainBatch.h).
+    void DecodeChained(const TCipherMessage* messages, size_t count);
+    void EncodeChained(const TCipherMessage* messages, size_t count);
     // The restrict pointers tell the compiler that output bytes never land in the key
     // schedule, so it need not reload subkeys after every block written. In place, only d is
     // used, for reading and writing alike.
@@ -270,7 +289,18 @@ void TEncryptChain<Cipher, kBlock>::Run(const uint8_t* __restrict s, uint8_t* __
                     }
                     std::memcpy(d, t, kBlock);
                 }
-            } else {
+            } else if constexpr (requires(const Cipher& c, uint64_t& r) {
+                                     c.EncodeSerial(in, d, n, r, true);
+                                 }) {
+                // Every block waits on the one before: a cipher may supply the loop.
+                Self().EncodeSerial(in, d, n / kBlock, f[0], mode == emXorFeedback);
+                const size_t whole = n / kBlock * kBlock;
+                in += whole;
+                d += whole;
+                n -= whole;
+            } else if (mode == emXorFeedback) {
+                // Every block waits on the one before: the loop is the cipher's latency,
+                // so the mode is decided once, outside it.
                 for (; n >= kBlock; n -= kBlock, in += kBlock, d += kBlock) {
                     std::memcpy(t, in, kBlock);
                     for (int i = 0; i < kWords; ++i) {
@@ -279,8 +309,18 @@ void TEncryptChain<Cipher, kBlock>::Run(const uint8_t* __restrict s, uint8_t* __
                     EncOne(t);
                     std::memcpy(d, t, kBlock);
                     for (int i = 0; i < kWords; ++i) {
-                        f[i] = mode == emXorFeedback ? f[i] ^ t[i] : t[i];
+                        f[i] ^= t[i];
                     }
+                }
+            } else {
+                for (; n >= kBlock; n -= kBlock, in += kBlock, d += kBlock) {
+                    std::memcpy(t, in, kBlock);
+                    for (int i = 0; i < kWords; ++i) {
+                        t[i] ^= f[i];
+                    }
+                    EncOne(t);
+                    std::memcpy(d, t, kBlock);
+                    std::memcpy(f, t, kBlock);
                 }
             }
             // A short final block, in both directions: P XOR E(F); mode 0 also folds E(F)
@@ -349,3 +389,5 @@ void TEncryptChain<Cipher, kBlock>::Stream8(const uint8_t* s, uint8_t* d, size_t
 }
 
 }  // namespace quorv::store
+
+#include "store/processing/ChainBatch.h"  // IWYU pragma: export

@@ -149,6 +149,18 @@ void TEncryptMgr::DecodeBuffer(const void* source, void* dest, int32_t dataSize)
     algo.DecodeBuffer(source, dest, dataSize);
 }
 
+void TEncryptMgr::EncodeMessages(const TCipherMessage* messages, size_t count) {
+    TEncryptAlgo& algo = RequireEncryptAlgo();
+    DoneOnExit done(algo);
+    algo.EncodeMessages(messages, count);
+}
+
+void TEncryptMgr::DecodeMessages(const TCipherMessage* messages, size_t count) {
+    TEncryptAlgo& algo = RequireEncryptAlgo();
+    DoneOnExit done(algo);
+    algo.DecodeMessages(messages, count);
+}
+
 void TEncryptMgr::SetMode(uint8_t mode) {
     RequireEncryptAlgo().SetMode(mode);
 }

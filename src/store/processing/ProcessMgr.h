@@ -63,6 +63,8 @@ class TEncryptMgr : public TDataProcessMgr {
     void DecodeData(TStream* source, TStream* dest, int32_t dataSize) override;
     virtual void EncodeBuffer(const void* source, void* dest, int32_t dataSize);
     virtual void DecodeBuffer(const void* source, void* dest, int32_t dataSize);
+    void EncodeMessages(const TCipherMessage* messages, size_t count);
+    void DecodeMessages(const TCipherMessage* messages, size_t count);
 
     void SetMode(uint8_t mode);
     void InitKey(std::string_view password);

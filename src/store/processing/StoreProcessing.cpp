@@ -104,6 +104,16 @@ void TStoreProcessing::DecodeFieldBuffer(const void* source, void* dest, bool en
     }
 }
 
+void TStoreProcessing::EncodeFieldBuffers(const TCipherMessage* messages, size_t count) {
+    std::lock_guard lock(mutex_);
+    encryptMgr_.EncodeMessages(messages, count);
+}
+
+void TStoreProcessing::DecodeFieldBuffers(const TCipherMessage* messages, size_t count) {
+    std::lock_guard lock(mutex_);
+    encryptMgr_.DecodeMessages(messages, count);
+}
+
 void TStoreProcessing::SetProgressEvents(TProcessProgressEvents events) {
     std::lock_guard lock(mutex_);
     events_ = std::move(events);

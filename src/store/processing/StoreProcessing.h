@@ -37,6 +37,9 @@ class TStoreProcessing {
     // A fixed-width field value, enciphered or plainly copied; source and dest may be equal.
     void EncodeFieldBuffer(const void* source, void* dest, bool encrypt, int32_t size);
     void DecodeFieldBuffer(const void* source, void* dest, bool encrypt, int32_t size);
+    // Enciphered field values of one record at once (see TEncrypt::EncodeMessages).
+    void EncodeFieldBuffers(const TCipherMessage* messages, size_t count);
+    void DecodeFieldBuffers(const TCipherMessage* messages, size_t count);
 
     void SetProgressEvents(TProcessProgressEvents events);
 

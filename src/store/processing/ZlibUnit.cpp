@@ -37,14 +37,52 @@ void TCustomZlibStream::Progress() {
 
 // ---------------------------------------------------------------------------------------------
 
+TDeflateState::TDeflateState() : z_(std::make_unique<z_stream>()) {}
+
+TDeflateState::~TDeflateState() {
+    Discard();
+}
+
+z_stream& TDeflateState::Fresh(int zlibLevel) {
+    if (ready_ && level_ == zlibLevel && deflateReset(z_.get()) == Z_OK) {
+        return *z_;
+    }
+    Discard();
+    *z_ = z_stream{};
+    if (deflateInit2(z_.get(), zlibLevel, Z_DEFLATED, 15, 8, Z_DEFAULT_STRATEGY) < 0) {
+        throw ECompressionError();
+    }
+    ready_ = true;
+    level_ = zlibLevel;
+    return *z_;
+}
+
+void TDeflateState::Discard() {
+    if (ready_) {
+        ready_ = false;
+        deflateEnd(z_.get());
+    }
+}
+
 TCompressionStream::TCompressionStream(int zlibLevel, TStream& dest) : TCustomZlibStream(dest) {
-    if (deflateInit2(&zrec_, zlibLevel, Z_DEFLATED, 15, 8, Z_DEFAULT_STRATEGY) < 0) {
+    if (deflateInit2(z_, zlibLevel, Z_DEFLATED, 15, 8, Z_DEFAULT_STRATEGY) < 0) {
         // Nothing to end: a failed init leaves no state behind.
         ended_ = true;
         throw ECompressionError();
     }
-    zrec_.next_out = buffer_.get();
-    zrec_.avail_out = kBufferSize;
+    Start();
+}
+
+TCompressionStream::TCompressionStream(TDeflateState& state, int zlibLevel, TStream& dest)
+    : TCustomZlibStream(dest) {
+    z_ = &state.Fresh(zlibLevel);
+    state_ = &state;
+    Start();
+}
+
+void TCompressionStream::Start() {
+    z_->next_out = buffer_.get();
+    z_->avail_out = kBufferSize;
 }
 
 TCompressionStream::~TCompressionStream() {
@@ -54,14 +92,23 @@ TCompressionStream::~TCompressionStream() {
 void TCompressionStream::End() {
     if (!ended_) {
         ended_ = true;
-        deflateEnd(&zrec_);
+        if (state_ == nullptr) {
+            deflateEnd(z_);
+        }
     }
+}
+
+void TCompressionStream::Fail() {
+    if (state_ != nullptr) {
+        state_->Discard();
+    }
+    throw ECompressionError();
 }
 
 void TCompressionStream::FlushBuffer(size_t count) {
     strm_.WriteBuffer(buffer_.get(), static_cast<int64_t>(count));
-    zrec_.next_out = buffer_.get();
-    zrec_.avail_out = kBufferSize;
+    z_->next_out = buffer_.get();
+    z_->avail_out = kBufferSize;
 }
 
 int64_t TCompressionStream::Read(void*, int64_t) {
@@ -79,13 +126,13 @@ int64_t TCompressionStream::Write(const void* buffer, int64_t count) {
     int64_t left = count;
     while (left > 0) {
         const int64_t piece = std::min(left, kMaxPiece);
-        zrec_.next_in = const_cast<Bytef*>(in);
-        zrec_.avail_in = static_cast<uInt>(piece);
-        while (zrec_.avail_in > 0) {
-            if (deflate(&zrec_, Z_NO_FLUSH) < 0) {
-                throw ECompressionError();
+        z_->next_in = const_cast<Bytef*>(in);
+        z_->avail_in = static_cast<uInt>(piece);
+        while (z_->avail_in > 0) {
+            if (deflate(z_, Z_NO_FLUSH) < 0) {
+                Fail();
             }
-            if (zrec_.avail_out == 0) {
+            if (z_->avail_out == 0) {
                 FlushBuffer(kBufferSize);
                 Progress();
             }
@@ -107,22 +154,22 @@ void TCompressionStream::Close() {
     if (ended_) {
         return;
     }
-    zrec_.next_in = nullptr;
-    zrec_.avail_in = 0;
+    z_->next_in = nullptr;
+    z_->avail_in = 0;
     for (;;) {
-        const int ret = deflate(&zrec_, Z_FINISH);
+        const int ret = deflate(z_, Z_FINISH);
         if (ret < 0) {
-            throw ECompressionError();
+            Fail();
         }
         if (ret == Z_STREAM_END) {
             break;
         }
-        if (zrec_.avail_out == 0) {
+        if (z_->avail_out == 0) {
             FlushBuffer(kBufferSize);
             Progress();
         }
     }
-    const size_t rest = kBufferSize - zrec_.avail_out;
+    const size_t rest = kBufferSize - z_->avail_out;
     if (rest > 0) {
         FlushBuffer(rest);
     }
@@ -131,30 +178,63 @@ void TCompressionStream::Close() {
 
 // ---------------------------------------------------------------------------------------------
 
+TInflateState::TInflateState() : z_(std::make_unique<z_stream>()) {}
+
+TInflateState::~TInflateState() {
+    if (ready_) {
+        inflateEnd(z_.get());
+    }
+}
+
+z_stream& TInflateState::Fresh() {
+    if (ready_ && inflateReset(z_.get()) == Z_OK) {
+        return *z_;
+    }
+    if (ready_) {
+        ready_ = false;
+        inflateEnd(z_.get());
+    }
+    *z_ = z_stream{};
+    if (inflateInit2(z_.get(), 15) < 0) {
+        throw EDecompressionError();
+    }
+    ready_ = true;
+    return *z_;
+}
+
 TDecompressionStream::TDecompressionStream(TStream& source) : TCustomZlibStream(source) {
-    zrec_.next_in = buffer_.get();
-    zrec_.avail_in = 0;
-    if (inflateInit2(&zrec_, 15) < 0) {
+    z_->next_in = buffer_.get();
+    z_->avail_in = 0;
+    if (inflateInit2(z_, 15) < 0) {
         throw EDecompressionError();
     }
 }
 
+TDecompressionStream::TDecompressionStream(TInflateState& state, TStream& source)
+    : TCustomZlibStream(source), borrowed_(true) {
+    z_ = &state.Fresh();
+    z_->next_in = buffer_.get();
+    z_->avail_in = 0;
+}
+
 TDecompressionStream::~TDecompressionStream() {
     // Leave the source just behind the compressed bytes actually used.
-    if (zrec_.avail_in > 0) {
+    if (z_->avail_in > 0) {
         try {
-            strm_.Seek(-static_cast<int64_t>(zrec_.avail_in), SeekOrigin::Current);
+            strm_.Seek(-static_cast<int64_t>(z_->avail_in), SeekOrigin::Current);
         } catch (...) {
         }
     }
-    inflateEnd(&zrec_);
+    if (!borrowed_) {
+        inflateEnd(z_);
+    }
 }
 
 int64_t TDecompressionStream::Read(void* buffer, int64_t count) {
     auto* out = static_cast<uint8_t*>(buffer);
     int64_t done = 0;
     while (done < count && !streamEnd_) {
-        if (zrec_.avail_in == 0) {
+        if (z_->avail_in == 0) {
             if (sourceEmpty_) {
                 break;
             }
@@ -163,15 +243,15 @@ int64_t TDecompressionStream::Read(void* buffer, int64_t count) {
                 sourceEmpty_ = true;
                 break;
             }
-            zrec_.next_in = buffer_.get();
-            zrec_.avail_in = static_cast<uInt>(n);
+            z_->next_in = buffer_.get();
+            z_->avail_in = static_cast<uInt>(n);
             Progress();
         }
         const int64_t want = std::min(count - done, kMaxPiece);
-        zrec_.next_out = out + done;
-        zrec_.avail_out = static_cast<uInt>(want);
-        const int ret = inflate(&zrec_, Z_NO_FLUSH);
-        done += want - static_cast<int64_t>(zrec_.avail_out);
+        z_->next_out = out + done;
+        z_->avail_out = static_cast<uInt>(want);
+        const int ret = inflate(z_, Z_NO_FLUSH);
+        done += want - static_cast<int64_t>(z_->avail_out);
         if (ret == Z_STREAM_END) {
             // Bytes after the stream's end are not inflated: the read stays short.
             streamEnd_ = true;
@@ -180,8 +260,8 @@ int64_t TDecompressionStream::Read(void* buffer, int64_t count) {
             throw EDecompressionError();
         }
     }
-    zrec_.next_out = nullptr;
-    zrec_.avail_out = 0;
+    z_->next_out = nullptr;
+    z_->avail_out = 0;
     return done;
 }
 

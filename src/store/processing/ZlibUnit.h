@@ -24,8 +24,8 @@ class TCustomZlibStream : public TStream {
     std::function<void(TCustomZlibStream& sender)> OnProgress;
 
     // Bytes that zlib has taken in and given out so far.
-    int64_t TotalIn() const { return static_cast<int64_t>(zrec_.total_in); }
-    int64_t TotalOut() const { return static_cast<int64_t>(zrec_.total_out); }
+    int64_t TotalIn() const { return static_cast<int64_t>(z_->total_in); }
+    int64_t TotalOut() const { return static_cast<int64_t>(z_->total_out); }
 
     int64_t Size() override;
     void SetSize(int64_t size) override;
@@ -36,9 +36,47 @@ class TCustomZlibStream : public TStream {
 
     TStream& strm_;
     z_stream zrec_{};
+    z_stream* z_ = &zrec_;  // zrec_, or a state the stream borrows
     // Not zeroed: zlib writes every byte before it is read, and a value of a few bytes
     // would otherwise pay for clearing 64 KiB.
     std::unique_ptr<uint8_t[]> buffer_;
+};
+
+// A deflate state kept from one value to the next: setting one up clears some 256 KiB,
+// far more work than compressing a small value, and a reset state compresses exactly as
+// a new one does.
+class TDeflateState {
+  public:
+    TDeflateState();
+    ~TDeflateState();
+    TDeflateState(const TDeflateState&) = delete;
+    TDeflateState& operator=(const TDeflateState&) = delete;
+
+    // The state ready for a new stream at zlibLevel; ECompressionError when zlib refuses.
+    z_stream& Fresh(int zlibLevel);
+    // After a failure the state is set up anew before its next use.
+    void Discard();
+
+  private:
+    std::unique_ptr<z_stream> z_;  // zlib keeps its address
+    bool ready_ = false;
+    int level_ = 0;
+};
+
+// The same for inflating: a reset state keeps its window instead of clearing a new one.
+class TInflateState {
+  public:
+    TInflateState();
+    ~TInflateState();
+    TInflateState(const TInflateState&) = delete;
+    TInflateState& operator=(const TInflateState&) = delete;
+
+    // The state ready for a new stream; EDecompressionError when zlib refuses.
+    z_stream& Fresh();
+
+  private:
+    std::unique_ptr<z_stream> z_;  // zlib keeps its address
+    bool ready_ = false;
 };
 
 // Write-only: what is written is deflated into the underlying stream.
@@ -46,6 +84,8 @@ class TCompressionStream : public TCustomZlibStream {
   public:
     // zlibLevel is zlib's own: -1 (default) or 0..9.
     TCompressionStream(int zlibLevel, TStream& dest);
+    // The same on a state kept by the caller.
+    TCompressionStream(TDeflateState& state, int zlibLevel, TStream& dest);
     ~TCompressionStream() override;
 
     int64_t Read(void* buffer, int64_t count) override;
@@ -59,8 +99,11 @@ class TCompressionStream : public TCustomZlibStream {
   private:
     void FlushBuffer(size_t count);
     void End();
+    void Start();
+    [[noreturn]] void Fail();
 
     bool ended_ = false;
+    TDeflateState* state_ = nullptr;
 };
 
 // Read-only: reads inflate the zlib stream found at the underlying stream's position.
@@ -68,6 +111,8 @@ class TCompressionStream : public TCustomZlibStream {
 class TDecompressionStream : public TCustomZlibStream {
   public:
     explicit TDecompressionStream(TStream& source);
+    // The same on a state kept by the caller.
+    TDecompressionStream(TInflateState& state, TStream& source);
     ~TDecompressionStream() override;
 
     int64_t Read(void* buffer, int64_t count) override;
@@ -80,6 +125,7 @@ class TDecompressionStream : public TCustomZlibStream {
   private:
     bool streamEnd_ = false;
     bool sourceEmpty_ = false;
+    bool borrowed_ = false;
 };
 
 }  // namespace quorv::store

@@ -188,6 +188,42 @@ TEST(ZlibLevel, LevelReachesDeflate) {
 
 // ---------------------------------------------------------------------------------------------
 
+TEST(ZlibLevel, OneObjectCompressesEveryValueAsANewOneWould) {
+    // The deflate state is kept between values: nothing of one value or level may leak
+    // into the next image.
+    TCompAlgo_Zlib algo(nullptr);
+    const std::pair<Bytes, uint8_t> values[] = {
+        {Text(300, 1), 3},  {Text(300, 1), 3}, {Noise(500), 3},    {Text(70000, 2), 3},
+        {Text(300, 1), 0},  {Bytes{}, 0},      {Bytes(1, 'x'), 1}, {Text(300, 1), 3},
+        {Text(5000, 3), 4}, {Text(300, 4), 2}, {Text(300, 1), 3}};
+    for (const auto& [value, level] : values) {
+        SCOPED_TRACE("size " + std::to_string(value.size()) + " level " + std::to_string(level));
+        algo.SetLevel(level);
+        TMemoryStream src(value), dst;
+        algo.EncodeData(&src, &dst, static_cast<int32_t>(value.size()));
+        EXPECT_EQ(dst.Bytes(), Encode(value, level));
+        EXPECT_EQ(Decode(dst.Bytes()), value);
+    }
+}
+
+TEST(ZlibDecode, OneObjectDecodesEveryImageAsANewOneWould) {
+    // The inflate state is kept between images too, also past one that fails half-way.
+    TCompAlgo_Zlib algo(nullptr);
+    const Bytes good[] = {Text(300, 1), Text(70000, 2), Noise(400), Bytes(1, 'x'), Text(5, 3)};
+    Bytes broken = Encode(Text(3000, 4));
+    broken.resize(broken.size() / 2);
+    for (int pass = 0; pass < 2; ++pass) {
+        for (const Bytes& value : good) {
+            const Bytes image = Encode(value);
+            TMemoryStream src(image), dst;
+            algo.DecodeData(&src, &dst, static_cast<int32_t>(image.size()));
+            EXPECT_EQ(dst.Bytes(), value);
+            TMemoryStream bad(broken), out;
+            EXPECT_ANY_THROW(algo.DecodeData(&bad, &out, static_cast<int32_t>(broken.size())));
+        }
+    }
+}
+
 TEST(ZlibDecode, StreamsOfOtherWritersDecode) {
     const Bytes value = Text(70000);
     for (int level : {0, 1, 6, 9}) {
