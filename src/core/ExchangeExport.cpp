@@ -24,13 +24,18 @@ void WriteSection(platform::TIniFile& ini, int number, const apply::Profile& p) 
 
 }  // namespace
 
-int ExportProfiles(store::TStoreTable& profiles, const QString& path) {
+int ExportProfiles(store::TStoreTable& profiles, const QString& path,
+                   std::vector<std::string>* splitScripts) {
     platform::TIniFile ini;
     int count = 0;
     try {
         profiles.Refresh();
         for (profiles.First(); !profiles.Eof(); profiles.Next()) {
-            WriteSection(ini, ++count, app::ReadProfile(profiles));
+            const apply::Profile p = app::ReadProfile(profiles);
+            WriteSection(ini, ++count, p);
+            if (splitScripts && p.Script.find(',') != std::string::npos) {
+                splitScripts->push_back(p.Name);
+            }
         }
         if (count > 0) {
             // Scripts and addresses are as private here as in the data file.

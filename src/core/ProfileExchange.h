@@ -31,7 +31,11 @@ class ERefusedImport : public EExchangeError {
 // exchange file at `path` (sections "Record_1", "Record_2", ..., ten keys each) and returns
 // how many it wrote. An empty table writes no file. The file is written whole and
 // atomically: a failure throws EExchangeError and leaves an existing file as it was.
-int ExportProfiles(store::TStoreTable& profiles, const QString& path);
+// `splitScripts`, when given, receives the names of profiles whose script has a line that
+// holds a comma: the Script key joins lines with commas, so such a line comes back from
+// an import as two, and the user is told at export.
+int ExportProfiles(store::TStoreTable& profiles, const QString& path,
+                   std::vector<std::string>* splitScripts = nullptr);
 
 // Reads an exchange file for import: every section one profile, in file order, each column
 // as the file gives it, the name already cut to its column width. Throws EExchangeError for

@@ -94,7 +94,7 @@ int64_t TStoreFileStream::Size() {
 
 void TStoreFileStream::SetSize(int64_t size) {
     if (::ftruncate(fd_, base_ + std::max<int64_t>(0, size)) != 0) {
-        throw EWriteError();
+        throw EWriteError(errno);
     }
     flushed_ = false;
 }

@@ -235,7 +235,12 @@ TEST(ExchangeCommands, SaveThenOpenIntoAFreshDataFileGivesEveryProfile) {
         host.Data().Add(MakeProfile("Office", "a,b\r\n"));  // a comma comes back as a break
         original = host.Data().All();
         Chooser choose(Q(keep / "trip"));
+        BoxAnswers told({QMessageBox::Ok});
         acSaveExecute(nullptr);
+        // The user hears at export that the comma will not come back as it is.
+        ASSERT_EQ(told.seen.size(), 1u);
+        EXPECT_EQ(told.seen[0].name, "ExportCommaBox");
+        EXPECT_TRUE(told.seen[0].text.endsWith("\n\nOffice")) << told.seen[0].text.toStdString();
     }
     TestFormHost fresh;
     Chooser choose(Q(keep / "trip.qic"));

@@ -43,9 +43,16 @@ const char* OutcomeWord(settings::TImportOutcome outcome) {
 
 }  // namespace
 
-int Export(store::TStoreTable& profiles, const Invocation& inv, std::ostream& out) {
+int Export(store::TStoreTable& profiles, const Invocation& inv, std::ostream& out,
+           std::ostream& err) {
     const QString path = settings::WithExchangeExtension(QString::fromStdString(inv.name));
-    const int count = settings::ExportProfiles(profiles, path);
+    std::vector<std::string> split;
+    const int count = settings::ExportProfiles(profiles, path, &split);
+    for (const std::string& name : split) {
+        err << "qic: warning: a script line of " << Quoted(name)
+            << " holds a comma; the file keeps lines apart with commas, so an import gives "
+               "it back as two lines\n";
+    }
     if (count == 0) {
         out << "no profiles, no file written\n";
     } else {
@@ -115,9 +122,9 @@ ExportCommand::ExportCommand()
                "a file name",
                {}}) {}
 
-int ExportCommand::Execute(const Invocation& inv, std::ostream& out, std::ostream&) const {
+int ExportCommand::Execute(const Invocation& inv, std::ostream& out, std::ostream& err) const {
     QicData data(inv);
-    return Export(data.Profiles(), inv, out);
+    return Export(data.Profiles(), inv, out, err);
 }
 
 ImportCommand::ImportCommand()

@@ -15,7 +15,8 @@ namespace quorv::cli {
 
 // qic export FILE: writes every profile to FILE (".qic" appended as the window does),
 // replacing it as a whole. Exit 1 with the reason when it cannot be written.
-int Export(store::TStoreTable& profiles, const Invocation& inv, std::ostream& out);
+int Export(store::TStoreTable& profiles, const Invocation& inv, std::ostream& out,
+           std::ostream& err);
 
 // Who answers the conflicts of an import when no flag does.
 struct TQuestioner {

@@ -105,7 +105,23 @@ void acSaveExecute(QWidget* owner) {
         return;
     }
     try {
-        ExportProfiles(Host().ProfileTable(), path);
+        std::vector<std::string> split;
+        ExportProfiles(Host().ProfileTable(), path, &split);
+        if (!split.empty()) {
+            QStringList names;
+            for (const std::string& name : split) {
+                names << QString::fromStdString(name);
+            }
+            widgets::TPlainMessageBox box(
+                QMessageBox::Information, BoxCaption(owner),
+                QStringLiteral("A script line of these profiles holds a comma. The file keeps "
+                               "script lines apart with commas, so importing it gives such a "
+                               "line back as two lines:\n\n") +
+                    names.join(QLatin1Char('\n')),
+                QMessageBox::Ok, owner);
+            box.setObjectName(QStringLiteral("ExportCommaBox"));
+            box.exec();
+        }
     } catch (const std::exception& e) {
         widgets::TPlainMessageBox box(QMessageBox::Warning, BoxCaption(owner),
                                       QString::fromStdString(e.what()), QMessageBox::Ok, owner);

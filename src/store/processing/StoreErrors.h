@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cerrno>
+
 #include "base/Exception.h"
 
 namespace quorv::store {
@@ -19,6 +21,11 @@ class EReadError : public quorv::Exception {
 class EWriteError : public quorv::Exception {
   public:
     EWriteError() : quorv::Exception("Stream write error") {}
+    // With the reason where the system told one worth saying (a full disk).
+    explicit EWriteError(int error)
+        : quorv::Exception(error == ENOSPC || error == EDQUOT
+                               ? "Stream write error: the disk is full"
+                               : "Stream write error") {}
 };
 
 // zlib refused the data; the text is zlib's own terse "error".

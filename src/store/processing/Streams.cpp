@@ -1,6 +1,7 @@
 #include "store/processing/Streams.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <utility>
 
@@ -15,8 +16,9 @@ void TStream::ReadBuffer(void* buffer, int64_t count) {
 }
 
 void TStream::WriteBuffer(const void* buffer, int64_t count) {
+    errno = 0;
     if (count > 0 && Write(buffer, count) != count) {
-        throw EWriteError();
+        throw EWriteError(errno);
     }
 }
 

@@ -138,6 +138,17 @@ TEST_F(QicExchange, ExportThenImportIntoAFreshFileReproducesTheProfiles) {
     o = Run(fresh, {"import", tmp_ / "again.qic", "--yes"});
     EXPECT_EQ(o.out, "replaced \"Office\"\nreplaced \"집 무선\"\nreplaced \"Lab\"\n");
     EXPECT_EQ(Run(fresh, {"list"}).out, (*this)({"list"}).out);
+    EXPECT_EQ(o.err, "");
+
+    // A script line with a comma would come back as two lines: said at export.
+    std::ofstream(tmp_ / "comma.txt") << "echo a,b\n";
+    ASSERT_EQ(Run(fresh, {"add", "comma", "--interface", "eth0", "--dhcp", "--script-file",
+                          tmp_ / "comma.txt"})
+                  .status,
+              0);
+    o = Run(fresh, {"export", tmp_ / "comma.qic"});
+    EXPECT_EQ(o.status, 0);
+    EXPECT_NE(o.err.find("a script line of \"comma\" holds a comma"), std::string::npos) << o.err;
 }
 
 TEST_F(QicExchange, ConflictsWithoutATerminalOrFlagWriteNothing) {
