@@ -286,6 +286,25 @@ TEST_F(ApplyRunSystem, MissingNetshIsReportedForEveryCommand) {
     }
 }
 
+// Windows-style tools print their errors on standard output; a blank line on stderr is no error.
+TEST_F(ApplyRunSystem, AnErrorPrintedOnStandardOutputIsListed) {
+    folder.WriteProgram(
+        "netsh", "#!/bin/sh\necho\necho ' The parameter is incorrect. '\necho >&2\nexit 1\n");
+    Profile p = Office();
+    p.IP = "DHCP";
+    p.Gateway = "";
+    SystemServices services(folder.path());
+    ApplyResult result = ApplyRun(services, ProgressTexts{}, nullptr).Run(p, false);
+    ASSERT_EQ(result.failures.size(), 2u);
+    for (const ApplyFailure& failure : result.failures) {
+        EXPECT_EQ(failure.errorLines, Lines{"The parameter is incorrect."});
+    }
+    EXPECT_NE(
+        FailureSummary(result).find("ended with exit code 1:\n    The parameter is incorrect.\n"),
+        std::string::npos)
+        << FailureSummary(result);
+}
+
 // A stand-in pkexec: records its arguments and runs them with ELEVATED set, or refuses.
 class ElevatedRunSystem : public ApplyRunSystem {
   protected:
@@ -320,6 +339,22 @@ TEST_F(ElevatedRunSystem, NetshRunsAgainThroughPkexecWithItsArgumentsIntact) {
                                  netsh +
                                  "\ninterface|ip|set|dns|name=My \"quoted\" LAN|source=static|"
                                  "addr=10.0.0.2|register=PRIMARY|\n");
+}
+
+TEST_F(ElevatedRunSystem, AnErrorPrintedOnStandardOutputIsListed) {
+    Pkexec("ELEVATED=1 exec \"$@\"\n");
+    folder.WriteProgram("netsh",
+                        "#!/bin/sh\n[ -n \"$ELEVATED\" ] || { echo 'requires elevation' >&2; "
+                        "exit 77; }\necho 'Element not found.'\nexit 1\n");
+    Profile p = Office();
+    p.IP = "DHCP";
+    p.Gateway = "";
+    SystemServices services(folder.path());
+    ApplyResult result = ApplyRun(services, ProgressTexts{}, nullptr).Run(p, false);
+    ASSERT_EQ(result.failures.size(), 2u) << FailureSummary(result);
+    for (const ApplyFailure& failure : result.failures) {
+        EXPECT_EQ(failure.errorLines, Lines{"Element not found."}) << FailureSummary(result);
+    }
 }
 
 TEST_F(ElevatedRunSystem, RefusalsAreSaidInPlainWords) {

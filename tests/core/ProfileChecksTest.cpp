@@ -36,6 +36,26 @@ TEST(ProfileChecks, AcceptsWhatNetshApplies) {
     Profile p = Static();
     p.SetAddresses({"10.0.0.0", "10.0.0.255"}, {"255.255.255.254", "255.255.255.255"});
     EXPECT_EQ(Reason(p), "");
+    // The kernel takes names of up to 15 bytes.
+    p.Interface = std::string(kMaxInterfaceName, 'e');
+    EXPECT_EQ(Reason(p), "");
+}
+
+TEST(ProfileChecks, OnlyThirtyOneAndThirtyTwoBitSubnetsLackNetworkAndBroadcast) {
+    const Ipv4 base = *ParseIpv4("10.0.0.4");
+    EXPECT_FALSE(IsHostInSubnet(base, 30));
+    EXPECT_TRUE(IsHostInSubnet(base + 1, 30));
+    EXPECT_TRUE(IsHostInSubnet(base + 2, 30));
+    EXPECT_FALSE(IsHostInSubnet(base + 3, 30));
+    for (int prefix : {31, 32}) {
+        EXPECT_TRUE(IsHostInSubnet(base, prefix)) << prefix;
+        EXPECT_TRUE(IsHostInSubnet(base + 1, prefix)) << prefix;
+    }
+    Profile p = Static();
+    p.SetAddresses({"10.0.0.7"}, {"255.255.255.252"});
+    EXPECT_NE(Reason(p).find("is the network or broadcast address of its subnet 10.0.0.4/30"),
+              std::string::npos)
+        << Reason(p);
 }
 
 TEST(ProfileChecks, RefusesValuesNetshWouldRefuse) {
@@ -61,7 +81,7 @@ TEST(ProfileChecks, RefusesValuesNetshWouldRefuse) {
         {"lower-case dhcp", [](Profile& p) { p.IP = "dhcp"; }, "IP address \"dhcp\""},
         {"empty item", [](Profile& p) { p.IP = "10.0.0.5,,10.0.0.6"; }, "IP address \"\""},
         {"long IP list", [](Profile& p) { p.IP = std::string(300, '1'); }, "IP list is longer"},
-        {"interface too long", [](Profile& p) { p.Interface = "sixteen-chars-xx"; },
+        {"interface too long", [](Profile& p) { p.Interface = std::string(16, 'e'); },
          "longer than 15 bytes"},
         {"interface as option", [](Profile& p) { p.Interface = "-x"; }, "starts with \"-\""},
         {"interface empty", [](Profile& p) { p.Interface.clear(); }, "is empty"},

@@ -202,6 +202,40 @@ TEST_F(Indexes, CollationAndCaseRules) {
     EXPECT_EQ(indexes_->FindKey(2, {"alpha"}, 1, false).Outcome, TSearchOutcome::Equal);
 }
 
+TEST_F(Indexes, WordKeysAreUnsigned) {
+    const auto word = [](uint16_t value) { return NativeInt16(static_cast<int16_t>(value)); };
+    EXPECT_LT(CompareFieldValues(ftWord, word(32767), word(32768), false), 0);
+    EXPECT_LT(CompareFieldValues(ftWord, word(1), word(65535), false), 0);
+    EXPECT_GT(CompareFieldValues(ftSmallint, word(32767), word(32768), false), 0);
+
+    TStoreFileIO& io = *io_;
+    ASSERT_TRUE(io.CreateTable("W", {MakeFieldItem("Port", ftWord, 0)}));
+    ASSERT_TRUE(CreateIndex(io, "W", "idxPort", 0, {"Port"}));
+    TStoreTableIO table(io, "W");
+    TStoreIndexes indexes(table);
+    table.Open();
+    std::map<int32_t, uint16_t> ports;
+    for (uint16_t port : {65535, 32768, 0, 32767, 40000, 1}) {
+        TFieldBuffers v(1);
+        v.SetText(0, word(port));
+        ports[table.AppendRecord(v)] = port;
+    }
+    const int32_t index = indexes.Count() - 1;
+    ASSERT_EQ(indexes.Def(index).Name, "idxPort");
+    std::vector<uint16_t> order;
+    for (const TRecordItem& item : indexes.Order(index)) {
+        order.push_back(ports.at(item.RecNo));
+    }
+    EXPECT_EQ(order, (std::vector<uint16_t>{0, 1, 32767, 32768, 40000, 65535}));
+    for (uint16_t port : {32767, 32768, 40000, 65535}) {
+        const TSearchResult found = indexes.FindKey(index, {word(port)}, 1, false);
+        ASSERT_EQ(found.Outcome, TSearchOutcome::Equal) << port;
+        EXPECT_EQ(ports.at(indexes.Order(index)[found.Position].RecNo), port);
+    }
+    EXPECT_NE(indexes.FindKey(index, {word(50000)}, 1, false).Outcome, TSearchOutcome::Equal);
+    EXPECT_EQ(indexes.Verify(), std::vector<std::string>{});
+}
+
 TEST_F(Indexes, HeadFollowsTheFirstKeyAndADeletedHeadIsSkipped) {
     const int32_t m = Append("m", 0);
     Append("q", 0);

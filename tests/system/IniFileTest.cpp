@@ -28,6 +28,8 @@ TEST(IniFileRead, NamesIgnoreCaseAndValuesAreTrimmedAndUnquoted) {
         "Single='x'\r\n"
         "Twice=\"\"inner\"\"\r\n"
         "Lone=\"open\r\n"
+        "Mixed=\"x'\r\n"
+        "Mixed2='x\"\r\n"
         "Empty=\r\n"
         "; comment=not a key\r\n"
         "no equals sign\r\n"
@@ -37,13 +39,16 @@ TEST(IniFileRead, NamesIgnoreCaseAndValuesAreTrimmedAndUnquoted) {
     EXPECT_EQ(ini.Value("Main", "Single"), "x");
     EXPECT_EQ(ini.Value("Main", "Twice"), "\"inner\"");
     EXPECT_EQ(ini.Value("Main", "Lone"), "\"open");
+    // Only a matching pair of quotes is taken off.
+    EXPECT_EQ(ini.Value("Main", "Mixed"), "\"x'");
+    EXPECT_EQ(ini.Value("Main", "Mixed2"), "'x\"");
     EXPECT_EQ(ini.Find("Main", "Empty"), QString());
     EXPECT_FALSE(ini.Find("Main", "; comment").has_value());
     EXPECT_FALSE(ini.Find("Main", "Missing").has_value());
     EXPECT_EQ(ini.Value("Main", "Missing", "fallback"), "fallback");
     EXPECT_EQ(ini.Value("Main", "Url"), "http://x/?a=b");
-    EXPECT_EQ(ini.Keys("main"),
-              (QStringList{"Plain", "Double", "Single", "Twice", "Lone", "Empty", "Url"}));
+    EXPECT_EQ(ini.Keys("main"), (QStringList{"Plain", "Double", "Single", "Twice", "Lone", "Mixed",
+                                             "Mixed2", "Empty", "Url"}));
 }
 
 TEST(IniFileRead, FirstOfEqualSectionsAndKeysWinsAndSectionsKeepFileOrder) {
@@ -135,7 +140,8 @@ TEST(IniFileWrite, ReplacesInPlaceAndKeepsEveryOtherLine) {
 
 TEST(IniFileWrite, AwkwardValuesReadBackUnchangedAndBadNamesAreRefused) {
     TIniFile ini;
-    const QStringList values{" lead", "trail ", "\"quoted\"", "'single'", "\"", "a=b;c", ""};
+    const QStringList values{" lead", "trail ",   "\"quoted\"", "'single'",
+                             "\"",    "\"mixed'", "a=b;c",      ""};
     for (int i = 0; i < values.size(); ++i) {
         ini.SetValue("S", "k" + QString::number(i), values[i]);
     }

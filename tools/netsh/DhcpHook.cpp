@@ -77,33 +77,17 @@ void RemoveDefaultRoutes(RouteSocket& sock, int ifindex, const std::vector<std::
 
 int Bound(const Environment& env, RouteSocket& sock, int ifindex, const InterfaceState& state) {
     auto fresh = Address(env, "new_");
-    if (!fresh) {
+    auto offered = OfferedLease(env);
+    if (!fresh || !offered) {
         return 1;
     }
+    const Lease& lease = *offered;
     auto old = Address(env, "old_");
     if (old && (old->address != fresh->address || old->prefix != fresh->prefix)) {
         sock.DeleteAddress(ifindex, *old);
     }
     sock.AddAddress(ifindex, *fresh, true);
     sock.SetLinkUp(ifindex);
-
-    Lease lease;
-    lease.address = FormatIpv4(fresh->address);
-    lease.mask = FormatIpv4(PrefixToMask(fresh->prefix));
-    lease.routers = AddressList(env("new_routers"), apply::IsHostAddress);
-    // The resolver uses no more; the rest would only crowd out other interfaces' servers.
-    lease.dns = AddressList(env("new_domain_name_servers"), apply::IsDnsServerAddress,
-                            apply::kMaxDnsServers);
-    auto server = AddressList(env("new_dhcp_server_identifier"), AnyAddress);
-    lease.server = server.empty() ? "" : server.front();
-    lease.domain = CleanDomain(env("new_domain_name"));
-    lease.obtained = std::time(nullptr);
-    long long seconds = 0;
-    try {
-        seconds = std::stoll(env("new_dhcp_lease_time").value_or("0"));
-    } catch (...) {
-    }
-    lease.expires = seconds > 0 ? lease.obtained + seconds : 0;
 
     if (!lease.routers.empty()) {
         if (old) {
@@ -138,6 +122,31 @@ int Unbound(const Environment& env, RouteSocket& sock, int ifindex, const Interf
 }
 
 }  // namespace
+
+std::optional<Lease> OfferedLease(const Environment& env) {
+    auto fresh = Address(env, "new_");
+    if (!fresh) {
+        return std::nullopt;
+    }
+    Lease lease;
+    lease.address = FormatIpv4(fresh->address);
+    lease.mask = FormatIpv4(PrefixToMask(fresh->prefix));
+    lease.routers = AddressList(env("new_routers"), apply::IsHostAddress);
+    // The resolver uses no more; the rest would only crowd out other interfaces' servers.
+    lease.dns = AddressList(env("new_domain_name_servers"), apply::IsDnsServerAddress,
+                            apply::kMaxDnsServers);
+    auto server = AddressList(env("new_dhcp_server_identifier"), AnyAddress);
+    lease.server = server.empty() ? "" : server.front();
+    lease.domain = CleanDomain(env("new_domain_name"));
+    lease.obtained = std::time(nullptr);
+    long long seconds = 0;
+    try {
+        seconds = std::stoll(env("new_dhcp_lease_time").value_or("0"));
+    } catch (...) {
+    }
+    lease.expires = seconds > 0 ? lease.obtained + seconds : 0;
+    return lease;
+}
 
 int RunDhcpHook(const Environment& env) {
     std::string reason = env("reason").value_or("");

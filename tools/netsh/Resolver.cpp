@@ -243,8 +243,13 @@ class FolderLock {
 
 class FileResolver : public ResolverBackend {
   public:
+    FileResolver(std::string stateDir, std::string resolvConf, InterfacePresent present)
+        : dir_(std::move(stateDir)),
+          resolvConf_(std::move(resolvConf)),
+          present_(std::move(present)) {}
+
     void SetServers(const std::string& ifname, const std::vector<std::string>& servers) override {
-        const std::string dir = InterfaceState::Directory();
+        const std::string& dir = dir_;
         for (const std::string& folder : {dir.substr(0, dir.rfind('/')), dir}) {
             if (mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) {
                 WriteFailed(folder, errno);
@@ -289,7 +294,7 @@ class FileResolver : public ResolverBackend {
         std::vector<std::string> composed;
         for (const auto& entry : entries) {
             // An interface that is gone takes its servers with it.
-            if (if_nametoindex(entry.ifname.c_str()) == 0) {
+            if (!present_(entry.ifname)) {
                 unlink((dir + "/" + kEntryPrefix + entry.ifname).c_str());
                 continue;
             }
@@ -300,10 +305,15 @@ class FileResolver : public ResolverBackend {
                 }
             }
         }
-        ResolvConf conf(ReadTextFile(kResolvConf).value_or(""));
+        ResolvConf conf(ReadTextFile(resolvConf_).value_or(""));
         conf.SetNameservers(composed);
-        ReplaceFileContent(kResolvConf, conf.Text());
+        ReplaceFileContent(resolvConf_, conf.Text());
     }
+
+  private:
+    std::string dir_;
+    std::string resolvConf_;
+    InterfacePresent present_;
 };
 
 class ResolvedResolver : public ResolverBackend {
@@ -467,7 +477,15 @@ std::unique_ptr<ResolverBackend> SelectResolver() {
             return std::make_unique<ResolvedResolver>(program);
         }
     }
-    return std::make_unique<FileResolver>();
+    return FileResolverAt(InterfaceState::Directory(), kResolvConf, [](const std::string& ifname) {
+        return if_nametoindex(ifname.c_str()) != 0;
+    });
+}
+
+std::unique_ptr<ResolverBackend> FileResolverAt(std::string stateDir, std::string resolvConf,
+                                                InterfacePresent present) {
+    return std::make_unique<FileResolver>(std::move(stateDir), std::move(resolvConf),
+                                          std::move(present));
 }
 
 }  // namespace quorv::netsh

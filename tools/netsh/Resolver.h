@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -41,6 +42,12 @@ class ResolverBackend {
 };
 
 std::unique_ptr<ResolverBackend> SelectResolver();
+
+// The file backend on other paths: interface entries in `stateDir`, the composed `resolvConf`.
+// Entries of interfaces that `present` denies are dropped.
+using InterfacePresent = std::function<bool(const std::string& ifname)>;
+std::unique_ptr<ResolverBackend> FileResolverAt(std::string stateDir, std::string resolvConf,
+                                                InterfacePresent present);
 
 // The nameserver lines of /etc/resolv.conf, whichever backend sets the servers.
 std::vector<std::string> SystemNameservers();

@@ -2,6 +2,7 @@
 
 #include "netsh/AddressParsing.h"
 #include "netsh/Command.h"
+#include "netsh/Netlink.h"
 
 namespace quorv::netsh {
 namespace {
@@ -148,6 +149,19 @@ TEST(ParseCommand, AddressesAndMasksAreJudgedBeforeAnythingHappens) {
     EXPECT_EQ(
         ErrorOf(Args({"add", "address", "name=eth0", "addr=10.0.0.0", "mask=255.255.255.254"})),
         "");
+    // A /30 link still has both.
+    for (const char* addr : {"addr=10.0.0.4", "addr=10.0.0.7"}) {
+        EXPECT_NE(ErrorOf(Args({"add", "address", "name=eth0", addr, "mask=255.255.255.252"}))
+                      .find("combination of IP address and subnet mask is invalid"),
+                  std::string::npos)
+            << addr;
+    }
+    EXPECT_EQ(
+        ErrorOf(Args({"add", "address", "name=eth0", "addr=10.0.0.5", "mask=255.255.255.252"})),
+        "");
+    EXPECT_EQ(
+        ErrorOf(Args({"add", "address", "name=eth0", "addr=10.0.0.7", "mask=255.255.255.255"})),
+        "");
     // A name that dhclient or resolvectl would read as an option.
     EXPECT_EQ(ErrorOf(Args({"set", "address", "name=-x", "source=dhcp"})),
               "Invalid name parameter (-x). An interface name cannot start with \"-\".");
@@ -156,6 +170,30 @@ TEST(ParseCommand, AddressesAndMasksAreJudgedBeforeAnythingHappens) {
     EXPECT_EQ(ErrorOf(Args({"set", "dns", "name=eth0", "source=static", "addr=127.0.0.53"})), "");
     EXPECT_NE(ErrorOf(Args({"add", "address", "name=eth0", "addr=127.0.0.2", "mask=255.0.0.0"})),
               "");
+}
+
+TEST(InterfaceNames, OnlyNamesTheKernelCouldHoldReachIt) {
+    EXPECT_TRUE(IsPlausibleInterfaceName("eth0"));
+    EXPECT_TRUE(IsPlausibleInterfaceName(std::string(15, 'e')));
+    EXPECT_FALSE(IsPlausibleInterfaceName(std::string(16, 'e')));
+    for (const char* name : {"", ".", "..", "a/b", "a:1", "a b", "a\x7f"}) {
+        EXPECT_FALSE(IsPlausibleInterfaceName(name)) << name;
+    }
+}
+
+TEST(AddDns, PlacesTheServerAndRefusesAFourth) {
+    Command add = ParseCommand(Args({"add", "dns", "name=eth0", "addr=10.0.0.3", "index=1"}));
+    EXPECT_EQ(WithAddedDns({"10.0.0.1", "10.0.0.2"}, add),
+              (std::vector<std::string>{"10.0.0.3", "10.0.0.1", "10.0.0.2"}));
+    // Already there: moved, not counted twice.
+    EXPECT_EQ(WithAddedDns({"10.0.0.1", "10.0.0.2", "10.0.0.3"}, add),
+              (std::vector<std::string>{"10.0.0.3", "10.0.0.1", "10.0.0.2"}));
+    try {
+        WithAddedDns({"10.0.0.1", "10.0.0.2", "10.0.0.4"}, add);
+        ADD_FAILURE() << "a fourth server was taken";
+    } catch (const NetshError& e) {
+        EXPECT_NE(std::string(e.what()).find("already has 3 DNS servers"), std::string::npos);
+    }
 }
 
 TEST(ParseCommand, HostileTextIsQuotedSafelyAndCut) {

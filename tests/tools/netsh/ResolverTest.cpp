@@ -5,7 +5,10 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <map>
+#include <set>
 
+#include "netsh/DhcpHook.h"
 #include "netsh/InterfaceState.h"
 #include "netsh/Resolver.h"
 
@@ -13,6 +16,7 @@ namespace quorv::netsh {
 namespace {
 
 namespace fs = std::filesystem;
+using Servers = std::vector<std::string>;
 
 TEST(ResolvConf, OnlyNameserverLinesChange) {
     ResolvConf conf(
@@ -109,6 +113,83 @@ TEST_F(ResolverFile, ReplaceInAMissingFolderFailsClearly) {
         FAIL() << "no error";
     } catch (const std::exception& e) {
         EXPECT_NE(std::string(e.what()).find("Cannot write"), std::string::npos);
+    }
+}
+
+TEST_F(ResolverFile, NewestInterfaceFirstAtMostThreeServers) {
+    const std::string conf = dir_ / "resolv.conf";
+    ReplaceFileContent(conf, "search lan\nnameserver 9.9.9.9\noptions edns0\n");
+    std::set<std::string> present{"lan0", "wlan0"};
+    auto resolver = FileResolverAt(
+        dir_ / "state", conf, [&](const std::string& ifname) { return present.count(ifname) > 0; });
+    const auto servers = [&] { return ResolvConf(ReadTextFile(conf).value_or("")).Nameservers(); };
+
+    resolver->SetServers("lan0", {"10.0.0.53", "10.0.0.54"});
+    EXPECT_EQ(servers(), (Servers{"10.0.0.53", "10.0.0.54"}));
+    resolver->SetServers("wlan0", {"10.1.0.60", "10.1.0.61"});
+    EXPECT_EQ(servers(), (Servers{"10.1.0.60", "10.1.0.61", "10.0.0.53"}));
+    // The same servers again (a renewed lease) keep their place; a change comes first.
+    resolver->SetServers("lan0", {"10.0.0.53", "10.0.0.54"});
+    EXPECT_EQ(servers(), (Servers{"10.1.0.60", "10.1.0.61", "10.0.0.53"}));
+    resolver->SetServers("lan0", {"10.0.0.55", "10.1.0.61", "10.0.0.53"});
+    EXPECT_EQ(servers(), (Servers{"10.0.0.55", "10.1.0.61", "10.0.0.53"}));
+    resolver->SetServers("wlan0", {"10.1.0.62"});
+    EXPECT_EQ(servers(), (Servers{"10.1.0.62", "10.0.0.55", "10.1.0.61"}));
+    const std::string text = ReadTextFile(conf).value_or("");
+    EXPECT_EQ(text.rfind("search lan\nnameserver ", 0), 0u) << text;
+    EXPECT_NE(text.find("\noptions edns0\n"), std::string::npos) << text;
+
+    resolver->SetServers("wlan0", {});
+    EXPECT_EQ(servers(), (Servers{"10.0.0.55", "10.1.0.61", "10.0.0.53"}));
+    // An interface that is gone takes its servers along.
+    resolver->SetServers("wlan0", {"10.1.0.63"});
+    present.erase("lan0");
+    resolver->SetServers("wlan0", {"10.1.0.64"});
+    EXPECT_EQ(servers(), (Servers{"10.1.0.64"}));
+}
+
+TEST(Lease, OfferedValuesAreJudgedAsNetshJudgesThem) {
+    std::map<std::string, std::string> vars{
+        {"new_ip_address", "10.213.1.77"},
+        {"new_subnet_mask", "255.255.255.0"},
+        {"new_routers", "0.0.0.0 224.0.0.2 10.213.1.1"},
+        {"new_domain_name_servers",
+         "224.0.0.251 0.0.0.0 10.213.1.53 127.0.0.53 10.213.1.54 10.1.1.1"},
+        {"new_dhcp_lease_time", "3600"}};
+    const auto offered = [&] {
+        return OfferedLease([&](const std::string& name) -> std::optional<std::string> {
+            auto it = vars.find(name);
+            return it == vars.end() ? std::nullopt : std::optional(it->second);
+        });
+    };
+    auto lease = offered();
+    ASSERT_TRUE(lease);
+    EXPECT_EQ(lease->address, "10.213.1.77");
+    EXPECT_EQ(lease->routers, Servers{"10.213.1.1"});
+    // Refused servers take no place among the three the resolver uses.
+    EXPECT_EQ(lease->dns, (Servers{"10.213.1.53", "127.0.0.53", "10.213.1.54"}));
+    EXPECT_EQ(lease->expires - lease->obtained, 3600);
+
+    const std::pair<const char*, const char*> refused[] = {
+        {"10.213.1.0", "255.255.255.0"},   {"10.213.1.255", "255.255.255.0"},
+        {"10.213.1.4", "255.255.255.252"}, {"10.213.1.7", "255.255.255.252"},
+        {"0.0.0.0", "255.255.255.0"},      {"127.0.0.5", "255.0.0.0"},
+        {"224.0.0.5", "255.255.255.0"},    {"10.213.1.77", "255.0.255.0"},
+    };
+    for (const auto& [address, mask] : refused) {
+        vars["new_ip_address"] = address;
+        vars["new_subnet_mask"] = mask;
+        EXPECT_FALSE(offered()) << address << " mask " << mask;
+    }
+    const std::pair<const char*, const char*> taken[] = {
+        {"10.213.1.5", "255.255.255.252"},
+        {"10.213.1.4", "255.255.255.254"},
+        {"10.213.1.7", "255.255.255.255"},
+    };
+    for (const auto& [address, mask] : taken) {
+        vars["new_ip_address"] = address;
+        vars["new_subnet_mask"] = mask;
+        EXPECT_TRUE(offered()) << address << " mask " << mask;
     }
 }
 
