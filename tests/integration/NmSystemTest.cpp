@@ -5,6 +5,7 @@
 #include <chrono>
 #include <filesystem>
 #include <memory>
+#include <sstream>
 #include <thread>
 
 #include "Dnsmasq.h"
@@ -292,6 +293,70 @@ TEST_F(NmSystem, NetworkManagerStoppingMidwayIsAClearError) {
     // Stopped, it is no backend any more.
     EXPECT_EQ(nm_->Exec({BinDir() + "/netsh", "--backend", "lan0"}).out,
               "lan0: netlink (NetworkManager does not run on the system bus)\n");
+}
+
+// Any user on the system bus may send netsh's connection signals; none of them may make netsh
+// give NetworkManager up (and go to netlink, or ask for a password), cost it much memory or
+// keep it from finishing.
+TEST_F(NmSystem, AnotherUsersSignalsDoNotDerailAChange) {
+    StartNm();
+    auto setStatic = [&](int host) {
+        return std::vector<std::string>{"set",           "address",         "name=lan0",
+                                        "source=static", "addr=" + A(host), "mask=255.255.255.0"};
+    };
+    Result quiet = nm_->Netsh(setStatic(4));
+    ASSERT_EQ(quiet.status, 0) << quiet.err;
+
+    const std::string log = net_->WorkDir() + "/attacker.log";
+    auto attacker = nm_->Start({QUORV_BUS_ATTACKER, "netsh", "40"}, log, kNobody);
+    ASSERT_TRUE(WaitFor([&] { return ReadFile(log).find("ready\n") != std::string::npos; }, 5000))
+        << ReadFile(log);
+    long peak = 0;
+    for (int host : {5, 6, 7}) {
+        Result r = nm_->Netsh(setStatic(host));
+        EXPECT_EQ(r.status, 0) << r.err;
+        EXPECT_EQ(r.err, "");
+        EXPECT_EQ(ConnectionField("lan0", "ipv4.addresses"), A(host) + "/24");
+        peak = std::max(peak, r.maxRssKb);
+    }
+    // A lease that comes late keeps netsh waiting, and reading what it is sent, for seconds.
+    Result lease;
+    std::thread waiting([&] {
+        lease = nm_->Netsh({"set", "address", "name=lan0", "source=dhcp"});
+    });
+    std::this_thread::sleep_for(std::chrono::seconds(2));
+    Dnsmasq dhcp(*net_, A(1), A(77));
+    waiting.join();
+    attacker.reset();
+    ASSERT_TRUE(WaitFor([&] { return ReadFile(log).find("targets ") != std::string::npos; }, 5000))
+        << ReadFile(log);
+    const std::string report = ReadFile(log);
+    RecordProperty("attacker", report);
+
+    EXPECT_EQ(lease.status, 0) << lease.err;
+    EXPECT_EQ(lease.err, "");
+    EXPECT_EQ(ConnectionField("lan0", "ipv4.method"), "auto");
+    EXPECT_EQ(nm_->Exec({BinDir() + "/netsh", "--backend", "lan0"}).out,
+              "lan0: NetworkManager (NetworkManager manages the device)\n");
+
+    // The bus took each kind for netsh: "KIND SIZE sent N refused ...", SIZE the last it took.
+    auto taken = [&](const std::string& kind) {
+        std::size_t at = report.find("\n" + kind + " ");
+        std::istringstream line(at == std::string::npos ? "" : report.substr(at + kind.size() + 2));
+        std::string size, word;
+        int sent = 0;
+        line >> size >> word >> sent;
+        EXPECT_GT(sent, 0) << kind << "\n" << report;
+        return size;
+    };
+    EXPECT_EQ(taken("variants"), "64") << report;
+    const long arrayKb = std::stol("0" + taken("bytes")) / 1024;
+    EXPECT_GE(arrayKb, 16 * 1024) << report;
+    taken("empty-arrays");
+    // The waiting netsh read some of the large arrays, and never held much more than one.
+    EXPECT_GE(lease.maxRssKb, arrayKb);
+    EXPECT_LT(lease.maxRssKb, quiet.maxRssKb + 2 * arrayKb);
+    EXPECT_LT(peak, quiet.maxRssKb + 2 * arrayKb);
 }
 
 TEST_F(NmSystem, UnmanagedDeviceFallsBackToNetlink) {

@@ -4,6 +4,7 @@
 #include <poll.h>
 #include <signal.h>
 #include <sys/prctl.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -110,8 +111,10 @@ Result Run(const std::vector<std::string>& argv, const RunOptions& options) {
         }
     }
     int status = 0;
-    waitpid(pid, &status, 0);
+    rusage usage{};
+    wait4(pid, &status, 0, &usage);
     result.status = Decode(status);
+    result.maxRssKb = usage.ru_maxrss;
     return result;
 }
 

@@ -12,6 +12,7 @@ struct Result {
     int status = -1;  // exit code, 128 + signal, -1 when it could not run
     std::string out;
     std::string err;
+    long maxRssKb = 0;  // the peak resident size of the program and whatever it waited for
 };
 
 struct RunOptions {

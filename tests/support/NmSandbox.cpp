@@ -80,8 +80,7 @@ NmSandbox::~NmSandbox() {
     child_.reset();  // its init's death ends every process in the namespace
 }
 
-Result NmSandbox::Exec(const std::vector<std::string>& argv, const RunOptions& options,
-                       int uid) const {
+std::vector<std::string> NmSandbox::Inside(const std::vector<std::string>& argv, int uid) const {
     std::vector<std::string> full{
         "/usr/bin/nsenter", "-t", std::to_string(init_), "-n", "-m", "-p", "--"};
     if (uid >= 0) {
@@ -90,7 +89,17 @@ Result NmSandbox::Exec(const std::vector<std::string>& argv, const RunOptions& o
                      "--regid=" + std::to_string(uid), "--clear-groups", "--inh-caps=-all", "--"});
     }
     full.insert(full.end(), argv.begin(), argv.end());
-    return Run(full, options);
+    return full;
+}
+
+Result NmSandbox::Exec(const std::vector<std::string>& argv, const RunOptions& options,
+                       int uid) const {
+    return Run(Inside(argv, uid), options);
+}
+
+std::unique_ptr<Child> NmSandbox::Start(const std::vector<std::string>& argv,
+                                        const std::string& logPath, int uid) const {
+    return std::make_unique<Child>(Inside(argv, uid), logPath);
 }
 
 Result NmSandbox::Nmcli(const std::vector<std::string>& args) const {

@@ -30,6 +30,9 @@ class NmSandbox {
     // uid < 0: as root.
     Result Exec(const std::vector<std::string>& argv, const RunOptions& options = {},
                 int uid = -1) const;
+    // The same in the background, with its output going to logPath.
+    std::unique_ptr<Child> Start(const std::vector<std::string>& argv, const std::string& logPath,
+                                 int uid = -1) const;
     Result Nmcli(const std::vector<std::string>& args) const;
     Result Netsh(const std::vector<std::string>& args, int uid = -1) const;
 
@@ -48,6 +51,7 @@ class NmSandbox {
     pid_t InitPid() const { return init_; }
 
   private:
+    std::vector<std::string> Inside(const std::vector<std::string>& argv, int uid) const;
     std::vector<pid_t> Processes(const std::string& comm) const;
     std::string state_;
     pid_t init_ = -1;
