@@ -1,14 +1,12 @@
 #include <gtest/gtest.h>
-#include <sched.h>
-#include <sys/mount.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 
+#include "SmallDisk.h"
 #include "TempFolder.h"
 #include "base/Exception.h"
 #include "system/ReplaceFile.h"
@@ -86,41 +84,17 @@ TEST(ReplaceFile, PrivateFilesNeverGetLooserAndOthersKeepTheirMode) {
     EXPECT_EQ(entries, 3);
 }
 
-// A full disk is said as such, and the old file stays whole. The disk is a tiny tmpfs
-// mounted in a private mount namespace of a child process.
+// A full disk is said as such, and the old file stays whole.
 TEST(ReplaceFile, AFullDiskKeepsTheOldFileAndSaysSo) {
     if (::geteuid() != 0) {
         GTEST_SKIP() << "needs root to mount a small disk";
     }
     TempFolder tmp;
-    int fds[2];
-    ASSERT_EQ(::pipe(fds), 0);
-    const pid_t child = ::fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        ::close(fds[0]);
-        std::string report;
-        if (::unshare(CLONE_NEWNS) != 0 ||
-            ::mount("none", "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
-            ::mount("tmpfs", tmp.path().c_str(), "tmpfs", 0, "size=64k") != 0) {
-            report = "setup failed";
-        } else {
-            const std::string file = tmp / "profiles.qic";
-            std::ofstream(file) << "old";
-            report =
-                Failure(file, std::string(1 << 20, 'x'), TFileMode::Private) + "|" + Read(file);
-        }
-        [[maybe_unused]] ssize_t n = ::write(fds[1], report.data(), report.size());
-        ::_exit(0);
-    }
-    ::close(fds[1]);
-    std::string report;
-    char buffer[512];
-    for (ssize_t n; (n = ::read(fds[0], buffer, sizeof buffer)) > 0;) {
-        report.append(buffer, static_cast<size_t>(n));
-    }
-    ::close(fds[0]);
-    ::waitpid(child, nullptr, 0);
+    const std::string report = quorv::testing::OnSmallDisk(tmp.path(), [&] {
+        const std::string file = tmp / "profiles.qic";
+        std::ofstream(file) << "old";
+        return Failure(file, std::string(1 << 20, 'x'), TFileMode::Private) + "|" + Read(file);
+    });
     EXPECT_EQ(report, "Cannot write \"" + tmp / "profiles.qic" + "\": the disk is full.|old");
 }
 
