@@ -1,7 +1,7 @@
 #pragma once
 
-#include "cli/Command.h"
 #include "cli/Invocation.h"
+#include "cli/QicCommand.h"
 #include "core/Profile.h"
 
 namespace quorv::store {

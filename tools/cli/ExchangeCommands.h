@@ -4,8 +4,8 @@
 #include <ostream>
 #include <string>
 
-#include "cli/Command.h"
 #include "cli/Invocation.h"
+#include "cli/QicCommand.h"
 
 namespace quorv::store {
 class TStoreTable;

@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "cli/Command.h"
+#include "cli/QicCommand.h"
 
 namespace quorv::cli {
 

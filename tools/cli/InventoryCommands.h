@@ -1,6 +1,6 @@
 #pragma once
 
-#include "cli/Command.h"
+#include "cli/QicCommand.h"
 
 namespace quorv::cli {
 

@@ -1,4 +1,4 @@
-#include "cli/Command.h"
+#include "cli/QicCommand.h"
 
 #include <QCommandLineParser>
 #include <QStringList>
