@@ -15,7 +15,7 @@ HelpCommand::HelpCommand(const std::vector<const Command*>& commands)
 
 const Command* HelpCommand::Find(const std::string& name) const {
     for (const Command* command : commands_) {
-        if (name == command->Spec().name) {
+        if (name == command->Definition().name) {
             return command;
         }
     }
@@ -25,7 +25,7 @@ const Command* HelpCommand::Find(const std::string& name) const {
 std::string HelpCommand::Usage() const {
     std::string text = "usage: qic [--data FILE] COMMAND ...\n\n";
     for (const Command* command : commands_) {
-        text += UsageEntry(command->SynopsisParts(), command->Spec().summary);
+        text += UsageEntry(command->SynopsisParts(), command->Definition().summary);
     }
     return text +
            "\n"

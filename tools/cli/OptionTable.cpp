@@ -42,28 +42,28 @@ const std::vector<OptionSpec>& OptionTable() {
 }
 
 const OptionSpec* FindOption(std::string_view name) {
-    for (const OptionSpec& spec : OptionTable()) {
-        if (name == spec.name || (spec.shortName && name == spec.shortName)) {
-            return &spec;
+    for (const OptionSpec& option : OptionTable()) {
+        if (name == option.name || (option.shortName && name == option.shortName)) {
+            return &option;
         }
     }
     return nullptr;
 }
 
-QCommandLineOption ToQt(const OptionSpec& spec) {
+QCommandLineOption ToQt(const OptionSpec& option) {
     QStringList names;
-    if (spec.shortName) {
-        names << QString::fromLatin1(spec.shortName);
+    if (option.shortName) {
+        names << QString::fromLatin1(option.shortName);
     }
-    names << QString::fromLatin1(spec.name);
-    return QCommandLineOption(names, QString::fromUtf8(spec.description),
-                              spec.valueName ? QString::fromLatin1(spec.valueName) : QString());
+    names << QString::fromLatin1(option.name);
+    return QCommandLineOption(names, QString::fromUtf8(option.description),
+                              option.valueName ? QString::fromLatin1(option.valueName) : QString());
 }
 
-std::string OptionSyntax(const OptionSpec& spec) {
-    std::string text = std::string("--") + spec.name;
-    if (spec.valueName) {
-        text += std::string(" ") + spec.valueName;
+std::string OptionSyntax(const OptionSpec& option) {
+    std::string text = std::string("--") + option.name;
+    if (option.valueName) {
+        text += std::string(" ") + option.valueName;
     }
     return text;
 }

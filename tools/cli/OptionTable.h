@@ -22,13 +22,13 @@ struct OptionSpec {
 
 const std::vector<OptionSpec>& OptionTable();
 
-// The spec whose long or short name this is; nullptr for none.
+// The option whose long or short name this is; nullptr for none.
 const OptionSpec* FindOption(std::string_view name);
 
-QCommandLineOption ToQt(const OptionSpec& spec);
+QCommandLineOption ToQt(const OptionSpec& option);
 
 // "--name VALUE" or "--name", as synopses show an option.
-std::string OptionSyntax(const OptionSpec& spec);
+std::string OptionSyntax(const OptionSpec& option);
 
 // Arguments pass through QCommandLineParser as Latin-1, one character per byte, so a name
 // or path that is not UTF-8 comes back byte for byte; option names are ASCII either way.

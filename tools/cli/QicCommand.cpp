@@ -19,22 +19,22 @@ bool IsGlobal(std::string_view option) {
 
 }  // namespace
 
-Command::Command(CommandSpec spec) : spec_(std::move(spec)) {}
+Command::Command(CommandSpec definition) : definition_(std::move(definition)) {}
 
 bool Command::Takes(std::string_view option) const {
-    return IsGlobal(option) ||
-           std::find(spec_.options.begin(), spec_.options.end(), option) != spec_.options.end();
+    return IsGlobal(option) || std::find(definition_.options.begin(), definition_.options.end(),
+                                         option) != definition_.options.end();
 }
 
 Invocation Command::Bind(const QCommandLineParser& parser) const {
     const QStringList positional = parser.positionalArguments();
-    const auto& operands = spec_.operands;
+    const auto& operands = definition_.operands;
     const auto required = static_cast<qsizetype>(std::count_if(
         operands.begin(), operands.end(), [](const auto& operand) { return !operand.optional; }));
     const auto total = static_cast<qsizetype>(operands.size());
     const qsizetype given = positional.size() - 1;
     if (given < required) {
-        throw UsageError(std::string(spec_.name) + " needs " + spec_.missing);
+        throw UsageError(std::string(definition_.name) + " needs " + definition_.missing);
     }
     if (given > total) {
         throw UsageError("unexpected argument " + Quoted(ArgumentFromQt(positional[total + 1])));
@@ -42,7 +42,8 @@ Invocation Command::Bind(const QCommandLineParser& parser) const {
     for (const QString& name : parser.optionNames()) {
         const OptionSpec* option = FindOption(name.toStdString());
         if (option && !Takes(option->name)) {
-            throw UsageError(std::string("--") + option->name + " does not go with " + spec_.name);
+            throw UsageError(std::string("--") + option->name + " does not go with " +
+                             definition_.name);
         }
     }
 
@@ -64,11 +65,11 @@ Invocation Command::Bind(const QCommandLineParser& parser) const {
 }
 
 std::vector<std::string> Command::SynopsisParts() const {
-    std::vector<std::string> parts{spec_.name};
-    for (const CommandSpec::Operand& operand : spec_.operands) {
+    std::vector<std::string> parts{definition_.name};
+    for (const CommandSpec::Operand& operand : definition_.operands) {
         parts.push_back(operand.optional ? std::string("[") + operand.name + "]" : operand.name);
     }
-    for (std::string_view name : spec_.options) {
+    for (std::string_view name : definition_.options) {
         parts.push_back("[" + OptionSyntax(*FindOption(name)) + "]");
     }
     return parts;
@@ -81,7 +82,7 @@ std::string Command::Help() const {
             parser.addOption(ToQt(option));
         }
     }
-    for (const CommandSpec::Operand& operand : spec_.operands) {
+    for (const CommandSpec::Operand& operand : definition_.operands) {
         const QString name = QString::fromLatin1(operand.name);
         parser.addPositionalArgument(name, QString::fromUtf8(operand.description),
                                      operand.optional ? "[" + name + "]" : name);
@@ -89,7 +90,7 @@ std::string Command::Help() const {
     // Qt's first line names the program as a QCoreApplication knows it; qic runs none.
     const std::string text = parser.helpText().toStdString();
     return Wrapped(SynopsisParts(), "usage: qic [--data FILE] ", "      ") +
-           Wrapped(Words(spec_.summary), "", "") + text.substr(text.find('\n') + 1);
+           Wrapped(Words(definition_.summary), "", "") + text.substr(text.find('\n') + 1);
 }
 
 }  // namespace quorv::cli

@@ -29,10 +29,10 @@ struct CommandSpec {
 // One qic command, KeePassXC-style: the base checks and binds, the command runs.
 class Command {
   public:
-    explicit Command(CommandSpec spec);
+    explicit Command(CommandSpec definition);
     virtual ~Command() = default;
 
-    const CommandSpec& Spec() const { return spec_; }
+    const CommandSpec& Definition() const { return definition_; }
 
     // The invocation a parsed command line gives this command (its first positional
     // argument is the command's name). A wrong number of operands, or an option of
@@ -57,7 +57,7 @@ class Command {
   private:
     bool Takes(std::string_view option) const;
 
-    CommandSpec spec_;
+    CommandSpec definition_;
 };
 
 }  // namespace quorv::cli
