@@ -866,6 +866,22 @@ TEST_F(MainFormTest, DeleteAsksFirst) {
     EXPECT_EQ(Rows(), std::vector<std::string>{"keep"});
     EXPECT_EQ(StoredNames(), std::vector<std::string>{"keep"});
     EXPECT_FALSE(form_->acDelete->isEnabled());
+
+    // The row's profile renamed elsewhere and its old name given to a new one: the delete
+    // takes the profile the row showed, never the newcomer.
+    {
+        auto other = OpenProfiles();
+        ASSERT_TRUE(FindByName(*other, "keep"));
+        other->Edit();
+        other->FieldByName("Name").SetAsString("kept elsewhere");
+        other->Post();
+        ASSERT_TRUE(AddProfile(*other, MakeProfile("keep")));
+    }
+    answers.Press(QMessageBox::Yes);
+    Select("keep");
+    form_->acDelete->trigger();
+    EXPECT_EQ(StoredNames(), std::vector<std::string>{"keep"});
+    EXPECT_EQ(answers.Pending(), 0u);
 }
 
 TEST_F(MainFormTest, ApplyShowsTheReportOnlyWhenAsked) {

@@ -41,10 +41,15 @@ std::vector<std::string> Split(const std::string& text) {
     return out;
 }
 
-void EnsureDirectory(const std::string& path) {
-    if (mkdir(path.c_str(), 0700) != 0 && errno != EEXIST) {
+// True when the folder was made now.
+bool EnsureDirectory(const std::string& path) {
+    if (mkdir(path.c_str(), 0700) == 0) {
+        return true;
+    }
+    if (errno != EEXIST) {
         throw NetshError("Cannot create " + path + ": " + std::strerror(errno) + ".");
     }
+    return false;
 }
 
 // The namespace's cookie: unlike its inode number, which the kernel hands to the next
@@ -98,13 +103,11 @@ void DropStateOfAnEarlierNamespace(const std::string& directory) {
 void WriteStateFile(const std::string& path, const std::string& content) {
     EnsureDirectory(kRoot);
     const std::string directory = InterfaceState::Directory();
-    if (mkdir(directory.c_str(), 0700) == 0) {
+    if (EnsureDirectory(directory)) {
         // A new folder is this namespace's from the start.
         if (const auto cookie = NamespaceCookie()) {
             ReplaceFileContent(directory + "/" + kOwnerFile, std::to_string(*cookie) + "\n");
         }
-    } else if (errno != EEXIST) {
-        throw NetshError("Cannot create " + directory + ": " + std::strerror(errno) + ".");
     }
     ReplaceFileContent(path, content);
 }

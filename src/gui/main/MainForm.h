@@ -135,6 +135,9 @@ class TMainForm : public QMainWindow, public settings::IFormHost {
     // Shows the IP dialog and saves the profile it returns, with its row: a new one when
     // storedName is nullopt, else over the profile of that name.
     void ExecProfileDialog(dialogs::TIPMapForm& form, const std::optional<apply::Profile>& before);
+    // Positions StoreTable1 on the record a row shows: by its name when that record is
+    // still the row's, else by the record's Num. False when it is gone.
+    bool FindRowRecord(QTreeWidgetItem* row);
     // The stored profile a row shows; nullopt, after saying so and reading the list
     // again, when another program renamed or deleted it meanwhile.
     std::optional<apply::Profile> RowProfile(QTreeWidgetItem* row);

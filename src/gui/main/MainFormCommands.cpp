@@ -71,13 +71,21 @@ void TMainForm::ExecProfileDialog(dialogs::TIPMapForm& form,
     }
 }
 
+bool TMainForm::FindRowRecord(QTreeWidgetItem* row) {
+    const bool named = FindByName(StoreTable1, Utf8(row->text(0)));
+    const int num = row->data(0, kRecordRole).toInt();
+    if (num == 0 || (named && StoreTable1.FieldByName("Num").AsInteger() == num)) {
+        return named;
+    }
+    // Renamed, or its name taken by another profile, since the list was read.
+    return FindProfileByNum(StoreTable1, num);
+}
+
 std::optional<apply::Profile> TMainForm::RowProfile(QTreeWidgetItem* row) {
     if (row == nullptr) {
         return std::nullopt;
     }
-    const int num = row->data(0, kRecordRole).toInt();
-    if (num != 0 ? !FindProfileByNum(StoreTable1, num)
-                 : !FindByName(StoreTable1, Utf8(row->text(0)))) {
+    if (!FindRowRecord(row)) {
         TellStaleRow(row->text(0));
         return std::nullopt;
     }
@@ -139,7 +147,7 @@ void TMainForm::acDeleteExecute() {
         QMessageBox::Yes) {
         return;
     }
-    if (!FindByName(StoreTable1, Utf8(row->text(0)))) {
+    if (!FindRowRecord(row)) {
         TellStaleRow(row->text(0));
         return;
     }
@@ -241,8 +249,7 @@ void TMainForm::ListView1Edited(QTreeWidgetItem* item, QString& name) {
         return;
     }
     std::optional<apply::Profile> before;
-    const int num = item->data(0, kRecordRole).toInt();
-    if (num != 0 ? FindProfileByNum(StoreTable1, num) : FindByName(StoreTable1, Utf8(old))) {
+    if (FindRowRecord(item)) {
         before = ReadProfile(StoreTable1);
     }
     ChangeOutcome outcome = ChangeOutcome::Gone;

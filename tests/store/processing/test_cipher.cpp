@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "RandomBytes.h"
 #include "store/processing/Enc_Blowfish.h"
 #include "store/processing/Enc_Gost.h"
 #include "store/processing/Enc_Twofish.h"
@@ -18,14 +19,7 @@ namespace {
 
 using Bytes = std::vector<uint8_t>;
 
-Bytes Pattern(size_t n, uint32_t seed) {
-    Bytes v(n);
-    for (auto& b : v) {
-        seed = seed * 1664525 + 1013904223;
-        b = static_cast<uint8_t>(seed >> 24);
-    }
-    return v;
-}
+using test::Pattern;
 
 // The modes as plainly written, one byte at a time.
 class ModeModel {

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "RandomBytes.h"
 #include "store/processing/Enc_Blowfish.h"
 #include "store/processing/Enc_Gost.h"
 #include "store/processing/Enc_Twofish.h"
@@ -16,14 +17,7 @@ namespace {
 
 using Bytes = std::vector<uint8_t>;
 
-Bytes Pattern(size_t n, uint32_t seed) {
-    Bytes v(n);
-    for (auto& b : v) {
-        seed = seed * 1664525 + 1013904223;
-        b = static_cast<uint8_t>(seed >> 24);
-    }
-    return v;
-}
+using test::Pattern;
 
 // Lengths around the block sizes, a record's field widths and values longer than the lanes.
 const size_t kLengths[] = {0, 4, 257, 1, 16, 51, 7, 8, 9, 257, 15, 24, 33, 300, 2, 257, 64, 65, 4};
