@@ -8,6 +8,7 @@
 
 #include "ChildProcess.h"
 #include "Netns.h"
+#include "PolkitSandbox.h"
 
 namespace quorv::systest {
 namespace {
@@ -26,40 +27,22 @@ class PolkitSystem : public ::testing::Test {
                                     "/usr/bin/dbus-daemon", "/usr/bin/dbus-send"}) {
             ASSERT_TRUE(fs::exists(program)) << program << " (scripts/setup-deps --test)";
         }
-        char pattern[] = "/var/tmp/quorvt-polkit-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        work_ = pattern;
-        for (const char* dir : {"", "/actions", "/rules", "/data"}) {
-            fs::create_directories(work_ + dir);
-            chmod((work_ + dir).c_str(), 0755);
-        }
-        // The action as installed, naming this build's netsh.
-        std::string policy =
-            ReadFile(std::string(QUORV_SOURCE_DIR) + "/packaging/com.quorv.ipchanger.policy.in");
-        const std::string token = "@QUORV_NETSH_PATH@";
-        policy.replace(policy.find(token), token.size(),
-                       fs::canonical(BinDir() + "/netsh").string());
-        WriteFile(work_ + "/actions/com.quorv.ipchanger.policy", policy);
-        chown((work_ + "/data").c_str(), 65534, 65534);
-        data_ = work_ + "/data/QuorvIPChanger.dat";
+        sandbox_ = std::make_unique<PolkitSandbox>();
+        data_ = sandbox_->DataFolder(65534) + "/QuorvIPChanger.dat";
         net_ = std::make_unique<TestNetwork>(43);
     }
     void TearDown() override {
         net_.reset();
-        if (!work_.empty()) {
-            std::error_code ignored;
-            fs::remove_all(work_, ignored);
-        }
+        sandbox_.reset();
     }
 
     void Rule(const std::string& result) {
-        WriteFile(work_ + "/rules/10-quorv-test.rules",
-                  "polkit.addRule(function(action, subject) {\n"
-                  "    if (action.id == \"com.quorv.ipchanger.netsh\" &&\n"
-                  "        subject.user == \"nobody\") {\n"
-                  "        return polkit.Result." +
-                      result + ";\n    }\n});\n");
-        chmod((work_ + "/rules/10-quorv-test.rules").c_str(), 0644);
+        sandbox_->Rules(
+            "polkit.addRule(function(action, subject) {\n"
+            "    if (action.id == \"com.quorv.ipchanger.netsh\" &&\n"
+            "        subject.user == \"nobody\") {\n"
+            "        return polkit.Result." +
+            result + ";\n    }\n});\n");
     }
 
     std::vector<std::string> AsNobody(const std::vector<std::string>& args) const {
@@ -70,47 +53,39 @@ class PolkitSystem : public ::testing::Test {
     }
 
     Result Qic(const std::vector<std::string>& args) const {
-        std::vector<std::string> qic{BinDir() + "/qic", "--data", data_};
+        std::vector<std::string> qic{sandbox_->Program("qic"), "--data", data_};
         qic.insert(qic.end(), args.begin(), args.end());
         return systest::Run(AsNobody(qic));
     }
 
     // qic apply as nobody, inside the client namespace, beside the private polkitd.
     Result Apply(const std::string& profile) const {
-        std::vector<std::string> argv{
-            "/usr/bin/unshare",
-            "-m",
-            "--propagation",
-            "private",
-            std::string(QUORV_SOURCE_DIR) + "/tests/support/polkit-bus.sh",
-            work_ + "/actions",
-            work_ + "/rules",
-            fs::exists("/usr/bin/ip") ? "/usr/bin/ip" : "/sbin/ip",
-            "netns",
-            "exec",
-            net_->Client()};
+        std::vector<std::string> inner{fs::exists("/usr/bin/ip") ? "/usr/bin/ip" : "/sbin/ip",
+                                       "netns", "exec", net_->Client()};
         for (const std::string& arg :
-             AsNobody({BinDir() + "/qic", "--data", data_, "apply", profile})) {
-            argv.push_back(arg);
+             AsNobody({sandbox_->Program("qic"), "--data", data_, "apply", profile})) {
+            inner.push_back(arg);
         }
+        const std::vector<std::string> argv = sandbox_->Command(inner);
         RunOptions options;
         options.timeoutMs = 90000;
         return systest::Run(argv, options);
     }
 
-    std::string work_;
+    std::unique_ptr<PolkitSandbox> sandbox_;
     std::string data_;
     std::unique_ptr<TestNetwork> net_;
 };
 
 TEST_F(PolkitSystem, GrantedOnceTheUsersApplyChangesTheNetworkAndScriptsStayTheUsers) {
     const std::string hostConf = HostResolvConfFingerprint();
-    const std::string marker = work_ + "/data/script-ran";
-    WriteFile(work_ + "/script", "/usr/bin/touch " + marker + "\n");
-    chmod((work_ + "/script").c_str(), 0644);
+    const std::string marker = fs::path(data_).parent_path().string() + "/script-ran";
+    const std::string script = sandbox_->Work() + "/script";
+    WriteFile(script, "/usr/bin/touch " + marker + "\n");
+    chmod(script.c_str(), 0644);
     Result r = Qic({"add", "office", "--interface", "lan0", "--ip", net_->Address(5), "--mask",
                     "255.255.255.0", "--gateway", net_->Address(1), "--dns1", net_->Address(53),
-                    "--script-file", work_ + "/script"});
+                    "--script-file", script});
     ASSERT_EQ(r.status, 0) << r.err;
 
     Rule("YES");
@@ -145,7 +120,7 @@ TEST_F(PolkitSystem, RefusedOrUnaskableRightsChangeNothingAndSaySo) {
     EXPECT_TRUE(net_->Addresses().empty());
 
     // No rule: polkit wants a password, and nobody is there to ask for it.
-    fs::remove(work_ + "/rules/10-quorv-test.rules");
+    sandbox_->Rules("");
     r = Apply("office");
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find("no authentication agent is running"), std::string::npos) << r.err;
