@@ -103,9 +103,24 @@ void ApplyRun::Progress(const std::string& text) {
     }
 }
 
+ElevatedOutcome ApplyRun::RunElevated(const NetshCommand& command) {
+    ElevatedOutcome elevated = services_.RunAndWaitElevated(command);
+    if (elevated.unasked == Unasked::No) {
+        return elevated;
+    }
+    const bool noAuthority = elevated.unasked == Unasked::NoAuthority;
+    elevated.notAuthorized = noAuthority ? texts_.msgNoPolkitDaemon : texts_.msgNoPolkitAgent;
+    // An empty text would read as rights granted.
+    if (elevated.notAuthorized.empty()) {
+        elevated.notAuthorized =
+            core::BuiltInText(noAuthority ? "msgNoPolkitDaemon" : "msgNoPolkitAgent");
+    }
+    return elevated;
+}
+
 ElevatedOutcome ApplyRun::RunWithRights(const NetshCommand& command) {
     if (elevation_ == Elevation::Granted) {
-        return services_.RunAndWaitElevated(command);
+        return RunElevated(command);
     }
     ElevatedOutcome elevated;
     elevated.command = services_.RunAndWait(command);
@@ -113,7 +128,7 @@ ElevatedOutcome ApplyRun::RunWithRights(const NetshCommand& command) {
         return elevated;
     }
     if (elevation_ == Elevation::NotAsked) {
-        elevated = services_.RunAndWaitElevated(command);
+        elevated = RunElevated(command);
         elevation_ = elevated.notAuthorized.empty() ? Elevation::Granted : Elevation::Refused;
         refusal_ = elevated.notAuthorized;
     } else {

@@ -4,19 +4,22 @@
 #include <string>
 #include <vector>
 
+#include "core/MessageDefaults.h"
 #include "core/NetshCommands.h"
 #include "core/Profile.h"
 
 namespace quorv::apply {
 
-// Progress texts of the run, by message key; the built-in texts until a language file
-// replaces them.
+// Progress texts of the run, and why administrator rights could not be asked for, by
+// message key; the built-in texts until a language file replaces them.
 struct ProgressTexts {
     std::string msgChangeIP = "IP 설정 중...";
     std::string msgChangeGateway = "Gateway 설정 중...";
     std::string msgChangeDNS = "DNS 설정 중...";
     std::string msgChangeScript = "스크립트 실행 중...";
     std::string msgChangePrinter = "기본 프린터 설정 중...";
+    std::string msgNoPolkitDaemon = core::BuiltInText("msgNoPolkitDaemon");
+    std::string msgNoPolkitAgent = core::BuiltInText("msgNoPolkitAgent");
 };
 
 // What one waited-for command came to.
@@ -26,11 +29,24 @@ struct CommandOutcome {
     std::string errorOutput;  // its stderr, or its stdout when stderr was empty
 };
 
+// Why nobody could be asked for administrator rights.
+enum class Unasked {
+    No,
+    NoAuthority,  // no polkit daemon answered
+    NoAgent,      // no authentication agent to ask the user
+};
+
 // A command run again with administrator rights.
 struct ElevatedOutcome {
     CommandOutcome command;
-    std::string notAuthorized;  // why the rights were not granted; empty: they were
+    std::string notAuthorized;      // why the rights were not granted; empty: they were
+    Unasked unasked = Unasked::No;  // set: the run words notAuthorized in the user's language
 };
+
+// What pkexec's failure (its exit code 126 or 127 and its error output) means: a cancelled
+// prompt or a refusing policy is said in notAuthorized, a missing polkit daemon or agent in
+// unasked.
+ElevatedOutcome PkexecRefusal(int exitCode, const std::string& errorOutput);
 
 // The services a run needs from its surroundings.
 class ApplyServices {
@@ -102,6 +118,7 @@ class ApplyRun {
     void Progress(const std::string& text);
     void RunCommand(const NetshCommand& command, ApplyResult& result);
     ElevatedOutcome RunWithRights(const NetshCommand& command);
+    ElevatedOutcome RunElevated(const NetshCommand& command);
 
     // Asked at most once per run: after a grant every netsh command goes through the
     // elevated way, after a refusal none asks again.

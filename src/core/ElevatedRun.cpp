@@ -21,19 +21,29 @@ std::string RealPath(const std::string& path) {
     return realpath(path.c_str(), resolved) != nullptr ? std::string(resolved) : std::string();
 }
 
-std::string Refusal(const platform::RunOutput& run) {
-    if (run.exitCode == kPkexecDismissed) {
-        return "the password prompt was cancelled";
+}  // namespace
+
+ElevatedOutcome PkexecRefusal(int exitCode, const std::string& errorOutput) {
+    ElevatedOutcome outcome;
+    outcome.command.exitCode = exitCode;
+    if (exitCode == kPkexecDismissed) {
+        outcome.notAuthorized = "the password prompt was cancelled";
+        return outcome;
+    }
+    // No system bus, or nothing on it that owns polkit's name: nobody refused anything.
+    if (errorOutput.find("Error getting authority") != std::string::npos ||
+        errorOutput.find("Error checking for authorization") != std::string::npos) {
+        outcome.unasked = Unasked::NoAuthority;
+        return outcome;
     }
     // "No authentication agent found", or no terminal for pkexec's own textual agent.
-    if (run.standardError.find("authentication agent") != std::string::npos) {
-        return "no authentication agent is running in this session to ask for the password "
-               "(start the desktop's polkit agent, or run the program as root)";
+    if (errorOutput.find("authentication agent") != std::string::npos) {
+        outcome.unasked = Unasked::NoAgent;
+        return outcome;
     }
-    return "the system's policy does not allow this user to change the network";
+    outcome.notAuthorized = "the system's policy does not allow this user to change the network";
+    return outcome;
 }
-
-}  // namespace
 
 ElevatedOutcome SystemServices::RunAndWaitElevated(const NetshCommand& command) {
     ElevatedOutcome outcome;
@@ -58,11 +68,10 @@ ElevatedOutcome SystemServices::RunAndWaitElevated(const NetshCommand& command) 
         outcome.notAuthorized = "pkexec could not be started: " + run.startError;
         return outcome;
     }
-    outcome.command.exitCode = run.exitCode;
     if (run.exitCode == kPkexecDismissed || run.exitCode == kPkexecNotAuthorized) {
-        outcome.notAuthorized = Refusal(run);
-        return outcome;
+        return PkexecRefusal(run.exitCode, run.standardError);
     }
+    outcome.command.exitCode = run.exitCode;
     outcome.command.errorOutput =
         run.standardError.empty() ? run.standardOutput : run.standardError;
     return outcome;

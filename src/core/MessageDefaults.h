@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <string_view>
 
 namespace quorv::core {
 
@@ -10,9 +11,10 @@ struct MessageDefault {
 };
 
 // The message keys in their fixed order, with the built-in Korean texts: the seventeen of
-// the commands and dialogs, then the warning about profiles the data file could not give
-// and the refusal of an address list too long for its column.
-inline constexpr std::array<MessageDefault, 19> kMessageDefaults{{
+// the commands and dialogs, then the warning about profiles the data file could not give,
+// the refusal of an address list too long for its column, and why administrator rights
+// could not even be asked for.
+inline constexpr std::array<MessageDefault, 21> kMessageDefaults{{
     {"msgNewItem", "새 항목"},
     {"msgNewName", "이름 설정"},
     {"msgName", "이름"},
@@ -36,6 +38,22 @@ inline constexpr std::array<MessageDefault, 19> kMessageDefaults{{
      "파일을 검사하려면 quorv-store check 명령을 실행하세요."},
     {"msgIPListTooLong",
      "IP 주소 또는 서브넷 마스크 목록이 너무 깁니다!\r\n각 목록은 256자까지 저장할 수 있습니다."},
+    {"msgNoPolkitDaemon",
+     "권한을 판단할 polkit 데몬이 실행되고 있지 않습니다 "
+     "(polkit 서비스를 시작하거나 관리자(root)로 실행하세요)"},
+    {"msgNoPolkitAgent",
+     "이 세션에서 암호를 물어볼 인증 에이전트가 실행되고 있지 않습니다 "
+     "(데스크톱의 polkit 에이전트를 시작하거나 관리자(root)로 실행하세요)"},
 }};
+
+// The built-in text of a key; empty for an unknown key.
+constexpr const char* BuiltInText(std::string_view key) {
+    for (const MessageDefault& message : kMessageDefaults) {
+        if (key == message.key) {
+            return message.text;
+        }
+    }
+    return "";
+}
 
 }  // namespace quorv::core

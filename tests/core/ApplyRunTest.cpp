@@ -204,6 +204,43 @@ TEST(ApplyRun, AsksForAdministratorRightsOncePerRun) {
     EXPECT_EQ(runs.back(), "shown ipconfig");
 }
 
+TEST(ApplyRunRights, NobodyToAskIsSaidInTheLanguagesWordsAndAskedOnce) {
+    Profile p;
+    p.Interface = "lan0";
+    p.SetAddresses({"10.0.0.5"}, {"255.255.255.0"});
+    p.Gateway = "10.0.0.1";
+    CommandOutcome needsRights;
+    needsRights.exitCode = 77;
+    ProgressTexts english;
+    english.msgNoPolkitDaemon = "no polkit daemon is running to decide";
+    english.msgNoPolkitAgent = "";  // a language file without it: the built-in text stands
+    for (const auto& [unasked, words] :
+         {std::pair{Unasked::NoAuthority, std::string("no polkit daemon is running to decide")},
+          std::pair{Unasked::NoAgent, std::string(core::BuiltInText("msgNoPolkitAgent"))}}) {
+        RecordingServices services;
+        for (const NetshCommand& command : AddressCommands(p)) {
+            services.outcomes[command.line] = needsRights;
+        }
+        for (const NetshCommand& command : GatewayCommands(p)) {
+            services.outcomes[command.line] = needsRights;
+        }
+        services.elevatedOutcome = ElevatedOutcome{};
+        services.elevatedOutcome.unasked = unasked;
+        const ApplyResult result = ApplyRun(services, english, nullptr).Run(p, false);
+        ASSERT_EQ(result.failures.size(), 2u) << FailureSummary(result);
+        for (const ApplyFailure& failure : result.failures) {
+            EXPECT_EQ(failure.kind, ApplyFailure::Kind::NotAuthorized);
+            EXPECT_EQ(failure.reason, words);
+        }
+        EXPECT_EQ(std::count(services.log.begin(), services.log.end(),
+                             "elevated " + AddressCommands(p)[0].line),
+                  1);
+        EXPECT_EQ(std::count_if(services.log.begin(), services.log.end(),
+                                [](const std::string& l) { return l.rfind("elevated", 0) == 0; }),
+                  1);
+    }
+}
+
 // The real services, with recording programs in a temporary program folder.
 class ApplyRunSystem : public ::testing::Test {
   protected:
@@ -358,11 +395,19 @@ TEST_F(ElevatedRunSystem, AnErrorPrintedOnStandardOutputIsListed) {
 }
 
 TEST_F(ElevatedRunSystem, RefusalsAreSaidInPlainWords) {
+    const ProgressTexts texts;
     const std::pair<std::string, std::string> cases[] = {
         {"exit 126\n", "the password prompt was cancelled"},
         {"echo 'Error executing command as another user: No authentication agent found.' "
          ">&2\nexit 127\n",
-         "no authentication agent is running"},
+         texts.msgNoPolkitAgent},
+        // No system bus, and a bus without polkitd: nobody refused, nobody could be asked.
+        {"echo 'Error getting authority: Error initializing authority: Could not connect: No "
+         "such file or directory' >&2\nexit 127\n",
+         texts.msgNoPolkitDaemon},
+        {"echo 'Error checking for authorization com.quorv.ipchanger.netsh: "
+         "GDBus.Error:org.freedesktop.DBus.Error.ServiceUnknown' >&2\nexit 127\n",
+         texts.msgNoPolkitDaemon},
         {"echo 'Error executing command as another user: Not authorized' >&2\nexit 127\n",
          "does not allow this user"},
     };
@@ -370,7 +415,7 @@ TEST_F(ElevatedRunSystem, RefusalsAreSaidInPlainWords) {
         Pkexec(body);
         std::filesystem::remove(log);
         SystemServices services(folder.path());
-        ApplyResult result = ApplyRun(services, ProgressTexts{}, nullptr).Run(Office(), false);
+        ApplyResult result = ApplyRun(services, texts, nullptr).Run(Office(), false);
         ASSERT_EQ(result.failures.size(), 4u);
         EXPECT_NE(FailureSummary(result).find(words), std::string::npos) << FailureSummary(result);
         // One question per run, whatever the answer.

@@ -9,6 +9,7 @@
 #include "ChildProcess.h"
 #include "Netns.h"
 #include "PolkitSandbox.h"
+#include "core/MessageDefaults.h"
 
 namespace quorv::systest {
 namespace {
@@ -58,15 +59,27 @@ class PolkitSystem : public ::testing::Test {
         return systest::Run(AsNobody(qic));
     }
 
-    // qic apply as nobody, inside the client namespace, beside the private polkitd.
-    Result Apply(const std::string& profile) const {
+    // qic apply as nobody, inside the client namespace, beside the private polkitd (or, without
+    // polkit, with no system bus at all).
+    Result Apply(const std::string& profile, bool polkit = true) const {
         std::vector<std::string> inner{fs::exists("/usr/bin/ip") ? "/usr/bin/ip" : "/sbin/ip",
                                        "netns", "exec", net_->Client()};
         for (const std::string& arg :
              AsNobody({sandbox_->Program("qic"), "--data", data_, "apply", profile})) {
             inner.push_back(arg);
         }
-        const std::vector<std::string> argv = sandbox_->Command(inner);
+        std::vector<std::string> argv = sandbox_->Command(inner);
+        if (!polkit) {
+            argv = {"/usr/bin/unshare",
+                    "-m",
+                    "--propagation",
+                    "private",
+                    "/bin/sh",
+                    "-c",
+                    "mkdir -p /run/dbus && mount -t tmpfs quorvt-nobus /run/dbus && exec \"$@\"",
+                    "sh"};
+            argv.insert(argv.end(), inner.begin(), inner.end());
+        }
         RunOptions options;
         options.timeoutMs = 90000;
         return systest::Run(argv, options);
@@ -123,7 +136,14 @@ TEST_F(PolkitSystem, RefusedOrUnaskableRightsChangeNothingAndSaySo) {
     sandbox_->Rules("");
     r = Apply("office");
     EXPECT_EQ(r.status, 1);
-    EXPECT_NE(r.err.find("no authentication agent is running"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find(core::BuiltInText("msgNoPolkitAgent")), std::string::npos) << r.err;
+    EXPECT_TRUE(net_->Addresses().empty());
+
+    // No polkit daemon, not even a system bus: nothing refused, so no refusal is claimed.
+    r = Apply("office", false);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find(core::BuiltInText("msgNoPolkitDaemon")), std::string::npos) << r.err;
+    EXPECT_EQ(r.err.find("policy"), std::string::npos) << r.err;
     EXPECT_TRUE(net_->Addresses().empty());
 }
 

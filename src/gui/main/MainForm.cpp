@@ -206,6 +206,8 @@ apply::ProgressTexts TMainForm::ProgressTexts() const {
     texts.msgChangeDNS = Text("msgChangeDNS").toStdString();
     texts.msgChangeScript = Text("msgChangeScript").toStdString();
     texts.msgChangePrinter = Text("msgChangePrinter").toStdString();
+    texts.msgNoPolkitDaemon = Text("msgNoPolkitDaemon").toStdString();
+    texts.msgNoPolkitAgent = Text("msgNoPolkitAgent").toStdString();
     return texts;
 }
 
