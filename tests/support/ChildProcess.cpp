@@ -5,12 +5,14 @@
 #include <signal.h>
 #include <sys/prctl.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <linux/capability.h>
 
 #include <chrono>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <thread>
@@ -170,6 +172,16 @@ bool IsLive(pid_t pid) {
 
 std::string BinDir() {
     return QUORV_BIN_DIR;
+}
+
+std::string CopyForOtherUsers(const std::string& program, const std::string& folder) {
+    namespace fs = std::filesystem;
+    fs::create_directories(folder);
+    chmod(folder.c_str(), 0755);
+    const std::string copy = folder + "/" + fs::path(program).filename().string();
+    fs::copy_file(program, copy, fs::copy_options::overwrite_existing);
+    chmod(copy.c_str(), 0755);
+    return copy;
 }
 
 std::string ReadFile(const std::string& path) {

@@ -45,6 +45,9 @@ bool WaitFor(const std::function<bool()>& condition, int timeoutMs, int stepMs =
 bool IsLive(pid_t pid);
 
 std::string BinDir();
+// A copy of program in folder (both mode 0755), for a program another user runs: the build's
+// program folder may lie in a home folder that only its owner can enter (Debian's are 0700).
+std::string CopyForOtherUsers(const std::string& program, const std::string& folder);
 std::string ReadFile(const std::string& path);
 void WriteFile(const std::string& path, const std::string& content);
 

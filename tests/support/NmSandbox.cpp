@@ -89,6 +89,11 @@ std::vector<std::string> NmSandbox::Inside(const std::vector<std::string>& argv,
                      "--regid=" + std::to_string(uid), "--clear-groups", "--inh-caps=-all", "--"});
     }
     full.insert(full.end(), argv.begin(), argv.end());
+    // The user may not be able to enter the build's folders.
+    const std::string build = fs::path(BinDir()).parent_path().string() + "/";
+    if (uid >= 0 && !argv.empty() && argv[0].rfind(build, 0) == 0) {
+        full[full.size() - argv.size()] = CopyForOtherUsers(argv[0], state_ + "/bin");
+    }
     return full;
 }
 

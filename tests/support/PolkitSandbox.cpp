@@ -57,9 +57,7 @@ PolkitSandbox::~PolkitSandbox() {
 }
 
 void PolkitSandbox::CopyProgram(const std::string& path) {
-    const std::string copy = Program(fs::path(path).filename());
-    fs::copy_file(path, copy, fs::copy_options::overwrite_existing);
-    chmod(copy.c_str(), 0755);
+    CopyForOtherUsers(path, work_ + "/bin");
 }
 
 std::string PolkitSandbox::DataFolder(unsigned uid) const {
