@@ -103,7 +103,11 @@ void PolkitSandbox::AddUser(const std::string& name, unsigned uid, const std::st
 }
 
 std::vector<std::string> PolkitSandbox::Command(const std::vector<std::string>& command) const {
-    std::vector<std::string> argv{"/usr/bin/unshare", "-m", "--propagation", "private"};
+    // A PID namespace of its own: when a test gives up on the command, killing it ends the
+    // bus, polkitd and the agent too.
+    std::vector<std::string> argv{
+        "/usr/bin/unshare", "-m",     "-p", "-f", "--kill-child", "--mount-proc",
+        "--propagation",    "private"};
     if (users_) {
         argv.push_back(Script("polkit-users.sh"));
         argv.push_back(work_ + "/etc");

@@ -29,8 +29,8 @@ class PolkitSandbox {
     // PAM configuration for polkit's own password check.
     void AddUser(const std::string& name, unsigned uid, const std::string& password);
 
-    // argv that runs command in a private mount namespace beside a private system bus and
-    // polkitd (and with the added user, if any).
+    // argv that runs command in private mount and PID namespaces beside a private system bus
+    // and polkitd (and with the added user, if any).
     std::vector<std::string> Command(const std::vector<std::string>& command) const;
 
   private:
