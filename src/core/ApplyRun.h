@@ -43,11 +43,6 @@ struct ElevatedOutcome {
     Unasked unasked = Unasked::No;  // set: the run words notAuthorized in the user's language
 };
 
-// What pkexec's failure (its exit code 126 or 127 and its error output) means: a cancelled
-// prompt or a refusing policy is said in notAuthorized, a missing polkit daemon or agent in
-// unasked.
-ElevatedOutcome PkexecRefusal(int exitCode, const std::string& errorOutput);
-
 // The services a run needs from its surroundings.
 class ApplyServices {
   public:

@@ -12,7 +12,7 @@ namespace quorv::apply {
 namespace {
 
 // pkexec's own statuses: the prompt was dismissed, or no authorisation (which covers a
-// missing agent and a refusing rule).
+// refusing rule as well as a missing agent or polkit daemon).
 constexpr int kPkexecDismissed = 126;
 constexpr int kPkexecNotAuthorized = 127;
 
@@ -21,8 +21,8 @@ std::string RealPath(const std::string& path) {
     return realpath(path.c_str(), resolved) != nullptr ? std::string(resolved) : std::string();
 }
 
-}  // namespace
-
+// What pkexec's failure means: a cancelled prompt or a refusing policy is said in
+// notAuthorized, a missing polkit daemon or agent in unasked.
 ElevatedOutcome PkexecRefusal(int exitCode, const std::string& errorOutput) {
     ElevatedOutcome outcome;
     outcome.command.exitCode = exitCode;
@@ -44,6 +44,8 @@ ElevatedOutcome PkexecRefusal(int exitCode, const std::string& errorOutput) {
     outcome.notAuthorized = "the system's policy does not allow this user to change the network";
     return outcome;
 }
+
+}  // namespace
 
 ElevatedOutcome SystemServices::RunAndWaitElevated(const NetshCommand& command) {
     ElevatedOutcome outcome;
