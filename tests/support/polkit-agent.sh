@@ -11,12 +11,15 @@ shift 2
 
 fifos=$(mktemp -d /run/dbus/agent.XXXXXX)
 chmod 755 "$fifos"
-mkfifo -m 666 "$fifos/go" "$fifos/ready"
+mkfifo -m 666 "$fifos/held" "$fifos/go" "$fifos/ready"
 
-# The process the agent speaks for: its pid stays the command's through exec.
+# The process the agent speaks for: its pid stays the command's through exec. It says when
+# it runs as the user, since polkit registers an agent only for a process of the agent's user.
 setpriv --reuid "$uid" --regid "$uid" --clear-groups \
-    sh -c 'read go <"$0" && exec "$@"' "$fifos/go" "$@" &
+    sh -c 'echo held >"$0" && read go <"$1" && shift && exec "$@"' \
+    "$fifos/held" "$fifos/go" "$@" &
 command=$!
+read held <"$fifos/held"
 # The agent closes descriptor 3 once registered.
 setpriv --reuid "$uid" --regid "$uid" --clear-groups \
     setsid -c /usr/bin/pkttyagent --process "$command" --notify-fd 3 \
