@@ -11,8 +11,9 @@ struct MessageDefault {
 
 // The message keys in their fixed order, with the built-in Korean texts: the seventeen of
 // the commands and dialogs, then the warning about profiles the data file could not give
-// and the refusal of an address list too long for its column.
-inline constexpr std::array<MessageDefault, 19> kMessageDefaults{{
+// and the refusal of an address list too long for its column, then the texts of the profile
+// in force and of the capture of an adapter's settings.
+inline constexpr std::array<MessageDefault, 23> kMessageDefaults{{
     {"msgNewItem", "새 항목"},
     {"msgNewName", "이름 설정"},
     {"msgName", "이름"},
@@ -36,6 +37,10 @@ inline constexpr std::array<MessageDefault, 19> kMessageDefaults{{
      "파일을 검사하려면 quorv-store check 명령을 실행하세요."},
     {"msgIPListTooLong",
      "IP 주소 또는 서브넷 마스크 목록이 너무 깁니다!\r\n각 목록은 256자까지 저장할 수 있습니다."},
+    {"msgInForce", "%1 어뎁터에 지금 적용되어 있는 설정입니다."},
+    {"msgNoAddress", "주소 없음"},
+    {"msgCaptureAdapter", "설정을 가져올 어뎁터:"},
+    {"msgNoCaptureAdapter", "IP 설정을 가진 네트워크 어뎁터가 없습니다!"},
 }};
 
 }  // namespace quorv::core
