@@ -199,6 +199,18 @@ void TDesktopFeatures::MarkRows() {
     }
     marking_ = false;
     list->viewport()->update();
+    // Tray menus the desktop shows itself (over D-Bus) are taken when set, not when shown;
+    // an open menu keeps its items and only moves its check.
+    if (trayMenu_ != nullptr && !trayMenu_->isVisible()) {
+        FillTrayMenu();
+    } else if (trayMenu_ != nullptr) {
+        for (QAction* item : trayMenu_->actions()) {
+            if (QTreeWidgetItem* row = list->FindRow(item->data().toString());
+                row != nullptr && item->isCheckable()) {
+                item->setChecked(row->data(0, kInForceRole).toBool());
+            }
+        }
+    }
 }
 
 void TDesktopFeatures::UpdateTray() {
@@ -258,6 +270,7 @@ void TDesktopFeatures::FillTrayMenu() {
         QAction* item =
             trayMenu_->addAction(row->icon(0), caption.replace(u'&', QStringLiteral("&&")));
         item->setObjectName(QStringLiteral("TrayProfile%1").arg(i));
+        item->setData(name);
         item->setCheckable(true);
         item->setChecked(row->data(0, kInForceRole).toBool());
         connect(item, &QAction::triggered, this, [this, name] { ApplyFromTray(name); });
