@@ -8,6 +8,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <QInputDialog>
 #include <QMenu>
 #include <QScreen>
 #include <QTest>
@@ -15,6 +16,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "ModalAnswer.h"
 #include "TempFolder.h"
 #include "core/DataFile.h"
 #include "core/DataLocation.h"
@@ -224,6 +226,80 @@ TEST_F(TrayTest, TheIconShowsItsMenuMarksTheProfileInForceAndAppliesTheChosenOne
     desktop.acTrayIcon->setChecked(false);
     EXPECT_EQ(desktop.Tray(), nullptr);
     EXPECT_TRUE(QApplication::quitOnLastWindowClosed());
+}
+
+TEST_F(TrayTest, StartedHiddenOnlyTheIconShowsAndTheStartWorkIsDone) {
+    ASSERT_TRUE(QTest::qWaitFor([] { return QSystemTrayIcon::isSystemTrayAvailable(); }, 10000));
+    {
+        TMainForm form(tmp_ / kDataFileName, &services_, QStringLiteral(QUORV_LANGUAGE_DIR));
+        form.Desktop->acStartHidden->setChecked(true);
+    }
+    TMainForm form(tmp_ / kDataFileName, &services_, QStringLiteral(QUORV_LANGUAGE_DIR));
+    ASSERT_TRUE(form.Desktop->acStartHidden->isChecked());
+    form.Desktop->ShowAtStart();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return form.Activated(); }, 5000));
+    EXPECT_FALSE(form.isVisible());
+    ASSERT_NE(form.Desktop->Tray(), nullptr);
+    EXPECT_TRUE(form.Desktop->Tray()->isVisible());
+    EXPECT_EQ(form.Inventory().ConnectionIDs, QStringList{"eth0"});
+    form.Desktop->acShowWindow->trigger();
+    EXPECT_TRUE(form.isVisible());
+}
+
+// Not a check of behaviour (the offscreen tests do that): pictures of the Tools menu, the
+// adapter box and the filled IP dialog of the capture command, for a look.
+TEST_F(TrayTest, PicturesOfTheCaptureCommand) {
+    TMainForm form(tmp_ / kDataFileName, &services_, QStringLiteral(QUORV_LANGUAGE_DIR));
+    form.show();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return form.Activated(); }, 5000));
+    inventory::LiveState live;
+    inventory::LiveAdapter eth0;
+    eth0.name = "eth0";
+    eth0.carrier = true;
+    eth0.addresses = {{"192.168.10.20", "255.255.255.0"}, {"10.1.0.5", "255.255.0.0"}};
+    eth0.gateway = "192.168.10.1";
+    eth0.dns = {"168.126.63.1", "8.8.8.8"};
+    eth0.dnsOwn = true;
+    inventory::LiveAdapter wlan0;
+    wlan0.name = "wlan0";
+    wlan0.dhcp = true;
+    wlan0.addresses = {{"172.20.3.140", "255.255.255.0"}};
+    live.adapters = {wlan0, eth0};
+    form.Desktop->Monitor()->SetState(live);
+    form.Inventory().ConnectionIDs = {"eth0", "wlan0"};
+    form.Inventory().AdapterNames = {"Intel Ethernet", "Intel Wi-Fi"};
+    form.Inventory().PrintersRead = true;
+
+    const QString shots =
+        qEnvironmentVariable("QUORV_SHOT_DIR", QString::fromStdString(tmp_.path()));
+    const QString language = form.Language();
+    auto grab = [&](const QString& name) {
+        QTest::qWait(300);
+        EXPECT_TRUE(QGuiApplication::primaryScreen()->grabWindow(0).save(shots + "/" + name + "-" +
+                                                                         language + ".png"));
+    };
+    QMenu* tool = form.findChild<QMenu*>("mnTool");
+    tool->popup(form.mapToGlobal(QPoint(40, 20)));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return tool->isVisible(); }, 5000));
+    grab("tools-menu");
+    tool->hide();
+
+    quorv::testing::ModalAnswers answers;
+    answers
+        .Then([&](QWidget* w) {
+            grab("capture-adapter");
+            qobject_cast<QDialog*>(w)->accept();
+        })
+        .Then([&](QWidget* w) {
+            qobject_cast<QInputDialog*>(w)->setTextValue("Captured");
+            qobject_cast<QDialog*>(w)->accept();
+        })
+        .Then([&](QWidget* w) {
+            grab("capture-dialog");
+            qobject_cast<QDialog*>(w)->reject();
+        });
+    form.Execute(form.Desktop->acCapture);
+    EXPECT_EQ(answers.Pending(), 0u);
 }
 
 }  // namespace
