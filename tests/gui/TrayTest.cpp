@@ -228,6 +228,49 @@ TEST_F(TrayTest, TheIconShowsItsMenuMarksTheProfileInForceAndAppliesTheChosenOne
     EXPECT_TRUE(QApplication::quitOnLastWindowClosed());
 }
 
+// Run by CaptureSystemTest inside a network namespace, with netsh on the PATH: the profile
+// chosen in the tray's menu is applied for real, and its mark follows the kernel's notice.
+TEST_F(TrayTest, AProfileChosenInTheMenuIsAppliedAndMarked) {
+    const QString address = qEnvironmentVariable("QUORV_TRAY_APPLY_ADDRESS");
+    if (address.isEmpty()) {
+        GTEST_SKIP() << "run inside a network namespace by the system tests";
+    }
+    ASSERT_TRUE(QTest::qWaitFor([] { return QSystemTrayIcon::isSystemTrayAvailable(); }, 10000));
+    {
+        store::TStoreTable table, options;
+        ASSERT_TRUE(OpenDataFile(tmp_ / kDataFileName, table, options).Ok());
+        Profile p;
+        p.Name = "Namespace";
+        p.Interface = "lan0";
+        p.SetAddresses({address.toStdString()}, {"255.255.255.0"});
+        table.Insert();
+        WriteProfile(table, p);
+        table.Post();
+    }
+    TMainFormServices real;
+    TMainForm form(tmp_ / kDataFileName, &real, QStringLiteral(QUORV_LANGUAGE_DIR));
+    form.Desktop->ShowAtStart();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return form.Activated(); }, 5000));
+    QTreeWidgetItem* row = form.ListView1->FindRow("Namespace");
+    ASSERT_NE(row, nullptr);
+    EXPECT_FALSE(row->data(0, kInForceRole).toBool());
+
+    QMenu* menu = form.Desktop->TrayMenu();
+    ASSERT_NE(menu, nullptr);
+    menu->popup(form.Desktop->Tray()->geometry().bottomLeft());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return menu->isVisible(); }, 5000));
+    QAction* item = nullptr;
+    for (QAction* action : menu->actions()) {
+        if (action->data().toString() == "Namespace") {
+            item = action;
+        }
+    }
+    ASSERT_NE(item, nullptr);
+    QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(item).center());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return row->data(0, kInForceRole).toBool(); }, 20000));
+    EXPECT_TRUE(row->font(0).bold());
+}
+
 TEST_F(TrayTest, StartedHiddenOnlyTheIconShowsAndTheStartWorkIsDone) {
     ASSERT_TRUE(QTest::qWaitFor([] { return QSystemTrayIcon::isSystemTrayAvailable(); }, 10000));
     {

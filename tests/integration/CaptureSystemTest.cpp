@@ -129,5 +129,23 @@ TEST_F(CaptureSystem, ALeaseIsCapturedAsDhcpAndAppliesBackToALease) {
         [&] { return Nameservers(net.ResolvConf()) == std::vector<std::string>{A(77)}; }, 5000));
 }
 
+// Two clicks from the panel: the tray's menu, then the profile; the window program runs in
+// the namespace under its own X server and tray.
+TEST_F(CaptureSystem, AProfileChosenInTheTrayIsApplied) {
+    const std::string program = BinDir() + "/../tests/test_tray_gui";
+    if (!std::filesystem::exists("/usr/bin/trayer") || !std::filesystem::exists(program)) {
+        GTEST_SKIP() << "needs trayer and the tray test program";
+    }
+    TestNetwork net(44);
+    RunOptions options;
+    options.timeoutMs = 60000;
+    options.extraEnv = {"QUORV_TRAY_APPLY_ADDRESS=" + net.Address(5),
+                        "PATH=" + BinDir() + ":/usr/sbin:/usr/bin:/sbin:/bin", "LANG=C.UTF-8"};
+    Result r = net.InClient({program, "--gtest_filter=TrayTest.AProfileChosen*"}, options);
+    EXPECT_EQ(r.status, 0) << r.out << r.err;
+    EXPECT_NE(r.out.find("[  PASSED  ] 1 test"), std::string::npos) << r.out;
+    EXPECT_EQ(net.Addresses(), (std::vector<std::pair<std::string, int>>{{net.Address(5), 24}}));
+}
+
 }  // namespace
 }  // namespace quorv::systest
