@@ -25,11 +25,7 @@ TLiveStateMonitor::TLiveStateMonitor(QObject* parent, bool watch) : QObject(pare
         return;
     }
     watch_ = std::make_unique<inventory::LiveStateWatch>();
-    for (int fd : watch_->Fds()) {
-        auto* notifier = new QSocketNotifier(fd, QSocketNotifier::Read, this);
-        connect(notifier, &QSocketNotifier::activated, this, &TLiveStateMonitor::Notice);
-        notifiers_.push_back(notifier);
-    }
+    WatchDescriptors();
     printerPoll_.setInterval(kPrinterPollMs);
     connect(&printerPoll_, &QTimer::timeout, this, &TLiveStateMonitor::Refresh);
     printerPoll_.start();
@@ -42,9 +38,35 @@ TLiveStateMonitor::~TLiveStateMonitor() {
     }
 }
 
+void TLiveStateMonitor::WatchDescriptors() {
+    std::vector<int> current;
+    for (QSocketNotifier* notifier : notifiers_) {
+        current.push_back(static_cast<int>(notifier->socket()));
+    }
+    const std::vector<int> wanted = watch_->Fds();
+    if (current == wanted) {
+        return;
+    }
+    // Called from a notifier's own signal: it goes once that has returned.
+    for (QSocketNotifier* notifier : notifiers_) {
+        notifier->setEnabled(false);
+        notifier->deleteLater();
+    }
+    notifiers_.clear();
+    for (int fd : wanted) {
+        auto* notifier = new QSocketNotifier(fd, QSocketNotifier::Read, this);
+        connect(notifier, &QSocketNotifier::activated, this, &TLiveStateMonitor::Notice);
+        notifiers_.push_back(notifier);
+    }
+}
+
 void TLiveStateMonitor::Notice() {
     if (watch_ && watch_->Drain()) {
         settle_.start();
+    }
+    // NetworkManager's connection is made anew, or given up, when its bus fails.
+    if (watch_) {
+        WatchDescriptors();
     }
 }
 

@@ -38,6 +38,7 @@ class TLiveStateMonitor : public QObject {
     void Changed();
 
   private:
+    void WatchDescriptors();
     void Notice();
     void Finished();
 
