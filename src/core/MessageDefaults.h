@@ -12,9 +12,10 @@ struct MessageDefault {
 
 // The message keys in their fixed order, with the built-in Korean texts: the seventeen of
 // the commands and dialogs, then the warning about profiles the data file could not give,
-// the refusal of an address list too long for its column, and why administrator rights
-// could not even be asked for.
-inline constexpr std::array<MessageDefault, 21> kMessageDefaults{{
+// the refusal of an address list too long for its column, why administrator rights could
+// not even be asked for, then the texts of the profile in force and of the capture of an
+// adapter's settings.
+inline constexpr std::array<MessageDefault, 25> kMessageDefaults{{
     {"msgNewItem", "새 항목"},
     {"msgNewName", "이름 설정"},
     {"msgName", "이름"},
@@ -44,6 +45,10 @@ inline constexpr std::array<MessageDefault, 21> kMessageDefaults{{
     {"msgNoPolkitAgent",
      "이 세션에서 암호를 물어볼 인증 에이전트가 실행되고 있지 않습니다 "
      "(데스크톱의 polkit 에이전트를 시작하거나 관리자(root)로 실행하세요)"},
+    {"msgInForce", "%1 어뎁터에 지금 적용되어 있는 설정입니다."},
+    {"msgNoAddress", "주소 없음"},
+    {"msgCaptureAdapter", "설정을 가져올 어뎁터:"},
+    {"msgNoCaptureAdapter", "IP 설정을 가진 네트워크 어뎁터가 없습니다!"},
 }};
 
 // The built-in text of a key; empty for an unknown key.

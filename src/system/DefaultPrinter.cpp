@@ -86,4 +86,26 @@ bool SetDefaultPrinter(const std::string& name) {
     return done;
 }
 
+std::optional<std::string> ReadDefaultPrinter() {
+    Clock::time_point deadline = Clock::now() + kTotalLimit;
+    Connection connection(&deadline);
+    if (connection.get() == nullptr || !ServerAnswers(connection.get())) {
+        return std::nullopt;
+    }
+    cups_dest_t* dests = nullptr;
+    int count = cupsGetDests2(connection.get(), &dests);
+    std::string name;
+    for (int i = 0; i < count; ++i) {
+        if (dests[i].is_default && dests[i].name != nullptr) {
+            name = dests[i].name;
+            if (dests[i].instance != nullptr) {
+                name += std::string("/") + dests[i].instance;
+            }
+            break;
+        }
+    }
+    cupsFreeDests(count, dests);
+    return name;
+}
+
 }  // namespace quorv::apply

@@ -154,8 +154,9 @@ std::vector<NetInterface> ReadInterfaces() {
         auto* addr = reinterpret_cast<rtnl_addr*>(obj);
         auto it = byIndex.find(rtnl_addr_get_ifindex(addr));
         if (rtnl_addr_get_family(addr) == AF_INET && it != byIndex.end()) {
-            it->second.addresses.push_back(
-                {Ipv4Of(rtnl_addr_get_local(addr)), rtnl_addr_get_prefixlen(addr)});
+            it->second.addresses.push_back({Ipv4Of(rtnl_addr_get_local(addr)),
+                                            rtnl_addr_get_prefixlen(addr),
+                                            (rtnl_addr_get_flags(addr) & IFA_F_PERMANENT) == 0});
         }
     }
     for (nl_object* obj = nl_cache_get_first(routes.get()); obj; obj = nl_cache_get_next(obj)) {

@@ -10,6 +10,8 @@ namespace quorv::inventory {
 struct InterfaceAddress {
     std::uint32_t address = 0;  // host byte order
     int prefix = 0;
+    // Given with a lifetime (a DHCP lease), not for good.
+    bool dynamic = false;
 };
 
 // One network interface of the current network namespace, as netlink and ethtool report it.

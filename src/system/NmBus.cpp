@@ -282,6 +282,22 @@ void NmBus::WaitForChange(int timeoutMs) {
     signalled_ = false;
 }
 
+int NmBus::EventFd() const {
+    return sd_bus_get_fd(bus_);
+}
+
+bool NmBus::TakeChange() {
+    int r = 0;
+    while ((r = sd_bus_process(bus_, nullptr)) > 0) {
+    }
+    if (r < 0 || sd_bus_is_open(bus_) <= 0) {
+        throw NmError(kClosed);
+    }
+    const bool changed = signalled_;
+    signalled_ = false;
+    return changed;
+}
+
 DbusValue NmBus::Properties(const std::string& path, const char* interface) const {
     return Call(path, "org.freedesktop.DBus.Properties", "GetAll", {DbusValue::String(interface)},
                 "(a{sv})")[0];

@@ -95,6 +95,10 @@ class NmBus {
     // Returns once a change was announced since the last return, or after timeoutMs. Throws
     // NmError when the connection to the bus is gone.
     void WaitForChange(int timeoutMs);
+    // For an event loop: the connection's descriptor (it changes when the connection is made
+    // anew), and whether a change was announced, reading only what has arrived.
+    int EventFd() const;
+    bool TakeChange();
 
   private:
     explicit NmBus(sd_bus* bus) : bus_(bus) {}

@@ -226,13 +226,13 @@ TEST_F(MainFormTest, FirstStartCreatesTheFileAndBuildsTheWindow) {
     auto* tool = form.findChild<QMenu*>("mnTool");
     ASSERT_NE(tool, nullptr);
     EXPECT_EQ(names(tool->actions()),
-              (Names{"IP1", "N13", "N5", "N6", "N7", "N24", "mnChangeIconItem", "N11", "IP3",
-                     "mnLanguageItem", "N12"}));
+              (Names{"IP1", "N13", "N5", "acCapture", "N6", "N7", "N24", "mnChangeIconItem", "N11",
+                     "IP3", "mnLanguageItem", "N12", "mnDesktopItem"}));
     EXPECT_EQ(names(form.PopupMenu1->actions()),
-              (Names{"IP2", "N17", "N14", "N15", "N16", "N25", "N21Item"}));
+              (Names{"IP2", "N17", "N14", "acCapture", "N15", "N16", "N25", "N21Item"}));
     EXPECT_EQ(names(form.findChild<QMenu*>("mnHelp")->actions()),
               (Names{"N8", "QuorvUtility1", "N9", "Donate1", "N10"}));
-    EXPECT_EQ(form.ToolBar1->actions().size(), 16);
+    EXPECT_EQ(form.ToolBar1->actions().size(), 17);
     EXPECT_EQ(form.ToolBar1->height(), 29);
 
     EXPECT_EQ(form.acQnA->text(), "Q&&A 게시판");

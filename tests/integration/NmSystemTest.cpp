@@ -389,5 +389,44 @@ TEST_F(NmSystem, ADeviceOfTheSameNameElsewhereIsNotNetworkManagers) {
         << r.err;
 }
 
+// What NetworkManager has on its device comes back as a profile that applies back to it.
+TEST_F(NmSystem, CaptureTakesWhatNetworkManagerHasAndAppliesBack) {
+    Dnsmasq dhcp(*net_, A(1), A(77));
+    StartNm();
+    const std::string data = net_->WorkDir() + "/capture.dat";
+    ASSERT_EQ(Qic(data, {"add", "office", "--interface", "lan0", "--ip", A(5) + "," + A(6),
+                         "--mask", "255.255.255.0,255.255.0.0", "--gateway", A(1), "--dns1", A(53),
+                         "--dns2", A(54)})
+                  .status,
+              0);
+    ASSERT_EQ(Qic(data, {"add", "home", "--interface", "lan0", "--dhcp"}).status, 0);
+    Result r = Qic(data, {"apply", "office"});
+    ASSERT_EQ(r.status, 0) << r.err;
+
+    r = Qic(data, {"capture", "taken", "--interface", "lan0"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    r = Qic(data, {"show", "taken", "--json"});
+    EXPECT_NE(r.out.find("\"Gateway\": \"" + A(1) + "\""), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("\"DNS1\": \"" + A(53) + "\""), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("\"DNS2\": \"" + A(54) + "\""), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find(A(5)), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find(A(6)), std::string::npos) << r.out;
+
+    r = Qic(data, {"apply", "home"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    ASSERT_TRUE(WaitFor([&] { return Ip4("DNS") == A(77); }, 15000)) << Ip4("DNS");
+    r = Qic(data, {"capture", "leased", "--interface", "lan0"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(Qic(data, {"show", "leased", "--json"}).out.find("\"IP\": \"DHCP\""),
+              std::string::npos);
+
+    r = Qic(data, {"apply", "taken"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(DeviceAddresses(), A(5) + "/24 | " + A(6) + "/16");
+    EXPECT_EQ(Ip4("GATEWAY"), A(1));
+    EXPECT_EQ(Ip4("DNS"), A(53) + " | " + A(54));
+    EXPECT_EQ(ConnectionField("lan0", "ipv4.method"), "manual");
+}
+
 }  // namespace
 }  // namespace quorv::systest

@@ -6,6 +6,7 @@
 #include <map>
 
 #include "cli/ApplyCommand.h"
+#include "cli/CaptureCommand.h"
 #include "cli/EditCommands.h"
 #include "cli/ExchangeCommands.h"
 #include "cli/HelpCommand.h"
@@ -31,11 +32,12 @@ struct Registry {
     RenameCommand rename;
     ExportCommand exportTo;
     ImportCommand importFrom;
+    CaptureCommand capture;
     std::vector<const Command*> all;
     HelpCommand help{all};
 
     Registry()
-        : all{&list,     &show, &add,    &remove,   &apply,      &interfaces,
+        : all{&list,     &show, &add,    &capture,  &remove,     &apply, &interfaces,
               &printers, &edit, &rename, &exportTo, &importFrom, &help} {}
 };
 

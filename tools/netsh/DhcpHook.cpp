@@ -1,5 +1,6 @@
 #include "netsh/DhcpHook.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <ctime>
@@ -86,7 +87,11 @@ int Bound(const Environment& env, RouteSocket& sock, int ifindex, const Interfac
     if (old && (old->address != fresh->address || old->prefix != fresh->prefix)) {
         sock.DeleteAddress(ifindex, *old);
     }
-    sock.AddAddress(ifindex, *fresh, true);
+    // The lease's lifetime marks the address as leased for every reader (ip shows "dynamic"),
+    // and the kernel drops it when the lease runs out with no client left to renew it.
+    const long long seconds = lease.expires > lease.obtained ? lease.expires - lease.obtained : 0;
+    sock.AddAddress(ifindex, *fresh, true,
+                    static_cast<std::uint32_t>(std::min<long long>(seconds, 0xfffffffe)));
     sock.SetLinkUp(ifindex);
 
     if (!lease.routers.empty()) {

@@ -211,8 +211,13 @@ std::unique_ptr<rtnl_addr, RtAddrFree> BuildAddress(int ifindex, AddressEntry en
 
 }  // namespace
 
-void RouteSocket::AddAddress(int ifindex, AddressEntry entry, bool replace) {
+void RouteSocket::AddAddress(int ifindex, AddressEntry entry, bool replace,
+                             std::uint32_t lifetimeSeconds) {
     auto addr = BuildAddress(ifindex, entry);
+    if (lifetimeSeconds != 0) {
+        rtnl_addr_set_valid_lifetime(addr.get(), lifetimeSeconds);
+        rtnl_addr_set_preferred_lifetime(addr.get(), lifetimeSeconds);
+    }
     if (entry.prefix < 31) {
         AddrPtr broadcast = MakeAddr(entry.address | ~PrefixToMask(entry.prefix), 32);
         rtnl_addr_set_broadcast(addr.get(), broadcast.get());

@@ -37,7 +37,10 @@ class RouteSocket {
     void SetLinkUp(int ifindex);
 
     std::vector<AddressEntry> Ipv4Addresses(int ifindex);
-    void AddAddress(int ifindex, AddressEntry entry, bool replace);
+    // lifetimeSeconds: 0 for good; else the kernel drops the address when it runs out, and
+    // readers see it as leased rather than set by hand.
+    void AddAddress(int ifindex, AddressEntry entry, bool replace,
+                    std::uint32_t lifetimeSeconds = 0);
     void DeleteAddress(int ifindex, AddressEntry entry);
 
     // IPv4 default routes of the main table.

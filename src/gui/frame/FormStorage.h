@@ -30,6 +30,8 @@ class TFormStorage {
     void Save(QWidget* window);
 
     const IPlacementStorage& Storage() const { return *storage_; }
+    // For the other per-user settings kept beside the placement.
+    IPlacementStorage& WritableStorage() { return *storage_; }
 
   private:
     std::unique_ptr<IPlacementStorage> storage_;

@@ -10,6 +10,7 @@
 #include "gui/frame/ErrorBox.h"
 #include "gui/frame/LanguageOps.h"
 #include "gui/frame/PlacementStorage.h"
+#include "gui/main/DesktopFeatures.h"
 #include "gui/widgets/PlainText.h"
 
 namespace quorv::app {
@@ -37,6 +38,7 @@ TMainForm::TMainForm(const std::string& dataFile, TMainFormServices* services,
         languageFolder.isEmpty() ? settings::TQLanguage::DefaultFolder() : languageFolder);
     CreateComponents();
     RunCommand(this, [this] { FormCreate(); });
+    Desktop = new TDesktopFeatures(this, services_->WatchLiveState());
     UpdateActions();
 }
 

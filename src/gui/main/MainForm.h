@@ -28,6 +28,8 @@ class TIPMapForm;
 
 namespace quorv::app {
 
+class TDesktopFeatures;
+
 // The main window: the profile list and every command on it. It owns the two table cursors
 // for the whole run and lends them, with its lists and texts, to the windows it opens.
 class TMainForm : public QMainWindow, public settings::IFormHost {
@@ -70,6 +72,8 @@ class TMainForm : public QMainWindow, public settings::IFormHost {
     store::TStoreTable StoreTable2;
     std::unique_ptr<settings::TQLanguage> QLanguage;
     std::unique_ptr<settings::TFormStorage> FormStorage1;
+    // The live marks, the capture command, the tray and its options.
+    TDesktopFeatures* Desktop = nullptr;
 
     QAction* acOpen;
     QAction* acSave;
@@ -96,6 +100,7 @@ class TMainForm : public QMainWindow, public settings::IFormHost {
     void closeEvent(QCloseEvent* event) override;
 
   private:
+    friend class TDesktopFeatures;
     void CreateComponents();
     void CreateActions();
     void CreateMenus();
@@ -113,6 +118,9 @@ class TMainForm : public QMainWindow, public settings::IFormHost {
     void acOpenExecute();
     void acSaveExecute();
     void acInsertExecute();
+    // The name box of a new profile, asked again while the name is taken; false when the
+    // user cancels.
+    bool AskNewProfileName(QString& name);
     void acUpdateExecute();
     void acDeleteExecute();
     void acResultExecute();

@@ -101,8 +101,7 @@ void TMainForm::TellStaleRow(const QString& name) {
         QMessageBox::Ok);
 }
 
-void TMainForm::acInsertExecute() {
-    QString name;
+bool TMainForm::AskNewProfileName(QString& name) {
     for (;;) {
         QInputDialog box(this);
         box.setObjectName("InputBox");
@@ -110,14 +109,21 @@ void TMainForm::acInsertExecute() {
         box.setLabelText(Text("msgName"));
         box.setTextValue(Text("msgNewItem"));
         if (box.exec() != QDialog::Accepted) {
-            return;
+            return false;
         }
         // Checked as the Name column will keep it, byte for byte.
         name = StoredName(box.textValue());
         if (ListView1->FindRow(name) == nullptr) {
-            break;
+            return true;
         }
         Ask(QMessageBox::Warning, Text("msgAlreadyExists"), QMessageBox::Ok);
+    }
+}
+
+void TMainForm::acInsertExecute() {
+    QString name;
+    if (!AskNewProfileName(name)) {
+        return;
     }
     dialogs::TIPMapForm form(this);
     form.Value.Name = Utf8(name);

@@ -22,6 +22,8 @@ class TMainFormServices {
                               bool showScriptWindow, const apply::ProgressTexts& texts);
     // The configuration report, modal over owner.
     virtual void ShowReport(QWidget* owner);
+    // Whether the window follows the system's present settings for its marks and tray.
+    virtual bool WatchLiveState() const { return true; }
 };
 
 }  // namespace quorv::app

@@ -46,6 +46,8 @@ apply::Profile ListedColumns(store::TStoreTable& profiles) {
     p.Gateway = text("Gateway");
     p.DNS1 = text("DNS1");
     p.DNS2 = text("DNS2");
+    p.Interface = text("Interface");
+    p.Printer = text("Printer");
     p.Icon = profiles.FieldByName("Icon").AsInteger();
     return p;
 }
@@ -126,6 +128,13 @@ void TProfileListView::SetRow(QTreeWidgetItem* item, const apply::Profile& profi
     item->setText(3, Text(profile.Gateway));
     item->setText(4, Text(profile.DNS1));
     item->setText(5, Text(profile.DNS2));
+    apply::Profile listed = profile;
+    listed.Script.clear();
+    item->setData(0, kProfileRole, QVariant::fromValue(listed));
+}
+
+apply::Profile TProfileListView::RowValue(const QTreeWidgetItem* item) {
+    return item->data(0, kProfileRole).value<apply::Profile>();
 }
 
 QTreeWidgetItem* TProfileListView::AddRow(const apply::Profile& profile) {

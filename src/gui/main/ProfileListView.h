@@ -5,6 +5,8 @@
 
 #include "core/Profile.h"
 
+Q_DECLARE_METATYPE(quorv::apply::Profile)
+
 namespace quorv::store {
 class TStoreTable;
 }
@@ -19,6 +21,8 @@ class TImageList;
 // The row's record (the profile's Num), kept beside the caption so that a command finds
 // the profile the row showed even when another program renamed it meanwhile.
 inline constexpr int kRecordRole = Qt::UserRole + 1;
+// The listed profile's columns (without its script), for the marks of the profile in force.
+inline constexpr int kProfileRole = Qt::UserRole + 2;
 
 class TProfileListView : public QTreeWidget {
     Q_OBJECT
@@ -33,6 +37,8 @@ class TProfileListView : public QTreeWidget {
 
     // The selected row, or nullptr.
     QTreeWidgetItem* Selected() const;
+    // The profile a row shows, as SetRow last gave it.
+    static apply::Profile RowValue(const QTreeWidgetItem* item);
     // A row's cells and image from a profile.
     void SetRow(QTreeWidgetItem* item, const apply::Profile& profile) const;
     void SetRowImage(QTreeWidgetItem* item, int imageIndex) const;

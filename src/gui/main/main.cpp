@@ -4,6 +4,7 @@
 #include "core/DataFile.h"
 #include "gui/dialogs/AboutForm.h"
 #include "gui/frame/ErrorBox.h"
+#include "gui/main/DesktopFeatures.h"
 #include "gui/main/MainForm.h"
 
 namespace {
@@ -31,6 +32,6 @@ int main(int argc, char** argv) {
     // Never shown: made before the placement is restored, it settles the language that
     // the first activation then finds.
     quorv::widgets::TAboutForm hiddenAbout(&form);
-    form.show();
+    form.Desktop->ShowAtStart();
     return application.exec();
 }
