@@ -8,6 +8,7 @@
 #include <QMessageBox>
 #include <QStatusBar>
 #include <QToolBar>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -24,6 +25,9 @@
 
 namespace quorv::dialogs {
 class TIPMapForm;
+}
+namespace quorv::widgets {
+class TFirstPaint;
 }
 
 namespace quorv::app {
@@ -56,6 +60,10 @@ class TMainForm : public QMainWindow, public settings::IFormHost {
     // Runs an action the way a menu click does: its enabling rule first.
     void Execute(QAction* action);
     bool Activated() const { return activated_; }
+    void setVisible(bool visible) override;
+    // Start-up work that can wait: it runs right after the list's first paint, in the
+    // order given, before the first activation's work when given before the window shows.
+    void AfterFirstPaint(std::function<void()> work);
 
     // Components.
     TImageList* ImageList1;
@@ -152,6 +160,7 @@ class TMainForm : public QMainWindow, public settings::IFormHost {
     std::string dataFile_;
     settings::TMessageTexts texts_;
     inventory::TInventoryLists inventory_;
+    widgets::TFirstPaint* firstPaint_ = nullptr;
     bool activated_ = false;
     bool placed_ = false;
     int damagedProfiles_ = 0;
