@@ -196,7 +196,7 @@ void BM_LoadProfileList1000(benchmark::State& state) {
     state.counters["rows"] = list.topLevelItemCount();
 }
 
-BENCHMARK(BM_StartToPaint)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(21);
+BENCHMARK(BM_StartToPaint)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(41);
 BENCHMARK(BM_LoadProfileList1000)->Unit(benchmark::kMillisecond);
 
 }  // namespace
