@@ -17,7 +17,6 @@
 namespace quorv::store {
 
 class TFixedPartReader;
-
 class TStoreFileIO;
 class TStoreIndexHooks;
 
