@@ -7,6 +7,7 @@
 #include "store/Coding.h"
 #include "store/FieldTypes.h"
 #include "store/FileLayout.h"
+#include "store/FixedPartReader.h"
 #include "store/IndexHooks.h"
 #include "store/StoreFileIO.h"
 #include "store/Utf8.h"
@@ -95,11 +96,12 @@ void TStoreTableIO::Load() {
 
     physical_.clear();
     damaged_.clear();
+    TFixedPartReader fixedParts(file_, RecordSize(), size);
     for (size_t n = 0; n < recordTab_.size(); ++n) {
         if (recordTab_[n].Deleted != 0) {
             continue;
         }
-        if (EntryComplete(recordTab_[n], size)) {
+        if (EntryComplete(recordTab_[n], size, fixedParts)) {
             physical_.push_back(TRecordItem{recordTab_[n].DataOffset, static_cast<int32_t>(n)});
         } else {
             damaged_.push_back(static_cast<int32_t>(n));
@@ -141,7 +143,8 @@ bool TStoreTableIO::EntryUsable(const TRecordTabItem& item, int64_t imageSize) c
            item.DataOffset + static_cast<int64_t>(RecordSize()) <= imageSize;
 }
 
-bool TStoreTableIO::EntryComplete(const TRecordTabItem& item, int64_t imageSize) {
+bool TStoreTableIO::EntryComplete(const TRecordTabItem& item, int64_t imageSize,
+                                  TFixedPartReader& fixedParts) {
     if (!EntryUsable(item, imageSize)) {
         return false;
     }
@@ -151,13 +154,12 @@ bool TStoreTableIO::EntryComplete(const TRecordTabItem& item, int64_t imageSize)
     // A blob slot never filled in, or one whose data runs past the end of the file, marks
     // a record whose writing was cut short (other writers fill the slots last) or a file
     // cut short.
-    std::vector<uint8_t> fixed(static_cast<size_t>(RecordSize()));
-    file_.ReadAt(item.DataOffset, fixed.data(), RecordSize());
+    const uint8_t* fixed = fixedParts.Read(item.DataOffset);
     for (const TStoreFieldDef& def : fieldDefs_) {
         if (!def.IsBlob()) {
             continue;
         }
-        const TBlobSlot slot = TBlobSlot::DecodeFrom(fixed.data() + def.Offset);
+        const TBlobSlot slot = TBlobSlot::DecodeFrom(fixed + def.Offset);
         if (slot.IsBlank() ||
             slot.Offset + static_cast<int64_t>(std::max(slot.Length, 0)) > imageSize) {
             return false;

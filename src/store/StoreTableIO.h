@@ -16,6 +16,7 @@
 
 namespace quorv::store {
 
+class TFixedPartReader;
 class TStoreFileIO;
 class TStoreIndexHooks;
 
@@ -125,7 +126,8 @@ class TStoreTableIO {
     TRecordItem RecheckedRecord(TRecordItem record);
     int32_t EntryPosition(int32_t recNo) const;
     bool EntryUsable(const TRecordTabItem& item, int64_t imageSize) const;
-    bool EntryComplete(const TRecordTabItem& item, int64_t imageSize);
+    // `fixedParts` reads the records' fixed parts for the check; one serves a whole load.
+    bool EntryComplete(const TRecordTabItem& item, int64_t imageSize, TFixedPartReader& fixedParts);
     // A value in its stored width, not yet enciphered, at its place in `native`.
     void NativeValue(int32_t field, const TFieldBufferItem& value, uint8_t* native) const;
     // The fields' values from `native` enciphered (or copied) into `fixed`, in one batch.

@@ -350,6 +350,46 @@ TEST_F(MainFormTest, LanguageIsTakenAtActivationSwitchedAndSavedOnClose) {
     EXPECT_NE(ini.find("Language=Korea"), std::string::npos) << ini;
 }
 
+// The first paint already shows the chosen language; the start-up work that can wait
+// (the connection inventory behind its panel) and work handed to AfterFirstPaint run
+// after it, in the order given.
+TEST_F(MainFormTest, TheFirstPaintIsInTheUsersLanguageAndTheWaitingWorkFollowsIt) {
+    std::ofstream(tmp_ / kSettingsFileName) << "[QuorvIPChage]\nLanguage=English\n";
+    TMainForm& form = Start(QStringLiteral(QUORV_BIN_DIR "/Language"));
+    struct AtFirstPaint : QObject {
+        TMainForm* form;
+        FakeServices* services;
+        bool painted = false;
+        QString caption;
+        int reads = -1;
+        bool eventFilter(QObject*, QEvent* event) override {
+            if (event->type() == QEvent::Paint && !painted) {
+                painted = true;
+                caption = form->acInsert->text();
+                reads = services->connectionReads;
+            }
+            return false;
+        }
+    } watch;
+    watch.form = &form;
+    watch.services = &services_;
+    form.ListView1->viewport()->installEventFilter(&watch);
+    std::vector<std::string> order;
+    form.AfterFirstPaint(
+        [&] { order.push_back("first " + std::to_string(services_.connectionReads)); });
+    form.show();
+    QTRY_VERIFY_WITH_TIMEOUT(form.Activated(), 3000);
+    QTRY_COMPARE_WITH_TIMEOUT(order.size(), size_t{1}, 3000);
+    ASSERT_TRUE(watch.painted);
+    EXPECT_EQ(watch.caption, "&New...");
+    EXPECT_EQ(watch.reads, 0);
+    EXPECT_EQ(services_.connectionReads, 1);
+    EXPECT_EQ(order, std::vector<std::string>{"first 0"});
+    // Given after the paint, work runs at once (queued).
+    form.AfterFirstPaint([&] { order.push_back("later"); });
+    QTRY_COMPARE_WITH_TIMEOUT(order.size(), size_t{2}, 3000);
+}
+
 TEST_F(MainFormTest, AboutCommandShowsTheAboutBox) {
     Start();
     ModalAnswers answers;

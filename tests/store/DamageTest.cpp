@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 
 #include "StoreTestUtil.h"
@@ -154,6 +155,58 @@ TEST(DamagedFile, TruncatedTailDropsOnlyTheLastRecord) {
             }
             TMemoryMedium::Unregister(&image);
         }
+    }
+}
+
+// Opening a table judges its records from large pieces of the file; records that cross a
+// piece's end, and a cut anywhere, are judged as one read per record would.
+TEST(DamagedFile, ManyRecordsAreJudgedAlikeAcrossReadPieces) {
+    TempDir dir;
+    const std::string path = dir.File("many.dat");
+    ASSERT_TRUE(test::CreateProgramDatabase(path));
+    std::vector<int64_t> ends;
+    {
+        TStoreFileIO io;
+        io.Open(path);
+        io.SetSyncedAppends(false);
+        ASSERT_TRUE(io.CheckPassword(test::kPassword));
+        ASSERT_TRUE(io.CreateTable("P", test::ProfileFields()));
+        TStoreTableIO p(io, "P");
+        p.Open();
+        std::minstd_rand letters(7);
+        for (int i = 0; i < 300; ++i) {
+            // Letters at random, so the compressed memo keeps most of its size.
+            std::string memo(800, ' ');
+            for (char& c : memo) {
+                c = static_cast<char>('a' + letters() % 26);
+            }
+            test::AppendProfileRow(p, "profile " + std::to_string(i), i, memo);
+            ends.push_back(io.ImageSize());
+        }
+        io.Close();
+    }
+    const std::vector<uint8_t> bytes = test::ReadFileBytes(path);
+    ASSERT_GT(ends.back() - ends.front(), 2 * 64 * 1024);
+    for (int64_t size = ends.front(); size <= ends.back(); size += 7919) {
+        std::vector<uint8_t> cut(bytes.begin(), bytes.begin() + size);
+        TMemoryStream image(cut);
+        const std::string name = TMemoryMedium::Register(&image);
+        TStoreFileIO io;
+        io.Open(name, mtMemory);
+        ASSERT_TRUE(io.CheckPassword(test::kPassword));
+        TStoreTableIO p(io, "P");
+        p.Open();
+        const auto whole =
+            static_cast<size_t>(std::upper_bound(ends.begin(), ends.end(), size) - ends.begin());
+        const size_t visible = p.PhysicalOrder().size();
+        EXPECT_TRUE(visible == whole || visible == whole + 1) << size;
+        EXPECT_EQ(p.DamagedRecords().size(), ends.size() - visible) << size;
+        std::vector<uint8_t> rec(79);
+        for (size_t i = 0; i < visible; i += 37) {
+            p.ReadRecord(static_cast<int32_t>(i), rec.data());
+            EXPECT_EQ(TStoreTableIO::TextOf(rec.data() + 4, 51), "profile " + std::to_string(i));
+        }
+        TMemoryMedium::Unregister(&image);
     }
 }
 

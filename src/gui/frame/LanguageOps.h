@@ -23,7 +23,7 @@ void ApplyLanguage(QString& language, TQLanguage& qlanguage, QWidget* form);
 // none.
 void LoadMessageTexts(const TQLanguage& qlanguage, TMessageTexts& texts);
 
-// The first activation of the main window: its built-in texts are Korean, so the Korean
+// The main window before it first shows: its built-in texts are Korean, so the Korean
 // file is only pointed at, not applied; then the messages are loaded.
 void StartLanguage(QString& language, TQLanguage& qlanguage, QWidget* mainForm,
                    TMessageTexts& texts);

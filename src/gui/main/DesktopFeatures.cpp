@@ -302,7 +302,9 @@ void TDesktopFeatures::ShowWindow() {
 
 void TDesktopFeatures::ShowAtStart() {
     if (tray_ != nullptr && acStartHidden->isChecked()) {
-        // The start-up work that the first activation would do, without the window.
+        // The start-up work that the first show and activation would do, without the window;
+        // the tray's texts are then in the user's language.
+        form_->PrepareFirstShow();
         QTimer::singleShot(0, form_, [this] { form_->FormActivate(); });
         return;
     }

@@ -2,6 +2,8 @@
 
 #include <QDir>
 
+#include "gui/widgets/SvgIcon.h"
+
 namespace quorv::app {
 
 TImageList::TImageList(QObject* parent) : QObject(parent) {
@@ -9,7 +11,7 @@ TImageList::TImageList(QObject* parent) : QObject(parent) {
     // The file names begin with the index, so the sorted listing is the list's order.
     const QStringList files = QDir(":/images").entryList({"*.svg"}, QDir::Files, QDir::Name);
     for (const QString& file : files) {
-        icons_.emplace_back(":/images/" + file);
+        icons_.push_back(widgets::SvgIcon(":/images/" + file));
     }
 }
 

@@ -11,6 +11,7 @@
 #include "gui/frame/LanguageOps.h"
 #include "gui/frame/PlacementStorage.h"
 #include "gui/main/DesktopFeatures.h"
+#include "gui/widgets/FirstPaint.h"
 #include "gui/widgets/PlainText.h"
 
 namespace quorv::app {
@@ -37,6 +38,7 @@ TMainForm::TMainForm(const std::string& dataFile, TMainFormServices* services,
     QLanguage = std::make_unique<settings::TQLanguage>(
         languageFolder.isEmpty() ? settings::TQLanguage::DefaultFolder() : languageFolder);
     CreateComponents();
+    firstPaint_ = new widgets::TFirstPaint(ListView1->viewport(), this);
     RunCommand(this, [this] { FormCreate(); });
     Desktop = new TDesktopFeatures(this, services_->WatchLiveState());
     UpdateActions();
@@ -110,17 +112,36 @@ void TMainForm::OpenDataFile(const std::string& path) {
                        }).damagedProfiles;
 }
 
+void TMainForm::AfterFirstPaint(std::function<void()> work) {
+    firstPaint_->Then(std::move(work));
+}
+
 bool TMainForm::event(QEvent* event) {
     if (event->type() == QEvent::WindowActivate && !activated_) {
-        // Queued: the activation is done before the start-up work paints and blocks.
-        QTimer::singleShot(0, this, [this] { FormActivate(); });
+        // The window is painted, and the activation done, before the start-up work
+        // paints again and blocks.
+        AfterFirstPaint([this] { FormActivate(); });
     }
     return QMainWindow::event(event);
 }
 
-void TMainForm::showEvent(QShowEvent* event) {
+void TMainForm::setVisible(bool visible) {
+    // Placed, and in the user's language, before the first layout measures the texts and
+    // before the first paint shows them.
+    if (visible) {
+        PrepareFirstShow();
+    }
+    QMainWindow::setVisible(visible);
+}
+
+void TMainForm::PrepareFirstShow() {
     if (!placed_) {
         placed_ = true;
+        // Without a stored choice the locale's language counts as chosen, so on a Korean
+        // system the built-in texts stay as they are.
+        if (FormStorage1 && FormStorage1->Language.isEmpty()) {
+            FormStorage1->Language = settings::SystemLanguage();
+        }
         if (!FormStorage1 || !FormStorage1->Restore(this)) {
             resize(728, 424);
             if (QScreen* screen = QGuiApplication::primaryScreen()) {
@@ -129,7 +150,16 @@ void TMainForm::showEvent(QShowEvent* event) {
                 move(frame.topLeft());
             }
         }
+        // What could not be read is said at the first activation.
+        RunCommand(this, [this] {
+            if (FormStorage1) {
+                settings::StartLanguage(FormStorage1->Language, *QLanguage, this, texts_);
+            }
+        });
     }
+}
+
+void TMainForm::showEvent(QShowEvent* event) {
     QMainWindow::showEvent(event);
     if (!activated_) {
         QTimer::singleShot(kActivationFallbackMs, this, [this] { FormActivate(); });
@@ -142,9 +172,6 @@ void TMainForm::FormActivate() {
     }
     activated_ = true;
     RunCommand(this, [this] {
-        if (FormStorage1) {
-            settings::StartLanguage(FormStorage1->Language, *QLanguage, this, texts_);
-        }
         repaint();
         Panel1->move(width() / 2 - Panel1->width() / 2,
                      height() / 2 - Panel1->height() / 2 - ListView1->y());

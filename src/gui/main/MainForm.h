@@ -8,6 +8,7 @@
 #include <QMessageBox>
 #include <QStatusBar>
 #include <QToolBar>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -24,6 +25,9 @@
 
 namespace quorv::dialogs {
 class TIPMapForm;
+}
+namespace quorv::widgets {
+class TFirstPaint;
 }
 
 namespace quorv::app {
@@ -58,6 +62,10 @@ class TMainForm : public QMainWindow, public settings::IFormHost {
     // Runs an action the way a menu click does: its enabling rule first.
     void Execute(QAction* action);
     bool Activated() const { return activated_; }
+    void setVisible(bool visible) override;
+    // Start-up work that can wait: it runs right after the list's first paint, in the
+    // order given, before the first activation's work when given before the window shows.
+    void AfterFirstPaint(std::function<void()> work);
 
     // Components.
     TImageList* ImageList1;
@@ -110,6 +118,8 @@ class TMainForm : public QMainWindow, public settings::IFormHost {
     void FormCreate();
     void OpenDataFile(const std::string& path);
     void FormActivate();
+    // Placement and language, once: before the first show, or for a start hidden in the tray.
+    void PrepareFirstShow();
     void FormClose();
     // One warning box with the settings problems given and a language file that could
     // not be read; nothing when there are none.
@@ -160,6 +170,7 @@ class TMainForm : public QMainWindow, public settings::IFormHost {
     std::string dataFile_;
     settings::TMessageTexts texts_;
     inventory::TInventoryLists inventory_;
+    widgets::TFirstPaint* firstPaint_ = nullptr;
     bool activated_ = false;
     bool placed_ = false;
     int damagedProfiles_ = 0;

@@ -2,10 +2,8 @@
 #include <cstdlib>
 
 #include "core/DataFile.h"
-#include "gui/dialogs/AboutForm.h"
 #include "gui/frame/ErrorBox.h"
-#include "gui/main/DesktopFeatures.h"
-#include "gui/main/MainForm.h"
+#include "gui/main/ProgramStart.h"
 
 namespace {
 
@@ -28,10 +26,5 @@ int main(int argc, char** argv) {
         return 1;
     }
     quorv::app::TApplication application(argc, argv);
-    quorv::app::TMainForm form(quorv::app::DefaultDataFilePath());
-    // Never shown: made before the placement is restored, it settles the language that
-    // the first activation then finds.
-    quorv::widgets::TAboutForm hiddenAbout(&form);
-    form.Desktop->ShowAtStart();
-    return application.exec();
+    return quorv::app::RunMainWindow(application, quorv::app::DefaultDataFilePath());
 }
