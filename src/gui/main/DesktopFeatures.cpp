@@ -10,6 +10,7 @@
 #include "gui/frame/ErrorBox.h"
 #include "gui/main/Autostart.h"
 #include "gui/main/MainForm.h"
+#include "gui/widgets/SvgIcon.h"
 
 namespace quorv::app {
 
@@ -21,7 +22,7 @@ constexpr const char* kCloseToTrayOption = "CloseToTray";
 constexpr const char* kStartHiddenOption = "StartHidden";
 
 QIcon DesktopIcon(const char* name) {
-    return QIcon(QStringLiteral(":/desktop/%1.svg").arg(QLatin1String(name)));
+    return widgets::SvgIcon(QStringLiteral(":/desktop/%1.svg").arg(QLatin1String(name)));
 }
 
 QAction* NewAction(QObject* owner, const char* name, const char* caption, bool checkable) {
@@ -231,7 +232,7 @@ void TDesktopFeatures::UpdateTray() {
         trayMenu_->setObjectName("TrayMenu");
         connect(trayMenu_, &QMenu::aboutToShow, this, &TDesktopFeatures::FillTrayMenu);
         FillTrayMenu();
-        tray_ = new QSystemTrayIcon(QIcon(QStringLiteral(":/desktop/quorv-ip-changer.svg")), this);
+        tray_ = new QSystemTrayIcon(DesktopIcon("quorv-ip-changer"), this);
         tray_->setObjectName("TrayIcon1");
         tray_->setContextMenu(trayMenu_);
         connect(tray_, &QSystemTrayIcon::activated, this,
