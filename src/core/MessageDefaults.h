@@ -11,8 +11,9 @@ struct MessageDefault {
 
 // The message keys in their fixed order, with the built-in Korean texts: the seventeen of
 // the commands and dialogs, then the warning about profiles the data file could not give
-// and the refusal of an address list too long for its column.
-inline constexpr std::array<MessageDefault, 19> kMessageDefaults{{
+// and the refusal of an address list too long for its column, then the texts of the
+// shared value checks, the name rules and the connection list.
+inline constexpr std::array<MessageDefault, 29> kMessageDefaults{{
     {"msgNewItem", "새 항목"},
     {"msgNewName", "이름 설정"},
     {"msgName", "이름"},
@@ -36,6 +37,16 @@ inline constexpr std::array<MessageDefault, 19> kMessageDefaults{{
      "파일을 검사하려면 quorv-store check 명령을 실행하세요."},
     {"msgIPListTooLong",
      "IP 주소 또는 서브넷 마스크 목록이 너무 깁니다!\r\n각 목록은 256자까지 저장할 수 있습니다."},
+    {"msgIncompleteAddress", "%1: 주소가 완전하지 않습니다!\r\n네 칸을 모두 입력하세요."},
+    {"msgWrongGateway", "기본 게이트웨이 설정을 확인하세요!"},
+    {"msgWrongDNS", "DNS 서버 설정을 확인하세요!"},
+    {"msgEmptyName", "이름을 입력하세요!"},
+    {"msgNameCut", "이름이 너무 길어 다음과 같이 저장됩니다:\r\n%1"},
+    {"msgLinkUp", "연결됨"},
+    {"msgLinkDown", "연결 끊김"},
+    {"msgLinkOff", "사용 안 함"},
+    {"msgLinkAbsent", "이 컴퓨터에 없음"},
+    {"msgConnectionNone", "(연결 지정 안 됨)"},
 }};
 
 }  // namespace quorv::core
