@@ -657,9 +657,11 @@ TEST_F(ProfileDialogTest, InsertAsksAgainForAnEmptyName) {
     });
     form_->acInsert->trigger();
     EXPECT_EQ(answers.Pending(), 0u);
-    ASSERT_EQ(answers.Seen().size(), 1u);
-    EXPECT_NE(answers.Seen()[0].find(form_->MessageTexts().Text("msgEmptyName").toStdString()),
-              std::string::npos);
+    EXPECT_EQ(
+        answers.Seen(),
+        (std::vector<std::string>{
+            "InputBox", "WarningBox: " + form_->MessageTexts().Text("msgEmptyName").toStdString(),
+            "InputBox"}));
     EXPECT_TRUE(StoredNames().empty());
 }
 
