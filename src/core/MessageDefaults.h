@@ -10,12 +10,9 @@ struct MessageDefault {
     const char* text;  // UTF-8
 };
 
-// The message keys in their fixed order, with the built-in Korean texts: the seventeen of
-// the commands and dialogs, then the warning about profiles the data file could not give,
-// the refusal of an address list too long for its column, why administrator rights could
-// not even be asked for, then the texts of the profile in force and of the capture of an
-// adapter's settings.
-inline constexpr std::array<MessageDefault, 25> kMessageDefaults{{
+// The message keys in their fixed order, with the built-in Korean texts: those of the
+// commands and dialogs first; later keys are added at the end.
+inline constexpr auto kMessageDefaults = std::to_array<MessageDefault>({
     {"msgNewItem", "새 항목"},
     {"msgNewName", "이름 설정"},
     {"msgName", "이름"},
@@ -49,7 +46,17 @@ inline constexpr std::array<MessageDefault, 25> kMessageDefaults{{
     {"msgNoAddress", "주소 없음"},
     {"msgCaptureAdapter", "설정을 가져올 어뎁터:"},
     {"msgNoCaptureAdapter", "IP 설정을 가진 네트워크 어뎁터가 없습니다!"},
-}};
+    {"msgIncompleteAddress", "%1: 주소가 완전하지 않습니다!\r\n네 칸을 모두 입력하세요."},
+    {"msgWrongGateway", "기본 게이트웨이 설정을 확인하세요!"},
+    {"msgWrongDNS", "DNS 서버 설정을 확인하세요!"},
+    {"msgEmptyName", "이름을 입력하세요!"},
+    {"msgNameCut", "이름이 너무 길어 다음과 같이 저장됩니다:\r\n%1"},
+    {"msgLinkUp", "연결됨"},
+    {"msgLinkDown", "연결 끊김"},
+    {"msgLinkOff", "사용 안 함"},
+    {"msgLinkAbsent", "이 컴퓨터에 없음"},
+    {"msgConnectionNone", "(연결 지정 안 됨)"},
+});
 
 // The built-in text of a key; empty for an unknown key.
 constexpr const char* BuiltInText(std::string_view key) {

@@ -39,6 +39,18 @@ std::size_t LineCount(std::string_view text) {
     return lines + (open ? 1 : 0);
 }
 
+// Runs one check and marks what it refuses with the column and item it judged.
+template <typename Check>
+void Tagged(const char* column, int item, const Check& check) {
+    try {
+        check();
+    } catch (RefusedValue& refused) {
+        refused.Column = column;
+        refused.Item = item;
+        throw;
+    }
+}
+
 }  // namespace
 
 bool IsHostAddress(Ipv4 address) {
@@ -160,8 +172,46 @@ void CheckScript(std::string_view script) {
     }
 }
 
+std::optional<Ipv4> ClassfulMask(Ipv4 address) {
+    const unsigned first = address >> 24;
+    if (first < 128) {
+        return PrefixToMask(8);
+    }
+    if (first < 192) {
+        return PrefixToMask(16);
+    }
+    if (first < 224) {
+        return PrefixToMask(24);
+    }
+    return std::nullopt;
+}
+
+void CheckGatewayInSubnets(Ipv4 gateway, const std::vector<std::pair<Ipv4, int>>& subnets) {
+    std::string listed;
+    for (const auto& [address, prefix] : subnets) {
+        if (prefix >= 31) {
+            return;
+        }
+        const Ipv4 mask = PrefixToMask(prefix);
+        if ((gateway & mask) == (address & mask)) {
+            return;
+        }
+        listed += (listed.empty() ? "" : ", ") + FormatIpv4(address & mask) + "/" +
+                  std::to_string(prefix);
+    }
+    if (!subnets.empty()) {
+        throw RefusedValue("gateway " + FormatIpv4(gateway) +
+                           " is in none of the profile's subnets (" + listed + ")");
+    }
+}
+
 void CheckProfileValues(const Profile& profile) {
-    CheckInterfaceName(profile.Interface);
+    Tagged("Interface", -1, [&] { CheckInterfaceName(profile.Interface); });
+    CheckProfileSettings(profile);
+}
+
+void CheckProfileSettings(const Profile& profile) {
+    std::vector<std::pair<Ipv4, int>> subnets;
     if (!profile.IsDhcp()) {
         // Stored lists are cut to the column width, which would change the addresses.
         const std::pair<const char*, const std::string*> lists[] = {{"IP", &profile.IP},
@@ -169,32 +219,65 @@ void CheckProfileValues(const Profile& profile) {
         for (const auto& [column, list] : lists) {
             const auto width = static_cast<std::size_t>(ProfileColumnWidth(column));
             if (list->size() > width) {
-                throw RefusedValue(std::string("the ") + column + " list is longer than " +
-                                   std::to_string(width) + " bytes");
+                RefusedValue refused(std::string("the ") + column + " list is longer than " +
+                                     std::to_string(width) + " bytes");
+                refused.Column = column;
+                throw refused;
             }
         }
         const std::vector<std::string> addresses = profile.Addresses();
         const std::vector<std::string> masks = profile.Masks();
         std::vector<Ipv4> parsed;
-        for (const std::string& address : addresses) {
-            parsed.push_back(CheckHostAddress(address, "IP address"));
+        for (std::size_t i = 0; i < addresses.size(); ++i) {
+            Tagged("IP", int(i),
+                   [&] { parsed.push_back(CheckHostAddress(addresses[i], "IP address")); });
         }
         for (std::size_t i = 0; i < masks.size(); ++i) {
-            int prefix = CheckSubnetMask(masks[i]);
+            int prefix = 0;
+            Tagged("Mask", int(i), [&] { prefix = CheckSubnetMask(masks[i]); });
             if (i < parsed.size()) {
-                CheckAddressInSubnet(parsed[i], prefix);
+                Tagged("IP", int(i), [&] { CheckAddressInSubnet(parsed[i], prefix); });
+                subnets.emplace_back(parsed[i], prefix);
             }
         }
     }
     if (!profile.Gateway.empty()) {
-        CheckHostAddress(profile.Gateway, "gateway");
+        Tagged("Gateway", -1, [&] {
+            CheckGatewayInSubnets(CheckHostAddress(profile.Gateway, "gateway"), subnets);
+        });
     }
-    for (const std::string* dns : {&profile.DNS1, &profile.DNS2}) {
-        if (!dns->empty()) {
-            CheckDnsServer(*dns);
-        }
+    if (!profile.DNS1.empty()) {
+        Tagged("DNS1", -1, [&] { CheckDnsServer(profile.DNS1); });
     }
-    CheckScript(profile.Script);
+    if (!profile.DNS2.empty()) {
+        Tagged("DNS2", -1, [&] { CheckDnsServer(profile.DNS2); });
+    }
+    Tagged("Script", -1, [&] { CheckScript(profile.Script); });
+}
+
+void CheckMaskPerAddress(const Profile& profile) {
+    if (profile.IsDhcp()) {
+        return;
+    }
+    const std::vector<std::string> addresses = profile.Addresses();
+    const std::size_t masks = profile.Masks().size();
+    if (masks < addresses.size()) {
+        RefusedValue refused("IP address " + ShownValue(addresses[masks]) + " has no subnet mask");
+        refused.Column = "Mask";
+        refused.Item = static_cast<int>(masks);
+        throw refused;
+    }
+}
+
+void CheckProfileName(std::string_view name) {
+    // A profile without a name could never be found, renamed or deleted again.
+    if (name.empty()) {
+        throw RefusedValue("the profile name is empty");
+    }
+    if (std::any_of(name.begin(), name.end(),
+                    [](char c) { return static_cast<unsigned char>(c) < ' ' || c == 0x7F; })) {
+        throw RefusedValue("the name " + ShownValue(name) + " contains a control character");
+    }
 }
 
 std::string ShownValue(std::string_view text) {

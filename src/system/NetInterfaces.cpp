@@ -142,6 +142,9 @@ std::vector<NetInterface> ReadInterfaces() {
         net.carrier = (flags & IFF_LOWER_UP) != 0;
         net.loopback = (flags & IFF_LOOPBACK) != 0;
         net.arpType = int(rtnl_link_get_arptype(link));
+        if (const char* kind = rtnl_link_get_type(link)) {
+            net.kind = kind;
+        }
         nl_addr* hw = rtnl_link_get_addr(link);
         if (hw && nl_addr_get_len(hw) == 6) {
             char buffer[32];

@@ -20,6 +20,7 @@ struct NetInterface {
     std::string name;
     std::string mac;  // aa:bb:cc:dd:ee:ff, empty when the link has none
     int arpType = 0;
+    std::string kind;  // the link's type as netlink names it ("veth", "bridge"); empty for hardware
     bool up = false;
     bool carrier = false;
     bool loopback = false;

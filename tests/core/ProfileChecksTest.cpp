@@ -131,6 +131,99 @@ TEST(ProfileChecks, ReasonsShowHostileTextEscapedAndCut) {
     EXPECT_LT(reason.size(), 150u);
 }
 
+// The column and item a refusal names, as "Column[item]".
+std::string Where(const Profile& p) {
+    try {
+        CheckProfileValues(p);
+    } catch (const RefusedValue& e) {
+        return e.Column + "[" + std::to_string(e.Item) + "]";
+    }
+    return "";
+}
+
+TEST(ProfileChecks, TheGatewayMustBeOnALinkOfTheProfile) {
+    Profile p = Static();      // 10.0.0.5/24 and 10.0.1.6/16
+    p.Gateway = "10.0.200.1";  // in the second subnet only
+    EXPECT_EQ(Reason(p), "");
+    p.Gateway = "10.1.0.1";
+    EXPECT_EQ(Reason(p),
+              "gateway 10.1.0.1 is in none of the profile's subnets (10.0.0.0/24, 10.0.0.0/16)");
+    EXPECT_EQ(Where(p), "Gateway[-1]");
+    // netsh adds the gateway on-link beside a /31 or /32 address.
+    for (const char* mask : {"255.255.255.254", "255.255.255.255"}) {
+        p.SetAddresses({"10.0.0.5", "192.0.2.7"}, {"255.255.255.0", mask});
+        EXPECT_EQ(Reason(p), "") << mask;
+    }
+    // No address: nothing to judge it against.
+    p.SetDhcp();
+    p.Gateway = "10.1.0.1";
+    EXPECT_EQ(Reason(p), "");
+}
+
+TEST(ProfileChecks, ARefusalNamesItsColumnAndItem) {
+    Profile p = Static();
+    p.IP = "10.0.0.5,10.0.255.255";
+    EXPECT_EQ(Where(p), "IP[1]");
+    p = Static();
+    p.Mask = "255.255.255.0,255.0.255.0";
+    EXPECT_EQ(Where(p), "Mask[1]");
+    p = Static();
+    p.DNS2 = "239.1.1.1";
+    EXPECT_EQ(Where(p), "DNS2[-1]");
+    p = Static();
+    p.Interface = "Local Area Connection";
+    EXPECT_EQ(Where(p), "Interface[-1]");
+    p = Static();
+    p.Script = std::string("a\0b", 3);
+    EXPECT_EQ(Where(p), "Script[-1]");
+}
+
+TEST(ProfileChecks, TheDialogsGiveEveryAddressItsMask) {
+    Profile p = Static();
+    EXPECT_NO_THROW(CheckMaskPerAddress(p));
+    // The trailing comma of an empty last mask leaves no item.
+    p.Mask = "255.255.255.0,";
+    EXPECT_NO_THROW(CheckProfileValues(p));
+    try {
+        CheckMaskPerAddress(p);
+        ADD_FAILURE() << "a missing mask was accepted";
+    } catch (const RefusedValue& e) {
+        EXPECT_STREQ(e.what(), "IP address \"10.0.1.6\" has no subnet mask");
+        EXPECT_EQ(e.Column + "[" + std::to_string(e.Item) + "]", "Mask[1]");
+    }
+    p.SetDhcp();
+    EXPECT_NO_THROW(CheckMaskPerAddress(p));
+}
+
+TEST(ProfileChecks, SettingsLeaveAForeignConnectionNameAlone) {
+    for (const char* name : {"Local Area Connection", "", "a-very-long-adapter-name", "eth0"}) {
+        Profile p = Static();
+        p.Interface = name;
+        EXPECT_NO_THROW(CheckProfileSettings(p)) << name;
+        p.Gateway = "192.0.2.1";
+        EXPECT_THROW(CheckProfileSettings(p), RefusedValue) << name;
+    }
+}
+
+TEST(ProfileChecks, ClassfulMasksAndNames) {
+    const auto mask = [](const char* address) {
+        auto m = ClassfulMask(*ParseIpv4(address));
+        return m ? FormatIpv4(*m) : std::string("none");
+    };
+    EXPECT_EQ(mask("10.20.30.40"), "255.0.0.0");
+    EXPECT_EQ(mask("127.0.0.1"), "255.0.0.0");
+    EXPECT_EQ(mask("128.0.0.1"), "255.255.0.0");
+    EXPECT_EQ(mask("191.255.0.1"), "255.255.0.0");
+    EXPECT_EQ(mask("192.0.2.2"), "255.255.255.0");
+    EXPECT_EQ(mask("223.1.1.1"), "255.255.255.0");
+    EXPECT_EQ(mask("224.0.0.1"), "none");
+
+    EXPECT_NO_THROW(CheckProfileName("Office"));
+    EXPECT_THROW(CheckProfileName(""), RefusedValue);
+    EXPECT_THROW(CheckProfileName("Office\tLAN"), RefusedValue);
+    EXPECT_THROW(CheckProfileName("\x7f"), RefusedValue);
+}
+
 TEST(ProfileChecks, DnsServerCount) {
     EXPECT_NO_THROW(CheckDnsServerCount(kMaxDnsServers));
     EXPECT_THROW(CheckDnsServerCount(kMaxDnsServers + 1), RefusedValue);

@@ -1,13 +1,21 @@
 // Saves a picture of every dialog, filled as a user would see it, for a look under a real
-// X server: dialog_shots FOLDER (run through xvfb-run).
+// X server: dialog_shots FOLDER [LANGUAGE-FILE] (run through xvfb-run).
 #include <QApplication>
 #include <QDir>
+#include <QFileInfo>
+#include <QMessageBox>
+#include <QScreen>
 #include <QTest>
+#include <QTimer>
 
 #include "TestHost.h"
+#include "gui/dialogs/AboutForm.h"
 #include "gui/dialogs/AddIPForm.h"
+#include "gui/dialogs/ConnectionChoices.h"
 #include "gui/dialogs/IPDetailForm.h"
 #include "gui/dialogs/IPMapForm.h"
+#include "gui/frame/Language.h"
+#include "gui/frame/LanguageOps.h"
 
 using namespace quorv;
 
@@ -19,12 +27,54 @@ void Save(QWidget* window, const QString& folder, const QString& name) {
     window->grab().save(folder + "/" + name + ".png");
 }
 
+// The next message box the dialog opens, saved and closed.
+void SaveNextBox(const QString& folder, const QString& name) {
+    QTimer::singleShot(300, [folder, name] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            box->grab().save(folder + "/" + name + ".png");
+            box->accept();
+        }
+    });
+}
+
+std::vector<inventory::NetInterface> Machine() {
+    inventory::NetInterface wired;
+    wired.index = 2;
+    wired.name = "enp0s31f6";
+    wired.busInfo = "0000:00:1f.6";
+    wired.up = wired.carrier = true;
+    wired.addresses = {{0xC0A80A14u, 24}};
+    wired.gateways = {0xC0A80A01u};
+    inventory::NetInterface wireless = wired;
+    wireless.index = 3;
+    wireless.name = "wlp2s0";
+    wireless.carrier = false;
+    wireless.addresses.clear();
+    wireless.gateways.clear();
+    inventory::NetInterface bridge;
+    bridge.index = 5;
+    bridge.name = "virbr0";
+    bridge.kind = "bridge";
+    bridge.up = true;
+    bridge.addresses = {{0xC0A87A01u, 24}};
+    return {wired, wireless, bridge};
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     const QString folder = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QDir::currentPath();
     testing::TestHost host;
+    std::unique_ptr<settings::TQLanguage> language;
+    if (argc > 2) {
+        const QFileInfo file(QString::fromLocal8Bit(argv[2]));
+        language = std::make_unique<settings::TQLanguage>(file.absolutePath());
+        language->SetFileName(file.fileName());
+        host.language = [&language](QWidget* form) { language->TranslateForm(form); };
+        settings::LoadMessageTexts(*language, host.texts);
+    }
+    dialogs::SetConnectionReader([] { return Machine(); });
     host.inventory.ConnectionIDs = {"enp0s31f6", "wlp2s0"};
     host.inventory.AdapterNames = {"Intel Ethernet Connection I219-LM", "Intel Wi-Fi 6 AX201"};
     host.inventory.PrinterNames = {"Office_Laser", "Home"};
@@ -50,6 +100,21 @@ int main(int argc, char** argv) {
         form.Panel1->show();
         form.Panel1->raise();
         Save(&form, folder, "IPMapForm-printers");
+        form.Panel1->hide();
+        form.ComboBox1->showPopup();
+        QTest::qWait(300);
+        // The list is a window of its own: the screen shows both.
+        QGuiApplication::primaryScreen()->grabWindow(0).save(folder + "/IPMapForm-connections.png");
+        form.ComboBox1->hidePopup();
+        form.IPAddrEdit1->SetText("192.168.1.255");
+        form.IPAddrEdit2->SetText("255.255.255.0");
+        SaveNextBox(folder, "IPMapForm-refusal");
+        form.btnOK->click();
+        form.IPAddrEdit1->SetText({});
+        form.IPAddrEdit1->Box(0)->setText("10");
+        form.IPAddrEdit1->Box(1)->setText("0");
+        SaveNextBox(folder, "IPMapForm-incomplete");
+        form.btnOK->click();
     }
     {
         dialogs::TIPMapForm form(nullptr);
@@ -66,6 +131,17 @@ int main(int argc, char** argv) {
         form.rbDHCP->setChecked(true);
         form.rbAutoDNS->setChecked(true);
         Save(&form, folder, "IPMapForm-dhcp");
+    }
+    {
+        dialogs::TIPMapForm form(nullptr);
+        form.Value = p;
+        form.Value.Interface = "Local Area Connection";
+        form.btnOK->setText(host.texts.Text("msgOK"));
+        Save(&form, folder, "IPMapForm-foreign");
+    }
+    {
+        widgets::TAboutForm about;
+        Save(&about, folder, "AboutForm");
     }
     return 0;
 }

@@ -27,6 +27,7 @@
 #include "core/Options.h"
 #include "core/ProfileRecord.h"
 #include "core/RecordLookup.h"
+#include "gui/dialogs/ConnectionChoices.h"
 #include "gui/dialogs/ExchangeDialogs.h"
 #include "gui/dialogs/IPMapForm.h"
 #include "gui/dialogs/OptionForm.h"
@@ -556,14 +557,34 @@ TEST_F(MainFormTest, RenameKeepsWhatTheNameColumnStores) {
     Start();
     // 49 ASCII bytes and a three-byte letter: the letter does not fit whole.
     const QString typed = QString(49, 'x') + QStringLiteral("가나");
+    ModalAnswers answers;
+    answers.Press(QMessageBox::Ok);
     Rename("short", typed);
     const std::string stored(49, 'x');
+    // The cut is told, with the name as it is kept.
+    EXPECT_EQ(answers.Seen(),
+              std::vector<std::string>{
+                  "WarningBox: " +
+                  form_->MessageTexts().Text("msgNameCut").arg(QString(49, 'x')).toStdString()});
     EXPECT_EQ(StoredNames(), std::vector<std::string>{stored});
     EXPECT_EQ(Rows(), std::vector<std::string>{stored});
     // The row still finds its record.
     Select(stored);
     form_->acIcon13->trigger();
     EXPECT_EQ(Stored(stored)->Icon, 13);
+}
+
+TEST_F(MainFormTest, AnEmptyNameIsRefusedAsQicRefusesIt) {
+    Seed({MakeProfile("b")});
+    Start();
+    ModalAnswers answers;
+    answers.Press(QMessageBox::Ok);
+    Rename("b", "");
+    EXPECT_EQ(answers.Seen(),
+              std::vector<std::string>{"WarningBox: " +
+                                       form_->MessageTexts().Text("msgEmptyName").toStdString()});
+    EXPECT_EQ(StoredNames(), std::vector<std::string>{"b"});
+    EXPECT_EQ(Rows(), std::vector<std::string>{"b"});
 }
 
 TEST_F(MainFormTest, NamesCompareByteForByte) {
@@ -628,8 +649,13 @@ class ProfileDialogTest : public MainFormTest {
     void SetUp() override {
         dialogs::TIPMapForm::SetPrinterReader(
             [](inventory::TInventoryLists& lists) { lists.PrintersRead = true; });
+        // The inventory's list, not this machine's interfaces.
+        dialogs::SetConnectionReader([] { return std::nullopt; });
     }
-    void TearDown() override { dialogs::TIPMapForm::SetPrinterReader({}); }
+    void TearDown() override {
+        dialogs::TIPMapForm::SetPrinterReader({});
+        dialogs::SetConnectionReader({});
+    }
     void StartWithConnections() {
         Start();
         form_->Inventory().ConnectionIDs = {"eth0"};
@@ -661,6 +687,22 @@ TEST_F(ProfileDialogTest, InsertAsksAgainForATakenName) {
     EXPECT_EQ(added->IP, "DHCP");
     EXPECT_EQ(added->Icon, 11);
     EXPECT_EQ(form_->ListView1->FindRow("office")->data(0, Qt::UserRole).toInt(), 11);
+}
+
+TEST_F(ProfileDialogTest, InsertAsksAgainForAnEmptyName) {
+    StartWithConnections();
+    ModalAnswers answers;
+    answers.Then([](QWidget* w) { TypeName(w, ""); }).Press(QMessageBox::Ok).Then([](QWidget* w) {
+        qobject_cast<QDialog*>(w)->reject();
+    });
+    form_->acInsert->trigger();
+    EXPECT_EQ(answers.Pending(), 0u);
+    EXPECT_EQ(
+        answers.Seen(),
+        (std::vector<std::string>{
+            "InputBox", "WarningBox: " + form_->MessageTexts().Text("msgEmptyName").toStdString(),
+            "InputBox"}));
+    EXPECT_TRUE(StoredNames().empty());
 }
 
 TEST_F(ProfileDialogTest, CancelledInsertsLeaveNoTrace) {

@@ -110,6 +110,15 @@ TEST_F(NetshForms, EveryFormChangesWhatItSays) {
     EXPECT_EQ(net_->Addresses(), (Addrs{{A(7), 24}}));
 }
 
+TEST_F(NetshForms, AGatewayBesideAHostAddressIsOnTheLink) {
+    Ok({"set", "address", "name=lan0", "source=static", "addr=" + A(5), "mask=255.255.255.255"});
+    Ok({"set", "address", "name=lan0", "gateway=198.51.100.1", "gwmetric=0"});
+    auto routes = net_->DefaultRoutes();
+    ASSERT_EQ(routes.size(), 1u);
+    EXPECT_EQ(routes[0].gateway, "198.51.100.1");
+    EXPECT_EQ(routes[0].dev, "lan0");
+}
+
 class NetshRefusals : public NetshSystem {
     int Subnet() const override { return 12; }
 };

@@ -9,6 +9,7 @@
 #include "ModalScript.h"
 #include "TestHost.h"
 #include "core/ProfileRecord.h"
+#include "gui/dialogs/ConnectionChoices.h"
 #include "gui/dialogs/IPMapForm.h"
 #include "gui/widgets/IPAddrEdit.h"
 
@@ -23,11 +24,30 @@ inline QStringList Cells(QTreeWidgetItem* row) {
     return cells;
 }
 
+// Two physical adapters as the kernel reports them: eth0 connected with an address and the
+// default route, wlan0 up without a link.
+inline std::vector<inventory::NetInterface> TwoAdapters() {
+    inventory::NetInterface eth0;
+    eth0.index = 2;
+    eth0.name = "eth0";
+    eth0.busInfo = "0000:00:1f.6";
+    eth0.up = eth0.carrier = true;
+    eth0.addresses = {{0xC0000202u, 24}};  // 192.0.2.2/24
+    eth0.gateways = {0xC0000201u};
+    inventory::NetInterface wlan0;
+    wlan0.index = 3;
+    wlan0.name = "wlan0";
+    wlan0.busInfo = "0000:02:00.0";
+    wlan0.up = true;
+    return {eth0, wlan0};
+}
+
 // Dialog tests against a test host with two connections and two printers (the second
 // the default), already read.
 class FormFixture : public ::testing::Test {
   protected:
     void SetUp() override {
+        dialogs::SetConnectionReader([this] { return connections; });
         host.inventory.ConnectionIDs = {"eth0", "wlan0"};
         host.inventory.AdapterNames = {"Intel Ethernet", "Intel Wireless"};
         host.inventory.PrinterNames = {"Office", "Home"};
@@ -35,6 +55,10 @@ class FormFixture : public ::testing::Test {
         host.inventory.DefaultPrinterIndex = 1;
         host.inventory.PrintersRead = true;
     }
+    void TearDown() override { dialogs::SetConnectionReader({}); }
+
+    // What the IP dialog reads as the machine's interfaces; nothing: they cannot be read.
+    std::optional<std::vector<inventory::NetInterface>> connections = TwoAdapters();
 
     // Opens the IP dialog as the main window's insert command does: a new profile of that
     // name, the caption, a modal run and, on OK, the profile saved. `steps` answer the
@@ -88,9 +112,9 @@ class FormFixture : public ::testing::Test {
             step(*form);
         });
     }
-    // Expects a message box with this text and closes it.
-    void Box(const QString& text) {
-        script.Then([text](QWidget* modal) {
+    // Expects a message box with this text (or, `prefix`, starting with it) and closes it.
+    void Box(const QString& text, bool prefix = false) {
+        script.Then([text, prefix](QWidget* modal) {
             auto* box = qobject_cast<QMessageBox*>(modal);
             if (box == nullptr) {
                 ADD_FAILURE() << "expected the box " << text.toStdString() << ", got "
@@ -98,7 +122,11 @@ class FormFixture : public ::testing::Test {
                 Close(modal);
                 return;
             }
-            EXPECT_EQ(box->text(), text);
+            if (prefix) {
+                EXPECT_TRUE(box->text().startsWith(text)) << box->text().toStdString();
+            } else {
+                EXPECT_EQ(box->text(), text);
+            }
             box->button(QMessageBox::Ok)->click();
         });
     }

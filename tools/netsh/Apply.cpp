@@ -57,8 +57,24 @@ void SetAddressStatic(RouteSocket& sock, int ifindex, const InterfaceState& stat
     sock.SetLinkUp(ifindex);
 }
 
+// Beside a /31 or /32 address no subnet holds the gateway, so the kernel is told it is on
+// the link, as the profile checks allow; otherwise an unreachable gateway stays refused.
+bool GatewayOnLink(RouteSocket& sock, int ifindex, Ipv4 gateway) {
+    std::vector<std::pair<Ipv4, int>> subnets;
+    for (const auto& entry : sock.Ipv4Addresses(ifindex)) {
+        subnets.emplace_back(entry.address, entry.prefix);
+    }
+    const bool narrow = std::any_of(subnets.begin(), subnets.end(),
+                                    [](const auto& subnet) { return subnet.second >= 31; });
+    const bool inside = std::any_of(subnets.begin(), subnets.end(), [&](const auto& subnet) {
+        const Ipv4 mask = PrefixToMask(subnet.second);
+        return (subnet.first & mask) == (gateway & mask);
+    });
+    return narrow && !inside;
+}
+
 void SetGateway(RouteSocket& sock, int ifindex, Ipv4 gateway, unsigned metric) {
-    RouteEntry wanted{ifindex, gateway, metric};
+    RouteEntry wanted{ifindex, gateway, metric, GatewayOnLink(sock, ifindex, gateway)};
     sock.ReplaceDefaultRoute(wanted);
     for (const auto& route : sock.DefaultRoutes()) {
         if (route.ifindex == ifindex && (route.gateway != gateway || route.metric != metric)) {

@@ -286,6 +286,9 @@ std::unique_ptr<rtnl_route, RouteFree> BuildDefault(const RouteEntry& entry) {
     if (entry.gateway != 0) {
         AddrPtr gw = MakeAddr(entry.gateway, 32);
         rtnl_route_nh_set_gateway(nh, gw.get());
+        if (entry.onlink) {
+            rtnl_route_nh_set_flags(nh, RTNH_F_ONLINK);
+        }
     }
     rtnl_route_add_nexthop(route.get(), nh);  // the route owns the nexthop now
     return route;

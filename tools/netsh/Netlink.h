@@ -21,6 +21,7 @@ struct RouteEntry {
     int ifindex = 0;
     Ipv4 gateway = 0;
     unsigned metric = 0;
+    bool onlink = false;  // the gateway is reached on the link, outside every subnet
 };
 
 // Route-netlink changes for one command. Kernel refusals become NetshError with the kernel's own

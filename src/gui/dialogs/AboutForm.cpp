@@ -154,7 +154,8 @@ TAboutForm::TAboutForm(QWidget* owner)
     btnOK->setObjectName("btnOK");
     btnOK->setGeometry(454, 237, 72, 26);
     btnOK->setFocusPolicy(Qt::ClickFocus);
-    btnOK->setAutoDefault(false);
+    // Enter closes the box as OK, wherever the focus is.
+    btnOK->setDefault(true);
     connect(btnOK, &QPushButton::clicked, this, &QDialog::accept);
 
     FormCreate();

@@ -1,5 +1,6 @@
 #include "gui/dialogs/AddIPForm.h"
 
+#include "core/ProfileChecks.h"
 #include "gui/dialogs/DialogBoxes.h"
 #include "gui/dialogs/DialogFrame.h"
 #include "gui/dialogs/FormControls.h"
@@ -27,6 +28,10 @@ TAddIPForm::TAddIPForm(QTreeWidget* list, QWidget* owner) : QDialog(owner), list
     QWidget::setTabOrder(IPAddrEdit1, IPAddrEdit2);
     QWidget::setTabOrder(IPAddrEdit2, btnOK);
     QWidget::setTabOrder(btnOK, btnCancel);
+    lblIP->setBuddy(IPAddrEdit1);
+    lblMask->setBuddy(IPAddrEdit2);
+    UseAsDefault(this, btnOK);
+    FillMaskOnLeave(IPAddrEdit1, IPAddrEdit2);
 
     connect(btnOK, &QPushButton::clicked, this, [this] { btnOKClick(); });
     connect(btnCancel, &QPushButton::clicked, this, &QDialog::reject);
@@ -57,6 +62,15 @@ bool TAddIPForm::WriteRow() {
     const QString address = IPAddrEdit1->Text();
     const QString mask = IPAddrEdit2->Text();
     if (!CheckAddressPair(this, IPAddrEdit1, IPAddrEdit2)) {
+        return false;
+    }
+    // The pair alone: the IP dialog's OK judges it again with the gateway.
+    apply::Profile pair;
+    pair.SetAddresses({address.toStdString()}, {mask.toStdString()});
+    try {
+        apply::CheckProfileSettings(pair);
+    } catch (const apply::RefusedValue& refused) {
+        ShowRefusal(this, refused, refused.Column == "Mask" ? IPAddrEdit2 : IPAddrEdit1);
         return false;
     }
     if (!EditMode()) {

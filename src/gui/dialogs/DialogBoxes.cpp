@@ -1,9 +1,11 @@
 #include "gui/dialogs/DialogBoxes.h"
 
 #include <QApplication>
+#include <QLabel>
 #include <QMessageBox>
 
 #include "core/DottedQuad.h"
+#include "core/ProfileChecks.h"
 #include "gui/dialogs/DialogFrame.h"
 #include "gui/widgets/IPAddrEdit.h"
 #include "gui/widgets/PlainText.h"
@@ -68,9 +70,15 @@ void FillAddress(TIPAddrEdit* edit, const QString& text) {
 }
 
 bool CheckAddressPair(QWidget* dialog, TIPAddrEdit* address, TIPAddrEdit* mask) {
+    if (!CheckComplete(dialog, address)) {
+        return false;
+    }
     if (!IsValidDottedQuad(address->Text().toStdString())) {
         ShowWarning(dialog, Message("msgWrongIP"));
         address->setFocus();
+        return false;
+    }
+    if (!CheckComplete(dialog, mask)) {
         return false;
     }
     if (!IsValidDottedQuad(mask->Text().toStdString())) {
@@ -79,6 +87,54 @@ bool CheckAddressPair(QWidget* dialog, TIPAddrEdit* address, TIPAddrEdit* mask) 
         return false;
     }
     return true;
+}
+
+namespace {
+
+// The caption of the label that names an address control, without its mnemonic and colon.
+QString FieldName(TIPAddrEdit* edit) {
+    for (const QLabel* label : edit->window()->findChildren<QLabel*>()) {
+        if (label->buddy() == edit) {
+            QString name = label->text();
+            name.remove(u'&');
+            name = name.trimmed();
+            while (name.endsWith(u':')) {
+                name.chop(1);
+                name = name.trimmed();
+            }
+            return name;
+        }
+    }
+    return edit->objectName();
+}
+
+}  // namespace
+
+bool CheckComplete(QWidget* dialog, TIPAddrEdit* edit) {
+    if (!edit->IsPartial()) {
+        return true;
+    }
+    ShowWarning(dialog, Message("msgIncompleteAddress").arg(FieldName(edit)));
+    edit->setFocus();
+    return false;
+}
+
+void ShowRefusal(QWidget* dialog, const apply::RefusedValue& refused, QWidget* field) {
+    const char* kind = nullptr;
+    if (refused.Column == "IP") {
+        kind = "msgWrongIP";
+    } else if (refused.Column == "Mask") {
+        kind = "msgWrongMask";
+    } else if (refused.Column == "Gateway") {
+        kind = "msgWrongGateway";
+    } else if (refused.Column == "DNS1" || refused.Column == "DNS2") {
+        kind = "msgWrongDNS";
+    }
+    const QString reason = QString::fromUtf8(refused.what());
+    ShowWarning(dialog, kind ? Message(kind) + QStringLiteral("\n\n") + reason : reason);
+    if (field != nullptr) {
+        field->setFocus();
+    }
 }
 
 }  // namespace quorv::dialogs

@@ -5,6 +5,10 @@
 
 class QWidget;
 
+namespace quorv::apply {
+class RefusedValue;
+}
+
 namespace quorv::dialogs {
 
 class TIPAddrEdit;
@@ -24,8 +28,16 @@ bool RunGuarded(QWidget* parent, const std::function<bool()>& handler);
 // box and leaves the control empty, so the caller can go on with the other values.
 void FillAddress(TIPAddrEdit* edit, const QString& text);
 
-// The OK check of an address and its mask: a text that is not a dotted quad is refused
-// with msgWrongIP or msgWrongMask and the focus goes to its control.
+// The OK check of an address and its mask: one with empty boxes is refused as incomplete,
+// a text that is not a dotted quad with msgWrongIP or msgWrongMask; the focus goes to its
+// control.
 bool CheckAddressPair(QWidget* dialog, TIPAddrEdit* address, TIPAddrEdit* mask);
+// Refuses an address with some boxes left empty (msgIncompleteAddress, naming the field by
+// its label) and focuses it.
+bool CheckComplete(QWidget* dialog, TIPAddrEdit* edit);
+
+// A value the shared checks refused: the message of its kind (msgWrongIP, msgWrongMask,
+// msgWrongGateway, msgWrongDNS) over the reason, and the focus on `field`.
+void ShowRefusal(QWidget* dialog, const apply::RefusedValue& refused, QWidget* field);
 
 }  // namespace quorv::dialogs

@@ -1,5 +1,7 @@
 #include "gui/dialogs/FormControls.h"
 
+#include "core/Ipv4.h"
+#include "core/ProfileChecks.h"
 #include "gui/dialogs/DialogFrame.h"
 
 namespace quorv::dialogs {
@@ -38,6 +40,28 @@ QPushButton* NewButton(const QString& caption, const char* name, QWidget* parent
     button->setAutoDefault(false);
     button->setDefault(false);
     return button;
+}
+
+void UseAsDefault(QWidget* dialog, QPushButton* ok) {
+    for (QPushButton* button : dialog->findChildren<QPushButton*>()) {
+        button->setAutoDefault(true);
+    }
+    ok->setDefault(true);
+}
+
+void FillMaskOnLeave(TIPAddrEdit* address, TIPAddrEdit* mask) {
+    QObject::connect(address, &TIPAddrEdit::Left, mask, [address, mask] {
+        if (!mask->Text().isEmpty() || address->IsPartial()) {
+            return;
+        }
+        const auto parsed = apply::ParseIpv4(address->Text().toStdString());
+        if (!parsed) {
+            return;
+        }
+        if (const auto classful = apply::ClassfulMask(*parsed)) {
+            mask->SetText(QString::fromStdString(apply::FormatIpv4(*classful)));
+        }
+    });
 }
 
 void KeepInsertCaption(QPushButton* btnOK) {

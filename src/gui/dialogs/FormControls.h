@@ -15,8 +15,13 @@ TIPAddrEdit* NewAddress(const char* name, QWidget* parent);
 void PlaceAddress(TIPAddrEdit* edit, int x, int y);
 // Places every address control of a form again, for a font the language has set.
 void PlaceAddressesAgain(QWidget* form);
-// Never an auto-default button: Enter in an address box must not press OK.
+// Not an auto-default button, so dialogs without a default button take no Enter.
 QPushButton* NewButton(const QString& caption, const char* name, QWidget* parent);
+// Enter presses `ok`, unless another button of the dialog has the focus: that one then.
+void UseAsDefault(QWidget* dialog, QPushButton* ok);
+// When the focus leaves `address` with `mask` still empty, the mask of the address's
+// class is filled in, as the Windows dialog does; the user may change it.
+void FillMaskOnLeave(TIPAddrEdit* address, TIPAddrEdit* mask);
 
 // The add-or-edit dialogs are in edit mode exactly when btnOK reads msgOK, which only the
 // opener sets. A language whose add caption reads the same would make every new profile

@@ -3,6 +3,8 @@
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QStyledItemDelegate>
+#include <QTimer>
+#include <optional>
 
 #include "core/AddressLists.h"
 #include "core/CommaText.h"
@@ -18,8 +20,9 @@ namespace quorv::dialogs {
 
 namespace {
 
-// In-place edits of an address keep the old text unless the new one is empty or a plain
-// dotted quad, so the list never holds what the address controls would refuse later.
+// An in-place edit of an address is taken only when the shared checks take the address;
+// otherwise the user is told why and the edit opens again with the refused text, so the
+// list never holds what OK would refuse and nothing is reverted silently.
 class AddressDelegate : public QStyledItemDelegate {
   public:
     using QStyledItemDelegate::QStyledItemDelegate;
@@ -32,17 +35,50 @@ class AddressDelegate : public QStyledItemDelegate {
         return QStyledItemDelegate::createEditor(parent, option, index);
     }
 
+    void setEditorData(QWidget* editor, const QModelIndex& index) const override {
+        auto* line = qobject_cast<QLineEdit*>(editor);
+        if (line != nullptr && refused_) {
+            line->setText(*refused_);
+            refused_.reset();
+            return;
+        }
+        QStyledItemDelegate::setEditorData(editor, index);
+    }
+
     void setModelData(QWidget* editor, QAbstractItemModel* model,
                       const QModelIndex& index) const override {
         auto* line = qobject_cast<QLineEdit*>(editor);
-        if (line == nullptr) {
+        auto* view = qobject_cast<QAbstractItemView*>(parent());
+        if (line == nullptr || view == nullptr) {
             return;
         }
         const QString text = line->text().trimmed();
-        if (text.isEmpty() || TIPAddrEdit::IsValidText(text)) {
+        if (text == index.data().toString()) {
+            return;
+        }
+        try {
+            apply::CheckHostAddress(text.toStdString(), "IP address");
             model->setData(index, text);
+        } catch (apply::RefusedValue& refused) {
+            refused.Column = "IP";
+            // The editor is closing now; the box and the new edit follow once it has.
+            QTimer::singleShot(0, view,
+                               [this, view, row = QPersistentModelIndex(index), text,
+                                reason = std::string(refused.what())] {
+                                   apply::RefusedValue again(reason);
+                                   again.Column = "IP";
+                                   ShowRefusal(view->window(), again, view);
+                                   if (row.isValid()) {
+                                       refused_ = text;
+                                       view->setCurrentIndex(row);
+                                       view->edit(row);
+                                   }
+                               });
         }
     }
+
+  private:
+    mutable std::optional<QString> refused_;
 };
 
 // The memo shows LF; the record keeps CR LF between lines.
@@ -212,11 +248,24 @@ bool TIPDetailForm::WriteValue() {
         return false;
     }
     const std::string script = ScriptFromMemo(Memo1->toPlainText());
+    // Every row and the script as qic and import judge them; the gateway and the DNS
+    // servers are the IP dialog's, judged again by its OK.
+    apply::Profile checked;
+    checked.IP = lists.IP;
+    checked.Mask = lists.Mask;
+    checked.Script = script;
     try {
-        apply::CheckScript(script);
-    } catch (const apply::RefusedValue& e) {
-        ShowWarning(this, QString::fromUtf8(e.what()));
-        Memo1->setFocus();
+        apply::CheckProfileSettings(checked);
+        apply::CheckMaskPerAddress(checked);
+    } catch (const apply::RefusedValue& refused) {
+        QWidget* field = Memo1;
+        if (refused.Column == "IP" || refused.Column == "Mask") {
+            field = ListView1;
+            if (refused.Item >= 0 && refused.Item < count) {
+                ListView1->setCurrentItem(ListView1->topLevelItem(refused.Item));
+            }
+        }
+        ShowRefusal(this, refused, field);
         return false;
     }
     // Both checked before either is set, so a refused pair changes nothing.

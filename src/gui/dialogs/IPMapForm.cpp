@@ -4,6 +4,8 @@
 
 #include "core/AddressLists.h"
 #include "core/CommaText.h"
+#include "core/ProfileChecks.h"
+#include "gui/dialogs/ConnectionChoices.h"
 #include "gui/dialogs/DialogBoxes.h"
 #include "gui/dialogs/DialogFrame.h"
 #include "gui/dialogs/FormControls.h"
@@ -28,6 +30,15 @@ TIPMapForm::PrinterReader& Reader() {
 
 QString Text(const std::string& text) {
     return QString::fromStdString(text);
+}
+
+int ComboIndexOf(const QComboBox* combo, const QString& name) {
+    for (int i = 0; i < combo->count(); ++i) {
+        if (combo->itemData(i).toString() == name) {
+            return i;
+        }
+    }
+    return -1;
 }
 
 int IndexIgnoringCase(const QStringList& list, const QString& text) {
@@ -166,20 +177,20 @@ void TIPMapForm::CreateControls() {
     Panel1->setGeometry(105, 204, 249, 41);
     Panel1->hide();
 
-    QWidget::setTabOrder(ComboBox1, IPAddrEdit1);
-    QWidget::setTabOrder(IPAddrEdit1, IPAddrEdit2);
-    QWidget::setTabOrder(IPAddrEdit2, IPAddrEdit3);
-    QWidget::setTabOrder(IPAddrEdit3, rbDHCP);
-    QWidget::setTabOrder(rbDHCP, rbCustomIP);
-    QWidget::setTabOrder(rbCustomIP, IPAddrEdit4);
-    QWidget::setTabOrder(IPAddrEdit4, IPAddrEdit5);
-    QWidget::setTabOrder(IPAddrEdit5, rbAutoDNS);
-    QWidget::setTabOrder(rbAutoDNS, rbCustomDNS);
-    QWidget::setTabOrder(rbCustomDNS, cbDefaultPrinter);
-    QWidget::setTabOrder(cbDefaultPrinter, btnDetail);
-    QWidget::setTabOrder(btnDetail, ComboBox2);
-    QWidget::setTabOrder(ComboBox2, btnOK);
-    QWidget::setTabOrder(btnOK, btnCancel);
+    // Top to bottom, as the dialog reads.
+    const QList<QWidget*> order{ComboBox1,        rbDHCP,    rbCustomIP,  IPAddrEdit1, IPAddrEdit2,
+                                IPAddrEdit3,      rbAutoDNS, rbCustomDNS, IPAddrEdit4, IPAddrEdit5,
+                                cbDefaultPrinter, ComboBox2, btnDetail,   btnOK,       btnCancel};
+    for (int i = 1; i < order.size(); ++i) {
+        QWidget::setTabOrder(order[i - 1], order[i]);
+    }
+    lblIP->setBuddy(IPAddrEdit1);
+    lblMask->setBuddy(IPAddrEdit2);
+    lblGateway->setBuddy(IPAddrEdit3);
+    lblDNS1->setBuddy(IPAddrEdit4);
+    lblDNS2->setBuddy(IPAddrEdit5);
+    UseAsDefault(this, btnOK);
+    FillMaskOnLeave(IPAddrEdit1, IPAddrEdit2);
 
     connect(rbDHCP, &QRadioButton::toggled, this, [this](bool on) {
         if (on) {
@@ -259,11 +270,7 @@ void TIPMapForm::FormActivate() {
             Reader()(lists);
             Panel1->hide();
         }
-        ComboBox1->clear();
-        for (int i = 0; i < lists.ConnectionIDs.size(); ++i) {
-            ComboBox1->addItem(lists.ConnectionIDs[i] + "(" + lists.AdapterNames.value(i) + ")");
-        }
-        ComboBox1->setCurrentIndex(ComboBox1->count() > 0 ? 0 : -1);
+        FillConnections();
         ComboBox2->clear();
         for (int i = 0; i < lists.PrinterNames.size(); ++i) {
             ComboBox2->addItem(lists.PrinterNames[i] + "(" + lists.PrinterCaptions.value(i) + ")");
@@ -275,6 +282,28 @@ void TIPMapForm::FormActivate() {
         }
         return true;
     });
+}
+
+void TIPMapForm::FillConnections() {
+    const TConnectionChoices choices = ConnectionChoices(ReadConnections(), Host().Inventory());
+    ComboBox1->clear();
+    for (const TConnectionChoice& choice : choices.Entries) {
+        ComboBox1->addItem(choice.Label, choice.Name);
+    }
+    // A stored name (or one a caller filled in) stays what it is, here or not: a profile
+    // made on another machine keeps its connection unless the user picks another.
+    const QString stored = Text(Value.Interface);
+    if (EditMode() || !stored.isEmpty()) {
+        int index = ComboIndexOf(ComboBox1, stored);
+        if (index < 0) {
+            ComboBox1->insertItem(0, AbsentConnectionLabel(stored), stored);
+            index = 0;
+        }
+        ComboBox1->setCurrentIndex(index);
+        return;
+    }
+    const int preferred = choices.DefaultRoute >= 0 ? choices.DefaultRoute : 0;
+    ComboBox1->setCurrentIndex(preferred < ComboBox1->count() ? preferred : -1);
 }
 
 void TIPMapForm::FillFromProfile() {
@@ -298,8 +327,6 @@ void TIPMapForm::FillFromProfile() {
         rbCustomDNSClick();
     }
     const inventory::TInventoryLists& lists = Host().Inventory();
-    const int connection = IndexIgnoringCase(lists.ConnectionIDs, Text(Value.Interface));
-    ComboBox1->setCurrentIndex(connection >= 0 ? connection : (ComboBox1->count() > 0 ? 0 : -1));
     if (!Value.Printer.empty()) {
         const int index = IndexIgnoringCase(lists.PrinterNames, Text(Value.Printer));
         if (index >= 0) {
@@ -322,7 +349,8 @@ bool TIPMapForm::WriteValue() {
     if (rbDHCP->isChecked()) {
         profile.SetDhcp();
     } else {
-        if (!CheckAddressPair(this, IPAddrEdit1, IPAddrEdit2)) {
+        if (!CheckAddressPair(this, IPAddrEdit1, IPAddrEdit2) ||
+            !CheckComplete(this, IPAddrEdit3)) {
             return false;
         }
         const TAddressLists lists =
@@ -340,23 +368,54 @@ bool TIPMapForm::WriteValue() {
     if (rbAutoDNS->isChecked()) {
         profile.SetAutomaticDns();
     } else {
+        if (!CheckComplete(this, IPAddrEdit4) || !CheckComplete(this, IPAddrEdit5)) {
+            return false;
+        }
         profile.DNS1 = IPAddrEdit4->Text().toStdString();
         profile.DNS2 = IPAddrEdit5->Text().toStdString();
     }
     const inventory::TInventoryLists& lists = Host().Inventory();
-    const int connection = ComboBox1->currentIndex();
-    if (connection >= 0 && connection < lists.ConnectionIDs.size()) {
-        profile.Interface = lists.ConnectionIDs[connection].toStdString();
+    if (ComboBox1->currentIndex() >= 0) {
+        profile.Interface = ComboBox1->currentData().toString().toStdString();
     }
     const int printer = ComboBox2->currentIndex();
     const bool choosesPrinter = printer >= 0 && printer < lists.PrinterNames.size();
     profile.Printer = choosesPrinter && cbDefaultPrinter->isChecked()
                           ? lists.PrinterNames[printer].toStdString()
                           : std::string();
+    // The rules qic and import apply, so the window never stores what they would refuse.
+    // The connection is not judged: a profile made elsewhere keeps its name.
+    try {
+        apply::CheckProfileSettings(profile);
+        apply::CheckMaskPerAddress(profile);
+    } catch (const apply::RefusedValue& refused) {
+        ShowRefusal(this, refused, FieldOf(refused));
+        return false;
+    }
     // The value then reads as the file will keep it, and the list shows that.
     profile.FitToColumns();
     Value = std::move(profile);
     return true;
+}
+
+QWidget* TIPMapForm::FieldOf(const apply::RefusedValue& refused) const {
+    const bool first = refused.Item <= 0;
+    if (refused.Column == "IP") {
+        return first ? static_cast<QWidget*>(IPAddrEdit1) : btnDetail;
+    }
+    if (refused.Column == "Mask") {
+        return first ? static_cast<QWidget*>(IPAddrEdit2) : btnDetail;
+    }
+    if (refused.Column == "Gateway") {
+        return IPAddrEdit3;
+    }
+    if (refused.Column == "DNS1") {
+        return IPAddrEdit4;
+    }
+    if (refused.Column == "DNS2") {
+        return IPAddrEdit5;
+    }
+    return btnDetail;
 }
 
 void TIPMapForm::btnDetailClick() {

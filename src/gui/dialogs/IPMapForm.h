@@ -11,6 +11,7 @@
 #include <functional>
 
 #include "core/Profile.h"
+#include "core/ProfileChecks.h"
 #include "gui/widgets/FirstActivation.h"
 #include "gui/widgets/IPAddrEdit.h"
 #include "gui/widgets/SimplePanel.h"
@@ -89,9 +90,13 @@ class TIPMapForm : public QDialog {
   private:
     void CreateControls();
     void FormActivate();
+    void FillConnections();
     void FillFromProfile();
     void btnOKClick();
     bool WriteValue();
+    // The control that holds a refused value; the advanced button for the further
+    // addresses and the script.
+    QWidget* FieldOf(const apply::RefusedValue& refused) const;
     void btnDetailClick();
 };
 

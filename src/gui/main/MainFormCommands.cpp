@@ -15,6 +15,7 @@
 #include "gui/dialogs/ExchangeDialogs.h"
 #include "gui/dialogs/IPMapForm.h"
 #include "gui/dialogs/OptionForm.h"
+#include "gui/dialogs/ProfileNameRule.h"
 #include "gui/frame/ErrorBox.h"
 #include "gui/frame/LanguageOps.h"
 #include "gui/main/ProfileSave.h"
@@ -27,12 +28,6 @@ namespace {
 
 std::string Utf8(const QString& text) {
     return text.toStdString();
-}
-
-// What the Name column keeps of a typed name.
-QString StoredName(const QString& name) {
-    return QString::fromStdString(
-        apply::CutToWidth(Utf8(name), static_cast<size_t>(apply::ProfileColumnWidth("Name"))));
 }
 
 }  // namespace
@@ -112,7 +107,11 @@ bool TMainForm::AskNewProfileName(QString& name) {
             return false;
         }
         // Checked as the Name column will keep it, byte for byte.
-        name = StoredName(box.textValue());
+        const std::optional<QString> accepted = dialogs::AcceptedProfileName(this, box.textValue());
+        if (!accepted) {
+            continue;
+        }
+        name = *accepted;
         if (ListView1->FindRow(name) == nullptr) {
             return true;
         }
@@ -249,8 +248,12 @@ void TMainForm::acIconExecute(QAction* sender) {
 
 void TMainForm::ListView1Edited(QTreeWidgetItem* item, QString& name) {
     const QString old = item->text(0);
+    if (name == old) {
+        return;
+    }
     // The row shows what the Name column keeps, so later commands find the record.
-    name = StoredName(name);
+    const std::optional<QString> accepted = dialogs::AcceptedProfileName(this, name);
+    name = accepted.value_or(old);
     if (name == old) {
         return;
     }

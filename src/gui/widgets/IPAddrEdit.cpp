@@ -2,11 +2,15 @@
 #include "gui/widgets/PlainText.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QInputMethodEvent>
 #include <QKeyEvent>
+#include <QMenu>
 #include <QMessageBox>
 #include <QRegularExpressionValidator>
 #include <QScopedValueRollback>
+#include <memory>
+#include <utility>
 
 namespace quorv::dialogs {
 
@@ -54,6 +58,9 @@ TIPAddrEdit::TIPAddrEdit(QWidget* parent) : QWidget(parent), panel_(new TSimpleP
         box->setAttribute(Qt::WA_InputMethodEnabled, false);
         box->setFocusPolicy(k == 0 ? Qt::StrongFocus : Qt::ClickFocus);
         box->installEventFilter(this);
+        box->setContextMenuPolicy(Qt::CustomContextMenu);
+        connect(box, &QLineEdit::customContextMenuRequested, this,
+                [this, k](const QPoint& pos) { BoxContextMenu(k, pos); });
         connect(box, &QLineEdit::textChanged, this, [this, k] { BoxChange(k); });
         boxes_[static_cast<size_t>(k)] = box;
     }
@@ -164,6 +171,46 @@ void TIPAddrEdit::SetText(const QString& text) {
     boxes_[0]->selectAll();
 }
 
+bool TIPAddrEdit::IsPartial() const {
+    int filled = 0;
+    for (const QLineEdit* box : boxes_) {
+        filled += box->text().isEmpty() ? 0 : 1;
+    }
+    return filled > 0 && filled < kBoxes;
+}
+
+bool TIPAddrEdit::PasteAddress(const QString& text) {
+    const QString address = text.trimmed();
+    if (address.isEmpty() || !IsValidText(address)) {
+        return false;
+    }
+    SetText(address);
+    FocusBox(kBoxes - 1, -1);
+    emit OnChange(boxes_[static_cast<size_t>(kBoxes - 1)]);
+    return true;
+}
+
+// Only a whole address is pasted, into all four boxes; anything else, a lone octet too,
+// is dropped, as the keys drop what is not typed digit by digit.
+void TIPAddrEdit::PasteClipboard() {
+    PasteAddress(QApplication::clipboard()->text());
+}
+
+void TIPAddrEdit::BoxContextMenu(int b, const QPoint& pos) {
+    QLineEdit* box = boxes_[static_cast<size_t>(b)];
+    std::unique_ptr<QMenu> menu(box->createStandardContextMenu());
+    for (QAction* action : menu->actions()) {
+        // Named in newer Qt versions; older ones are known by the caption they give it.
+        if (action->objectName() == QLatin1String("edit-paste") ||
+            action->text().startsWith(QCoreApplication::translate("QLineEdit", "&Paste"))) {
+            // The box's own paste would refuse a whole address outright.
+            QObject::disconnect(action, &QAction::triggered, nullptr, nullptr);
+            connect(action, &QAction::triggered, this, [this] { PasteClipboard(); });
+        }
+    }
+    menu->exec(box->mapToGlobal(pos));
+}
+
 int TIPAddrEdit::BoxIndex(QObject* object) const {
     for (int k = 0; k < kBoxes; ++k) {
         if (boxes_[static_cast<size_t>(k)] == object) {
@@ -198,6 +245,12 @@ bool TIPAddrEdit::BoxKeyPress(int b, QKeyEvent* event) {
     if (key == Qt::Key_Shift || key == Qt::Key_Control) {
         return false;
     }
+    // The advance by a full box stands for the separator only until the next key.
+    const int advancedInto = std::exchange(advancedInto_, -1);
+    if (event->matches(QKeySequence::Paste)) {
+        PasteClipboard();
+        return true;
+    }
     // Focus keys never insert anything and are the dialog's business.
     if (key == Qt::Key_Tab || key == Qt::Key_Backtab || key == Qt::Key_Return ||
         key == Qt::Key_Enter || key == Qt::Key_Escape) {
@@ -222,7 +275,7 @@ bool TIPAddrEdit::BoxKeyPress(int b, QKeyEvent* event) {
         }
         previous->setCursorPosition(static_cast<int>(previous->text().size()));
     } else if (key == Qt::Key_Period || key == Qt::Key_Space) {
-        if (!box->text().isEmpty() && b < 3) {
+        if (!box->text().isEmpty() && b < 3 && advancedInto != b) {
             FocusBox(b + 1, 0);
             boxes_[static_cast<size_t>(b + 1)]->selectAll();
         }
@@ -256,7 +309,11 @@ void TIPAddrEdit::BoxChange(int b) {
         return;
     }
     if (!quiet_ && b < 3 && text.size() == 3 && box->cursorPosition() == 3) {
+        // Selected, so that digits typed on replace a value already there (a mask the
+        // dialog filled in), and the separator the user types next is taken as done.
         FocusBox(b + 1, 0);
+        boxes_[static_cast<size_t>(b + 1)]->selectAll();
+        advancedInto_ = b + 1;
     }
     emit OnChange(box);
 }
@@ -296,6 +353,11 @@ bool TIPAddrEdit::eventFilter(QObject* watched, QEvent* event) {
                 ShowSelection(box, false);
                 if (!isAncestorOf(QApplication::focusWidget())) {
                     boxes_[0]->selectAll();
+                    // Another window or a menu taking the focus is no move of the user's.
+                    const auto reason = static_cast<QFocusEvent*>(event)->reason();
+                    if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason) {
+                        emit Left();
+                    }
                 }
                 break;
             default:

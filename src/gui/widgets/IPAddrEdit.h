@@ -39,6 +39,13 @@ class TIPAddrEdit : public QWidget {
     static void CheckText(const QString& text);
     // True when SetText would take the text.
     static bool IsValidText(const QString& text);
+    // Some boxes filled and some empty: Text() would read the empty ones as 0, which is
+    // rarely what the user meant.
+    bool IsPartial() const;
+    // A whole dotted quad (blanks around it allowed) fills all four boxes; anything else
+    // changes nothing and gives false. What Ctrl+V and the context menu's paste do when
+    // the clipboard holds more than one octet.
+    bool PasteAddress(const QString& text);
 
     QLineEdit* Box(int k) const { return boxes_[static_cast<size_t>(k)]; }
     QLabel* Dot(int k) const { return dots_[static_cast<size_t>(k)]; }
@@ -52,6 +59,8 @@ class TIPAddrEdit : public QWidget {
   signals:
     // After a box's text has changed; not for an octet that was capped.
     void OnChange(QLineEdit* box);
+    // The focus has left the control (not just moved between its boxes).
+    void Left();
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -65,6 +74,8 @@ class TIPAddrEdit : public QWidget {
     void BoxChange(int b);
     void SetBoxesEditable();
     void FocusBox(int b, int caret);
+    void PasteClipboard();
+    void BoxContextMenu(int b, const QPoint& pos);
     void ApplyColors();
     static void ShowSelection(QLineEdit* box, bool shown);
 
@@ -74,6 +85,8 @@ class TIPAddrEdit : public QWidget {
     // Set while the control changes its boxes itself: no caret advance then.
     bool quiet_ = false;
     bool internalFocus_ = false;
+    // The box the caret moved into after a full one, until the next key.
+    int advancedInto_ = -1;
 };
 
 }  // namespace quorv::dialogs
