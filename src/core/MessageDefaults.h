@@ -11,8 +11,10 @@ struct MessageDefault {
 
 // The message keys in their fixed order, with the built-in Korean texts: the seventeen of
 // the commands and dialogs, then the warning about profiles the data file could not give
-// and the refusal of an address list too long for its column.
-inline constexpr std::array<MessageDefault, 19> kMessageDefaults{{
+// and the refusal of an address list too long for its column; then the notice about a
+// profile another program removed, the status line of a finished apply and the address to
+// open where no browser opens it.
+inline constexpr std::array<MessageDefault, 22> kMessageDefaults{{
     {"msgNewItem", "새 항목"},
     {"msgNewName", "이름 설정"},
     {"msgName", "이름"},
@@ -36,6 +38,11 @@ inline constexpr std::array<MessageDefault, 19> kMessageDefaults{{
      "파일을 검사하려면 quorv-store check 명령을 실행하세요."},
     {"msgIPListTooLong",
      "IP 주소 또는 서브넷 마스크 목록이 너무 깁니다!\r\n각 목록은 256자까지 저장할 수 있습니다."},
+    {"msgProfileGone",
+     "'%1' 항목이 데이터 파일에 더 이상 없습니다.\r\n"
+     "다른 프로그램이 이름을 바꾸었거나 삭제했습니다. 목록을 다시 읽었습니다."},
+    {"msgApplied", "'%1' 설정을 %2에 적용했습니다 (%3)."},
+    {"msgOpenAddress", "웹 브라우저를 열 수 없습니다.\r\n다음 주소를 직접 여십시오:\r\n%1"},
 }};
 
 }  // namespace quorv::core

@@ -10,6 +10,7 @@
 #include "gui/frame/ErrorBox.h"
 #include "gui/frame/LanguageOps.h"
 #include "gui/frame/PlacementStorage.h"
+#include "gui/frame/WindowFit.h"
 #include "gui/widgets/PlainText.h"
 
 namespace quorv::app {
@@ -31,6 +32,7 @@ TMainForm::TMainForm(const std::string& dataFile, TMainFormServices* services,
     }
     setObjectName("MainForm");
     setWindowTitle(QStringLiteral("Quorv IP Changer"));
+    setWindowIcon(QIcon(QStringLiteral(":/quorv-ip-changer.svg")));
     resize(728, 424);
     settings::SetFormHost(this);
     QLanguage = std::make_unique<settings::TQLanguage>(
@@ -98,6 +100,7 @@ void TMainForm::FormCreate() {
     inventory_ = {};
     inventory_.DefaultPrinterIndex = 0;
     OpenDataFile(dataFile_);
+    WatchDataFile();
 }
 
 void TMainForm::OpenDataFile(const std::string& path) {
@@ -120,13 +123,12 @@ void TMainForm::showEvent(QShowEvent* event) {
     if (!placed_) {
         placed_ = true;
         if (!FormStorage1 || !FormStorage1->Restore(this)) {
-            resize(728, 424);
-            if (QScreen* screen = QGuiApplication::primaryScreen()) {
-                QRect frame = frameGeometry();
-                frame.moveCenter(screen->availableGeometry().center());
-                move(frame.topLeft());
-            }
+            // The designed size is in device-independent pixels; at a large scale factor
+            // it may not fit the screen, whose menu and title bar must stay reachable.
+            setGeometry(settings::CentredClientRect(
+                QSize(728, 424), QGuiApplication::primaryScreen(), settings::FrameMargins(this)));
         }
+        RestoreColumnWidths();
     }
     QMainWindow::showEvent(event);
     if (!activated_) {
@@ -139,9 +141,13 @@ void TMainForm::FormActivate() {
         return;
     }
     activated_ = true;
+    // The frame the window manager drew is known now; the frame assumed before may have
+    // been too small.
+    settings::KeepOnScreen(this);
     RunCommand(this, [this] {
         if (FormStorage1) {
             settings::StartLanguage(FormStorage1->Language, *QLanguage, this, texts_);
+            ShowLanguageChoice();
         }
         repaint();
         Panel1->move(width() / 2 - Panel1->width() / 2,
@@ -171,6 +177,12 @@ void TMainForm::FormActivate() {
     }
 }
 
+void TMainForm::ShowLanguageChoice() {
+    const QString language = FormStorage1 ? FormStorage1->Language : QString();
+    acKorea->setChecked(language == QLatin1String("Korea"));
+    acEnglish->setChecked(language == QLatin1String("English"));
+}
+
 void TMainForm::ShowLanguageProblem(QStringList problems) {
     if (const QString problem = QLanguage->TakeProblem(); !problem.isEmpty()) {
         problems << problem + QStringLiteral("\nThe built-in Korean texts are shown instead.");
@@ -191,6 +203,7 @@ void TMainForm::closeEvent(QCloseEvent* event) {
 
 void TMainForm::FormClose() {
     if (FormStorage1) {
+        KeepColumnWidths();
         RunCommand(this, [this] { FormStorage1->Save(this); });
     }
     inventory_.ConnectionIDs.clear();

@@ -5,6 +5,9 @@
 #include "gui/dialogs/AboutForm.h"
 #include "gui/frame/ErrorBox.h"
 #include "gui/main/MainForm.h"
+#include "gui/main/SingleInstance.h"
+
+#include <QIcon>
 
 namespace {
 
@@ -27,7 +30,14 @@ int main(int argc, char** argv) {
         return 1;
     }
     quorv::app::TApplication application(argc, argv);
-    quorv::app::TMainForm form(quorv::app::DefaultDataFilePath());
+    application.setWindowIcon(QIcon(QStringLiteral(":/quorv-ip-changer.svg")));
+    const std::string dataFile = quorv::app::DefaultDataFilePath();
+    quorv::app::TSingleInstance single(dataFile);
+    if (single.HandOver()) {
+        return 0;
+    }
+    quorv::app::TMainForm form(dataFile);
+    single.Serve(&form);
     // Never shown: made before the placement is restored, it settles the language that
     // the first activation then finds.
     quorv::widgets::TAboutForm hiddenAbout(&form);
