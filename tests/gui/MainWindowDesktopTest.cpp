@@ -22,6 +22,7 @@
 #include "core/OptionRecord.h"
 #include "core/ProfileRecord.h"
 #include "core/RecordLookup.h"
+#include "gui/dialogs/AboutForm.h"
 #include "gui/frame/ErrorBox.h"
 #include "gui/main/MainForm.h"
 #include "gui/main/SingleInstance.h"
@@ -116,6 +117,30 @@ class DesktopWindowTest : public ::testing::Test {
     }
     QString Message(const char* key) const { return form_->MessageTexts().Text(key); }
 
+    // With QUORV_SCREENSHOT_DIR set: the tool menu, the About box and a message box, to
+    // look at in each language.
+    void Shots(const QString& language) {
+        const char* dir = std::getenv("QUORV_SCREENSHOT_DIR");
+        if (dir == nullptr) {
+            return;
+        }
+        const QString folder = QString::fromLocal8Bit(dir) + "/";
+        auto* tool = form_->findChild<QMenu*>("mnTool");
+        tool->popup(form_->mapToGlobal(QPoint(40, 20)));
+        QTest::qWait(100);
+        tool->grab().save(folder + "tool-menu-" + language + ".png");
+        tool->hide();
+        widgets::TAboutForm about(form_.get());
+        about.show();
+        QTest::qWait(100);
+        about.grab().save(folder + "about-" + language + ".png");
+        QMessageBox box(QMessageBox::Question, "Confirm", Message("msgDeleteSure"),
+                        QMessageBox::Yes | QMessageBox::No, form_.get());
+        box.show();
+        QTest::qWait(100);
+        box.grab().save(folder + "confirm-" + language + ".png");
+    }
+
     TempFolder tmp_;
     Services services_;
     std::unique_ptr<TMainForm> form_;
@@ -195,8 +220,10 @@ TEST_F(DesktopWindowTest, MenusShowShortcutsAndDistinctAccessKeys) {
         }
     };
     checkMenus("Korea");
+    Shots("korea");
     form.acEnglish->trigger();
     checkMenus("English");
+    Shots("english");
 }
 
 // Until the user picks a language the locale decides at every start, and nothing is
@@ -305,6 +332,9 @@ TEST_F(DesktopWindowTest, TheStatusLineTellsOfAFinishedApply) {
     form.acResult->trigger();
     const QString said = form.StatusBar1->currentMessage();
     EXPECT_TRUE(said.contains("office") && said.contains("eth0")) << said.toStdString();
+    if (const char* dir = std::getenv("QUORV_SCREENSHOT_DIR")) {
+        form.grab().save(QString::fromLocal8Bit(dir) + "/status-line.png");
+    }
     EXPECT_EQ(
         said.left(said.indexOf("eth0")),
         Message("msgApplied").left(Message("msgApplied").indexOf("%2")).replace("%1", "office"));
