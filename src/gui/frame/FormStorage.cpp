@@ -94,10 +94,14 @@ bool TFormStorage::Restore(QWidget* window) {
                 } else {
                     // The client rectangle, as Save took it: stored and restored rectangles
                     // of different kinds made the window creep by its frame at each start.
+                    // One inside the screen is taken as it is, since the window manager
+                    // placed it there; any other is fitted with the frame the window will
+                    // likely get.
                     const QScreen* screen = ScreenShowing(stored);
-                    window->setGeometry(screen ? FitClientRect(stored, screen->availableGeometry(),
-                                                               FrameMargins(window))
-                                               : stored);
+                    const QRect area = screen ? screen->availableGeometry() : stored;
+                    window->setGeometry(area.contains(stored)
+                                            ? stored
+                                            : FitClientRect(stored, area, FrameMargins(window)));
                 }
                 placed = true;
             }

@@ -69,19 +69,26 @@ QRect CentredClientRect(QSize designed, const QScreen* screen, const QMargins& f
     return FitClientRect(framed.marginsRemoved(frame), area, frame);
 }
 
-void KeepOnScreen(QWidget* window) {
+bool KeepOnScreen(QWidget* window) {
     if (!window->isVisible() || window->isMaximized() || window->isFullScreen()) {
-        return;
+        return true;
     }
     const QRect client = window->geometry();
+    const QMargins frame = FrameMargins(window);
+    // Until the window manager's frame is known, the assumed one would move a window that
+    // sits right below the top edge.
+    if (HasWindowManagerFrames() && client == window->frameGeometry()) {
+        return false;
+    }
     const QScreen* screen = ScreenShowing(window->frameGeometry());
     if (screen == nullptr) {
-        return;
+        return true;
     }
-    const QRect fitted = FitClientRect(client, screen->availableGeometry(), FrameMargins(window));
+    const QRect fitted = FitClientRect(client, screen->availableGeometry(), frame);
     if (fitted != client) {
         window->setGeometry(fitted);
     }
+    return true;
 }
 
 }  // namespace quorv::settings

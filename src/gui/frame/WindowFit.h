@@ -28,8 +28,9 @@ QScreen* ScreenShowing(const QRect& rect);
 // its frame, centred on that area.
 QRect CentredClientRect(QSize designed, const QScreen* screen, const QMargins& frame);
 
-// Moves (and shrinks) a shown window back inside the available area of its screen, once
-// its real frame is known. Nothing happens while it lies inside already.
-void KeepOnScreen(QWidget* window);
+// Moves (and shrinks) a shown window back inside the available area of its screen with its
+// real frame. Nothing happens while it lies inside already. False when the window manager
+// has not told the frame yet: nothing was judged, ask again later.
+bool KeepOnScreen(QWidget* window);
 
 }  // namespace quorv::settings

@@ -21,6 +21,10 @@ namespace {
 // work must not wait for that forever.
 constexpr int kActivationFallbackMs = 1000;
 
+// How long the window waits for the window manager to tell its frame: 20 x 100 ms.
+constexpr int kFrameChecks = 20;
+constexpr int kFrameCheckMs = 100;
+
 }  // namespace
 
 TMainForm::TMainForm(const std::string& dataFile, TMainFormServices* services,
@@ -141,9 +145,9 @@ void TMainForm::FormActivate() {
         return;
     }
     activated_ = true;
-    // The frame the window manager drew is known now; the frame assumed before may have
-    // been too small.
-    settings::KeepOnScreen(this);
+    // With the frame the window manager drew, which the one assumed before the window
+    // showed may have underestimated.
+    KeepOnScreenOnceFramed(kFrameChecks);
     RunCommand(this, [this] {
         if (FormStorage1) {
             settings::StartLanguage(FormStorage1->Language, *QLanguage, this, texts_);
@@ -174,6 +178,13 @@ void TMainForm::FormActivate() {
                                       QMessageBox::Ok, this);
         box.setObjectName("DamagedProfilesBox");
         box.exec();
+    }
+}
+
+void TMainForm::KeepOnScreenOnceFramed(int tries) {
+    if (!settings::KeepOnScreen(this) && tries > 1) {
+        QTimer::singleShot(kFrameCheckMs, this,
+                           [this, tries] { KeepOnScreenOnceFramed(tries - 1); });
     }
 }
 

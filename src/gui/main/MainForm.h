@@ -112,6 +112,9 @@ class TMainForm : public QMainWindow, public settings::IFormHost {
     // One warning box with the settings problems given and a language file that could
     // not be read; nothing when there are none.
     void ShowLanguageProblem(QStringList problems);
+    // Keeps the window on the screen with its real frame, asking again while the window
+    // manager has not told it.
+    void KeepOnScreenOnceFramed(int tries);
     // Checks the Language menu's item of the language in use.
     void ShowLanguageChoice();
 
