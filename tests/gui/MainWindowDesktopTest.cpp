@@ -24,9 +24,11 @@
 #include "core/RecordLookup.h"
 #include "gui/dialogs/AboutForm.h"
 #include "gui/frame/ErrorBox.h"
+#include "gui/frame/Language.h"
 #include "gui/main/MainForm.h"
 #include "gui/main/SingleInstance.h"
 #include "gui/main/WebPages.h"
+#include "system/IniFile.h"
 
 namespace quorv::app {
 namespace {
@@ -224,6 +226,29 @@ TEST_F(DesktopWindowTest, MenusShowShortcutsAndDistinctAccessKeys) {
     form.acEnglish->trigger();
     checkMenus("English");
     Shots("english");
+}
+
+// Korea.dat gives the main window the texts it is built with, access keys included, so a
+// switch from English back to Korean restores them all.
+TEST_F(DesktopWindowTest, KoreanFileRepeatsTheBuiltInTexts) {
+    ScopedEnv locale("LC_ALL", "ko_KR.UTF-8");
+    TMainForm& form = Start();
+    const platform::TIniFile korea =
+        platform::TIniFile::Load(QStringLiteral(QUORV_SOURCE_DIR "/lang/Korea.dat"));
+    int compared = 0;
+    for (const QString& key : korea.Keys("MainForm")) {
+        const settings::TCaptionHint text =
+            settings::SplitCaptionHint(korea.Value("MainForm", key));
+        QObject* component = form.findChild<QObject*>(key);
+        if (auto* action = qobject_cast<QAction*>(component)) {
+            EXPECT_EQ(action->text(), text.Caption) << key.toStdString();
+            ++compared;
+        } else if (auto* menu = qobject_cast<QMenu*>(component)) {
+            EXPECT_EQ(menu->title(), text.Caption) << key.toStdString();
+            ++compared;
+        }
+    }
+    EXPECT_EQ(compared, 25);
 }
 
 // Until the user picks a language the locale decides at every start, and nothing is
