@@ -59,22 +59,27 @@ class DesktopPlacementTest : public ::testing::Test {
                 GTEST_SKIP() << tool << " is not installed (scripts/setup-deps installs it)";
             }
         }
-        // A display nobody uses: no socket and no lock file.
-        for (int n = 140; n < 200 && display_.empty(); ++n) {
-            if (!fs::exists("/tmp/.X11-unix/X" + std::to_string(n)) &&
-                !fs::exists("/tmp/.X" + std::to_string(n) + "-lock")) {
-                display_ = ":" + std::to_string(n);
-            }
-        }
-        ASSERT_FALSE(display_.empty());
-        const std::string socket = "/tmp/.X11-unix/X" + display_.substr(1);
+        // Xvfb takes a free display itself, safely against tests that start at the same
+        // time, and names it on its standard output (the log).
+        const std::string log = tmp_ / "xvfb.log";
         xvfb_ = std::make_unique<Child>(
             std::vector<std::string>{
-                Which("Xvfb"), display_, "-screen", "0",
+                Which("Xvfb"), "-displayfd", "1", "-screen", "0",
                 std::to_string(kScreenWidth) + "x" + std::to_string(kScreenHeight) + "x24",
                 "-nolisten", "tcp"},
-            tmp_ / "xvfb.log");
-        ASSERT_TRUE(WaitFor([&] { return fs::exists(socket); }, 10000)) << "Xvfb did not start";
+            log);
+        ASSERT_TRUE(WaitFor(
+            [&] {
+                std::smatch m;
+                const std::string text = quorv::systest::ReadFile(log);
+                const std::regex number(R"((^|\n)(\d+)\n)");
+                if (std::regex_search(text, m, number)) {
+                    display_ = ":" + m[2].str();
+                }
+                return !display_.empty() && fs::exists("/tmp/.X11-unix/X" + display_.substr(1));
+            },
+            20000))
+            << "Xvfb did not start";
         openbox_ = std::make_unique<Child>(
             std::vector<std::string>{Which("openbox"), "--sm-disable"}, tmp_ / "openbox.log",
             std::vector<std::string>{"DISPLAY=" + display_});
@@ -163,14 +168,14 @@ class DesktopPlacementTest : public ::testing::Test {
                 last = now;
                 return same >= 6;
             },
-            15000, 250);
+            30000, 250);
         EXPECT_TRUE(last.has_value()) << "the window did not show";
         return last.value_or(Placement{});
     }
 
     void Close() {
         X({"wmctrl", "-c", kTitle});
-        EXPECT_TRUE(WaitFor([&] { return !program_->Running(); }, 10000))
+        EXPECT_TRUE(WaitFor([&] { return !program_->Running(); }, 20000))
             << "the window did not close";
         program_.reset();
     }
