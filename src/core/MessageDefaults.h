@@ -56,6 +56,11 @@ inline constexpr auto kMessageDefaults = std::to_array<MessageDefault>({
     {"msgLinkOff", "사용 안 함"},
     {"msgLinkAbsent", "이 컴퓨터에 없음"},
     {"msgConnectionNone", "(연결 지정 안 됨)"},
+    {"msgProfileGone",
+     "'%1' 항목이 데이터 파일에 더 이상 없습니다.\r\n"
+     "다른 프로그램이 이름을 바꾸었거나 삭제했습니다. 목록을 다시 읽었습니다."},
+    {"msgApplied", "'%1' 설정을 %2에 적용했습니다 (%3)."},
+    {"msgOpenAddress", "웹 브라우저를 열 수 없습니다.\r\n다음 주소를 직접 여십시오:\r\n%1"},
 });
 
 // The built-in text of a key; empty for an unknown key.

@@ -37,8 +37,9 @@ TEST_F(FormStorageTest, FirstCloseStoresEveryValueAndTheNextStartRestoresThem) {
         EXPECT_FALSE(storage.Restore(&window));  // nothing stored yet
         EXPECT_EQ(storage.Language, QString());
         window.move(10, 20);
-        window.resize(800, 600);
+        window.resize(500, 300);
         storage.Language = "English";
+        storage.LanguageChosen = true;
         storage.Save(&window);
     }
     EXPECT_FALSE(std::filesystem::exists(iniPath));
@@ -49,8 +50,8 @@ TEST_F(FormStorageTest, FirstCloseStoresEveryValueAndTheNextStartRestoresThem) {
     EXPECT_EQ(registry.Read("Language"), QString("English"));
     EXPECT_EQ(registry.Read("Flags"), QString("0"));
     EXPECT_EQ(registry.Read("PixelsPerInch"), QString::number(CurrentPixelsPerInch()));
-    EXPECT_EQ(registry.Read("NormPos"), QString("10,20,810,620"));
-    EXPECT_EQ(registry.Read(Suffixed("NormPos")), QString("10,20,810,620"));
+    EXPECT_EQ(registry.Read("NormPos"), QString("10,20,510,320"));
+    EXPECT_EQ(registry.Read(Suffixed("NormPos")), QString("10,20,510,320"));
     EXPECT_TRUE(registry.Read("MinMaxPos").has_value());
     EXPECT_TRUE(registry.Read(Suffixed("MinMaxPos")).has_value());
 
@@ -59,8 +60,14 @@ TEST_F(FormStorageTest, FirstCloseStoresEveryValueAndTheNextStartRestoresThem) {
     window.resize(728, 424);
     EXPECT_TRUE(storage.Restore(&window));
     EXPECT_EQ(window.pos(), QPoint(10, 20));
-    EXPECT_EQ(window.size(), QSize(800, 600));
+    EXPECT_EQ(window.size(), QSize(500, 300));
     EXPECT_EQ(storage.Language, QString("English"));
+    EXPECT_TRUE(storage.LanguageChosen);
+
+    // A language the locale settled, not the user, is stored as empty.
+    storage.LanguageChosen = false;
+    storage.Save(&window);
+    EXPECT_EQ(registry.Read("Language"), QString());
 }
 
 TEST_F(FormStorageTest, IniFileTakesOverWhenItExists) {
@@ -105,20 +112,38 @@ TEST_F(FormStorageTest, ValuesThatMustNotBeRestored) {
     // Made at another pixels-per-inch setting.
     EXPECT_FALSE(restoreWith("PixelsPerInch=" + std::to_string(CurrentPixelsPerInch() + 24) +
                              "\nNormPos=10,20,410,320\n"));
-    // A monitor that is gone: the rectangle meets no screen.
-    EXPECT_FALSE(restoreWith(ppi + "NormPos=9000,9000,9400,9300\n"));
-    // Larger than any screen, or with too little of the title bar on one to grab it.
-    EXPECT_FALSE(restoreWith(ppi + "NormPos=0,0,100000,100000\n"));
-    const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
-    EXPECT_FALSE(restoreWith(ppi + "NormPos=" + std::to_string(area.right()) + ",20," +
-                             std::to_string(area.right() + 400) + ",320\n"));
-    EXPECT_FALSE(restoreWith(ppi + "NormPos=10,-40,410,260\n"));
-    EXPECT_TRUE(restoreWith(ppi + "NormPos=" + std::to_string(area.right() - 150) + ",20," +
-                            std::to_string(area.right() + 250) + ",320\n"));
     EXPECT_FALSE(restoreWith(ppi + "NormPos=10,x,410,320\n"));
     EXPECT_FALSE(restoreWith(ppi + "NormPos=410,20,10,320\n"));
     EXPECT_FALSE(restoreWith(ppi + "NormPos=10,20,410\n"));
     EXPECT_FALSE(restoreWith(ppi + "FormVersion=-1\nNormPos=10,20,410,320\n"));
+}
+
+// A rectangle from a larger screen, another scale factor, a monitor that is gone or an
+// edited file is put where the whole window, title bar and menu included, can be reached.
+TEST_F(FormStorageTest, RectanglesAreFittedIntoTheScreen) {
+    const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+    auto restored = [&](int left, int top, int right, int bottom) {
+        std::ofstream(iniPath, std::ios::trunc)
+            << "[QuorvIPChage]\nPixelsPerInch=" << CurrentPixelsPerInch() << "\nNormPos=" << left
+            << "," << top << "," << right << "," << bottom << "\n";
+        TFormStorage storage(std::make_unique<TIniFileStorage>(QString::fromStdString(iniPath)));
+        QWidget window;
+        EXPECT_TRUE(storage.Restore(&window));
+        EXPECT_TRUE(area.contains(window.geometry())) << left << "," << top;
+        return window.geometry();
+    };
+    // Inside already: exactly as stored.
+    EXPECT_EQ(restored(10, 20, 410, 320), QRect(10, 20, 400, 300));
+    // Running off the right and the bottom, as a place stored at scale 1 would at 2.
+    EXPECT_EQ(
+        restored(area.right() - 150, area.bottom() - 50, area.right() + 250, area.bottom() + 250),
+        QRect(area.right() - 399, area.bottom() - 299, 400, 300));
+    // Above the screen: its title bar could not be grabbed.
+    EXPECT_EQ(restored(10, -40, 410, 260).top(), area.top());
+    // Larger than the screen: shrunk to it.
+    EXPECT_EQ(restored(0, 0, 100000, 100000).size(), area.size());
+    // On a monitor that is gone: brought to this one at its size.
+    EXPECT_EQ(restored(9000, 9000, 9400, 9300).size(), QSize(400, 300));
 }
 
 TEST_F(FormStorageTest, TheCurrentScreenSizesValueWinsOverThePlainOne) {

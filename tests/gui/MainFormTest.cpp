@@ -54,12 +54,13 @@ class FakeServices : public TMainFormServices {
         lists.ConnectionIDs = {"eth0"};
         lists.AdapterNames = {"Test adapter"};
     }
-    void ApplyProfile(QWidget*, const QString& name, const Profile& profile, bool showScripts,
+    bool ApplyProfile(QWidget*, const QString& name, const Profile& profile, bool showScripts,
                       const apply::ProgressTexts&) override {
         applied.push_back(name.toStdString());
         appliedProfile = profile;
         showScriptWindow = showScripts;
         events.push_back("apply");
+        return true;
     }
     void ShowReport(QWidget*) override { events.push_back("report"); }
 
@@ -228,7 +229,7 @@ TEST_F(MainFormTest, FirstStartCreatesTheFileAndBuildsTheWindow) {
     ASSERT_NE(tool, nullptr);
     EXPECT_EQ(names(tool->actions()),
               (Names{"IP1", "N13", "N5", "acCapture", "N6", "N7", "N24", "mnChangeIconItem", "N11",
-                     "IP3", "mnLanguageItem", "N12", "mnDesktopItem"}));
+                     "IP3", "N32", "mnLanguageItem", "N12", "mnDesktopItem"}));
     EXPECT_EQ(names(form.PopupMenu1->actions()),
               (Names{"IP2", "N17", "N14", "acCapture", "N15", "N16", "N25", "N21Item"}));
     EXPECT_EQ(names(form.findChild<QMenu*>("mnHelp")->actions()),
@@ -236,10 +237,10 @@ TEST_F(MainFormTest, FirstStartCreatesTheFileAndBuildsTheWindow) {
     EXPECT_EQ(form.ToolBar1->actions().size(), 17);
     EXPECT_EQ(form.ToolBar1->height(), 29);
 
-    EXPECT_EQ(form.acQnA->text(), "Q&&A 게시판");
+    EXPECT_EQ(form.acQnA->text(), "Q&&A 게시판(&Q)");
     EXPECT_EQ(form.acQnA->property("imageIndex").toInt(), imgQnA);
     EXPECT_EQ(form.acOption->property("category").toString(), "도구");
-    EXPECT_EQ(form.findChild<QAction*>("N31")->text(), "Korea");
+    EXPECT_EQ(form.findChild<QAction*>("N31")->text(), "한국어(&K)");
 
     QHeaderView* header = form.ListView1->header();
     const int widths[] = {150, 100, 110, 110, 110, 110};
@@ -326,7 +327,7 @@ TEST_F(MainFormTest, DamagedSettingsAndLanguageFilesAreToldAndLeftAlone) {
     EXPECT_EQ(answers.Seen()[0].rfind("SettingsProblemBox: Cannot read", 0), 0u)
         << answers.Seen()[0];
     EXPECT_NE(answers.Seen()[0].find("English.dat"), std::string::npos) << answers.Seen()[0];
-    EXPECT_EQ(form.acInsert->text(), "추가");
+    EXPECT_EQ(form.acInsert->text(), "추가(&N)");
     form.close();
     EXPECT_EQ(ReadFile(ini), damaged);
 }
@@ -334,7 +335,7 @@ TEST_F(MainFormTest, DamagedSettingsAndLanguageFilesAreToldAndLeftAlone) {
 TEST_F(MainFormTest, LanguageIsTakenAtActivationSwitchedAndSavedOnClose) {
     std::ofstream(tmp_ / kSettingsFileName) << "[QuorvIPChage]\nLanguage=English\n";
     TMainForm& form = Start(QStringLiteral(QUORV_BIN_DIR "/Language"));
-    EXPECT_EQ(form.acInsert->text(), "추가");
+    EXPECT_EQ(form.acInsert->text(), "추가(&N)");
     form.show();
     QTRY_VERIFY_WITH_TIMEOUT(form.Activated(), 3000);
     EXPECT_EQ(form.acInsert->text(), "&New...");
@@ -344,7 +345,7 @@ TEST_F(MainFormTest, LanguageIsTakenAtActivationSwitchedAndSavedOnClose) {
     EXPECT_EQ(form.Language(), "English");
 
     form.acKorea->trigger();
-    EXPECT_EQ(form.acInsert->text(), "추가");
+    EXPECT_EQ(form.acInsert->text(), "추가(&N)");
     EXPECT_EQ(form.MessageTexts().Text("msgOK"), "확인");
     form.close();
     const std::string ini = ReadFile(tmp_ / kSettingsFileName);
@@ -687,6 +688,8 @@ TEST_F(ProfileDialogTest, InsertAsksAgainForATakenName) {
     EXPECT_EQ(added->IP, "DHCP");
     EXPECT_EQ(added->Icon, 11);
     EXPECT_EQ(form_->ListView1->FindRow("office")->data(0, Qt::UserRole).toInt(), 11);
+    // The new profile is the one selected, ready for the next command.
+    EXPECT_EQ(form_->ListView1->Selected(), form_->ListView1->FindRow("office"));
 }
 
 TEST_F(ProfileDialogTest, InsertAsksAgainForAnEmptyName) {
@@ -905,9 +908,8 @@ TEST_F(ProfileDialogTest, ChangesWorkOnTheRecordAsItIsNowAndWriteOnlyWhatChanged
     answers.Press(QMessageBox::Ok);
     Rename("Z", "W");
     QTRY_COMPARE_WITH_TIMEOUT(answers.Pending(), size_t{0}, 3000);
-    EXPECT_NE(answers.Seen().back().find("The profile \"Z\" is no longer in the data file"),
-              std::string::npos)
-        << answers.Seen().back();
+    EXPECT_EQ(answers.Seen().back(),
+              "WarningBox: " + form_->MessageTexts().Text("msgProfileGone").arg("Z").toStdString());
     EXPECT_EQ(StoredNames(), std::vector<std::string>{"X"});
     EXPECT_EQ(Rows(), std::vector<std::string>{"X"});
 }

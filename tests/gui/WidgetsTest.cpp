@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QDesktopServices>
 #include <QEnterEvent>
+#include <QScrollBar>
 #include <QTest>
 #include <QUrl>
 
@@ -179,8 +180,9 @@ class LanguageHost : public settings::IFormHost {
 TEST(AboutForm, TextFollowsStoredLanguage) {
     const QString english = AboutText("English");
     EXPECT_TRUE(english.startsWith("At first, we started"));
-    EXPECT_EQ(english.count("\r\n"), 13);
-    EXPECT_TRUE(english.contains("As the number \r\nof utilities"));
+    // Four paragraphs, each one line that the memo wraps to its width.
+    EXPECT_EQ(english.count("\r\n"), 6);
+    EXPECT_TRUE(english.contains("As the number of utilities"));
     EXPECT_EQ(AboutText(""), english);
     EXPECT_EQ(AboutText("korea"), english);
     const QString korean = AboutText("Korea");
@@ -201,6 +203,10 @@ TEST(AboutForm, TextFollowsStoredLanguage) {
     TAboutForm form;
     settings::SetFormHost(nullptr);
     EXPECT_EQ(form.Memo1->toPlainText(), QString(english).replace("\r\n", "\n"));
+    // It fits the memo's width: no scrolling sideways.
+    form.show();
+    QApplication::processEvents();
+    EXPECT_FALSE(form.Memo1->horizontalScrollBar()->isVisible());
 }
 
 TEST(AboutForm, ControlsAndLinks) {

@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "cli/Output.h"
+#include "cli/ProgressLanguage.h"
 #include "cli/QicData.h"
 #include "core/ApplyRun.h"
 #include "core/DataFileTrust.h"
@@ -38,7 +39,7 @@ int ApplyCommand::Execute(const Invocation& inv, std::ostream& out, std::ostream
     const bool shown =
         apply::ShowScriptWindow(app::ReadOption(data.Options(), apply::kShowScriptWindow));
     apply::SystemServices services(platform::ProgramFolder());
-    apply::ApplyRun run(services, apply::ProgressTexts{},
+    apply::ApplyRun run(services, LocaleProgressTexts(platform::ProgramFolder() + "Language"),
                         [&](const std::string& text) { err << text << std::endl; });
     const apply::ApplyResult result = run.Run(profile, shown);
     if (result.Succeeded()) {

@@ -13,21 +13,21 @@ namespace {
 
 constexpr const char* kDonatePath = "/helper.php?go=donate&product=quorvipchanger";
 
+// One line per paragraph: the memo wraps them to its width.
 const char* const kEnglishLines[] = {
-    "At first, we started to make several utilities with acquaintances",
-    "to use Windows environment more conveniently. As the number ",
-    "of utilities increases, we have accumulated quite large number ",
-    "of various utilities even they are not perfect in functions.",
+    "At first, we started to make several utilities with acquaintances to use Windows "
+    "environment more conveniently. As the number of utilities increases, we have "
+    "accumulated quite large number of various utilities even they are not perfect in "
+    "functions.",
     "",
-    "In order to provide and arrange each utility, we have made this ",
-    "site and made pages for simple manuals and downloads.",
+    "In order to provide and arrange each utility, we have made this site and made pages "
+    "for simple manuals and downloads.",
     "",
-    "We will continually put our efforts to develop free utilities that ",
-    "are necessary and for users whom have difficulties in ",
-    "purchasing charged utilities.",
+    "We will continually put our efforts to develop free utilities that are necessary and "
+    "for users whom have difficulties in purchasing charged utilities.",
     "",
-    "Try each utility and leave us feedback on Q&A board when you ",
-    "encounter inconveniences or questions.",
+    "Try each utility and leave us feedback on Q&A board when you encounter inconveniences "
+    "or questions.",
 };
 
 // The first line follows the web host directly.
@@ -167,7 +167,10 @@ void TAboutForm::FormCreate() {
         host->ApplyLanguage(this);
         language = host->Language();
     }
-    // Set after the translation, which must not reach it.
+    // Set after the translation, which must not reach it. The English text is wrapped to
+    // the memo's width; the Korean one keeps its designed lines.
+    Memo1->setLineWrapMode(language == QLatin1String("Korea") ? QPlainTextEdit::NoWrap
+                                                              : QPlainTextEdit::WidgetWidth);
     Memo1->setPlainText(AboutText(language));
 }
 

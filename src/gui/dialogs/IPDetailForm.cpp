@@ -134,12 +134,12 @@ void TIPDetailForm::CreateControls() {
                                QAbstractItemView::EditKeyPressed);
     ListView1->setItemDelegate(new AddressDelegate(ListView1));
 
-    btnAdd = NewButton(QStringLiteral("추가"), "btnAdd", gbIP);
+    btnAdd = NewButton(QStringLiteral("추가(&A)..."), "btnAdd", gbIP);
     btnAdd->setGeometry(156, 142, 78, 26);
-    btnEdit = NewButton(QStringLiteral("편집"), "btnEdit", gbIP);
+    btnEdit = NewButton(QStringLiteral("편집(&E)..."), "btnEdit", gbIP);
     btnEdit->setGeometry(239, 142, 78, 26);
     btnEdit->setEnabled(false);
-    btnDelete = NewButton(QStringLiteral("제거"), "btnDelete", gbIP);
+    btnDelete = NewButton(QStringLiteral("제거(&R)"), "btnDelete", gbIP);
     btnDelete->setGeometry(322, 142, 78, 26);
     btnDelete->setEnabled(false);
 

@@ -161,7 +161,7 @@ void TIPMapForm::CreateControls() {
     ComboBox2->setObjectName("ComboBox2");
     ComboBox2->setGeometry(130, 15, 282, 24);
 
-    btnDetail = NewButton(QStringLiteral("고급..."), "btnDetail", TabControl1);
+    btnDetail = NewButton(QStringLiteral("고급(&V)..."), "btnDetail", TabControl1);
     btnDetail->setGeometry(338, 367, 90, 25);
 
     btnOK = NewButton(QStringLiteral("추가"), "btnOK", this);

@@ -1,7 +1,5 @@
 #include "gui/frame/FormStorage.h"
 
-#include <algorithm>
-
 #include <QGuiApplication>
 #include <QScreen>
 #include <QStringList>
@@ -9,6 +7,8 @@
 #include <array>
 #include <cmath>
 #include <optional>
+
+#include "gui/frame/WindowFit.h"
 
 namespace quorv::settings {
 
@@ -20,6 +20,7 @@ const QString kFlags = QStringLiteral("Flags");
 const QString kPixelsPerInch = QStringLiteral("PixelsPerInch");
 const QString kMinMaxPos = QStringLiteral("MinMaxPos");
 const QString kNormPos = QStringLiteral("NormPos");
+const QString kColumnWidths = QStringLiteral("ColumnWidths");
 
 bool IsWayland() {
     return QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
@@ -45,30 +46,6 @@ std::optional<std::array<int, 4>> ParseRect(const QString& text) {
             return std::nullopt;
     }
     return numbers;
-}
-
-// How much of a title bar must be on a screen for the user to grab it.
-constexpr int kGrabWidth = 100;
-constexpr int kGrabHeight = 20;
-
-// Whether a screen holds the window whole in size, with its top edge on the screen and
-// enough of its title bar to grab: a stored rectangle from a larger or removed monitor,
-// or an edited file, must not open a window that cannot be reached or is larger than
-// any screen (Qt would allocate its backing store at 32767 x 32767).
-bool AScreenHolds(const QRect& rect) {
-    for (const QScreen* screen : QGuiApplication::screens()) {
-        const QRect area = screen->availableGeometry();
-        if (rect.width() > area.width() || rect.height() > area.height() ||
-            rect.top() < area.top() || rect.top() > area.bottom() - kGrabHeight) {
-            continue;
-        }
-        const int visible =
-            std::min(rect.right(), area.right()) - std::max(rect.left(), area.left()) + 1;
-        if (visible >= std::min(kGrabWidth, rect.width())) {
-            return true;
-        }
-    }
-    return false;
 }
 
 QString RectText(int a, int b, int c, int d) {
@@ -110,43 +87,58 @@ bool TFormStorage::Restore(QWidget* window) {
                 const QRect stored(QPoint((*rect)[0], (*rect)[1]),
                                    QPoint((*rect)[2] - 1, (*rect)[3] - 1));
                 if (IsWayland()) {
-                    window->resize(stored.size());
-                    placed = true;
-                } else if (AScreenHolds(stored)) {
-                    window->move(stored.topLeft());
-                    window->resize(stored.size());
-                    placed = true;
+                    const QScreen* screen = QGuiApplication::primaryScreen();
+                    window->resize(screen
+                                       ? stored.size().boundedTo(screen->availableGeometry().size())
+                                       : stored.size());
+                } else {
+                    // The client rectangle, as Save took it: stored and restored rectangles
+                    // of different kinds made the window creep by its frame at each start.
+                    // One inside the screen is taken as it is, since the window manager
+                    // placed it there; any other is fitted with the frame the window will
+                    // likely get.
+                    const QScreen* screen = ScreenShowing(stored);
+                    const QRect area = screen ? screen->availableGeometry() : stored;
+                    window->setGeometry(area.contains(stored)
+                                            ? stored
+                                            : FitClientRect(stored, area, FrameMargins(window)));
                 }
+                placed = true;
             }
         }
     }
-    if (auto language = storage_->Read(kLanguage))
+    ColumnWidths = storage_->Read(kColumnWidths).value_or(QString());
+    if (auto language = storage_->Read(kLanguage)) {
         Language = *language;
+        LanguageChosen = Language == QLatin1String("Korea") || Language == QLatin1String("English");
+    }
     return placed;
 }
 
 void TFormStorage::Save(QWidget* window) {
-    // A maximised window is remembered by its normal rectangle.
-    // The position is the frame's, as move() takes it back.
-    QRect normal = window->isMaximized() || window->isFullScreen()
-                       ? window->normalGeometry()
-                       : QRect(window->pos(), window->size());
+    // A maximised window is remembered by its normal rectangle; both are client
+    // rectangles, as Restore applies them.
+    QRect normal = window->isMaximized() || window->isFullScreen() ? window->normalGeometry()
+                                                                   : window->geometry();
     if (IsWayland())
         normal.moveTopLeft(QPoint(0, 0));
     const QString normPos = RectText(normal.left(), normal.top(), normal.left() + normal.width(),
                                      normal.top() + normal.height());
     const QString minMaxPos = RectText(-1, -1, -1, -1);
     const QString suffix = ScreenSizeSuffix();
-    storage_->Write({
+    IPlacementStorage::Values values{
         {kFormVersion, 0},
-        {kLanguage, Language},
+        {kLanguage, LanguageChosen ? Language : QString()},
         {kFlags, 0},
         {kPixelsPerInch, CurrentPixelsPerInch()},
         {kMinMaxPos, minMaxPos},
         {kMinMaxPos + suffix, minMaxPos},
         {kNormPos, normPos},
         {kNormPos + suffix, normPos},
-    });
+    };
+    if (!ColumnWidths.isEmpty())
+        values.emplace_back(kColumnWidths, ColumnWidths);
+    storage_->Write(values);
 }
 
 }  // namespace quorv::settings

@@ -19,11 +19,18 @@ class TFormStorage {
 
     // The stored value Language: "Korea", "English" or empty.
     QString Language;
+    // Whether the user chose Language (now or at an earlier run). Until then it is settled
+    // from the locale at each start and stored as empty, so a later change of the locale
+    // still counts.
+    bool LanguageChosen = false;
+    // The widths of the list's columns, joined by commas; a setting of this program alone,
+    // kept beside the placement. Empty when none are stored.
+    QString ColumnWidths;
 
     // Restores the placement and Language. True when the window was placed; false leaves
-    // it where it is (the caller centres it at its designed size). A rectangle larger than
-    // the screen, one whose title bar no screen shows enough of to grab, or whose numbers
-    // are not numbers, is not restored.
+    // it where it is (the caller centres it at its designed size). A rectangle is put on
+    // the screen that shows most of it, moved and shrunk to lie inside its available area
+    // with the window's frame; one whose numbers are not numbers is not restored.
     bool Restore(QWidget* window);
     // Writes FormVersion, Language, Flags, PixelsPerInch and the position texts under
     // both names. Throws quorv::Exception when the values cannot be stored.

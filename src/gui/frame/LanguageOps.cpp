@@ -5,6 +5,7 @@
 
 #include "gui/frame/Language.h"
 #include "gui/frame/MessageTexts.h"
+#include "gui/frame/QtTranslations.h"
 
 namespace quorv::settings {
 
@@ -50,6 +51,7 @@ void StartLanguage(QString& language, TQLanguage& qlanguage, QWidget* mainForm,
     } else {
         ApplyLanguage(language, qlanguage, mainForm);
     }
+    UseQtTexts(language);
     LoadMessageTexts(qlanguage, texts);
 }
 
@@ -57,6 +59,7 @@ void SwitchLanguage(QString& language, bool korea, TQLanguage& qlanguage, QWidge
                     TMessageTexts& texts) {
     language = korea ? kKorea : kEnglish;
     ApplyLanguage(language, qlanguage, mainForm);
+    UseQtTexts(language);
     LoadMessageTexts(qlanguage, texts);
 }
 

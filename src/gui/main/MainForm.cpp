@@ -10,9 +10,11 @@
 #include "gui/frame/ErrorBox.h"
 #include "gui/frame/LanguageOps.h"
 #include "gui/frame/PlacementStorage.h"
+#include "gui/frame/WindowFit.h"
 #include "gui/main/DesktopFeatures.h"
 #include "gui/widgets/FirstPaint.h"
 #include "gui/widgets/PlainText.h"
+#include "gui/widgets/SvgIcon.h"
 
 namespace quorv::app {
 
@@ -21,6 +23,10 @@ namespace {
 // An X server without a window manager may never activate the window; the start-up
 // work must not wait for that forever.
 constexpr int kActivationFallbackMs = 1000;
+
+// How long the window waits for the window manager to tell its frame: 20 x 100 ms.
+constexpr int kFrameChecks = 20;
+constexpr int kFrameCheckMs = 100;
 
 }  // namespace
 
@@ -33,6 +39,7 @@ TMainForm::TMainForm(const std::string& dataFile, TMainFormServices* services,
     }
     setObjectName("MainForm");
     setWindowTitle(QStringLiteral("Quorv IP Changer"));
+    setWindowIcon(widgets::SvgIcon(QStringLiteral(":/desktop/quorv-ip-changer.svg")));
     resize(728, 424);
     settings::SetFormHost(this);
     QLanguage = std::make_unique<settings::TQLanguage>(
@@ -102,6 +109,7 @@ void TMainForm::FormCreate() {
     inventory_ = {};
     inventory_.DefaultPrinterIndex = 0;
     OpenDataFile(dataFile_);
+    WatchDataFile();
 }
 
 void TMainForm::OpenDataFile(const std::string& path) {
@@ -143,19 +151,19 @@ void TMainForm::PrepareFirstShow() {
             FormStorage1->Language = settings::SystemLanguage();
         }
         if (!FormStorage1 || !FormStorage1->Restore(this)) {
-            resize(728, 424);
-            if (QScreen* screen = QGuiApplication::primaryScreen()) {
-                QRect frame = frameGeometry();
-                frame.moveCenter(screen->availableGeometry().center());
-                move(frame.topLeft());
-            }
+            // The designed size is in device-independent pixels; at a large scale factor
+            // it may not fit the screen, whose menu and title bar must stay reachable.
+            setGeometry(settings::CentredClientRect(
+                QSize(728, 424), QGuiApplication::primaryScreen(), settings::FrameMargins(this)));
         }
         // What could not be read is said at the first activation.
         RunCommand(this, [this] {
             if (FormStorage1) {
                 settings::StartLanguage(FormStorage1->Language, *QLanguage, this, texts_);
+                ShowLanguageChoice();
             }
         });
+        RestoreColumnWidths();
     }
 }
 
@@ -171,6 +179,9 @@ void TMainForm::FormActivate() {
         return;
     }
     activated_ = true;
+    // With the frame the window manager drew, which the one assumed before the window
+    // showed may have underestimated.
+    KeepOnScreenOnceFramed(kFrameChecks);
     RunCommand(this, [this] {
         repaint();
         Panel1->move(width() / 2 - Panel1->width() / 2,
@@ -200,6 +211,19 @@ void TMainForm::FormActivate() {
     }
 }
 
+void TMainForm::KeepOnScreenOnceFramed(int tries) {
+    if (!settings::KeepOnScreen(this) && tries > 1) {
+        QTimer::singleShot(kFrameCheckMs, this,
+                           [this, tries] { KeepOnScreenOnceFramed(tries - 1); });
+    }
+}
+
+void TMainForm::ShowLanguageChoice() {
+    const QString language = FormStorage1 ? FormStorage1->Language : QString();
+    acKorea->setChecked(language == QLatin1String("Korea"));
+    acEnglish->setChecked(language == QLatin1String("English"));
+}
+
 void TMainForm::ShowLanguageProblem(QStringList problems) {
     if (const QString problem = QLanguage->TakeProblem(); !problem.isEmpty()) {
         problems << problem + QStringLiteral("\nThe built-in Korean texts are shown instead.");
@@ -220,6 +244,7 @@ void TMainForm::closeEvent(QCloseEvent* event) {
 
 void TMainForm::FormClose() {
     if (FormStorage1) {
+        KeepColumnWidths();
         RunCommand(this, [this] { FormStorage1->Save(this); });
     }
     inventory_.ConnectionIDs.clear();

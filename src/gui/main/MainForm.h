@@ -7,6 +7,7 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QStatusBar>
+#include <QTimer>
 #include <QToolBar>
 #include <functional>
 #include <memory>
@@ -101,6 +102,8 @@ class TMainForm : public QMainWindow, public settings::IFormHost {
     QAction* acKorea;
     QAction* acEnglish;
     QAction* acOption;
+    // F5: reads the list again from the data file.
+    QAction* acRefresh;
 
   protected:
     bool event(QEvent* event) override;
@@ -124,6 +127,11 @@ class TMainForm : public QMainWindow, public settings::IFormHost {
     // One warning box with the settings problems given and a language file that could
     // not be read; nothing when there are none.
     void ShowLanguageProblem(QStringList problems);
+    // Keeps the window on the screen with its real frame, asking again while the window
+    // manager has not told it.
+    void KeepOnScreenOnceFramed(int tries);
+    // Checks the Language menu's item of the language in use.
+    void ShowLanguageChoice();
 
     void acOpenExecute();
     void acSaveExecute();
@@ -143,6 +151,14 @@ class TMainForm : public QMainWindow, public settings::IFormHost {
     void acQnAExecute();
     void acDonateExecute();
     void acIconExecute(QAction* sender);
+    void acRefreshExecute();
+
+    // MainFormWatch.cpp: the list follows the data file, keeping the selected profile.
+    void WatchDataFile();
+    void DataFileChanged();
+    void ReloadList();
+    void RestoreColumnWidths();
+    void KeepColumnWidths();
     void ListView1Edited(QTreeWidgetItem* item, QString& name);
     void ListView1DblClick();
 
@@ -174,6 +190,7 @@ class TMainForm : public QMainWindow, public settings::IFormHost {
     bool activated_ = false;
     bool placed_ = false;
     int damagedProfiles_ = 0;
+    QTimer reloadRetry_;
 };
 
 }  // namespace quorv::app

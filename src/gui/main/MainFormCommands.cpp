@@ -3,6 +3,8 @@
 #include <unistd.h>
 
 #include <QInputDialog>
+#include <QLocale>
+#include <QTime>
 #include <QTimer>
 
 #include "core/OptionRecord.h"
@@ -62,7 +64,8 @@ void TMainForm::ExecProfileDialog(dialogs::TIPMapForm& form,
         // Renamed here or elsewhere meanwhile: the list follows the file.
         LoadProfileList();
     } else {
-        ListView1->AddRow(*stored);
+        // The new profile is the one the user works on next.
+        ListView1->setCurrentItem(ListView1->AddRow(*stored));
     }
 }
 
@@ -89,11 +92,7 @@ std::optional<apply::Profile> TMainForm::RowProfile(QTreeWidgetItem* row) {
 
 void TMainForm::TellStaleRow(const QString& name) {
     LoadProfileList();
-    Ask(QMessageBox::Warning,
-        QStringLiteral("The profile \"%1\" is no longer in the data file: another program "
-                       "renamed or deleted it. The list now shows the data file as it is.")
-            .arg(name),
-        QMessageBox::Ok);
+    Ask(QMessageBox::Warning, Text("msgProfileGone").arg(name), QMessageBox::Ok);
 }
 
 bool TMainForm::AskNewProfileName(QString& name) {
@@ -173,7 +172,13 @@ void TMainForm::acResultExecute() {
                                                   : ReadProfile(StoreTable1);
     const bool showScripts =
         apply::ShowScriptWindow(ReadOption(StoreTable2, apply::kShowScriptWindow));
-    services_->ApplyProfile(this, row->text(0), profile, showScripts, ProgressTexts());
+    const QString name = row->text(0);
+    if (services_->ApplyProfile(this, name, profile, showScripts, ProgressTexts())) {
+        StatusBar1->showMessage(
+            Text("msgApplied")
+                .arg(name, QString::fromStdString(profile.Interface),
+                     QLocale().toString(QTime::currentTime(), QLocale::ShortFormat)));
+    }
     if (apply::AfterIPInfo(ReadOption(StoreTable2, apply::kAfterIPInfo))) {
         services_->ShowReport(this);
     }
@@ -196,7 +201,9 @@ void TMainForm::acOptionExecute() {
 }
 
 void TMainForm::acLanguageExecute(QAction* sender) {
+    FormStorage1->LanguageChosen = true;
     settings::SwitchLanguage(FormStorage1->Language, sender == acKorea, *QLanguage, this, texts_);
+    ShowLanguageChoice();
     ShowLanguageProblem({});
 }
 
@@ -210,15 +217,19 @@ void TMainForm::acExitExecute() {
 }
 
 void TMainForm::acHelpExecute() {
-    OpenWebPage(kHelpPage);
+    services_->OpenWebPage(this, WebPageUrl(kHelpPage));
 }
 
 void TMainForm::acQnAExecute() {
-    OpenWebPage(kQnAPage);
+    services_->OpenWebPage(this, WebPageUrl(kQnAPage));
 }
 
 void TMainForm::acDonateExecute() {
-    OpenWebPage(kDonatePage);
+    services_->OpenWebPage(this, WebPageUrl(kDonatePage));
+}
+
+void TMainForm::acRefreshExecute() {
+    ReloadList();
 }
 
 void TMainForm::acIconExecute(QAction* sender) {

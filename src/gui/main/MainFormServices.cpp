@@ -2,6 +2,7 @@
 
 #include "gui/dialogs/ReportForm.h"
 #include "gui/dialogs/ResultForm.h"
+#include "gui/main/WebPages.h"
 #include "system/Inventory.h"
 
 namespace quorv::app {
@@ -10,11 +11,16 @@ void TMainFormServices::ReadNetworkConnections(inventory::TInventoryLists& lists
     inventory::ReadNetworkConnections(lists.ConnectionIDs, lists.AdapterNames);
 }
 
-void TMainFormServices::ApplyProfile(QWidget* owner, const QString& name,
+bool TMainFormServices::ApplyProfile(QWidget* owner, const QString& name,
                                      const apply::Profile& profile, bool showScriptWindow,
                                      const apply::ProgressTexts& texts) {
     apply::SystemServices services;
-    apply::ApplyWithProgress(owner, name, profile, showScriptWindow, services, texts);
+    return apply::ApplyWithProgress(owner, name, profile, showScriptWindow, services, texts)
+        .Succeeded();
+}
+
+void TMainFormServices::OpenWebPage(QWidget* owner, const QUrl& url) {
+    OpenWebAddress(owner, url);
 }
 
 void TMainFormServices::ShowReport(QWidget* owner) {

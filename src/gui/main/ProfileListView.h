@@ -49,6 +49,9 @@ class TProfileListView : public QTreeWidget {
     // The row whose caption is exactly `name`, or nullptr.
     QTreeWidgetItem* FindRow(const QString& name) const;
 
+    // Whether a caption is being edited in place.
+    bool Editing() const { return state() == EditingState; }
+
     // Restores the collation order after a caption changed or a row came in.
     void Resort();
 

@@ -341,6 +341,14 @@ TEST_F(Qic, ApplyListsTheCommandsThatFailed) {
                        "255.255.255.0", "--dns1", "10.9.0.2"})
                   .status,
               0);
+    // The progress lines follow the locale, as the window's texts do.
+    {
+        quorv::testing::ScopedEnv english("LC_ALL", "C.UTF-8");
+        const Outcome o = (*this)({"apply", "gone"});
+        EXPECT_EQ(o.err.rfind("Setting the IP address...\nSetting the gateway...\n", 0), 0u)
+            << o.err;
+    }
+    quorv::testing::ScopedEnv korean("LC_ALL", "ko_KR.UTF-8");
     Outcome o = (*this)({"apply", "gone"});
     EXPECT_EQ(o.status, 1);
     EXPECT_EQ(o.err.rfind("IP 설정 중...\nGateway 설정 중...\nDNS 설정 중...\n", 0), 0u) << o.err;
