@@ -40,9 +40,10 @@ class StillServices : public TMainFormServices {
         lists.ConnectionIDs = {"eth0", "wlan0"};
         lists.AdapterNames = {"Wired", "Wireless"};
     }
-    void ApplyProfile(QWidget*, const QString& name, const Profile&, bool,
+    bool ApplyProfile(QWidget*, const QString& name, const Profile&, bool,
                       const apply::ProgressTexts&) override {
         applied.push_back(name);
+        return true;
     }
     bool WatchLiveState() const override { return false; }
     QStringList applied;

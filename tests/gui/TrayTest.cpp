@@ -115,9 +115,10 @@ class RecordingServices : public TMainFormServices {
         lists.ConnectionIDs = {"eth0"};
         lists.AdapterNames = {"Wired"};
     }
-    void ApplyProfile(QWidget*, const QString& name, const Profile&, bool,
+    bool ApplyProfile(QWidget*, const QString& name, const Profile&, bool,
                       const apply::ProgressTexts&) override {
         applied << name;
+        return true;
     }
     bool WatchLiveState() const override { return false; }
     QStringList applied;
