@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QMessageBox>
 #include <QTest>
+#include <algorithm>
 #include <chrono>
 
 #include "QtEnvironment.h"
@@ -138,11 +139,16 @@ class FakeServices : public ApplyServices {
   public:
     int exitCode = 0;
     QString captionDuringRun;
-    CommandOutcome RunAndWait(const NetshCommand&) override {
+    // Says of every script line what netsh would.
+    CommandOutcome RunAndWait(const NetshCommand& script, const OutputLine& onLine) override {
         if (auto* form = qobject_cast<TResultForm*>(QApplication::activeModalWidget())) {
             captionDuringRun = form->windowTitle();
         }
-        return {exitCode, "", "bad value\n"};
+        int lines = int(std::count(script.input.begin(), script.input.end(), '\n'));
+        for (int n = 1; n <= lines; ++n) {
+            onLine("line " + std::to_string(n) + (exitCode == 0 ? ": ok" : ": failed: bad value"));
+        }
+        return {exitCode, "", ""};
     }
     bool WinExec(const std::string&, bool) override { return true; }
     bool SetDefaultPrinter(const std::string&) override { return true; }
