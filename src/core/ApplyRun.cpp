@@ -185,7 +185,10 @@ void ApplyRun::RunNetsh(const std::vector<NetshCommand>& commands, ApplyResult& 
     const CommandOutcome& outcome = run.command;
     for (size_t i = 0; i < scripted.size(); ++i) {
         const NetshReport::Line& said = report.Said(i);
-        if (said.state == NetshReport::State::Ok && run.notAuthorized.empty()) {
+        // A netsh that ends with 0 has put every line in place, whether it said so or not.
+        const bool ok = said.state == NetshReport::State::Ok ||
+                        (said.state == NetshReport::State::Unknown && outcome.exitCode == 0);
+        if (ok && run.notAuthorized.empty()) {
             continue;
         }
         ApplyFailure failure;

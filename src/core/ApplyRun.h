@@ -9,6 +9,19 @@
 
 namespace quorv::apply {
 
+// The words of the failure list, by message key; %1 stands for the value. English until a
+// language file replaces them.
+struct FailureTexts {
+    std::string msgApplyIncomplete = "The profile was not applied completely. These steps failed:";
+    std::string msgNotStarted = "could not be started";
+    std::string msgNotStartedBecause = "could not be started: %1";
+    std::string msgExitCode = "ended with exit code %1";
+    std::string msgNotAuthorized = "needs administrator rights, which were not granted: %1";
+    std::string msgNotRun = "was not run, since this command failed before it: %1";
+    std::string msgNoDhcpLease = "no address was obtained from a DHCP server on %1 yet";
+    std::string msgPrinterNotSet = "The printer \"%1\" could not be made the default printer.";
+};
+
 // Progress texts of the run, by message key; the built-in texts until a language file
 // replaces them.
 struct ProgressTexts {
@@ -17,6 +30,7 @@ struct ProgressTexts {
     std::string msgChangeDNS = "DNS 설정 중...";
     std::string msgChangeScript = "스크립트 실행 중...";
     std::string msgChangePrinter = "기본 프린터 설정 중...";
+    FailureTexts failures;  // the words of the list shown when something failed
 };
 
 // What one waited-for netsh process came to.
@@ -93,19 +107,6 @@ struct ApplyResult {
 
 // At most this many lines of a failed command's error output are kept.
 inline constexpr size_t kErrorLinesKept = 3;
-
-// The words of the failure list, by message key; %1 stands for the value. English until a
-// language file replaces them.
-struct FailureTexts {
-    std::string msgApplyIncomplete = "The profile was not applied completely. These steps failed:";
-    std::string msgNotStarted = "could not be started";
-    std::string msgNotStartedBecause = "could not be started: %1";
-    std::string msgExitCode = "ended with exit code %1";
-    std::string msgNotAuthorized = "needs administrator rights, which were not granted: %1";
-    std::string msgNotRun = "was not run, since this command failed before it: %1";
-    std::string msgNoDhcpLease = "no address was obtained from a DHCP server on %1 yet";
-    std::string msgPrinterNotSet = "The printer \"%1\" could not be made the default printer.";
-};
 
 // The text listing a run's failures, for the warning box and the command line.
 std::string FailureSummary(const ApplyResult& result, const FailureTexts& texts = {});

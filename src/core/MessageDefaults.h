@@ -10,9 +10,10 @@ struct MessageDefault {
 };
 
 // The message keys in their fixed order, with the built-in Korean texts: the seventeen of
-// the commands and dialogs, then the warning about profiles the data file could not give
-// and the refusal of an address list too long for its column.
-inline constexpr std::array<MessageDefault, 19> kMessageDefaults{{
+// the commands and dialogs, then the warning about profiles the data file could not give,
+// the refusal of an address list too long for its column, and the words of the apply run's
+// failure list (%1: the value named).
+inline constexpr std::array<MessageDefault, 27> kMessageDefaults{{
     {"msgNewItem", "새 항목"},
     {"msgNewName", "이름 설정"},
     {"msgName", "이름"},
@@ -36,6 +37,14 @@ inline constexpr std::array<MessageDefault, 19> kMessageDefaults{{
      "파일을 검사하려면 quorv-store check 명령을 실행하세요."},
     {"msgIPListTooLong",
      "IP 주소 또는 서브넷 마스크 목록이 너무 깁니다!\r\n각 목록은 256자까지 저장할 수 있습니다."},
+    {"msgApplyIncomplete", "프로필이 완전히 적용되지 않았습니다. 다음 단계가 실패했습니다:"},
+    {"msgNotStarted", "실행할 수 없습니다"},
+    {"msgNotStartedBecause", "실행할 수 없습니다: %1"},
+    {"msgExitCode", "종료 코드 %1(으)로 끝났습니다"},
+    {"msgNotAuthorized", "관리자 권한이 필요하지만 허가되지 않았습니다: %1"},
+    {"msgNotRun", "앞의 명령이 실패하여 실행되지 않았습니다: %1"},
+    {"msgNoDhcpLease", "%1에서 아직 DHCP 서버로부터 주소를 받지 못했습니다"},
+    {"msgPrinterNotSet", "프린터 \"%1\"을(를) 기본 프린터로 설정할 수 없습니다."},
 }};
 
 }  // namespace quorv::core

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <fstream>
 #include <memory>
 #include <sstream>
 
@@ -107,6 +108,67 @@ TEST_F(NetshForms, EveryFormChangesWhatItSays) {
 
     // A new static address replaces every old one.
     Ok({"set", "address", "name=lan0", "source=static", "addr=" + A(7), "mask=255.255.255.0"});
+    EXPECT_EQ(net_->Addresses(), (Addrs{{A(7), 24}}));
+}
+
+// netsh -f: the apply run's way, one process for the whole profile.
+class NetshScripts : public NetshSystem {
+  protected:
+    int Subnet() const override { return 16; }
+
+    Result Script(const std::string& text, const RunOptions& options = {}) {
+        const std::string path = net_->WorkDir() + "/script.txt";
+        std::ofstream(path, std::ios::trunc) << text;
+        return net_->InClient({BinDir() + "/netsh", "-f", path}, options);
+    }
+
+    std::string Line(const std::string& tail) const { return "interface ip " + tail + "\n"; }
+};
+
+TEST_F(NetshScripts, OneProcessAppliesTheProfileAndStopsAtARefusedLine) {
+    const std::string profile =
+        Line("set address name=\"lan0\" source=static addr=" + A(5) + " mask=255.255.255.0") +
+        Line("add address name=\"lan0\" addr=" + A(6) + " mask=255.255.0.0") +
+        Line("set address name=\"lan0\" gateway=" + A(1) + " gwmetric=0") +
+        Line("set dns name=\"lan0\" source=static addr=" + A(53) + " register=PRIMARY") +
+        Line("add dns name=\"lan0\" addr=" + A(54) + " index=2");
+
+    // Without the capability nothing is changed or reported, so the whole script may go again
+    // with it (the apply run's one pkexec).
+    RunOptions plain;
+    plain.dropNetAdmin = true;
+    Result r = Script(profile, plain);
+    EXPECT_EQ(r.status, 77);
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(net_->Addresses(), Addrs{});
+
+    r = Script(profile);
+    ASSERT_EQ(r.status, 0) << r.err << r.out;
+    EXPECT_EQ(r.out,
+              "line 1: ok\nline 2: ok\ndone: address\nline 3: ok\ndone: gateway\nline 4: ok\n"
+              "line 5: ok\ndone: dns\n");
+    EXPECT_EQ(net_->Addresses(), (Addrs{{A(5), 24}, {A(6), 16}}));
+    ASSERT_EQ(net_->DefaultRoutes().size(), 1u);
+    EXPECT_EQ(net_->DefaultRoutes()[0].gateway, A(1));
+    EXPECT_EQ(Nameservers(net_->ResolvConf()), (std::vector<std::string>{A(53), A(54)}));
+
+    // The kernel refuses the off-link gateway: what came before stays done, what follows is
+    // not run.
+    r = Script(Line("set address name=lan0 source=static addr=" + A(7) + " mask=255.255.255.0") +
+               Line("set address name=lan0 gateway=10.99.0.1 gwmetric=0") +
+               Line("set dns name=lan0 source=static addr=" + A(55)));
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out.substr(0, r.out.find("failed: ")), "line 1: ok\ndone: address\nline 2: ");
+    EXPECT_NE(r.out.find("Nexthop has invalid gateway"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("\nline 3: not run: line 2 failed\n"), std::string::npos) << r.out;
+    EXPECT_EQ(net_->Addresses(), (Addrs{{A(7), 24}}));
+    EXPECT_EQ(Nameservers(net_->ResolvConf()), (std::vector<std::string>{A(53), A(54)}));
+
+    // A line netsh cannot read stops the script before anything changes.
+    r = Script(Line("set address name=lan0 source=static addr=" + A(8) + " mask=255.255.255.0") +
+               Line("set dns name=lan0 source=sometimes"));
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.out.find("line 1: not run: line 2 failed\n"), std::string::npos) << r.out;
     EXPECT_EQ(net_->Addresses(), (Addrs{{A(7), 24}}));
 }
 

@@ -364,10 +364,10 @@ void ExecuteThroughNetworkManager(NmBus& bus, const std::string& device, const D
             }
         }
         Activate(bus, device, ifname, target, &wanted, &watch);
-    } catch (const WaitTimedOut&) {
+    } catch (const WaitTimedOut& e) {
+        // Saved and applied; what is missing is a DHCP server's answer.
         if (wanted.method == "auto" && !watch.AddressShown()) {
-            throw NoLease("No address was obtained from a DHCP server on " + Quoted(ifname) +
-                          " yet.");
+            throw NoLease(e.what());
         }
         throw;
     }

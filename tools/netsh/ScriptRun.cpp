@@ -94,9 +94,13 @@ bool RunGroup(Group& group, ScriptReport& report) {
         return true;
     } catch (const StepError& e) {
         const int failed = group.lines[e.Index()]->number;
-        finished[e.Index()] = true;
-        report.Failed(failed, e.what());
-        rest([&](const ScriptLine& line) { report.NotRun(line.number, failed); });
+        rest([&](const ScriptLine& line) {
+            if (line.number == failed) {
+                report.Failed(failed, e.what());
+            } else {
+                report.NotRun(line.number, failed);
+            }
+        });
     } catch (const NoLease&) {
         // The settings are in place; the lease is what is missing.
         rest([&](const ScriptLine& line) {

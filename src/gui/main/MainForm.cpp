@@ -206,6 +206,17 @@ apply::ProgressTexts TMainForm::ProgressTexts() const {
     texts.msgChangeDNS = Text("msgChangeDNS").toStdString();
     texts.msgChangeScript = Text("msgChangeScript").toStdString();
     texts.msgChangePrinter = Text("msgChangePrinter").toStdString();
+    apply::FailureTexts& failures = texts.failures;
+    for (auto [key, text] : {std::pair{"msgApplyIncomplete", &failures.msgApplyIncomplete},
+                             {"msgNotStarted", &failures.msgNotStarted},
+                             {"msgNotStartedBecause", &failures.msgNotStartedBecause},
+                             {"msgExitCode", &failures.msgExitCode},
+                             {"msgNotAuthorized", &failures.msgNotAuthorized},
+                             {"msgNotRun", &failures.msgNotRun},
+                             {"msgNoDhcpLease", &failures.msgNoDhcpLease},
+                             {"msgPrinterNotSet", &failures.msgPrinterNotSet}}) {
+        *text = Text(key).toStdString();
+    }
     return texts;
 }
 
