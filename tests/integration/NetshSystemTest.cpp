@@ -170,6 +170,11 @@ TEST_F(NetshScripts, OneProcessAppliesTheProfileAndStopsAtARefusedLine) {
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.out.find("line 1: not run: line 2 failed\n"), std::string::npos) << r.out;
     EXPECT_EQ(net_->Addresses(), (Addrs{{A(7), 24}}));
+    // No DHCP server answers: the script says so rather than reporting success.
+    r = Script(Line("set address name=lan0 source=dhcp") + Line("set dns name=lan0 source=dhcp"));
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, "line 2: ok\nline 1: no lease\ndone: address\ndone: gateway\ndone: dns\n");
+    EXPECT_EQ(net_->Addresses(), Addrs{});
 }
 
 class NetshRefusals : public NetshSystem {

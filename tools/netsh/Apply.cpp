@@ -1,6 +1,9 @@
 #include "netsh/Apply.h"
 
 #include <algorithm>
+#include <chrono>
+#include <optional>
+#include <thread>
 
 #include "core/ProfileChecks.h"
 #include "netsh/DhcpClient.h"
@@ -105,13 +108,30 @@ std::vector<std::string> DnsBase(const InterfaceState& state, const PendingDns& 
     return *pending ? **pending : LeaseDns(state);
 }
 
+// As long as NetworkManager's way waits for a device to show its lease.
+constexpr auto kLeaseWait = std::chrono::seconds(20);
+
+// True once the DHCP client's hook has recorded a lease for the interface.
+bool WaitForLease(const InterfaceState& state) {
+    const auto deadline = std::chrono::steady_clock::now() + kLeaseWait;
+    while (!state.ReadLease()) {
+        if (std::chrono::steady_clock::now() > deadline || !DhcpClient(state).RunningPid()) {
+            return false;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return true;
+}
+
 }  // namespace
 
 void Execute(const Command& cmd) {
-    ExecuteSteps({cmd}, [](std::size_t) {});
+    ExecuteSteps(
+        {cmd}, [](std::size_t) {}, false);
 }
 
-void ExecuteSteps(const std::vector<Command>& steps, const std::function<void(std::size_t)>& done) {
+void ExecuteSteps(const std::vector<Command>& steps, const std::function<void(std::size_t)>& done,
+                  bool waitForLease) {
     if (steps.empty()) {
         return;
     }
@@ -132,8 +152,9 @@ void ExecuteSteps(const std::vector<Command>& steps, const std::function<void(st
     }
     InterfaceState state(name);
     PendingDns dns;
-    std::vector<std::size_t> dnsSteps;  // waiting for the resolver to be written
-    bool leaseDnsOwed = false;          // the lease's servers are still to be dropped
+    std::vector<std::size_t> dnsSteps;     // waiting for the resolver to be written
+    bool leaseDnsOwed = false;             // the lease's servers are still to be dropped
+    std::optional<std::size_t> leaseStep;  // an automatic address, done when its lease comes
     auto writeDns = [&] {
         if (dns) {
             ApplyDns(state, *dns);
@@ -162,6 +183,10 @@ void ExecuteSteps(const std::vector<Command>& steps, const std::function<void(st
             switch (cmd.action) {
                 case Action::SetAddressDhcp:
                     SetAddressDhcp(sock, *ifindex, state);
+                    if (waitForLease) {
+                        leaseStep = i;
+                        continue;  // done once the lease is there
+                    }
                     break;
                 case Action::SetAddressStatic: {
                     bool laterDns = std::any_of(steps.begin() + std::ptrdiff_t(i), steps.end(),
@@ -202,6 +227,13 @@ void ExecuteSteps(const std::vector<Command>& steps, const std::function<void(st
         }
     }
     finish();
+    if (leaseStep) {
+        if (!WaitForLease(state)) {
+            throw NoLease("No address was obtained from a DHCP server on \"" + Printable(name) +
+                          "\" yet.");
+        }
+        done(*leaseStep);
+    }
 }
 
 }  // namespace quorv::netsh

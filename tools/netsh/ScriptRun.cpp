@@ -89,7 +89,7 @@ bool RunGroup(Group& group, ScriptReport& report) {
                                          [&](Phase phase) { report.Shown(phase); });
             rest([&](const ScriptLine& line) { report.Ok(line.number); });
         } else {
-            ExecuteSteps(commands, done);
+            ExecuteSteps(commands, done, true);
         }
         return true;
     } catch (const StepError& e) {
