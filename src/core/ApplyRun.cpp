@@ -113,7 +113,7 @@ std::string FailureSummary(const ApplyResult& result, const FailureTexts& texts)
         for (const ApplyFailure& failure : result.failures) {
             text += failure.commandLine + '\n';
         }
-        return text + shared;
+        return text + '\n' + shared;
     }
     for (const ApplyFailure& failure : result.failures) {
         text += '\n';

@@ -262,7 +262,7 @@ TEST(ApplyRun, AsksForAdministratorRightsOncePerRun) {
     const std::string summary = FailureSummary(result);
     EXPECT_EQ(summary.find("needs administrator rights"),
               summary.rfind("needs administrator rights"));
-    EXPECT_EQ(summary.substr(0, summary.find("\n    ")),
+    EXPECT_EQ(summary.substr(0, summary.find("\n\n    ")),
               "The profile was not applied completely. These steps failed:\n\n" + first +
                   "\nnetsh interface ip add address name=\"Office LAN\" addr=10.0.0.6 "
                   "mask=255.255.0.0\nnetsh interface ip set address name=\"Office LAN\" "

@@ -5,9 +5,11 @@
 #include <QTest>
 
 #include "TestHost.h"
+#include "core/ApplyRun.h"
 #include "gui/dialogs/AddIPForm.h"
 #include "gui/dialogs/IPDetailForm.h"
 #include "gui/dialogs/IPMapForm.h"
+#include "gui/widgets/PlainText.h"
 
 using namespace quorv;
 
@@ -66,6 +68,28 @@ int main(int argc, char** argv) {
         form.rbDHCP->setChecked(true);
         form.rbAutoDNS->setChecked(true);
         Save(&form, folder, "IPMapForm-dhcp");
+    }
+    {
+        // The failure list in Korean: netsh found no such interface for any step.
+        apply::ApplyResult result;
+        for (const apply::NetshCommand& command : apply::NetshCommands(p)) {
+            apply::ApplyFailure failure;
+            failure.kind = apply::ApplyFailure::Kind::ExitCode;
+            failure.commandLine = command.line;
+            failure.exitCode = 1;
+            failure.errorLines = {"There is no interface named \"wlp2s0\"."};
+            result.failures.push_back(failure);
+        }
+        apply::ProgressTexts texts;
+        for (auto [key, text] :
+             {std::pair{"msgApplyIncomplete", &texts.failures.msgApplyIncomplete},
+              {"msgExitCode", &texts.failures.msgExitCode}}) {
+            *text = host.texts.Text(key).toStdString();
+        }
+        widgets::TPlainMessageBox box(
+            QMessageBox::Warning, QStringLiteral("Warning"),
+            QString::fromStdString(apply::FailureSummary(result, texts.failures)), QMessageBox::Ok);
+        Save(&box, folder, "ApplyFailureBox");
     }
     return 0;
 }

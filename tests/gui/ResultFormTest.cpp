@@ -171,7 +171,7 @@ TEST_F(ResultFormTest, FailuresAreListedAfterTheWindowHasClosed) {
     // Both failed for one reason, said once after them.
     EXPECT_TRUE(watcher.text.contains(
         "netsh interface ip set address name=\"Office LAN\" source=DHCP\nnetsh interface ip set "
-        "dns name=\"Office LAN\" source=DHCP\n    ended with exit code 1:\n    bad value"))
+        "dns name=\"Office LAN\" source=DHCP\n\n    ended with exit code 1:\n    bad value"))
         << watcher.text.toStdString();
 }
 
@@ -190,7 +190,7 @@ TEST_F(ResultFormTest, FailuresAreListedInTheLanguagesWords) {
     ApplyWithProgress(nullptr, "LAN", profile, true, services, texts);
     EXPECT_EQ(watcher.text.toStdString(),
               "프로필이 완전히 적용되지 않았습니다.\n\nnetsh interface ip set address "
-              "name=\"LAN\" source=DHCP\nnetsh interface ip set dns name=\"LAN\" source=DHCP\n"
+              "name=\"LAN\" source=DHCP\nnetsh interface ip set dns name=\"LAN\" source=DHCP\n\n"
               "    종료 코드 1(으)로 끝났습니다:\n    bad value\n");
 }
 

@@ -348,7 +348,7 @@ TEST_F(Qic, ApplyListsTheCommandsThatFailed) {
     // One reason for both commands, said once after them.
     EXPECT_NE(o.err.find("netsh interface ip set address name=\"quorv-none0\" source=static "
                          "addr=10.9.0.5 mask=255.255.255.0\nnetsh interface ip set dns "
-                         "name=\"quorv-none0\" source=static addr=10.9.0.2 register=PRIMARY\n"
+                         "name=\"quorv-none0\" source=static addr=10.9.0.2 register=PRIMARY\n\n"
                          "    ended with exit code 1:\n    There is no interface named "
                          "\"quorv-none0\".\n"),
               std::string::npos)
