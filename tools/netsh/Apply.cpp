@@ -152,9 +152,9 @@ void ExecuteSteps(const std::vector<Command>& steps, const std::function<void(st
     }
     InterfaceState state(name);
     PendingDns dns;
-    std::vector<std::size_t> dnsSteps;     // waiting for the resolver to be written
-    bool leaseDnsOwed = false;             // the lease's servers are still to be dropped
-    std::optional<std::size_t> leaseStep;  // an automatic address, done when its lease comes
+    std::vector<std::size_t> dnsSteps;   // waiting for the resolver to be written
+    bool leaseDnsOwed = false;           // the lease's servers are still to be dropped
+    std::optional<std::size_t> noLease;  // an automatic address whose lease did not come
     auto writeDns = [&] {
         if (dns) {
             ApplyDns(state, *dns);
@@ -183,9 +183,10 @@ void ExecuteSteps(const std::vector<Command>& steps, const std::function<void(st
             switch (cmd.action) {
                 case Action::SetAddressDhcp:
                     SetAddressDhcp(sock, *ifindex, state);
-                    if (waitForLease) {
-                        leaseStep = i;
-                        continue;  // done once the lease is there
+                    // Waited for here, so that a gateway after it finds the lease's subnet.
+                    if (waitForLease && !WaitForLease(state)) {
+                        noLease = i;
+                        continue;  // the steps after it run all the same
                     }
                     break;
                 case Action::SetAddressStatic: {
@@ -227,12 +228,9 @@ void ExecuteSteps(const std::vector<Command>& steps, const std::function<void(st
         }
     }
     finish();
-    if (leaseStep) {
-        if (!WaitForLease(state)) {
-            throw NoLease("No address was obtained from a DHCP server on \"" + Printable(name) +
-                          "\" yet.");
-        }
-        done(*leaseStep);
+    if (noLease) {
+        throw NoLease("No address was obtained from a DHCP server on \"" + Printable(name) +
+                      "\" yet.");
     }
 }
 
