@@ -1,6 +1,7 @@
-// netsh against ip: the four commands of the apply-run example's static profile, each its own
-// process, inside a private network namespace whose resolv.conf is bound over /etc/resolv.conf.
-// The parent makes and removes the namespace; a child enters it and runs the benchmarks.
+// netsh against ip: the apply-run example's static profile, as the apply run hands it to one
+// `netsh -f -`, beside the same settings made with ip commands, each its own process, inside a
+// private network namespace whose resolv.conf is bound over /etc/resolv.conf. The parent makes and
+// removes the namespace; a child enters it and runs the benchmarks.
 #include <benchmark/benchmark.h>
 #include <dirent.h>
 #include <fcntl.h>
@@ -11,6 +12,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -35,49 +37,109 @@ std::string DnsRecord() {
     return "/run/quorv-netsh/net-" + std::to_string(ns.st_ino) + "/dns." + kDev;
 }
 
-void Run4(benchmark::State& state, const std::vector<std::vector<std::string>>& commands) {
+// Programs with their arguments; a netsh gets its script on standard input.
+struct Program {
+    std::vector<std::string> args;
+    std::string input = {};
+};
+
+// Puts the namespace back to no address, no default route and the original resolver, so that
+// every run is a real change.
+void Reset() {
+    RunAndWait({kIp, "-4", "addr", "flush", "dev", kDev});
+    RunAndWait({kIp, "-4", "route", "flush", "default"});
+    // The resolver and netsh's record of it go back too, so every DNS step is a real change.
+    std::ofstream("/etc/resolv.conf", std::ios::trunc) << kResolvConf;
+    std::remove(DnsRecord().c_str());
+}
+
+bool RunPrograms(const std::vector<Program>& commands) {
+    for (const auto& command : commands) {
+        // Started as the apply run starts netsh.
+        quorv::platform::WaitOptions wait;
+        wait.input = command.input;
+        const quorv::platform::RunOutput run =
+            quorv::platform::RunAndWaitCaptured(command.args, {}, wait);
+        if (run.exitCode != 0) {
+            std::fputs((run.standardOutput + run.standardError).c_str(), stderr);
+            return false;
+        }
+    }
+    return true;
+}
+
+void Run4(benchmark::State& state, const std::vector<Program>& commands) {
     for (auto _ : state) {
         state.PauseTiming();
-        RunAndWait({kIp, "-4", "addr", "flush", "dev", kDev});
-        RunAndWait({kIp, "-4", "route", "flush", "default"});
-        // The resolver and netsh's record of it go back too, so every DNS step is a real change.
-        std::ofstream("/etc/resolv.conf", std::ios::trunc) << kResolvConf;
-        std::remove(DnsRecord().c_str());
+        Reset();
         state.ResumeTiming();
-        for (const auto& command : commands) {
-            // Started as the apply run starts netsh.
-            const quorv::platform::RunOutput run = quorv::platform::RunAndWaitCaptured(command);
-            if (run.exitCode != 0) {
-                std::fputs((run.standardOutput + run.standardError).c_str(), stderr);
-                state.SkipWithError("a command failed");
-                return;
-            }
+        if (!RunPrograms(commands)) {
+            state.SkipWithError("a command failed");
+            return;
         }
     }
 }
 
-void BM_NetshStaticProfile(benchmark::State& state) {
-    const std::string n = "name=" + kDev;
-    Run4(state,
-         {{kNetsh, "interface", "ip", "set", "address", n, "source=static", "addr=10.0.0.5",
-           "mask=255.255.255.0"},
-          {kNetsh, "interface", "ip", "add", "address", n, "addr=10.0.0.6", "mask=255.255.0.0"},
-          {kNetsh, "interface", "ip", "set", "address", n, "gateway=10.0.0.1", "gwmetric=0"},
-          {kNetsh, "interface", "ip", "set", "dns", n, "source=static", "addr=10.0.0.2",
-           "register=PRIMARY"}});
+std::vector<Program> NetshProfile() {
+    const std::string n = "name=\"" + kDev + "\"";
+    return {{{kNetsh, "-f", "-"},
+             "netsh interface ip set address " + n +
+                 " source=static addr=10.0.0.5 mask=255.255.255.0\n"
+                 "netsh interface ip add address " +
+                 n +
+                 " addr=10.0.0.6 mask=255.255.0.0\n"
+                 "netsh interface ip set address " +
+                 n +
+                 " gateway=10.0.0.1 gwmetric=0\n"
+                 "netsh interface ip set dns " +
+                 n + " source=static addr=10.0.0.2 register=PRIMARY\n"}};
 }
 
-// ip has no resolver command; the fourth brings the link up, which netsh's first command also does.
+// ip has no resolver command; the fourth brings the link up, which netsh's first line also does.
+std::vector<Program> IpProfile() {
+    return {{{kIp, "addr", "replace", "10.0.0.5/24", "dev", kDev}},
+            {{kIp, "addr", "add", "10.0.0.6/16", "dev", kDev}},
+            {{kIp, "route", "replace", "default", "via", "10.0.0.1", "dev", kDev, "metric", "0"}},
+            {{kIp, "link", "set", "dev", kDev, "up"}}};
+}
+
+void BM_NetshStaticProfile(benchmark::State& state) {
+    Run4(state, NetshProfile());
+}
+
 void BM_IpStaticProfile(benchmark::State& state) {
-    Run4(state,
-         {{kIp, "addr", "replace", "10.0.0.5/24", "dev", kDev},
-          {kIp, "addr", "add", "10.0.0.6/16", "dev", kDev},
-          {kIp, "route", "replace", "default", "via", "10.0.0.1", "dev", kDev, "metric", "0"},
-          {kIp, "link", "set", "dev", kDev, "up"}});
+    Run4(state, IpProfile());
+}
+
+// Both in turn in every iteration, so that the machine's load (shared with builds) falls on
+// both alike; the counters are the mean milliseconds of each and their ratio.
+void BM_StaticSideBySide(benchmark::State& state) {
+    using Clock = std::chrono::steady_clock;
+    double netsh = 0, ip = 0;
+    auto timed = [&](const std::vector<Program>& programs, double& sum) {
+        state.PauseTiming();
+        Reset();
+        state.ResumeTiming();
+        auto t0 = Clock::now();
+        bool ok = RunPrograms(programs);
+        sum += std::chrono::duration<double, std::milli>(Clock::now() - t0).count();
+        return ok;
+    };
+    for (auto _ : state) {
+        if (!timed(NetshProfile(), netsh) || !timed(IpProfile(), ip)) {
+            state.SkipWithError("a command failed");
+            return;
+        }
+    }
+    const double n = double(state.iterations());
+    state.counters["netsh_ms"] = netsh / n;
+    state.counters["ip_ms"] = ip / n;
+    state.counters["ratio"] = netsh / ip;
 }
 
 BENCHMARK(BM_NetshStaticProfile)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2.0);
 BENCHMARK(BM_IpStaticProfile)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2.0);
+BENCHMARK(BM_StaticSideBySide)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(300);
 
 bool Enter(const std::string& ns) {
     int fd = open(("/run/netns/" + ns).c_str(), O_RDONLY | O_CLOEXEC);

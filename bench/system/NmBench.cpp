@@ -2,8 +2,9 @@
 // the test network and the private NetworkManager; a child enters its namespaces and runs the
 // benchmarks, so that every program is started directly, as the apply run starts netsh.
 //
-// Static: the apply-run example's four netsh commands beside one `nmcli connection modify` with
-// the same settings and one `nmcli device reapply`, between two address sets that differ in
+// Static: the apply-run example's four netsh commands, as the apply run hands them to one
+// `netsh -f -`, beside one `nmcli connection modify` with the same settings and one
+// `nmcli device reapply`, between two address sets that differ in
 // every value, so each run is a real change. netsh waits until the device shows the settings;
 // nmcli returns when NetworkManager has taken the request and leaves the rest of the work
 // (dropping the old addresses, the new DNS) to run after it. So each side has two figures:
@@ -48,9 +49,15 @@ std::string A(int host) {
     return gNet + std::to_string(host);
 }
 
-using Commands = std::vector<std::vector<std::string>>;
-
-using quorv::platform::RunAndWait;
+// A program with its arguments and, for netsh, its script on standard input.
+struct Program {
+    std::vector<std::string> args;
+    std::string input;
+    Program(std::vector<std::string> a, std::string in = {})
+        : args(std::move(a)), input(std::move(in)) {}
+    Program(std::initializer_list<std::string> a) : args(a) {}
+};
+using Commands = std::vector<Program>;
 
 // Reads the device as netsh does, on a bus connection of its own.
 class DeviceObserver {
@@ -93,32 +100,40 @@ bool ShowsLease(const DeviceNow& now) {
            !now.leaseDns.empty() && now.dns == now.leaseDns;
 }
 
-bool RunAll(const std::vector<std::vector<std::string>>& commands) {
+bool RunAll(const Commands& commands) {
     for (const auto& c : commands) {
-        if (RunAndWait(c) != 0) {
+        quorv::platform::WaitOptions wait;
+        wait.input = c.input;
+        const quorv::platform::RunOutput run =
+            quorv::platform::RunAndWaitCaptured(c.args, {}, wait);
+        if (run.exitCode != 0) {
+            std::fputs((run.standardOutput + run.standardError).c_str(), stderr);
             return false;
         }
     }
     return true;
 }
 
-std::vector<std::string> Netsh(std::vector<std::string> tail) {
-    tail.insert(tail.begin(), {BinDir() + "/netsh", "interface", "ip"});
-    return tail;
+// One netsh for the lines, as the apply run starts it.
+Program Netsh(const std::vector<std::string>& lines) {
+    std::string script;
+    for (const auto& line : lines) {
+        script += "netsh interface ip " + line + "\n";
+    }
+    return Program({BinDir() + "/netsh", "-f", "-"}, script);
 }
 
 // Two static profiles that differ in every value.
-std::vector<std::vector<std::string>> NetshStatic(int variant) {
+Commands NetshStatic(int variant) {
     int base = variant ? 20 : 10;
-    return {Netsh({"set", "address", "name=lan0", "source=static", "addr=" + A(base),
-                   "mask=255.255.255.0"}),
-            Netsh({"add", "address", "name=lan0", "addr=" + A(base + 1), "mask=255.255.0.0"}),
-            Netsh({"set", "address", "name=lan0", "gateway=" + A(base + 2), "gwmetric=0"}),
-            Netsh({"set", "dns", "name=lan0", "source=static", "addr=" + A(base + 3),
-                   "register=PRIMARY"})};
+    return {
+        Netsh({"set address name=\"lan0\" source=static addr=" + A(base) + " mask=255.255.255.0",
+               "add address name=\"lan0\" addr=" + A(base + 1) + " mask=255.255.0.0",
+               "set address name=\"lan0\" gateway=" + A(base + 2) + " gwmetric=0",
+               "set dns name=\"lan0\" source=static addr=" + A(base + 3) + " register=PRIMARY"})};
 }
 
-std::vector<std::vector<std::string>> NmcliStatic(int variant) {
+Commands NmcliStatic(int variant) {
     int base = variant ? 20 : 10;
     return {{kNmcli, "connection", "modify", "lan0", "ipv4.method", "manual", "ipv4.addresses",
              A(base) + "/24," + A(base + 1) + "/16", "ipv4.gateway", A(base + 2),
@@ -211,8 +226,8 @@ void SideBySide(benchmark::State& state, bool again = false) {
 }
 
 void BM_DhcpSideBySide(benchmark::State& state) {
-    const Commands netshDhcp{Netsh({"set", "address", "name=lan0", "source=dhcp"}),
-                             Netsh({"set", "dns", "name=lan0", "source=dhcp"})};
+    const Commands netshDhcp{
+        Netsh({"set address name=\"lan0\" source=DHCP", "set dns name=\"lan0\" source=DHCP"})};
     const Commands nmcliDhcp{
         {kNmcli, "connection", "modify", "lan0", "ipv4.method", "auto", "ipv4.addresses", "",
          "ipv4.gateway", "", "ipv4.dns", "", "ipv4.ignore-auto-dns", "no"},

@@ -1,8 +1,10 @@
 #include "core/ApplyRun.h"
 
+#include <algorithm>
 #include <utility>
 
 #include "core/CommaText.h"
+#include "core/NetshReport.h"
 #include "system/DefaultPrinter.h"
 #include "system/ExitStatus.h"
 #include "system/Process.h"
@@ -32,8 +34,11 @@ std::vector<std::string> FirstLines(const std::string& text, size_t count) {
 SystemServices::SystemServices(std::string programFolder)
     : programFolder_(std::move(programFolder)) {}
 
-CommandOutcome SystemServices::RunAndWait(const NetshCommand& command) {
-    platform::RunOutput run = platform::RunAndWaitCaptured(command.args, {programFolder_});
+CommandOutcome SystemServices::RunAndWait(const NetshCommand& script, const OutputLine& onLine) {
+    platform::WaitOptions wait;
+    wait.input = script.input;
+    wait.onOutputLine = onLine;
+    platform::RunOutput run = platform::RunAndWaitCaptured(script.args, {programFolder_}, wait);
     CommandOutcome outcome;
     outcome.exitCode = run.exitCode;
     outcome.startError = run.startError;
@@ -50,45 +55,78 @@ bool SystemServices::SetDefaultPrinter(const std::string& printer) {
     return apply::SetDefaultPrinter(printer);
 }
 
-std::string FailureSummary(const ApplyResult& result) {
+namespace {
+
+std::string Filled(const std::string& text, const std::string& value) {
+    std::string out = text;
+    if (auto at = out.find("%1"); at != std::string::npos) {
+        out.replace(at, 2, value);
+    }
+    return out;
+}
+
+// What is said under a failed step's command line, indented.
+std::string Explanation(const ApplyFailure& failure, const FailureTexts& texts) {
+    switch (failure.kind) {
+        case ApplyFailure::Kind::NotStarted:
+            return "    " +
+                   (failure.reason.empty() ? texts.msgNotStarted
+                                           : Filled(texts.msgNotStartedBecause, failure.reason)) +
+                   '\n';
+        case ApplyFailure::Kind::ExitCode: {
+            std::string text = "    " + Filled(texts.msgExitCode, std::to_string(failure.exitCode));
+            text += failure.errorLines.empty() ? "\n" : ":\n";
+            for (const std::string& line : failure.errorLines) {
+                text += "    " + line + '\n';
+            }
+            return text;
+        }
+        case ApplyFailure::Kind::NotAuthorized:
+            return "    " + Filled(texts.msgNotAuthorized, failure.reason) + '\n';
+        case ApplyFailure::Kind::NotRun:
+            return "    " + Filled(texts.msgNotRun, failure.reason) + '\n';
+        case ApplyFailure::Kind::NoLease:
+            return "    " + Filled(texts.msgNoDhcpLease, failure.reason) + '\n';
+        case ApplyFailure::Kind::PrinterNotSet:
+            break;
+    }
+    return {};
+}
+
+}  // namespace
+
+std::string FailureSummary(const ApplyResult& result, const FailureTexts& texts) {
     if (result.failures.empty()) {
         return {};
     }
-    std::string text = "The profile was not applied completely. These steps failed:\n";
+    std::string text = texts.msgApplyIncomplete + '\n';
+    // Steps that all failed for one reason (no rights, no netsh, no such interface) are
+    // listed together, with the reason said once.
+    const ApplyFailure& first = result.failures.front();
+    const std::string shared = Explanation(first, texts);
+    bool oneReason = result.failures.size() > 1 && !shared.empty();
+    for (const ApplyFailure& failure : result.failures) {
+        oneReason = oneReason && Explanation(failure, texts) == shared;
+    }
+    if (oneReason) {
+        text += '\n';
+        for (const ApplyFailure& failure : result.failures) {
+            text += failure.commandLine + '\n';
+        }
+        return text + '\n' + shared;
+    }
     for (const ApplyFailure& failure : result.failures) {
         text += '\n';
-        switch (failure.kind) {
-            case ApplyFailure::Kind::NotStarted:
-                text += failure.commandLine + "\n    could not be started";
-                if (!failure.reason.empty()) {
-                    text += ": " + failure.reason;
-                }
-                text += '\n';
-                break;
-            case ApplyFailure::Kind::ExitCode:
-                text += failure.commandLine + "\n    ended with exit code " +
-                        std::to_string(failure.exitCode);
-                text += failure.errorLines.empty() ? "\n" : ":\n";
-                for (const std::string& line : failure.errorLines) {
-                    text += "    " + line + '\n';
-                }
-                break;
-            case ApplyFailure::Kind::NotAuthorized:
-                text +=
-                    failure.commandLine +
-                    "\n    needs administrator rights, which were not granted: " + failure.reason +
-                    '\n';
-                break;
-            case ApplyFailure::Kind::PrinterNotSet:
-                text += "The printer \"" + failure.commandLine +
-                        "\" could not be made the default printer.\n";
-                break;
+        if (failure.kind == ApplyFailure::Kind::PrinterNotSet) {
+            text += Filled(texts.msgPrinterNotSet, failure.commandLine) + '\n';
+        } else {
+            text += failure.commandLine + '\n' + Explanation(failure, texts);
         }
     }
     return text;
 }
 
-ElevatedOutcome ApplyServices::RunAndWaitElevated(const NetshCommand&) {
+ElevatedOutcome ApplyServices::RunAndWaitElevated(const NetshCommand&, const OutputLine&) {
     ElevatedOutcome outcome;
     outcome.notAuthorized = "this program cannot ask for them here";
     return outcome;
@@ -103,8 +141,8 @@ void ApplyRun::Progress(const std::string& text) {
     }
 }
 
-ElevatedOutcome ApplyRun::RunElevated(const NetshCommand& command) {
-    ElevatedOutcome elevated = services_.RunAndWaitElevated(command);
+ElevatedOutcome ApplyRun::RunElevated(const NetshCommand& script, const OutputLine& onLine) {
+    ElevatedOutcome elevated = services_.RunAndWaitElevated(script, onLine);
     if (elevated.unasked == Unasked::No) {
         return elevated;
     }
@@ -118,65 +156,92 @@ ElevatedOutcome ApplyRun::RunElevated(const NetshCommand& command) {
     return elevated;
 }
 
-ElevatedOutcome ApplyRun::RunWithRights(const NetshCommand& command) {
-    if (elevation_ == Elevation::Granted) {
-        return RunElevated(command);
+void ApplyRun::RunNetsh(const std::vector<NetshCommand>& commands, ApplyResult& result) {
+    std::vector<NetshCommand> scripted;
+    for (const NetshCommand& command : commands) {
+        if (FitsOnScriptLine(command)) {
+            scripted.push_back(command);
+            continue;
+        }
+        // No interface or address has a line break; it would end the script's line.
+        ApplyFailure failure;
+        failure.commandLine = command.line;
+        failure.reason = "a value holds a line break";
+        result.failures.push_back(std::move(failure));
     }
-    ElevatedOutcome elevated;
-    elevated.command = services_.RunAndWait(command);
-    if (elevated.command.exitCode != platform::kExitNeedsPrivilege) {
-        return elevated;
-    }
-    if (elevation_ == Elevation::NotAsked) {
-        elevated = RunElevated(command);
-        elevation_ = elevated.notAuthorized.empty() ? Elevation::Granted : Elevation::Refused;
-        refusal_ = elevated.notAuthorized;
-    } else {
-        elevated.notAuthorized = refusal_;
-    }
-    return elevated;
-}
-
-void ApplyRun::RunCommand(const NetshCommand& command, ApplyResult& result) {
-    const ElevatedOutcome elevated = RunWithRights(command);
-    const CommandOutcome& outcome = elevated.command;
-    if (outcome.exitCode == 0 && elevated.notAuthorized.empty()) {
+    if (scripted.empty()) {
+        Progress(texts_.msgChangeGateway);
+        Progress(texts_.msgChangeDNS);
         return;
     }
-    ApplyFailure failure;
-    failure.commandLine = command.line;
-    failure.exitCode = outcome.exitCode;
-    if (!elevated.notAuthorized.empty()) {
-        failure.kind = ApplyFailure::Kind::NotAuthorized;
-        failure.reason = elevated.notAuthorized;
-    } else if (outcome.exitCode == -1 && !outcome.startError.empty()) {
-        failure.kind = ApplyFailure::Kind::NotStarted;
-        failure.reason = outcome.startError;
-    } else {
-        failure.kind = ApplyFailure::Kind::ExitCode;
-        failure.errorLines = FirstLines(outcome.errorOutput, kErrorLinesKept);
+
+    // What netsh said of each script line; the script holds nothing but the commands, so line
+    // n is command n - 1.
+    NetshReport report(scripted.size());
+    int shown = 0;  // progress texts after the first one
+    auto onLine = [&](const std::string& line) {
+        int phases = report.Read(line);
+        for (; shown < std::min(phases, 2); ++shown) {
+            Progress(shown == 0 ? texts_.msgChangeGateway : texts_.msgChangeDNS);
+        }
+    };
+    const NetshCommand script = NetshScript(scripted);
+    ElevatedOutcome run;
+    run.command = services_.RunAndWait(script, onLine);
+    if (run.command.exitCode == platform::kExitNeedsPrivilege) {
+        // It changed nothing and reported nothing: the whole script goes again, asking once.
+        report = NetshReport(scripted.size());
+        run = RunElevated(script, onLine);
     }
-    result.failures.push_back(std::move(failure));
+    for (; shown < 2; ++shown) {
+        Progress(shown == 0 ? texts_.msgChangeGateway : texts_.msgChangeDNS);
+    }
+
+    const CommandOutcome& outcome = run.command;
+    for (size_t i = 0; i < scripted.size(); ++i) {
+        const NetshReport::Line& said = report.Said(i);
+        // A netsh that ends with 0 has put every line in place, whether it said so or not.
+        const bool ok = said.state == NetshReport::State::Ok ||
+                        (said.state == NetshReport::State::Unknown && outcome.exitCode == 0);
+        if (ok && run.notAuthorized.empty()) {
+            continue;
+        }
+        ApplyFailure failure;
+        failure.commandLine = scripted[i].line;
+        failure.exitCode = outcome.exitCode;
+        if (!run.notAuthorized.empty()) {
+            failure.kind = ApplyFailure::Kind::NotAuthorized;
+            failure.reason = run.notAuthorized;
+        } else if (outcome.exitCode == -1 && !outcome.startError.empty()) {
+            failure.kind = ApplyFailure::Kind::NotStarted;
+            failure.reason = outcome.startError;
+        } else if (said.state == NetshReport::State::Failed) {
+            failure.kind = ApplyFailure::Kind::ExitCode;
+            failure.errorLines = {said.reason};
+        } else if (said.state == NetshReport::State::NotRun) {
+            failure.kind = ApplyFailure::Kind::NotRun;
+            failure.reason = said.after >= 1 && size_t(said.after) <= scripted.size()
+                                 ? scripted[size_t(said.after) - 1].line
+                                 : std::string();
+        } else if (said.state == NetshReport::State::NoLease) {
+            failure.kind = ApplyFailure::Kind::NoLease;
+            failure.reason = profileInterface_;
+        } else {
+            // netsh ended without a word on this line: what it printed is all there is.
+            failure.kind = ApplyFailure::Kind::ExitCode;
+            failure.errorLines = FirstLines(outcome.errorOutput, kErrorLinesKept);
+        }
+        result.failures.push_back(std::move(failure));
+    }
 }
 
 ApplyResult ApplyRun::Run(const Profile& profile, bool showScriptWindow) {
     ApplyResult result;
 
+    // The gateway text shows even when the profile has no gateway.
     Progress(texts_.msgChangeIP);
-    for (const NetshCommand& command : AddressCommands(profile)) {
-        RunCommand(command, result);
-    }
-
-    // Shown even when the profile has no gateway.
-    Progress(texts_.msgChangeGateway);
-    for (const NetshCommand& command : GatewayCommands(profile)) {
-        RunCommand(command, result);
-    }
-
-    Progress(texts_.msgChangeDNS);
-    for (const NetshCommand& command : DnsCommands(profile)) {
-        RunCommand(command, result);
-    }
+    profileInterface_ = profile.Interface;
+    RunNetsh(NetshCommands(profile), result);
 
     const std::vector<std::string> lines = SplitLines(profile.Script);
     const std::string total = std::to_string(lines.size());

@@ -10,8 +10,22 @@
 
 namespace quorv::apply {
 
+// The words of the failure list, by message key; %1 stands for the value. English until a
+// language file replaces them.
+struct FailureTexts {
+    std::string msgApplyIncomplete = "The profile was not applied completely. These steps failed:";
+    std::string msgNotStarted = "could not be started";
+    std::string msgNotStartedBecause = "could not be started: %1";
+    std::string msgExitCode = "ended with exit code %1";
+    std::string msgNotAuthorized = "needs administrator rights, which were not granted: %1";
+    std::string msgNotRun = "was not run, since this command failed before it: %1";
+    std::string msgNoDhcpLease = "no address was obtained from a DHCP server on %1 yet";
+    std::string msgPrinterNotSet = "The printer \"%1\" could not be made the default printer.";
+};
+
 // Progress texts of the run, and why administrator rights could not be asked for, by
-// message key; the built-in texts until a language file replaces them.
+// message key; the built-in texts until a language file
+// replaces them.
 struct ProgressTexts {
     std::string msgChangeIP = "IP 설정 중...";
     std::string msgChangeGateway = "Gateway 설정 중...";
@@ -20,9 +34,10 @@ struct ProgressTexts {
     std::string msgChangePrinter = "기본 프린터 설정 중...";
     std::string msgNoPolkitDaemon = core::BuiltInText("msgNoPolkitDaemon");
     std::string msgNoPolkitAgent = core::BuiltInText("msgNoPolkitAgent");
+    FailureTexts failures;  // the words of the list shown when something failed
 };
 
-// What one waited-for command came to.
+// What one waited-for netsh process came to.
 struct CommandOutcome {
     int exitCode = -1;        // -1: it could not be started
     std::string startError;   // why it could not be started
@@ -43,18 +58,22 @@ struct ElevatedOutcome {
     Unasked unasked = Unasked::No;  // set: the run words notAuthorized in the user's language
 };
 
+// Gets each line netsh writes on stdout, as it comes.
+using OutputLine = std::function<void(const std::string& line)>;
+
 // The services a run needs from its surroundings.
 class ApplyServices {
   public:
     virtual ~ApplyServices() = default;
-    // Runs a netsh command hidden and waits for it.
-    virtual CommandOutcome RunAndWait(const NetshCommand& command) = 0;
+    // Runs netsh hidden with the script on its standard input (netsh -f -) and waits for it.
+    virtual CommandOutcome RunAndWait(const NetshCommand& script, const OutputLine& onLine) = 0;
     // Starts a script line without waiting; false when it could not be started.
     virtual bool WinExec(const std::string& commandLine, bool shown) = 0;
     virtual bool SetDefaultPrinter(const std::string& printer) = 0;
-    // Runs a netsh command that ended with platform::kExitNeedsPrivilege again with
-    // administrator rights, and waits. Without a way to get them: notAuthorized says why.
-    virtual ElevatedOutcome RunAndWaitElevated(const NetshCommand& command);
+    // Runs a netsh that ended with platform::kExitNeedsPrivilege again with administrator
+    // rights, and waits. Without a way to get them: notAuthorized says why.
+    virtual ElevatedOutcome RunAndWaitElevated(const NetshCommand& script,
+                                               const OutputLine& onLine);
 };
 
 // The real services: processes looked up in the program folder first, then PATH, and
@@ -63,13 +82,14 @@ class SystemServices : public ApplyServices {
   public:
     // Empty: the folder of the running program.
     explicit SystemServices(std::string programFolder = {});
-    CommandOutcome RunAndWait(const NetshCommand& command) override;
+    CommandOutcome RunAndWait(const NetshCommand& script, const OutputLine& onLine) override;
     bool WinExec(const std::string& commandLine, bool shown) override;
     bool SetDefaultPrinter(const std::string& printer) override;
     // Starts pkexec directly, with the program folder's netsh by its absolute path (the
-    // path the polkit action names) and the same arguments. polkit keeps the
-    // authorisation for this process, so one apply asks for the password once.
-    ElevatedOutcome RunAndWaitElevated(const NetshCommand& command) override;
+    // path the polkit action names), the same arguments and the same input. The whole profile
+    // is one netsh process, so one apply asks for the password once.
+    ElevatedOutcome RunAndWaitElevated(const NetshCommand& script,
+                                       const OutputLine& onLine) override;
 
   private:
     std::string programFolder_;
@@ -77,11 +97,18 @@ class SystemServices : public ApplyServices {
 
 // One step of the run that did not do its work.
 struct ApplyFailure {
-    enum class Kind { NotStarted, ExitCode, PrinterNotSet, NotAuthorized };
+    enum class Kind {
+        NotStarted,     // reason: why
+        ExitCode,       // netsh refused the command; errorLines: its words
+        PrinterNotSet,  //
+        NotAuthorized,  // reason: why the rights were not granted
+        NotRun,         // netsh left it undone; reason: the command that failed before it
+        NoLease,        // in place, but no DHCP server gave an address yet; reason: interface
+    };
     Kind kind = Kind::NotStarted;
     std::string commandLine;  // the command, script line or printer name
     int exitCode = -1;
-    std::string reason;                   // NotStarted, NotAuthorized: why
+    std::string reason;
     std::vector<std::string> errorLines;  // ExitCode: the first lines of its error output
 };
 
@@ -94,15 +121,16 @@ struct ApplyResult {
 inline constexpr size_t kErrorLinesKept = 3;
 
 // The text listing a run's failures, for the warning box and the command line.
-std::string FailureSummary(const ApplyResult& result);
+std::string FailureSummary(const ApplyResult& result, const FailureTexts& texts = {});
 
 using ProgressCallback = std::function<void(const std::string& text)>;
 
-// The apply run: address commands, gateway command, DNS commands (each waited for),
-// then the script lines (started, never waited for), then the default printer. Every
-// step runs whatever happened to the one before; what failed is collected. Only a netsh
-// command that asks for administrator rights is run again with them; script lines and
-// the printer step always run as the user.
+// The apply run: address commands, gateway command and DNS commands as one netsh script,
+// one process that makes them one change of the connection and is waited for, then the
+// script lines (started, never waited for), then the default printer. netsh reports each
+// command and each finished part, which moves the progress text on. What failed is
+// collected. Only a netsh that asks for administrator rights is run again with them, so one
+// apply asks at most once; script lines and the printer step always run as the user.
 class ApplyRun {
   public:
     ApplyRun(ApplyServices& services, ProgressTexts texts, ProgressCallback progress);
@@ -111,16 +139,12 @@ class ApplyRun {
 
   private:
     void Progress(const std::string& text);
-    void RunCommand(const NetshCommand& command, ApplyResult& result);
-    ElevatedOutcome RunWithRights(const NetshCommand& command);
-    ElevatedOutcome RunElevated(const NetshCommand& command);
+    void RunNetsh(const std::vector<NetshCommand>& commands, ApplyResult& result);
+    // The script through pkexec; why it could not even ask is said in the user's language.
+    ElevatedOutcome RunElevated(const NetshCommand& script, const OutputLine& onLine);
 
-    // Asked at most once per run: after a grant every netsh command goes through the
-    // elevated way, after a refusal none asks again.
-    enum class Elevation { NotAsked, Granted, Refused };
-    Elevation elevation_ = Elevation::NotAsked;
-    std::string refusal_;
     ApplyServices& services_;
+    std::string profileInterface_;
     ProgressTexts texts_;
     ProgressCallback progress_;
 };

@@ -47,9 +47,10 @@ ElevatedOutcome PkexecRefusal(int exitCode, const std::string& errorOutput) {
 
 }  // namespace
 
-ElevatedOutcome SystemServices::RunAndWaitElevated(const NetshCommand& command) {
+ElevatedOutcome SystemServices::RunAndWaitElevated(const NetshCommand& script,
+                                                   const OutputLine& onLine) {
     ElevatedOutcome outcome;
-    const std::vector<std::string>& args = command.args;
+    const std::vector<std::string>& args = script.args;
     const std::string folder = programFolder_.empty() ? platform::ProgramFolder() : programFolder_;
     const std::string program =
         args.empty() ? std::string() : RealPath(platform::FindProgram(args[0], folder));
@@ -65,7 +66,10 @@ ElevatedOutcome SystemServices::RunAndWaitElevated(const NetshCommand& command) 
     }
     std::vector<std::string> elevated{pkexec, program};
     elevated.insert(elevated.end(), args.begin() + 1, args.end());
-    const platform::RunOutput run = platform::RunAndWaitCaptured(elevated, {folder});
+    platform::WaitOptions wait;
+    wait.input = script.input;
+    wait.onOutputLine = onLine;
+    const platform::RunOutput run = platform::RunAndWaitCaptured(elevated, {folder}, wait);
     if (!run.Started()) {
         outcome.notAuthorized = "pkexec could not be started: " + run.startError;
         return outcome;

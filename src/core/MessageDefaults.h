@@ -61,6 +61,14 @@ inline constexpr auto kMessageDefaults = std::to_array<MessageDefault>({
      "다른 프로그램이 이름을 바꾸었거나 삭제했습니다. 목록을 다시 읽었습니다."},
     {"msgApplied", "'%1' 설정을 %2에 적용했습니다 (%3)."},
     {"msgOpenAddress", "웹 브라우저를 열 수 없습니다.\r\n다음 주소를 직접 여십시오:\r\n%1"},
+    {"msgApplyIncomplete", "프로필이 완전히 적용되지 않았습니다. 다음 단계가 실패했습니다:"},
+    {"msgNotStarted", "실행할 수 없습니다"},
+    {"msgNotStartedBecause", "실행할 수 없습니다: %1"},
+    {"msgExitCode", "종료 코드 %1(으)로 끝났습니다"},
+    {"msgNotAuthorized", "관리자 권한이 필요하지만 허가되지 않았습니다: %1"},
+    {"msgNotRun", "앞의 명령이 실패하여 실행되지 않았습니다: %1"},
+    {"msgNoDhcpLease", "%1에서 아직 DHCP 서버로부터 주소를 받지 못했습니다"},
+    {"msgPrinterNotSet", "프린터 \"%1\"을(를) 기본 프린터로 설정할 수 없습니다."},
 });
 
 // The built-in text of a key; empty for an unknown key.

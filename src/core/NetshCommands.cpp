@@ -135,4 +135,16 @@ std::vector<NetshCommand> NetshCommands(const Profile& profile) {
     return all;
 }
 
+NetshCommand NetshScript(const std::vector<NetshCommand>& commands) {
+    NetshCommand script{{"netsh", "-f", "-"}, "netsh -f -", {}};
+    for (const NetshCommand& command : commands) {
+        script.input += command.line + '\n';
+    }
+    return script;
+}
+
+bool FitsOnScriptLine(const NetshCommand& command) {
+    return command.line.find_first_of(std::string_view("\r\n\0", 3)) == std::string::npos;
+}
+
 }  // namespace quorv::apply

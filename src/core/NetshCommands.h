@@ -15,7 +15,14 @@ namespace quorv::apply {
 struct NetshCommand {
     std::vector<std::string> args;  // "netsh", then its parameters
     std::string line;
+    std::string input;  // its standard input: a script for netsh -f -
 };
+
+// The commands as one script for netsh -f -, a line each, in order.
+NetshCommand NetshScript(const std::vector<NetshCommand>& commands);
+
+// Whether the command can stand on a line of a script: no line break or NUL in a value.
+bool FitsOnScriptLine(const NetshCommand& command);
 
 // The seven "netsh interface ip" commands. In the line the connection name stands between
 // double quotes, and a value that would not be one argument there (a quote, blank or tab

@@ -38,6 +38,7 @@ RunOutput RunAndWaitCaptured(const std::vector<std::string>& args, const LaunchO
 
     SpawnRequest request{std::move(command.args)};
     request.keepBytes = kCaptureLimit;
+    request.input = wait.input;
     if (wait.capture != Capture::Nothing) {
         request.output = Sink::Capture;
         request.errors = wait.capture == Capture::Apart ? Sink::Capture : Sink::JoinStdout;
@@ -50,10 +51,25 @@ RunOutput RunAndWaitCaptured(const std::vector<std::string>& args, const LaunchO
     const auto until = wait.timeoutMs < 0
                            ? Subprocess::Clock::time_point::max()
                            : Subprocess::Clock::now() + std::chrono::milliseconds(wait.timeoutMs);
-    if (!child.WaitUntil(until)) {
+    size_t handed = 0;  // bytes of stdout given to onOutputLine
+    auto handLines = [&] {
+        const std::string& text = child.Output();
+        for (size_t end; (end = text.find('\n', handed)) != std::string::npos; handed = end + 1) {
+            wait.onOutputLine(text.substr(handed, end - handed));
+        }
+        return false;
+    };
+    std::function<bool()> enough;
+    if (wait.onOutputLine) {
+        enough = handLines;
+    }
+    if (!child.WaitUntil(until, enough)) {
         child.Kill();
     }
     child.TakeAvailable();
+    if (wait.onOutputLine) {
+        handLines();
+    }
     out.exitCode = child.ExitCode();
     out.standardOutput = child.Output();
     out.standardError = child.Errors();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -20,7 +21,11 @@ struct LaunchOptions {
 
 struct WaitOptions {
     Capture capture = Capture::Apart;
-    int timeoutMs = -1;  // killed when the time is up; < 0 waits without bound
+    int timeoutMs = -1;      // killed when the time is up; < 0 waits without bound
+    std::string input = {};  // the command's standard input; empty: /dev/null
+    // Given each complete line of captured stdout (without its line break) as it comes, so
+    // that a caller can show the command's progress while it runs.
+    std::function<void(const std::string& line)> onOutputLine = {};
 };
 
 struct RunOutput {

@@ -4,6 +4,7 @@
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/mman.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -73,6 +74,25 @@ void ReapLater(pid_t pid) noexcept {
     }
 }
 
+// An anonymous file holding `text`, read from its start.
+bool InputFile(const std::string& text, int& fd) {
+    fd = ::memfd_create("stdin", MFD_CLOEXEC);
+    if (fd < 0) {
+        return false;
+    }
+    for (size_t written = 0; written < text.size();) {
+        const ssize_t n = ::write(fd, text.data() + written, text.size() - written);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            return false;
+        }
+        written += static_cast<size_t>(n);
+    }
+    return ::lseek(fd, 0, SEEK_SET) == 0;
+}
+
 int MillisecondsUntil(Subprocess::Clock::time_point until) {
     if (until == Subprocess::Clock::time_point::max()) {
         return -1;
@@ -105,9 +125,22 @@ Subprocess::Subprocess(const SpawnRequest& request) : keepBytes_(request.keepByt
         return;
     }
 
+    int input = -1;
+    if (!request.input.empty() && !InputFile(request.input, input)) {
+        startError_ = std::strerror(errno);
+        for (int* fd : {&out[0], &out[1], &err[0], &err[1], &input}) {
+            Close(*fd);
+        }
+        return;
+    }
+
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    if (input >= 0) {
+        posix_spawn_file_actions_adddup2(&actions, input, 0);
+    } else {
+        posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    }
     Connect(actions, request.output, out[1], 1);
     Connect(actions, request.errors, request.errors == Sink::JoinStdout ? 1 : err[1], 2);
     posix_spawn_file_actions_addclosefrom_np(&actions, 3);
@@ -138,6 +171,7 @@ Subprocess::Subprocess(const SpawnRequest& request) : keepBytes_(request.keepByt
     posix_spawnattr_destroy(&attr);
     Close(out[1]);
     Close(err[1]);
+    Close(input);
     output_.fd = out[0];
     errors_.fd = err[0];
     if (rc != 0) {

@@ -26,13 +26,16 @@ struct SpawnRequest {
     Sink output = Sink::Discard;
     Sink errors = Sink::Discard;
     size_t keepBytes = 64 * 1024;  // of each captured stream; the rest is read and dropped
+    // The child's standard input, whole; empty: /dev/null. Held in memory, so the child may
+    // read it at its own pace without a pipe that could stall us.
+    std::string input = {};
     // A child that outlives its starter leaves our session, so a terminal's hang-up or
     // Ctrl+C meant for us does not reach it.
     bool ownSession = false;
 };
 
-// One child: stdin from /dev/null, no descriptor of ours but the requested streams (the
-// data file above all), default signal handling. A child still running when its object
+// One child: stdin from /dev/null or the given input, no descriptor of ours but the requested
+// streams (the data file above all), default signal handling. A child still running when its object
 // goes is left running and reaped whenever it ends, so no zombie stays behind.
 class Subprocess {
   public:

@@ -2,12 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <map>
 #include <thread>
 
 #include "TempFolder.h"
+#include "core/CommaText.h"
 
 namespace quorv::apply {
 namespace {
@@ -18,23 +20,40 @@ using quorv::testing::TempFolder;
 using Lines = std::vector<std::string>;
 using Clock = std::chrono::steady_clock;
 
-// Records every call in one log, in order.
+int PhaseOf(const std::string& line) {
+    if (line.find(" dns ") != std::string::npos) {
+        return 2;
+    }
+    return line.find(" gateway=") != std::string::npos ? 1 : 0;
+}
+
+// Records every call in one log, in order; its netsh says of each script line what netsh
+// would, in the same words.
 class RecordingServices : public ApplyServices {
   public:
     Lines log;
-    std::map<std::string, CommandOutcome> outcomes;  // by command line; default exit 0
+    std::map<std::string, std::string> said;  // by command line: after "line N: "; else "ok"
+    bool needsRights = false;                 // netsh first ends with its privilege status
     bool startScripts = true;
     bool printerResult = true;
+    std::string refusal;  // of the administrator rights
+    int elevatedRuns = 0;
 
-    CommandOutcome RunAndWait(const NetshCommand& command) override {
-        log.push_back("run " + command.line);
-        auto it = outcomes.find(command.line);
-        if (it != outcomes.end()) {
-            return it->second;
+    CommandOutcome RunAndWait(const NetshCommand& script, const OutputLine& onLine) override {
+        log.push_back("netsh -f -");
+        EXPECT_EQ(script.args, (Lines{"netsh", "-f", "-"}));
+        if (needsRights) {
+            return {77, "", "requires elevation (CAP_NET_ADMIN)"};
         }
-        CommandOutcome ok;
-        ok.exitCode = 0;
-        return ok;
+        return Netsh(script, onLine, "run ");
+    }
+    ElevatedOutcome RunAndWaitElevated(const NetshCommand& script,
+                                       const OutputLine& onLine) override {
+        ++elevatedRuns;
+        if (!refusal.empty()) {
+            return {{127, "", ""}, refusal};
+        }
+        return {Netsh(script, onLine, "elevated "), ""};
     }
     bool WinExec(const std::string& commandLine, bool shown) override {
         log.push_back(std::string(shown ? "shown " : "hidden ") + commandLine);
@@ -44,11 +63,33 @@ class RecordingServices : public ApplyServices {
         log.push_back("printer " + printer);
         return printerResult;
     }
-    ElevatedOutcome RunAndWaitElevated(const NetshCommand& command) override {
-        log.push_back("elevated " + command.line);
-        return elevatedOutcome;
+
+  private:
+    CommandOutcome Netsh(const NetshCommand& script, const OutputLine& onLine,
+                         const std::string& prefix) {
+        static const char* const kPhases[] = {"address", "gateway", "dns"};
+        Lines lines = SplitLines(script.input);
+        int failed = 0;
+        for (size_t i = 0; i < lines.size(); ++i) {
+            const std::string n = "line " + std::to_string(i + 1) + ": ";
+            if (failed) {
+                onLine(n + "not run: line " + std::to_string(failed) + " failed");
+            } else {
+                log.push_back(prefix + lines[i]);
+                auto it = said.find(lines[i]);
+                std::string word = it == said.end() ? "ok" : it->second;
+                onLine(n + word);
+                if (word.rfind("failed", 0) == 0) {
+                    failed = int(i + 1);
+                }
+            }
+            int next = i + 1 < lines.size() ? PhaseOf(lines[i + 1]) : 3;
+            for (int p = PhaseOf(lines[i]); p < next; ++p) {
+                onLine(std::string("done: ") + kPhases[p]);
+            }
+        }
+        return {failed ? 1 : 0, "", ""};
     }
-    ElevatedOutcome elevatedOutcome{{0, "", ""}, ""};
 };
 
 ApplyResult RunRecorded(RecordingServices& services, const Profile& profile,
@@ -80,6 +121,7 @@ TEST(ApplyRun, StepsTextsAndOrder) {
     EXPECT_EQ(services.log,
               (Lines{
                   "text IP 설정 중...",
+                  "netsh -f -",
                   "run netsh interface ip set address name=\"Office LAN\" source=static "
                   "addr=10.0.0.5 mask=255.255.255.0",
                   "run netsh interface ip add address name=\"Office LAN\" addr=10.0.0.6 "
@@ -115,7 +157,7 @@ TEST(ApplyRun, MinimalDhcpProfileWithHiddenScript) {
     run.Run(p, false);
     // The gateway text shows even without a gateway; D2 is unused without D1.
     EXPECT_EQ(services.log,
-              (Lines{"text IP 설정 중...",
+              (Lines{"text IP 설정 중...", "netsh -f -",
                      "run netsh interface ip set address name=\"Office LAN\" source=DHCP",
                      "text Gateway 설정 중...", "text DNS 설정 중...",
                      "run netsh interface ip set dns name=\"Office LAN\" source=DHCP",
@@ -127,81 +169,118 @@ TEST(ApplyRun, CollectsFailuresAndKeepsGoing) {
     Profile p = Office();
     p.Script = "missing-program x\r\nother";
     p.Printer = "Gone";
-    const std::string first =
-        "netsh interface ip set address name=\"Office LAN\" source=static "
-        "addr=10.0.0.5 mask=255.255.255.0";
     const std::string dns =
         "netsh interface ip set dns name=\"Office LAN\" source=static addr=10.0.0.2 "
         "register=PRIMARY";
-    services.outcomes[first] = {-1, "program not found: netsh", ""};
-    services.outcomes[dns] = {1, "", "\n  The address is not valid.\ntwo\n\nthree\nfour\n"};
+    services.said[dns] = "failed: The address is not valid.";
     services.startScripts = false;
     services.printerResult = false;
 
     ApplyResult result = RunRecorded(services, p, true);
-    // Every step still ran: six texts, four commands, two scripts, the printer.
-    EXPECT_EQ(services.log.size(), 13u);
+    // Every step still ran: six texts, one netsh with four lines, two scripts, the printer.
+    EXPECT_EQ(services.log.size(), 14u);
     EXPECT_EQ(services.log.back(), "printer Gone");
     EXPECT_EQ(FailureSummary(result),
-              "The profile was not applied completely. These steps failed:\n\n" + first +
-                  "\n    could not be started: program not found: netsh\n\n" + dns +
-                  "\n    ended with exit code 1:\n    The address is not valid.\n    two\n"
-                  "    three\n\nmissing-program x\n    could not be started\n\nother\n"
+              "The profile was not applied completely. These steps failed:\n\n" + dns +
+                  "\n    ended with exit code 1:\n    The address is not valid.\n\n"
+                  "missing-program x\n    could not be started\n\nother\n"
                   "    could not be started\n\nThe printer \"Gone\" could not be made the "
                   "default printer.\n");
     EXPECT_EQ(FailureSummary(ApplyResult{}), "");
 }
 
-// Only commands with netsh's privilege status are run again, and the rights are asked
-// for once per run whatever the answer.
+// A refused first line leaves the rest undone, and the list says which failure they wait on;
+// a DHCP address without a lease is a failure, not a success.
+TEST(ApplyRun, LinesNetshLeftUndoneAndMissingLeases) {
+    RecordingServices services;
+    Profile p = Office();
+    const Lines commands = [&] {
+        Lines lines;
+        for (const NetshCommand& c : NetshCommands(p)) {
+            lines.push_back(c.line);
+        }
+        return lines;
+    }();
+    services.said[commands[0]] = "failed: There is no interface named \"Office LAN\".";
+    ApplyResult result = RunRecorded(services, p, false);
+    ASSERT_EQ(result.failures.size(), 4u);
+    EXPECT_EQ(result.failures[0].errorLines, Lines{"There is no interface named \"Office LAN\"."});
+    for (size_t i = 1; i < 4; ++i) {
+        EXPECT_EQ(result.failures[i].kind, ApplyFailure::Kind::NotRun);
+        EXPECT_EQ(result.failures[i].commandLine, commands[i]);
+        EXPECT_EQ(result.failures[i].reason, commands[0]);
+    }
+    // The progress texts still come in their order.
+    Lines texts;
+    std::copy_if(services.log.begin(), services.log.end(), std::back_inserter(texts),
+                 [](const std::string& l) { return l.rfind("text ", 0) == 0; });
+    EXPECT_EQ(texts,
+              (Lines{"text IP 설정 중...", "text Gateway 설정 중...", "text DNS 설정 중..."}));
+
+    RecordingServices dhcp;
+    p.IP = "DHCP";
+    p.Gateway = p.DNS1 = "";
+    dhcp.said[SetDhcpAddressCommand("Office LAN").line] = "no lease";
+    result = RunRecorded(dhcp, p, false);
+    ASSERT_EQ(result.failures.size(), 1u);
+    FailureTexts korean;
+    korean.msgApplyIncomplete = "프로필이 완전히 적용되지 않았습니다:";
+    korean.msgNoDhcpLease = "%1에서 DHCP 서버로부터 아직 주소를 받지 못했습니다";
+    EXPECT_EQ(FailureSummary(result, korean),
+              "프로필이 완전히 적용되지 않았습니다:\n\nnetsh interface ip set address "
+              "name=\"Office LAN\" source=DHCP\n    Office LAN에서 DHCP 서버로부터 아직 주소를 "
+              "받지 못했습니다\n");
+    EXPECT_NE(
+        FailureSummary(result).find("no address was obtained from a DHCP server on Office LAN yet"),
+        std::string::npos);
+}
+
+// Only a netsh that ends with its privilege status runs again, the whole script in one
+// elevated process, so the rights are asked for once per run whatever the answer.
 TEST(ApplyRun, AsksForAdministratorRightsOncePerRun) {
-    const CommandOutcome needsRights{77, "", "requires elevation (CAP_NET_ADMIN)"};
     Profile p = Office();
     p.Script = "ipconfig";
     const std::string first =
         "netsh interface ip set address name=\"Office LAN\" source=static "
         "addr=10.0.0.5 mask=255.255.255.0";
-    auto commandsRun = [](const Lines& log) {
-        Lines runs;
-        std::copy_if(log.begin(), log.end(), std::back_inserter(runs), [](const std::string& l) {
-            return l.rfind("run ", 0) == 0 || l.rfind("elevated ", 0) == 0 ||
-                   l.rfind("shown ", 0) == 0;
-        });
-        return runs;
-    };
 
     RecordingServices granted;
-    granted.outcomes[first] = needsRights;
+    granted.needsRights = true;
     EXPECT_TRUE(RunRecorded(granted, p, true).Succeeded());
-    Lines runs = commandsRun(granted.log);
-    ASSERT_EQ(runs.size(), 6u);
-    EXPECT_EQ(runs[0], "run " + first);
-    EXPECT_EQ(runs[1], "elevated " + first);
-    for (size_t i = 2; i < 5; ++i) {
-        EXPECT_EQ(runs[i].rfind("elevated netsh ", 0), 0u) << runs[i];
-    }
-    EXPECT_EQ(runs[5], "shown ipconfig");
+    EXPECT_EQ(granted.elevatedRuns, 1);
+    EXPECT_EQ(std::count(granted.log.begin(), granted.log.end(), "netsh -f -"), 1);
+    EXPECT_EQ(std::count(granted.log.begin(), granted.log.end(), "elevated " + first), 1);
+    EXPECT_EQ(granted.log.back(), "shown ipconfig");
 
     RecordingServices refused;
-    refused.elevatedOutcome.notAuthorized = "the password prompt was cancelled";
-    const std::string gateway =
-        "netsh interface ip set address name=\"Office LAN\" gateway=10.0.0.1 gwmetric=0";
-    refused.outcomes[first] = needsRights;
-    refused.outcomes[gateway] = needsRights;
+    refused.needsRights = true;
+    refused.refusal = "the password prompt was cancelled";
     ApplyResult result = RunRecorded(refused, p, true);
-    runs = commandsRun(refused.log);
-    EXPECT_EQ(std::count_if(runs.begin(), runs.end(),
-                            [](const std::string& l) { return l.rfind("elevated", 0) == 0; }),
-              1);
-    ASSERT_EQ(result.failures.size(), 2u);
-    EXPECT_EQ(FailureSummary(result),
+    EXPECT_EQ(refused.elevatedRuns, 1);
+    ASSERT_EQ(result.failures.size(), 4u);
+    // One reason for every step: said once, after the steps.
+    const std::string summary = FailureSummary(result);
+    EXPECT_EQ(summary.find("needs administrator rights"),
+              summary.rfind("needs administrator rights"));
+    EXPECT_EQ(summary.substr(0, summary.find("\n\n    ")),
               "The profile was not applied completely. These steps failed:\n\n" + first +
-                  "\n    needs administrator rights, which were not granted: the password "
-                  "prompt was cancelled\n\n" +
-                  gateway +
-                  "\n    needs administrator rights, which were not granted: the password "
-                  "prompt was cancelled\n");
-    EXPECT_EQ(runs.back(), "shown ipconfig");
+                  "\nnetsh interface ip add address name=\"Office LAN\" addr=10.0.0.6 "
+                  "mask=255.255.0.0\nnetsh interface ip set address name=\"Office LAN\" "
+                  "gateway=10.0.0.1 gwmetric=0\nnetsh interface ip set dns name=\"Office LAN\" "
+                  "source=static addr=10.0.0.2 register=PRIMARY");
+    EXPECT_EQ(refused.log.back(), "shown ipconfig");
+}
+
+// A connection name with a line break could not stand on one script line: refused without
+// netsh, which never sees a broken script.
+TEST(ApplyRun, ALineBreakInAValueNeverReachesTheScript) {
+    RecordingServices services;
+    Profile p = Office();
+    p.Interface = "LAN\ninterface ip set address name=eth0 source=dhcp";
+    ApplyResult result = RunRecorded(services, p, false);
+    EXPECT_EQ(std::count(services.log.begin(), services.log.end(), "netsh -f -"), 0);
+    ASSERT_EQ(result.failures.size(), 4u);
+    EXPECT_EQ(result.failures[0].kind, ApplyFailure::Kind::NotStarted);
 }
 
 TEST(ApplyRunRights, NobodyToAskIsSaidInTheLanguagesWordsAndAskedOnce) {
@@ -250,12 +329,19 @@ class ApplyRunSystem : public ::testing::Test {
     ScopedEnv wayland{"WAYLAND_DISPLAY", nullptr};
     ScopedEnv cups{"CUPS_SERVER", (folder / "no-cupsd.sock").c_str()};
 
+    // A netsh that records its arguments and each script line it reads, and says "ok" to each
+    // line but the alternate DNS server's.
+    static std::string Netsh(const std::string& log, const std::string& first = "") {
+        return "#!/bin/sh\n" + first + "printf '%s|' \"$@\" >> \"" + log + "\"\necho >> \"" + log +
+               "\"\nn=0; status=0\nwhile IFS= read -r line; do n=$((n+1))\n"
+               "  printf '%s\\n' \"$line\" >> \"" +
+               log +
+               "\"\n  case \"$line\" in *'add dns'*) echo \"line $n: failed: Element not "
+               "found.\"; status=1;;\n  *) echo \"line $n: ok\";; esac\ndone\nexit $status\n";
+    }
+
     void SetUp() override {
-        // netsh: records its arguments; refuses the alternate DNS server.
-        folder.WriteProgram("netsh",
-                            "#!/bin/sh\nprintf '%s|' \"$@\" >> \"" + log + "\"\necho >> \"" + log +
-                                "\"\ncase \"$*\" in *'add dns'*) echo 'Element not found.' "
-                                ">&2; exit 1;; esac\nexit 0\n");
+        folder.WriteProgram("netsh", Netsh(log));
         folder.WriteProgram("later",
                             "#!/bin/sh\nsleep 2\necho \"$1\" > \"" + (folder / "done") + "\"\n");
     }
@@ -274,14 +360,12 @@ TEST_F(ApplyRunSystem, RunsTheRecordingProgramsInOrderWithoutWaitingForScripts) 
     EXPECT_LT(Clock::now() - begin, std::chrono::milliseconds(1500));
     EXPECT_FALSE(std::filesystem::exists(folder / "done"));
 
-    EXPECT_EQ(ReadFile(log),
-              "interface|ip|set|address|name=Office LAN|source=static|addr=10.0.0.5|mask=255."
-              "255.255.0|\n"
-              "interface|ip|add|address|name=Office LAN|addr=10.0.0.6|mask=255.255.0.0|\n"
-              "interface|ip|set|address|name=Office LAN|gateway=10.0.0.1|gwmetric=0|\n"
-              "interface|ip|set|dns|name=Office LAN|source=static|addr=10.0.0.2|register="
-              "PRIMARY|\n"
-              "interface|ip|add|dns|name=Office LAN|addr=10.0.0.3|index=2|\n");
+    // One netsh for the whole profile, the commands on its standard input.
+    std::string script;
+    for (const NetshCommand& command : NetshCommands(p)) {
+        script += command.line + '\n';
+    }
+    EXPECT_EQ(ReadFile(log), "-f|-|\n" + script);
     ASSERT_EQ(result.failures.size(), 3u);
     EXPECT_EQ(result.failures[0].exitCode, 1);
     EXPECT_EQ(result.failures[0].errorLines, Lines{"Element not found."});
@@ -296,19 +380,6 @@ TEST_F(ApplyRunSystem, RunsTheRecordingProgramsInOrderWithoutWaitingForScripts) 
     EXPECT_EQ(ReadFile(folder / "done"), "finished\n");
 }
 
-TEST_F(ApplyRunSystem, ConnectionNameReachesNetshAsStored) {
-    Profile p = Office();
-    p.Interface = "LAN \"2\" back\\";
-    p.IP = "DHCP";
-    p.Gateway = "";
-    SystemServices services(folder.path());
-    EXPECT_TRUE(ApplyRun(services, ProgressTexts{}, nullptr).Run(p, false).Succeeded());
-    EXPECT_EQ(ReadFile(log),
-              "interface|ip|set|address|name=LAN \"2\" back\\|source=DHCP|\n"
-              "interface|ip|set|dns|name=LAN \"2\" back\\|source=static|addr=10.0.0.2|register="
-              "PRIMARY|\n");
-}
-
 TEST_F(ApplyRunSystem, MissingNetshIsReportedForEveryCommand) {
     std::filesystem::remove(folder / "netsh");
     ScopedEnv path("PATH", folder.path().c_str());
@@ -321,6 +392,8 @@ TEST_F(ApplyRunSystem, MissingNetshIsReportedForEveryCommand) {
         EXPECT_EQ(failure.kind, ApplyFailure::Kind::NotStarted);
         EXPECT_EQ(failure.reason, "program not found: netsh");
     }
+    const std::string summary = FailureSummary(result);
+    EXPECT_EQ(summary.find("program not found"), summary.rfind("program not found")) << summary;
 }
 
 // Windows-style tools print their errors on standard output; a blank line on stderr is no error.
@@ -349,10 +422,9 @@ class ElevatedRunSystem : public ApplyRunSystem {
     ScopedEnv path{"PATH", bin.path().c_str()};
 
     void SetUp() override {
-        folder.WriteProgram("netsh",
-                            "#!/bin/sh\n[ -n \"$ELEVATED\" ] || { echo 'requires elevation' >&2; "
-                            "exit 77; }\nprintf '%s|' \"$@\" >> \"" +
-                                log + "\"\necho >> \"" + log + "\"\n");
+        folder.WriteProgram(
+            "netsh",
+            Netsh(log, "[ -n \"$ELEVATED\" ] || { echo 'requires elevation' >&2; exit 77; }\n"));
     }
     void Pkexec(const std::string& body) {
         bin.WriteProgram("pkexec",
@@ -360,7 +432,7 @@ class ElevatedRunSystem : public ApplyRunSystem {
     }
 };
 
-TEST_F(ElevatedRunSystem, NetshRunsAgainThroughPkexecWithItsArgumentsIntact) {
+TEST_F(ElevatedRunSystem, TheWholeScriptRunsAgainThroughOnePkexec) {
     Pkexec("ELEVATED=1 exec \"$@\"\n");
     Profile p = Office();
     p.Interface = "My \"quoted\" LAN";
@@ -371,11 +443,10 @@ TEST_F(ElevatedRunSystem, NetshRunsAgainThroughPkexecWithItsArgumentsIntact) {
     EXPECT_TRUE(result.Succeeded()) << FailureSummary(result);
     const std::string netsh = std::filesystem::canonical(folder / "netsh").string();
     EXPECT_EQ(ReadFile(log), "pkexec " + netsh +
-                                 "\ninterface|ip|set|address|name=My \"quoted\" LAN|source=DHCP|\n"
-                                 "pkexec " +
-                                 netsh +
-                                 "\ninterface|ip|set|dns|name=My \"quoted\" LAN|source=static|"
-                                 "addr=10.0.0.2|register=PRIMARY|\n");
+                                 "\n-f|-|\nnetsh interface ip set address name=\"My \\\"quoted\\\" "
+                                 "LAN\" source=DHCP\nnetsh interface ip set dns name=\"My "
+                                 "\\\"quoted\\\" LAN\" source=static addr=10.0.0.2 "
+                                 "register=PRIMARY\n");
 }
 
 TEST_F(ElevatedRunSystem, AnErrorPrintedOnStandardOutputIsListed) {
@@ -425,7 +496,8 @@ TEST_F(ElevatedRunSystem, RefusalsAreSaidInPlainWords) {
     Pkexec("ELEVATED=1 exec \"$@\"\n");
     folder.WriteProgram("other", "#!/bin/sh\nexit 77\n");
     SystemServices services(folder.path());
-    EXPECT_FALSE(services.RunAndWaitElevated({{"other", "x"}, "other x"}).notAuthorized.empty());
+    EXPECT_FALSE(services.RunAndWaitElevated({{"other", "x"}, "other x", ""}, nullptr)
+                     .notAuthorized.empty());
     EXPECT_EQ(ReadFile(log).find("pkexec " + folder.path() + "other"), std::string::npos);
 }
 

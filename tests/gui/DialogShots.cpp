@@ -9,6 +9,7 @@
 #include <QTimer>
 
 #include "TestHost.h"
+#include "core/ApplyRun.h"
 #include "gui/dialogs/AboutForm.h"
 #include "gui/dialogs/AddIPForm.h"
 #include "gui/dialogs/ConnectionChoices.h"
@@ -16,6 +17,7 @@
 #include "gui/dialogs/IPMapForm.h"
 #include "gui/frame/Language.h"
 #include "gui/frame/LanguageOps.h"
+#include "gui/widgets/PlainText.h"
 
 using namespace quorv;
 
@@ -142,6 +144,28 @@ int main(int argc, char** argv) {
     {
         widgets::TAboutForm about;
         Save(&about, folder, "AboutForm");
+    }
+    {
+        // The failure list in Korean: netsh found no such interface for any step.
+        apply::ApplyResult result;
+        for (const apply::NetshCommand& command : apply::NetshCommands(p)) {
+            apply::ApplyFailure failure;
+            failure.kind = apply::ApplyFailure::Kind::ExitCode;
+            failure.commandLine = command.line;
+            failure.exitCode = 1;
+            failure.errorLines = {"There is no interface named \"wlp2s0\"."};
+            result.failures.push_back(failure);
+        }
+        apply::ProgressTexts texts;
+        for (auto [key, text] :
+             {std::pair{"msgApplyIncomplete", &texts.failures.msgApplyIncomplete},
+              {"msgExitCode", &texts.failures.msgExitCode}}) {
+            *text = host.texts.Text(key).toStdString();
+        }
+        widgets::TPlainMessageBox box(
+            QMessageBox::Warning, QStringLiteral("Warning"),
+            QString::fromStdString(apply::FailureSummary(result, texts.failures)), QMessageBox::Ok);
+        Save(&box, folder, "ApplyFailureBox");
     }
     return 0;
 }

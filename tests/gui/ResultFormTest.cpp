@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QMessageBox>
 #include <QTest>
+#include <algorithm>
 #include <chrono>
 
 #include "QtEnvironment.h"
@@ -138,11 +139,16 @@ class FakeServices : public ApplyServices {
   public:
     int exitCode = 0;
     QString captionDuringRun;
-    CommandOutcome RunAndWait(const NetshCommand&) override {
+    // Says of every script line what netsh would.
+    CommandOutcome RunAndWait(const NetshCommand& script, const OutputLine& onLine) override {
         if (auto* form = qobject_cast<TResultForm*>(QApplication::activeModalWidget())) {
             captionDuringRun = form->windowTitle();
         }
-        return {exitCode, "", "bad value\n"};
+        int lines = int(std::count(script.input.begin(), script.input.end(), '\n'));
+        for (int n = 1; n <= lines; ++n) {
+            onLine("line " + std::to_string(n) + (exitCode == 0 ? ": ok" : ": failed: bad value"));
+        }
+        return {exitCode, "", ""};
     }
     bool WinExec(const std::string&, bool) override { return true; }
     bool SetDefaultPrinter(const std::string&) override { return true; }
@@ -162,11 +168,30 @@ TEST_F(ResultFormTest, FailuresAreListedAfterTheWindowHasClosed) {
     EXPECT_EQ(result.failures.size(), 2u);
     EXPECT_FALSE(watcher.formStillOpen);
     EXPECT_EQ(watcher.title, "Warning");
+    // Both failed for one reason, said once after them.
     EXPECT_TRUE(watcher.text.contains(
-        "netsh interface ip set address name=\"Office LAN\" source=DHCP\n    ended with exit "
-        "code 1:\n    bad value"));
-    EXPECT_TRUE(
-        watcher.text.contains("netsh interface ip set dns name=\"Office LAN\" source=DHCP"));
+        "netsh interface ip set address name=\"Office LAN\" source=DHCP\nnetsh interface ip set "
+        "dns name=\"Office LAN\" source=DHCP\n\n    ended with exit code 1:\n    bad value"))
+        << watcher.text.toStdString();
+}
+
+// The list is in the language's words, and a reason shared by every step is said once.
+TEST_F(ResultFormTest, FailuresAreListedInTheLanguagesWords) {
+    FakeServices services;
+    services.exitCode = 1;
+    Profile profile;
+    profile.Interface = "LAN";
+    profile.IP = "DHCP";
+    ProgressTexts texts;
+    texts.failures.msgApplyIncomplete = "프로필이 완전히 적용되지 않았습니다.";
+    texts.failures.msgExitCode = "종료 코드 %1(으)로 끝났습니다";
+    BoxWatcher watcher;
+    watcher.Arm();
+    ApplyWithProgress(nullptr, "LAN", profile, true, services, texts);
+    EXPECT_EQ(watcher.text.toStdString(),
+              "프로필이 완전히 적용되지 않았습니다.\n\nnetsh interface ip set address "
+              "name=\"LAN\" source=DHCP\nnetsh interface ip set dns name=\"LAN\" source=DHCP\n\n"
+              "    종료 코드 1(으)로 끝났습니다:\n    bad value\n");
 }
 
 TEST_F(ResultFormTest, NoBoxWithoutFailures) {

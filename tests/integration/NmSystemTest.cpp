@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <chrono>
 #include <filesystem>
+#include <fstream>
 #include <memory>
 #include <sstream>
 #include <thread>
@@ -200,6 +201,85 @@ TEST_F(NmSystem, NetshChangesTheActiveConnectionAndTheChangesPersist) {
     EXPECT_EQ(Ip4("DNS"), "");
     Cycle("Office wired");
     EXPECT_EQ(Ip4("ADDRESS"), A(9) + "/24");
+}
+
+// netsh -f, as the apply run starts it: all lines of a profile are one saved change and one
+// reapply, a refused line saves nothing, and DHCP from static needs no new activation.
+TEST_F(NmSystem, AScriptIsOneChangeOfTheConnection) {
+    Dnsmasq dhcp(*net_, A(1), A(77));
+    StartNm();
+    ASSERT_EQ(nm_->Nmcli({"connection", "add", "type", "ethernet", "ifname", "lan0", "con-name",
+                          "Office wired"})
+                  .status,
+              0);
+    Result up = nm_->Nmcli({"connection", "up", "Office wired"});
+    ASSERT_EQ(up.status, 0) << up.err << dhcp.Log();
+    auto count = [&](const std::string& op) {
+        std::string log = nm_->Log();
+        int n = 0;
+        for (auto at = log.find(op); at != std::string::npos; at = log.find(op, at + 1)) {
+            ++n;
+        }
+        return n;
+    };
+    auto script = [&](const std::vector<std::string>& lines) {
+        const std::string path = net_->WorkDir() + "/script.txt";
+        std::ofstream file(path, std::ios::trunc);
+        for (const auto& line : lines) {
+            file << "netsh interface ip " << line << "\r\n";
+        }
+        file.close();
+        return nm_->Exec({BinDir() + "/netsh", "-f", path});
+    };
+    const char* kUpdate = "op=\"connection-update\"";
+    const char* kReapply = "op=\"device-reapply\"";
+    const char* kActivate = "op=\"connection-activate\"";
+    int updates = count(kUpdate), reapplies = count(kReapply), activations = count(kActivate);
+
+    Result r =
+        script({"set address name=\"lan0\" source=static addr=" + A(5) + " mask=255.255.255.0",
+                "add address name=\"lan0\" addr=" + A(6) + " mask=255.255.0.0",
+                "set address name=\"lan0\" gateway=" + A(1) + " gwmetric=0",
+                "set dns name=\"lan0\" source=static addr=" + A(53) + " register=PRIMARY",
+                "add dns name=\"lan0\" addr=" + A(54) + " index=2"});
+    ASSERT_EQ(r.status, 0) << r.err << r.out;
+    // The parts come as the device shows them, before the lines are known to be done.
+    EXPECT_EQ(r.out,
+              "done: address\ndone: gateway\ndone: dns\nline 1: ok\nline 2: ok\nline 3: ok\n"
+              "line 4: ok\nline 5: ok\n");
+    EXPECT_EQ(count(kUpdate), updates + 1);
+    EXPECT_EQ(count(kReapply), reapplies + 1);
+    EXPECT_EQ(count(kActivate), activations);
+    EXPECT_EQ(DeviceAddresses(), A(5) + "/24 | " + A(6) + "/16");
+    EXPECT_EQ(Ip4("GATEWAY"), A(1));
+    EXPECT_EQ(Ip4("DNS"), A(53) + " | " + A(54));
+    const std::string saved = ConnectionField("Office wired", "ipv4.addresses");
+
+    // A fourth server is more than the resolver takes: refused, and nothing is saved, not
+    // even the lines before it.
+    r = script({"set address name=lan0 source=static addr=" + A(9) + " mask=255.255.255.0",
+                "add dns name=lan0 addr=" + A(60), "add dns name=lan0 addr=" + A(61),
+                "add dns name=lan0 addr=" + A(62)});
+    EXPECT_EQ(r.status, 1);
+    for (const std::string said :
+         {"line 1: not run: line 3 failed\n", "line 2: not run: line 3 failed\n",
+          "line 3: failed: The interface already has 3 DNS servers, as many as the resolver "
+          "uses.\n",
+          "line 4: not run: line 3 failed\n"}) {
+        EXPECT_NE(r.out.find(said), std::string::npos) << r.out;
+    }
+    EXPECT_EQ(ConnectionField("Office wired", "ipv4.addresses"), saved);
+    EXPECT_EQ(count(kUpdate), updates + 1);
+    EXPECT_EQ(DeviceAddresses(), A(5) + "/24 | " + A(6) + "/16");
+
+    // DHCP from static: reapplied, and the new lease brings its servers.
+    activations = count(kActivate);
+    r = script({"set address name=lan0 source=dhcp", "set dns name=lan0 source=dhcp"});
+    ASSERT_EQ(r.status, 0) << r.err << r.out;
+    EXPECT_EQ(Ip4("DNS"), A(77));
+    EXPECT_EQ(Ip4("GATEWAY"), A(1));
+    EXPECT_EQ(count(kActivate), activations);
+    EXPECT_EQ(ConnectionField("Office wired", "ipv4.method"), "auto");
 }
 
 TEST_F(NmSystem, QicAppliesProfilesThatSurviveACycle) {

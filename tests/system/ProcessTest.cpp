@@ -7,6 +7,7 @@
 
 #include <chrono>
 #include <thread>
+#include <vector>
 
 #include "TempFolder.h"
 #include "system/CommandLine.h"
@@ -97,6 +98,22 @@ TEST(RunAndWait, ExitCodeAndOutputWithNothingOnStdin) {
     EXPECT_EQ(out.standardError, "err line\n");
     EXPECT_EQ(out.program, folder / "talk");
     EXPECT_EQ(RunAndWait({"killed"}, {folder.path()}), 128 + SIGTERM);
+}
+
+// The input may be far larger than a pipe holds while the child writes its own output
+// before reading: neither side stalls. Output lines reach the caller as they come, in order,
+// and a last line without its line break only in the output.
+TEST(RunAndWait, InputOfAnySizeAndOutputLineByLine) {
+    TempFolder folder;
+    folder.WriteProgram("filter", "#!/bin/sh\necho first\nwc -c\nprintf 'no break'\n");
+    WaitOptions wait;
+    wait.input = std::string(300 * 1024, 'x') + "\n";
+    std::vector<std::string> lines;
+    wait.onOutputLine = [&](const std::string& line) { lines.push_back(line); };
+    RunOutput out = RunAndWaitCaptured({"filter"}, {folder.path()}, wait);
+    EXPECT_EQ(out.exitCode, 0);
+    EXPECT_EQ(lines, (std::vector<std::string>{"first", std::to_string(300 * 1024 + 1)}));
+    EXPECT_EQ(out.standardOutput, "first\n" + std::to_string(300 * 1024 + 1) + "\nno break");
 }
 
 TEST(RunAndWait, ArgumentsArriveVerbatimWithoutAShell) {

@@ -1,6 +1,9 @@
 #include "netsh/Apply.h"
 
 #include <algorithm>
+#include <chrono>
+#include <optional>
+#include <thread>
 
 #include "core/ProfileChecks.h"
 #include "netsh/DhcpClient.h"
@@ -8,6 +11,7 @@
 #include "netsh/Netlink.h"
 #include "netsh/Privilege.h"
 #include "netsh/Resolver.h"
+#include "netsh/Script.h"
 
 namespace quorv::netsh {
 namespace {
@@ -30,11 +34,14 @@ void SetAddressDhcp(RouteSocket& sock, int ifindex, const InterfaceState& state)
     client.Start();
 }
 
-void SetAddressStatic(RouteSocket& sock, int ifindex, const InterfaceState& state,
-                      AddressEntry wanted) {
+// keepResolver: a later step of the same run writes the resolver anyway. True when the lease's
+// servers are left in the resolver for that step to replace.
+bool SetAddressStatic(RouteSocket& sock, int ifindex, const InterfaceState& state,
+                      AddressEntry wanted, bool keepResolver) {
     DhcpClient(state).Stop();
     // Servers that came with the lease go with it; static ones stay.
-    if (state.ReadLease() && !state.StaticDns()) {
+    bool leaseDns = state.ReadLease() && !state.StaticDns();
+    if (leaseDns && !keepResolver) {
         SelectResolver()->SetServers(state.Interface(), {});
     }
     state.SetDhcpEnabled(false);
@@ -55,6 +62,7 @@ void SetAddressStatic(RouteSocket& sock, int ifindex, const InterfaceState& stat
         sock.AddAddress(ifindex, wanted, true);
     }
     sock.SetLinkUp(ifindex);
+    return leaseDns && keepResolver;
 }
 
 // Beside a /31 or /32 address no subnet holds the gateway, so the kernel is told it is on
@@ -105,47 +113,140 @@ void ApplyDns(const InterfaceState& state,
     }
 }
 
+// The DNS lines of a run in a row: worked out in memory, then the resolver is written once.
+// Unset: no DNS line yet; nullopt inside: the servers come from DHCP.
+using PendingDns = std::optional<std::optional<std::vector<std::string>>>;
+
+std::vector<std::string> DnsBase(const InterfaceState& state, const PendingDns& pending) {
+    if (!pending) {
+        return state.EffectiveDns();
+    }
+    return *pending ? **pending : LeaseDns(state);
+}
+
+// As long as NetworkManager's way waits for a device to show its lease.
+constexpr auto kLeaseWait = std::chrono::seconds(20);
+
+// True once the DHCP client's hook has recorded a lease for the interface.
+bool WaitForLease(const InterfaceState& state) {
+    const auto deadline = std::chrono::steady_clock::now() + kLeaseWait;
+    while (!state.ReadLease()) {
+        if (std::chrono::steady_clock::now() > deadline || !DhcpClient(state).RunningPid()) {
+            return false;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return true;
+}
+
 }  // namespace
 
 void Execute(const Command& cmd) {
+    ExecuteSteps(
+        {cmd}, [](std::size_t) {}, false);
+}
+
+void ExecuteSteps(const std::vector<Command>& steps, const std::function<void(std::size_t)>& done,
+                  bool waitForLease) {
+    if (steps.empty()) {
+        return;
+    }
     if (!HasNetAdmin()) {
         throw NeedsPrivilege();
     }
+    const std::string& name = steps.front().name;
     RouteSocket sock;
     bool loopback = false;
-    auto ifindex = sock.LinkIndex(cmd.name, &loopback);
+    auto ifindex = sock.LinkIndex(name, &loopback);
     if (!ifindex) {
-        throw NetshError("There is no interface named \"" + Printable(cmd.name) + "\".");
+        throw NetshError("There is no interface named \"" + Printable(name) + "\".");
     }
     // Windows lists no loopback connection; replacing 127.0.0.1 would cut the machine off itself.
     if (loopback) {
-        throw NetshError("The loopback interface \"" + Printable(cmd.name) +
+        throw NetshError("The loopback interface \"" + Printable(name) +
                          "\" cannot be configured.");
     }
-    InterfaceState state(cmd.name);
-    switch (cmd.action) {
-        case Action::SetAddressDhcp:
-            SetAddressDhcp(sock, *ifindex, state);
-            break;
-        case Action::SetAddressStatic:
-            SetAddressStatic(sock, *ifindex, state, {cmd.address, cmd.prefix});
-            break;
-        case Action::AddAddress:
-            sock.AddAddress(*ifindex, {cmd.address, cmd.prefix}, false);
-            break;
-        case Action::SetGateway:
-            SetGateway(sock, *ifindex, cmd.gateway, cmd.metric);
-            break;
-        case Action::SetDnsDhcp:
-            ApplyDns(state, std::nullopt);
-            break;
-        case Action::SetDnsStatic:
-            ApplyDns(state, std::vector<std::string>{FormatIpv4(cmd.dns)});
-            break;
-        case Action::AddDns: {
-            ApplyDns(state, WithAddedDns(state.EffectiveDns(), cmd));
-            break;
+    InterfaceState state(name);
+    PendingDns dns;
+    std::vector<std::size_t> dnsSteps;   // waiting for the resolver to be written
+    bool leaseDnsOwed = false;           // the lease's servers are still to be dropped
+    std::optional<std::size_t> noLease;  // an automatic address whose lease did not come
+    auto writeDns = [&] {
+        if (dns) {
+            ApplyDns(state, *dns);
+            leaseDnsOwed = false;
+            for (std::size_t i : dnsSteps) {
+                done(i);
+            }
         }
+        dns.reset();
+        dnsSteps.clear();
+    };
+    auto finish = [&] {
+        writeDns();
+        if (leaseDnsOwed) {
+            SelectResolver()->SetServers(state.Interface(), {});
+        }
+    };
+    for (std::size_t i = 0; i < steps.size(); ++i) {
+        const Command& cmd = steps[i];
+        bool dnsStep = cmd.action == Action::SetDnsDhcp || cmd.action == Action::SetDnsStatic ||
+                       cmd.action == Action::AddDns;
+        try {
+            if (!dnsStep) {
+                writeDns();
+            }
+            switch (cmd.action) {
+                case Action::SetAddressDhcp:
+                    SetAddressDhcp(sock, *ifindex, state);
+                    // Waited for here, so that a gateway after it finds the lease's subnet.
+                    if (waitForLease && !WaitForLease(state)) {
+                        noLease = i;
+                        continue;  // the steps after it run all the same
+                    }
+                    break;
+                case Action::SetAddressStatic: {
+                    bool laterDns = std::any_of(steps.begin() + std::ptrdiff_t(i), steps.end(),
+                                                [](const Command& c) {
+                                                    return c.action == Action::SetDnsDhcp ||
+                                                           c.action == Action::SetDnsStatic;
+                                                });
+                    leaseDnsOwed = SetAddressStatic(sock, *ifindex, state,
+                                                    {cmd.address, cmd.prefix}, laterDns) ||
+                                   leaseDnsOwed;
+                    break;
+                }
+                case Action::AddAddress:
+                    sock.AddAddress(*ifindex, {cmd.address, cmd.prefix}, false);
+                    break;
+                case Action::SetGateway:
+                    SetGateway(sock, *ifindex, cmd.gateway, cmd.metric);
+                    break;
+                case Action::SetDnsDhcp:
+                    dns.emplace(std::nullopt);
+                    break;
+                case Action::SetDnsStatic:
+                    dns.emplace(std::vector<std::string>{FormatIpv4(cmd.dns)});
+                    break;
+                case Action::AddDns:
+                    dns.emplace(WithAddedDns(DnsBase(state, dns), cmd));
+                    break;
+            }
+        } catch (const NetshError& e) {
+            // What the lines before this one did to the resolver is written all the same.
+            finish();
+            throw StepError(i, e.what());
+        }
+        if (dnsStep) {
+            dnsSteps.push_back(i);
+        } else {
+            done(i);
+        }
+    }
+    finish();
+    if (noLease) {
+        throw NoLease("No address was obtained from a DHCP server on \"" + Printable(name) +
+                      "\" yet.");
     }
 }
 

@@ -6,11 +6,13 @@
 #include <algorithm>
 #include <cstdio>
 #include <map>
+#include <optional>
 #include <set>
 
 #include "netsh/NmDeviceWatch.h"
 #include "netsh/NmEdit.h"
 #include "netsh/NmSettings.h"
+#include "netsh/Script.h"
 
 namespace quorv::netsh {
 namespace {
@@ -104,8 +106,40 @@ bool Shows(const DeviceNow& now, const Wanted& w) {
     return !w.staticDns || now.dns == w.dns;
 }
 
+// Tells `shown` of each phase the device shows, in order, while it is waited for.
+class PhaseWatch {
+  public:
+    PhaseWatch(const Wanted& wanted, const std::function<void(Phase)>& shown)
+        : wanted_(wanted), shown_(shown) {}
+
+    void See(const DeviceNow& now) {
+        if (now.state != kActivated) {
+            return;
+        }
+        const Wanted& w = wanted_;
+        bool address = w.method == "manual" ? now.addresses == w.addresses
+                                            : (w.method != "auto" || !now.leased.empty());
+        bool gateway = address && (w.method != "manual" || now.gateway == w.gateway);
+        bool dns = gateway && Shows(now, w);
+        int reached = dns ? 3 : gateway ? 2 : address ? 1 : 0;
+        if (reached > reported_) {
+            reported_ = reached;
+            if (shown_) {
+                shown_(Phase(reached - 1));
+            }
+        }
+    }
+
+    bool AddressShown() const { return reported_ > 0; }
+
+  private:
+    const Wanted& wanted_;
+    const std::function<void(Phase)>& shown_;
+    int reported_ = 0;
+};
+
 void Activate(NmBus& bus, const std::string& device, const std::string& ifname,
-              const std::string& connection, const Wanted* wanted) {
+              const std::string& connection, const Wanted* wanted, PhaseWatch* watch = nullptr) {
     DbusArgs reply;
     try {
         reply = bus.Call(NM_DBUS_PATH, NM_DBUS_INTERFACE, "ActivateConnection",
@@ -125,8 +159,13 @@ void Activate(NmBus& bus, const std::string& device, const std::string& ifname,
     WaitForDevice(
         bus, device, ifname,
         [&](const DeviceNow& now) {
-            return now.activation == activation && now.state == kActivated &&
-                   (!wanted || Shows(now, *wanted));
+            if (now.activation != activation) {
+                return false;
+            }
+            if (watch) {
+                watch->See(now);
+            }
+            return now.state == kActivated && (!wanted || Shows(now, *wanted));
         },
         true);
 }
@@ -201,8 +240,12 @@ DbusValue NoOptions() {
 }  // namespace
 
 void ExecuteThroughNetworkManager(NmBus& bus, const std::string& device, const DbusValue& props,
-                                  const Command& cmd) {
-    const std::string& ifname = cmd.name;
+                                  const std::vector<Command>& commands,
+                                  const std::function<void(Phase)>& shown) {
+    if (commands.empty()) {
+        return;
+    }
+    const std::string& ifname = commands.front().name;
     bus.WatchChanges();
     // The settings of the connections the device can take are asked for together with the
     // question which one is active (and the user's permissions): usually there are one or two,
@@ -226,16 +269,27 @@ void ExecuteThroughNetworkManager(NmBus& bus, const std::string& device, const D
     bool granted = CheckPermissions(bus, ifname, {modify, kNetworkControl}, std::move(permissions));
 
     bool autoDnsBefore = AutomaticDns(edited);
+    bool leaseBefore = Ip4Method(edited) == "auto" || !edited.Get("ipv4", "method");
     Ip4Summary before = SummaryOf(edited);
-    std::vector<std::string> inUse;
-    if (NeedsInUseDns(edited, cmd)) {
-        inUse = ReadDevice(bus, device).dns;
+    // Every edit goes to this one copy: a refused one leaves nothing saved.
+    std::optional<std::vector<std::string>> inUse;
+    for (std::size_t i = 0; i < commands.size(); ++i) {
+        if (NeedsInUseDns(edited, commands[i]) && !inUse) {
+            inUse = ReadDevice(bus, device).dns;
+        }
+        try {
+            EditIp4(edited, commands[i], inUse.value_or(std::vector<std::string>{}));
+        } catch (const NetshError& e) {
+            throw StepError(i, e.what());
+        }
     }
-    EditIp4(edited, cmd, inUse);
     Wanted wanted = WantedOf(edited);
+    PhaseWatch watch(wanted, shown);
     // NetworkManager takes a lease's servers only when the lease comes: turning automatic DNS
-    // back on under a lease it already holds needs a new activation, Reapply would not do.
-    bool renewLease = !autoDnsBefore && AutomaticDns(edited) && wanted.method == "auto";
+    // back on under a lease it already holds needs a new activation, Reapply would not do. A
+    // method that turns to automatic starts a new lease, whose servers Reapply takes.
+    bool renewLease =
+        leaseBefore && !autoDnsBefore && AutomaticDns(edited) && wanted.method == "auto";
     bool reapply = !target.empty() && !renewLease &&
                    inventory::StringOf(props, "ActiveConnection", "/") != "/";
     // A profile applied again mostly repeats what is saved and shown. Saving and reapplying it
@@ -283,28 +337,40 @@ void ExecuteThroughNetworkManager(NmBus& bus, const std::string& device, const D
                          e.what());
     }
 
-    if (reapply) {
-        try {
-            // Reapply keeps the link up: only what changed is redone.
-            if (!reapplying) {
-                reapplying = bus.Start(
-                    device, NM_DBUS_INTERFACE_DEVICE, "Reapply",
-                    {DbusValue::Dict("a{sv}", {}), DbusValue::Uint64(0), DbusValue::Uint32(0)},
-                    nullptr);
+    try {
+        if (reapply) {
+            try {
+                // Reapply keeps the link up: only what changed is redone.
+                if (!reapplying) {
+                    reapplying = bus.Start(
+                        device, NM_DBUS_INTERFACE_DEVICE, "Reapply",
+                        {DbusValue::Dict("a{sv}", {}), DbusValue::Uint64(0), DbusValue::Uint32(0)},
+                        nullptr);
+                }
+                reapplying->Wait();
+                WaitForDevice(
+                    bus, device, ifname,
+                    [&](const DeviceNow& now) {
+                        watch.See(now);
+                        return Shows(now, wanted);
+                    },
+                    false, paths);
+                return;
+            } catch (const NmError& e) {
+                if (e.PermissionDenied()) {
+                    Denied(ifname, kNetworkControl);
+                }
+                // Changes that cannot be reapplied take a new activation.
             }
-            reapplying->Wait();
-            WaitForDevice(
-                bus, device, ifname, [&](const DeviceNow& now) { return Shows(now, wanted); },
-                false, paths);
-            return;
-        } catch (const NmError& e) {
-            if (e.PermissionDenied()) {
-                Denied(ifname, kNetworkControl);
-            }
-            // Changes that cannot be reapplied take a new activation.
         }
+        Activate(bus, device, ifname, target, &wanted, &watch);
+    } catch (const WaitTimedOut& e) {
+        // Saved and applied; what is missing is a DHCP server's answer.
+        if (wanted.method == "auto" && !watch.AddressShown()) {
+            throw NoLease(e.what());
+        }
+        throw;
     }
-    Activate(bus, device, ifname, target, &wanted);
 }
 
 void RenewThroughNetworkManager(NmBus& bus, const std::string& device) {

@@ -123,9 +123,9 @@ void WaitForDevice(NmBus& bus, const std::string& device, const std::string& ifn
             // An object replaced in between (a new IP configuration): read again.
         }
         if (std::chrono::steady_clock::now() > deadline) {
-            throw NetshError("NetworkManager did not bring " + Quoted(ifname) +
-                             " to the new settings within " + std::to_string(kWaitMs / 1000) +
-                             " s (" + Describe(now) + ").");
+            throw WaitTimedOut("NetworkManager did not bring " + Quoted(ifname) +
+                               " to the new settings within " + std::to_string(kWaitMs / 1000) +
+                               " s (" + Describe(now) + ").");
         }
         // Signals wake us at once; the timer only covers a change that came unannounced.
         try {

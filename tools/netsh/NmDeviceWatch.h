@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "netsh/Command.h"
 #include "system/NmBus.h"
 
 namespace quorv::netsh {
@@ -36,6 +37,12 @@ std::string Quoted(const std::string& ifname);
 [[noreturn]] void Stopped(const std::string& ifname);
 
 DeviceNow ReadDevice(inventory::NmBus& bus, const std::string& device);
+
+// The device did not get there in time.
+class WaitTimedOut : public NetshError {
+  public:
+    using NetshError::NetshError;
+};
 
 // Polls the device until `reached`, with a clear word when NetworkManager goes away, the
 // activation fails or 20 s have passed. The bus must watch for changes (WatchChanges).

@@ -22,7 +22,7 @@ int RunWithSystemBus(const std::vector<std::string>& args) {
         }
         Command command = ParseCommand(args);
         if (BackendChoice choice = ChooseBackend(command.name); choice.networkManager) {
-            ExecuteThroughNetworkManager(*choice.bus, choice.device, choice.properties, command);
+            ExecuteThroughNetworkManager(*choice.bus, choice.device, choice.properties, {command});
         } else {
             Execute(command);
         }

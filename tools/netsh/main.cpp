@@ -7,6 +7,7 @@
 #include "netsh/Apply.h"
 #include "netsh/Command.h"
 #include "netsh/NmMain.h"
+#include "netsh/ScriptRun.h"
 #include "system/SystemBus.h"
 
 int main(int argc, char** argv) {
@@ -20,9 +21,13 @@ int main(int argc, char** argv) {
             "       netsh interface ip set dns name=N source=dhcp\n"
             "       netsh interface ip set dns name=N source=static addr=D register=primary\n"
             "       netsh interface ip add dns name=N addr=D index=2\n"
+            "       netsh -f FILE    (the command lines of FILE in order; - for standard input)\n"
             "       netsh --backend N\n",
             stderr);
         return 1;
+    }
+    if (args.size() == 2 && args[0] == "-f") {
+        return quorv::netsh::RunScript(args[1], quorv::inventory::SystemBusPresent());
     }
     // Only where a system bus runs can NetworkManager own the device, so only there is the
     // backend chosen; the bus code is linked in, as a second program cost a millisecond to start.

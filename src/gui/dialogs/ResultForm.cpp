@@ -88,13 +88,13 @@ void TResultForm::closeEvent(QCloseEvent* event) {
     QDialog::closeEvent(event);
 }
 
-void ShowApplyFailures(QWidget* parent, const ApplyResult& result) {
+void ShowApplyFailures(QWidget* parent, const ApplyResult& result, const FailureTexts& texts) {
     if (result.Succeeded()) {
         return;
     }
     widgets::TPlainMessageBox box(QMessageBox::Warning, QStringLiteral("Warning"),
-                                  QString::fromStdString(FailureSummary(result)), QMessageBox::Ok,
-                                  parent);
+                                  QString::fromStdString(FailureSummary(result, texts)),
+                                  QMessageBox::Ok, parent);
     box.setObjectName("ApplyFailureBox");
     box.exec();
 }
@@ -113,7 +113,7 @@ ApplyResult ApplyWithProgress(QWidget* parent, const QString& profileName, const
         form.exec();
         result = form.Result();
     }
-    ShowApplyFailures(parent, result);
+    ShowApplyFailures(parent, result, texts.failures);
     return result;
 }
 

@@ -55,6 +55,6 @@ ApplyResult ApplyWithProgress(QWidget* parent, const QString& profileName, const
                               const ProgressTexts& texts = {});
 
 // The warning box after a run; nothing is shown when every step succeeded.
-void ShowApplyFailures(QWidget* parent, const ApplyResult& result);
+void ShowApplyFailures(QWidget* parent, const ApplyResult& result, const FailureTexts& texts = {});
 
 }  // namespace quorv::apply

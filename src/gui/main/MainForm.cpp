@@ -262,6 +262,17 @@ apply::ProgressTexts TMainForm::ProgressTexts() const {
     texts.msgChangePrinter = Text("msgChangePrinter").toStdString();
     texts.msgNoPolkitDaemon = Text("msgNoPolkitDaemon").toStdString();
     texts.msgNoPolkitAgent = Text("msgNoPolkitAgent").toStdString();
+    apply::FailureTexts& failures = texts.failures;
+    for (auto [key, text] : {std::pair{"msgApplyIncomplete", &failures.msgApplyIncomplete},
+                             {"msgNotStarted", &failures.msgNotStarted},
+                             {"msgNotStartedBecause", &failures.msgNotStartedBecause},
+                             {"msgExitCode", &failures.msgExitCode},
+                             {"msgNotAuthorized", &failures.msgNotAuthorized},
+                             {"msgNotRun", &failures.msgNotRun},
+                             {"msgNoDhcpLease", &failures.msgNoDhcpLease},
+                             {"msgPrinterNotSet", &failures.msgPrinterNotSet}}) {
+        *text = Text(key).toStdString();
+    }
     return texts;
 }
 

@@ -1,0 +1,13 @@
+#pragma once
+
+#include <string>
+
+namespace quorv::netsh {
+
+// netsh -f SOURCE: the script in the file SOURCE, or on standard input for "-". The lines for
+// one interface are one change of it; what became of each line is reported on stdout (see
+// ScriptReport). systemBus: NetworkManager may own devices. The exit status: 0 when every line
+// is in place, kExitNeedsPrivilege before any change, else 1.
+int RunScript(const std::string& source, bool systemBus);
+
+}  // namespace quorv::netsh
