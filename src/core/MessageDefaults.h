@@ -11,8 +11,9 @@ struct MessageDefault {
 
 // The message keys in their fixed order, with the built-in Korean texts: the seventeen of
 // the commands and dialogs, then the warning about profiles the data file could not give
-// and the refusal of an address list too long for its column.
-inline constexpr std::array<MessageDefault, 19> kMessageDefaults{{
+// and the refusal of an address list too long for its column, then the texts of profiles
+// whose connection this machine does not have and of sections an import left out.
+inline constexpr std::array<MessageDefault, 23> kMessageDefaults{{
     {"msgNewItem", "새 항목"},
     {"msgNewName", "이름 설정"},
     {"msgName", "이름"},
@@ -36,6 +37,17 @@ inline constexpr std::array<MessageDefault, 19> kMessageDefaults{{
      "파일을 검사하려면 quorv-store check 명령을 실행하세요."},
     {"msgIPListTooLong",
      "IP 주소 또는 서브넷 마스크 목록이 너무 깁니다!\r\n각 목록은 256자까지 저장할 수 있습니다."},
+    {"msgUnknownConnection",
+     "프로필 %1은(는) 이 컴퓨터에 없는 연결 %2을(를) 사용합니다.\r\n"
+     "이 컴퓨터의 어댑터: %3\r\n"
+     "프로필을 편집해서 어댑터를 지정하세요 (IP 설정 창 또는 qic edit %1 --interface IF)."},
+    {"msgImportAttention",
+     "가져온 다음 프로필은 이 컴퓨터에 없는 연결을 사용합니다. 적용하기 전에 IP 설정 창에서 "
+     "어댑터를 지정하세요:"},
+    {"msgImportSkipped", "다음 항목은 가져오지 않았습니다:"},
+    {"msgMapConnections",
+     "이 컴퓨터에 없는 연결 이름입니다. 각 이름에 사용할 어댑터를 선택하세요 (그 이름을 쓰는 "
+     "모든 프로필에 적용됩니다):"},
 }};
 
 }  // namespace quorv::core

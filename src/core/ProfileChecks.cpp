@@ -162,6 +162,10 @@ void CheckScript(std::string_view script) {
 
 void CheckProfileValues(const Profile& profile) {
     CheckInterfaceName(profile.Interface);
+    CheckValuesButInterface(profile);
+}
+
+void CheckValuesButInterface(const Profile& profile) {
     if (!profile.IsDhcp()) {
         // Stored lists are cut to the column width, which would change the addresses.
         const std::pair<const char*, const std::string*> lists[] = {{"IP", &profile.IP},

@@ -51,6 +51,9 @@ void CheckScript(std::string_view script);
 // Interface, addresses and masks (unless DHCP), gateway, DNS servers, the lists' column
 // widths and the script. The name and the printer are the caller's to judge.
 void CheckProfileValues(const Profile& profile);
+// The same without the interface name: an imported profile may name a connection of
+// another machine, which is kept and judged when the profile is applied.
+void CheckValuesButInterface(const Profile& profile);
 
 // User text for a reason: in double quotes, control bytes as \xNN, long texts cut.
 std::string ShownValue(std::string_view text);
