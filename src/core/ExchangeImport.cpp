@@ -37,10 +37,20 @@ void CheckImported(const Profile& p) {
                                       " contains a control character");
         }
     }
+    const std::string& connection = p.Interface;
     const auto width = static_cast<size_t>(apply::ProfileColumnWidth("Interface"));
-    if (p.Interface.size() > width) {
-        throw apply::RefusedValue("the connection name " + apply::ShownValue(p.Interface) +
+    if (connection.size() > width) {
+        throw apply::RefusedValue("the connection name " + apply::ShownValue(connection) +
                                   " is longer than " + std::to_string(width) + " bytes");
+    }
+    // Length and blanks only mean another machine's name; these would be read as an option
+    // or a path by the programs an apply starts.
+    if (!connection.empty() &&
+        (connection.front() == '-' || connection == "." || connection == ".." ||
+         connection.find_first_of("/:") != std::string::npos)) {
+        throw apply::RefusedValue("the connection name " + apply::ShownValue(connection) +
+                                  " starts with \"-\", contains \"/\" or \":\", or is \".\" "
+                                  "or \"..\"");
     }
     apply::CheckValuesButInterface(p);
     // A profile without a name could never be found, renamed or deleted again.

@@ -13,7 +13,7 @@ struct MessageDefault {
 // the commands and dialogs, then the warning about profiles the data file could not give
 // and the refusal of an address list too long for its column, then the texts of profiles
 // whose connection this machine does not have and of sections an import left out.
-inline constexpr std::array<MessageDefault, 23> kMessageDefaults{{
+inline constexpr std::array<MessageDefault, 25> kMessageDefaults{{
     {"msgNewItem", "새 항목"},
     {"msgNewName", "이름 설정"},
     {"msgName", "이름"},
@@ -44,7 +44,9 @@ inline constexpr std::array<MessageDefault, 23> kMessageDefaults{{
     {"msgImportAttention",
      "가져온 다음 프로필은 이 컴퓨터에 없는 연결을 사용합니다. 적용하기 전에 IP 설정 창에서 "
      "어댑터를 지정하세요:"},
+    {"msgAdaptersHere", "이 컴퓨터의 어댑터: %1"},
     {"msgImportSkipped", "다음 항목은 가져오지 않았습니다:"},
+    {"msgKeepConnection", "그대로 두기"},
     {"msgMapConnections",
      "이 컴퓨터에 없는 연결 이름입니다. 각 이름에 사용할 어댑터를 선택하세요 (그 이름을 쓰는 "
      "모든 프로필에 적용됩니다):"},

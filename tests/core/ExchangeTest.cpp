@@ -293,6 +293,8 @@ TEST(ExchangeImport, BadFilesAreRefusedBeforeAnythingChanges) {
         {"Interface=eth0\nIP=DHCP", "profile name is empty"},
         {"Interface=eth0\nIP=DHCP\nDNS1=224.0.0.1", "DNS server"},
         {"Interface=eth0\nIP=DHCP\nName=a\tb", "control character"},
+        {"Interface=-x\nIP=DHCP\nName=d", "starts with \"-\""},
+        {"Interface=a/b\nIP=DHCP\nName=e", "contains \"/\""},
         {"Interface=eth\t0\nIP=DHCP\nName=c", "connection name \"eth\\x090\" contains a control"},
         {"Interface=" + std::string(257, 'i') + "\nIP=DHCP\nName=w", "longer than 256 bytes"},
         {"Interface=eth0\nIP=DHCP\nScript=" + std::string(70000, 'x'), "script is longer"},
