@@ -45,12 +45,15 @@ void CheckImported(const Profile& p) {
     }
     // Length and blanks only mean another machine's name; these would be read as an option
     // or a path by the programs an apply starts.
-    if (!connection.empty() &&
-        (connection.front() == '-' || connection == "." || connection == ".." ||
-         connection.find_first_of("/:") != std::string::npos)) {
-        throw apply::RefusedValue("the connection name " + apply::ShownValue(connection) +
-                                  " starts with \"-\", contains \"/\" or \":\", or is \".\" "
-                                  "or \"..\"");
+    const std::string shown = "the connection name " + apply::ShownValue(connection);
+    if (connection.starts_with('-')) {
+        throw apply::RefusedValue(shown + " starts with \"-\"");
+    }
+    if (connection == "." || connection == "..") {
+        throw apply::RefusedValue(shown + " is not allowed");
+    }
+    if (connection.find_first_of("/:") != std::string::npos) {
+        throw apply::RefusedValue(shown + " contains \"/\" or \":\"");
     }
     apply::CheckValuesButInterface(p);
     // A profile without a name could never be found, renamed or deleted again.

@@ -348,9 +348,9 @@ TEST(ExchangeCommands, ConflictQuestionOffersToAllAndCancel) {
         EXPECT_EQ(answers.seen.size(), 2u);  // the last two are not asked
         EXPECT_EQ(interfaces(), "onnn");
     }
-    for (Profile p : host.Data().All()) {
-        ASSERT_EQ(app::ChangeProfile(host.ProfileTable(), p, MakeProfile(p.Name)),
-                  app::ChangeOutcome::Saved);
+    for (const char* name : {"a", "b", "c", "d"}) {
+        ASSERT_TRUE(app::FindProfile(host.ProfileTable(), name));
+        app::SaveProfile(host.ProfileTable(), MakeProfile(name), true);
     }
     {
         BoxAnswers answers({QMessageBox::Yes, QMessageBox::NoToAll});

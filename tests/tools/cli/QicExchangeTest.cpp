@@ -238,7 +238,7 @@ TEST_F(QicExchange, BadFilesAndFailedExportsChangeNothing) {
     const Outcome bad = (*this)({"import", tmp_ / "c1bad.qic", "--yes"});
     EXPECT_EQ(bad.status, 1);
     EXPECT_EQ(bad.out.find("\xC2\x9B"), std::string::npos) << bad.out;
-    EXPECT_NE(bad.out.find("[R?2]"), std::string::npos) << bad.out;
+    EXPECT_NE(bad.out.find("[R?2"), std::string::npos) << bad.out;
 }
 
 // Profiles of the Windows program come across with their connection names byte for byte,
