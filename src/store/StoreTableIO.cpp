@@ -93,13 +93,32 @@ void TStoreTableIO::Load() {
         block = DecodeFixed32(bytes.data());
     }
 
+    // Records are checked in file order through a read window rather than with a read
+    // each: every write lock takes the table again, and an import of thousands of
+    // profiles takes many.
+    std::vector<int32_t> byOffset;
+    for (size_t n = 0; n < recordTab_.size(); ++n) {
+        if (recordTab_[n].Deleted == 0) {
+            byOffset.push_back(static_cast<int32_t>(n));
+        }
+    }
+    std::sort(byOffset.begin(), byOffset.end(), [&](int32_t a, int32_t b) {
+        return recordTab_[static_cast<size_t>(a)].DataOffset <
+               recordTab_[static_cast<size_t>(b)].DataOffset;
+    });
+    std::vector<uint8_t> complete(recordTab_.size(), 0);
+    TLoadWindow window;
+    for (int32_t n : byOffset) {
+        complete[static_cast<size_t>(n)] =
+            EntryComplete(recordTab_[static_cast<size_t>(n)], size, window);
+    }
     physical_.clear();
     damaged_.clear();
     for (size_t n = 0; n < recordTab_.size(); ++n) {
         if (recordTab_[n].Deleted != 0) {
             continue;
         }
-        if (EntryComplete(recordTab_[n], size)) {
+        if (complete[n]) {
             physical_.push_back(TRecordItem{recordTab_[n].DataOffset, static_cast<int32_t>(n)});
         } else {
             damaged_.push_back(static_cast<int32_t>(n));
@@ -141,7 +160,8 @@ bool TStoreTableIO::EntryUsable(const TRecordTabItem& item, int64_t imageSize) c
            item.DataOffset + static_cast<int64_t>(RecordSize()) <= imageSize;
 }
 
-bool TStoreTableIO::EntryComplete(const TRecordTabItem& item, int64_t imageSize) {
+bool TStoreTableIO::EntryComplete(const TRecordTabItem& item, int64_t imageSize,
+                                  TLoadWindow& window) {
     if (!EntryUsable(item, imageSize)) {
         return false;
     }
@@ -151,13 +171,20 @@ bool TStoreTableIO::EntryComplete(const TRecordTabItem& item, int64_t imageSize)
     // A blob slot never filled in, or one whose data runs past the end of the file, marks
     // a record whose writing was cut short (other writers fill the slots last) or a file
     // cut short.
-    std::vector<uint8_t> fixed(static_cast<size_t>(RecordSize()));
-    file_.ReadAt(item.DataOffset, fixed.data(), RecordSize());
+    const int64_t need = RecordSize();
+    if (window.Bytes.empty() || item.DataOffset < window.Start ||
+        item.DataOffset + need > window.Start + static_cast<int64_t>(window.Bytes.size())) {
+        window.Start = item.DataOffset;
+        window.Bytes.resize(static_cast<size_t>(
+            std::min(std::max(kLoadWindowBytes, need), imageSize - item.DataOffset)));
+        file_.ReadAt(window.Start, window.Bytes.data(), static_cast<int64_t>(window.Bytes.size()));
+    }
+    const uint8_t* fixed = window.Bytes.data() + (item.DataOffset - window.Start);
     for (const TStoreFieldDef& def : fieldDefs_) {
         if (!def.IsBlob()) {
             continue;
         }
-        const TBlobSlot slot = TBlobSlot::DecodeFrom(fixed.data() + def.Offset);
+        const TBlobSlot slot = TBlobSlot::DecodeFrom(fixed + def.Offset);
         if (slot.IsBlank() ||
             slot.Offset + static_cast<int64_t>(std::max(slot.Length, 0)) > imageSize) {
             return false;

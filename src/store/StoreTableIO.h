@@ -134,7 +134,13 @@ class TStoreTableIO {
     TRecordItem RecheckedRecord(TRecordItem record);
     int32_t EntryPosition(int32_t recNo) const;
     bool EntryUsable(const TRecordTabItem& item, int64_t imageSize) const;
-    bool EntryComplete(const TRecordTabItem& item, int64_t imageSize);
+    // Bytes of the file read ahead while a load checks its records in file order.
+    struct TLoadWindow {
+        int64_t Start = 0;
+        std::vector<uint8_t> Bytes;
+    };
+    static constexpr int64_t kLoadWindowBytes = 64 * 1024;
+    bool EntryComplete(const TRecordTabItem& item, int64_t imageSize, TLoadWindow& window);
     // A value in its stored width, not yet enciphered, at its place in `native`.
     void NativeValue(int32_t field, const TFieldBufferItem& value, uint8_t* native) const;
     // The fields' values from `native` enciphered (or copied) into `fixed`, in one batch.
