@@ -3,10 +3,17 @@
 // The import reads and parses the file, checks every section, looks each name up and posts
 // the record; the peer only inserts and posts. Parsing alone is also timed at 1 000 and
 // 10 000 sections, so a quadratic parse would show. Every figure is per profile.
+// BM_ImportBesideSqlite puts the whole import (read, parse, check, look up, write, one
+// durable commit) beside SQLite inserting the same rows, with the same columns and the same
+// index on the name, in one transaction with synchronous=FULL, in the same folder.
 #include <benchmark/benchmark.h>
 #include <unistd.h>
+#ifdef QUORV_HAVE_SQLITE
+#include <sqlite3.h>
+#endif
 
 #include <chrono>
+#include <cstdio>
 
 #include <filesystem>
 #include <map>
@@ -168,6 +175,91 @@ void BM_ParseQic(benchmark::State& state) {
     }
     state.SetItemsProcessed(state.iterations() * count);
 }
+
+#ifdef QUORV_HAVE_SQLITE
+void Exec(sqlite3* db, const char* sql) {
+    if (sqlite3_exec(db, sql, nullptr, nullptr, nullptr) != SQLITE_OK) {
+        std::fprintf(stderr, "sqlite: %s\n", sqlite3_errmsg(db));
+    }
+}
+
+// A fresh database with the profile table and its name index (not timed), then every row
+// inserted in one transaction (timed); milliseconds.
+double SqliteInsert(const std::string& path, const std::vector<Profile>& list) {
+    std::filesystem::remove(path);
+    sqlite3* db = nullptr;
+    sqlite3_open(path.c_str(), &db);
+    Exec(db, "PRAGMA synchronous=FULL");
+    Exec(db,
+         "CREATE TABLE tblIPList (Num INTEGER PRIMARY KEY AUTOINCREMENT, Name TEXT, IP TEXT, "
+         "Mask TEXT, Gateway TEXT, DNS1 TEXT, DNS2 TEXT, Interface TEXT, Printer TEXT, "
+         "Icon INTEGER, Script TEXT)");
+    Exec(db, "CREATE INDEX idxName ON tblIPList(Name)");
+    const auto start = std::chrono::steady_clock::now();
+    Exec(db, "BEGIN");
+    sqlite3_stmt* st = nullptr;
+    sqlite3_prepare_v2(db,
+                       "INSERT INTO tblIPList (Name, IP, Mask, Gateway, DNS1, DNS2, Interface, "
+                       "Printer, Icon, Script) VALUES (?,?,?,?,?,?,?,?,?,?)",
+                       -1, &st, nullptr);
+    for (const Profile& p : list) {
+        const std::string* texts[] = {&p.Name, &p.IP,   &p.Mask,      &p.Gateway,
+                                      &p.DNS1, &p.DNS2, &p.Interface, &p.Printer};
+        for (int k = 0; k < 8; ++k) {
+            sqlite3_bind_text(st, k + 1, texts[k]->c_str(), static_cast<int>(texts[k]->size()),
+                              SQLITE_STATIC);
+        }
+        sqlite3_bind_int(st, 9, p.Icon);
+        sqlite3_bind_text(st, 10, p.Script.c_str(), static_cast<int>(p.Script.size()),
+                          SQLITE_STATIC);
+        sqlite3_step(st);
+        sqlite3_reset(st);
+    }
+    sqlite3_finalize(st);
+    Exec(db, "COMMIT");
+    const double ms =
+        std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+    sqlite3_close(db);
+    std::filesystem::remove(path);
+    return ms;
+}
+
+// In turns within each iteration, so a busy machine slows both alike; milliseconds per
+// import and the ratio import / SQLite.
+void BM_ImportBesideSqlite(benchmark::State& state) {
+    const int count = static_cast<int>(state.range(0));
+    const QString& file = ExchangeFile(count);
+    const std::vector<Profile> list = MakeProfiles(count);
+    const std::string path = TempPath("beside.dat");
+    const std::string sqlitePath = TempPath("beside.sqlite");
+    double importMs = 0, sqliteMs = 0;
+    for (auto _ : state) {
+        sqliteMs += SqliteInsert(sqlitePath, list);
+        std::filesystem::remove(path);
+        TStoreTable profiles, options;
+        quorv::app::OpenDataFile(path, profiles, options);
+        const auto start = std::chrono::steady_clock::now();
+        quorv::settings::ImportProfiles(profiles, quorv::settings::ReadExchangeFile(file),
+                                        [](const std::string&) { return true; });
+        importMs +=
+            std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
+                .count();
+        if (profiles.RecordCount() != count) {
+            state.SkipWithError("wrong record count");
+        }
+    }
+    std::filesystem::remove(path);
+    const double n = static_cast<double>(state.iterations());
+    state.counters["import_ms"] = importMs / n;
+    state.counters["sqlite_ms"] = sqliteMs / n;
+    state.counters["ratio"] = importMs / sqliteMs;
+}
+BENCHMARK(BM_ImportBesideSqlite)
+    ->Arg(1000)
+    ->Arg(10000)
+    ->Iterations(5)
+    ->Unit(benchmark::kMillisecond);
+#endif
 
 BENCHMARK(BM_ImportQic)->Arg(1000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_AppendThroughStore)->Arg(1000)->Unit(benchmark::kMillisecond);

@@ -4,12 +4,14 @@
 #include <chrono>
 #include <optional>
 #include <unordered_set>
+#include <utility>
 
 #include "core/ExchangeRules.h"
 #include "core/ProfileChecks.h"
 #include "core/ProfileExchange.h"
 #include "core/ProfileRecord.h"
 #include "core/TableWriteLock.h"
+#include "store/StoreBatch.h"
 #include "store/StoreTable.h"
 #include "system/IniFile.h"
 
@@ -20,16 +22,40 @@ using apply::Profile;
 namespace {
 
 // What the file brings is checked as qic add checks what it is given, so an import never
-// stores a profile the apply run would refuse. Name and printer are cut, not refused.
+// stores a value the apply run would refuse. Name and printer are cut, not refused; the
+// connection name may be another machine's and is only refused where it could not be
+// stored as it is.
 void CheckImported(const Profile& p) {
-    for (const std::string* text : {&p.Name, &p.Printer}) {
+    const std::pair<const std::string*, const char*> texts[] = {
+        {&p.Name, "the name "},
+        {&p.Printer, "the printer name "},
+        {&p.Interface, "the connection name "}};
+    for (const auto& [text, what] : texts) {
         if (std::any_of(text->begin(), text->end(),
                         [](char c) { return static_cast<unsigned char>(c) < ' ' || c == 0x7F; })) {
-            throw apply::RefusedValue((text == &p.Name ? "the name " : "the printer name ") +
-                                      apply::ShownValue(*text) + " contains a control character");
+            throw apply::RefusedValue(what + apply::ShownValue(*text) +
+                                      " contains a control character");
         }
     }
-    apply::CheckProfileValues(p);
+    const std::string& connection = p.Interface;
+    const auto width = static_cast<size_t>(apply::ProfileColumnWidth("Interface"));
+    if (connection.size() > width) {
+        throw apply::RefusedValue("the connection name " + apply::ShownValue(connection) +
+                                  " is longer than " + std::to_string(width) + " bytes");
+    }
+    // Length and blanks only mean another machine's name; these would be read as an option
+    // or a path by the programs an apply starts.
+    const std::string shown = "the connection name " + apply::ShownValue(connection);
+    if (connection.starts_with('-')) {
+        throw apply::RefusedValue(shown + " starts with \"-\"");
+    }
+    if (connection == "." || connection == "..") {
+        throw apply::RefusedValue(shown + " is not allowed");
+    }
+    if (connection.find_first_of("/:") != std::string::npos) {
+        throw apply::RefusedValue(shown + " contains \"/\" or \":\"");
+    }
+    apply::CheckProfileSettings(p);
     // A profile without a name could never be found, renamed or deleted again.
     if (p.Name.empty()) {
         throw apply::RefusedValue("the profile name is empty");
@@ -54,19 +80,54 @@ std::optional<TImportOutcome> ImportOne(store::TStoreTable& profiles, const Prof
     return exists ? TImportOutcome::Replaced : TImportOutcome::Added;
 }
 
-// `asks`: answering may wait for a person, so the lock is let go first.
-void Import(store::TStoreTable& profiles, const std::vector<Profile>& incoming,
-            const TConflictAnswer& answer, bool asks, const TImportProgress& progress) {
-    // Taking the lock reads the table again, so it is kept over a run of sections rather
-    // than taken per section.
-    std::optional<app::TableWriteLock> lock;
+// One hold of the write lock, its writes one batch: visible and durable together.
+struct Turn {
+    explicit Turn(store::TStoreTable& profiles) : lock(profiles), batch(profiles) {}
+    app::TableWriteLock lock;
+    store::TStoreBatch batch;
+};
+
+// `asks`: answering may wait for a person, so the turn ends first.
+TImportSummary Import(store::TStoreTable& profiles, const std::vector<Profile>& incoming,
+                      const TConflictAnswer& answer, bool asks, const TImportProgress& progress) {
+    TImportSummary summary;
+    // Outcomes of the open turn, told once it is committed.
+    std::vector<std::pair<const Profile*, TImportOutcome>> told;
+    std::optional<Turn> turn;
+    auto endTurn = [&] {
+        if (!turn) {
+            return;
+        }
+        turn->batch.Commit();
+        turn.reset();
+        for (const auto& [p, outcome] : told) {
+            switch (outcome) {
+                case TImportOutcome::Added:
+                    ++summary.Added;
+                    break;
+                case TImportOutcome::Replaced:
+                    ++summary.Replaced;
+                    break;
+                case TImportOutcome::Kept:
+                    ++summary.Kept;
+                    break;
+            }
+            if (outcome != TImportOutcome::Kept) {
+                summary.Stored.push_back(*p);
+            }
+            if (progress) {
+                progress(p->Name, outcome);
+            }
+        }
+        told.clear();
+    };
     auto taken = std::chrono::steady_clock::now();
     for (const Profile& p : incoming) {
         std::optional<bool> replace;
         std::optional<TImportOutcome> outcome;
         while (true) {
-            if (!lock) {
-                lock.emplace(profiles);
+            if (!turn) {
+                turn.emplace(profiles);
                 taken = std::chrono::steady_clock::now();
             }
             if ((outcome = ImportOne(profiles, p, replace))) {
@@ -74,22 +135,27 @@ void Import(store::TStoreTable& profiles, const std::vector<Profile>& incoming,
             }
             if (asks) {
                 // Nobody's writes wait on a person; the name is looked up again after.
-                lock.reset();
+                endTurn();
             }
             replace = answer(p.Name);
+            if (!replace) {
+                endTurn();
+                summary.Stopped = true;
+                return summary;
+            }
         }
-        if (progress) {
-            progress(p.Name, *outcome);
-        }
+        told.emplace_back(&p, *outcome);
         if (std::chrono::steady_clock::now() - taken > kLockTurn) {
-            lock.reset();
+            endTurn();
         }
     }
+    endTurn();
+    return summary;
 }
 
 }  // namespace
 
-std::vector<Profile> ReadExchangeFile(const QString& path) {
+std::vector<Profile> ReadExchangeFile(const QString& path, std::vector<SkippedSection>* skipped) {
     const std::string shown = "\"" + path.toStdString() + "\"";
     // Load takes a missing file for an empty one; importing a file that is not there is a mistake.
     if (!QFile::exists(path)) {
@@ -115,6 +181,7 @@ std::vector<Profile> ReadExchangeFile(const QString& path) {
         for (const apply::ProfileTextColumn& column : apply::kProfileTextColumns) {
             p.*column.member = ini.Value(section, QLatin1String(column.name)).toStdString();
         }
+        const std::string fileName = p.Name;
         // Cut before any lookup, or the stored (cut) name never matches the file's again.
         p.Name = apply::CutToWidth(p.Name, static_cast<size_t>(apply::ProfileColumnWidth("Name")));
         p.Icon = ParseIconValue(ini.Value(section, QStringLiteral("Icon")));
@@ -122,12 +189,22 @@ std::vector<Profile> ReadExchangeFile(const QString& path) {
         try {
             CheckImported(p);
         } catch (const apply::RefusedValue& e) {
-            throw ERefusedImport("Cannot import " + shown + ": in section [" +
-                                 section.toStdString() + "], " + e.what() + ".");
+            if (skipped) {
+                skipped->push_back({section.toStdString(), fileName, e.what()});
+            }
+            continue;
         }
         list.push_back(std::move(p));
     }
     return list;
+}
+
+void MapConnections(std::vector<Profile>& profiles, const ConnectionMap& map) {
+    for (Profile& p : profiles) {
+        if (auto it = map.find(p.Interface); it != map.end()) {
+            p.Interface = it->second;
+        }
+    }
 }
 
 std::vector<std::string> ConflictingNames(store::TStoreTable& profiles,
@@ -142,15 +219,17 @@ std::vector<std::string> ConflictingNames(store::TStoreTable& profiles,
     return conflicts;
 }
 
-void ImportProfiles(store::TStoreTable& profiles, const std::vector<Profile>& incoming,
-                    const TConflictAnswer& answer, const TImportProgress& progress) {
-    Import(profiles, incoming, answer, true, progress);
+TImportSummary ImportProfiles(store::TStoreTable& profiles, const std::vector<Profile>& incoming,
+                              const TConflictAnswer& answer, const TImportProgress& progress) {
+    return Import(profiles, incoming, answer, true, progress);
 }
 
-void ImportProfilesWithoutAsking(store::TStoreTable& profiles, const std::vector<Profile>& incoming,
-                                 bool replaceExisting, const TImportProgress& progress) {
-    Import(
-        profiles, incoming, [replaceExisting](const std::string&) { return replaceExisting; },
+TImportSummary ImportProfilesWithoutAsking(store::TStoreTable& profiles,
+                                           const std::vector<Profile>& incoming,
+                                           bool replaceExisting, const TImportProgress& progress) {
+    return Import(
+        profiles, incoming,
+        [replaceExisting](const std::string&) -> std::optional<bool> { return replaceExisting; },
         false, progress);
 }
 

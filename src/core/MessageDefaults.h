@@ -69,6 +69,19 @@ inline constexpr auto kMessageDefaults = std::to_array<MessageDefault>({
     {"msgNotRun", "앞의 명령이 실패하여 실행되지 않았습니다: %1"},
     {"msgNoDhcpLease", "%1에서 아직 DHCP 서버로부터 주소를 받지 못했습니다"},
     {"msgPrinterNotSet", "프린터 \"%1\"을(를) 기본 프린터로 설정할 수 없습니다."},
+    {"msgUnknownConnection",
+     "프로필 %1은(는) 이 컴퓨터에 없는 연결 %2을(를) 사용합니다.\r\n"
+     "이 컴퓨터의 어댑터: %3\r\n"
+     "프로필을 편집해서 어댑터를 지정하세요 (IP 설정 창 또는 qic edit %1 --interface IF)."},
+    {"msgImportAttention",
+     "가져온 다음 프로필은 이 컴퓨터에 없는 연결을 사용합니다. 적용하기 전에 IP 설정 창에서 "
+     "어댑터를 지정하세요:"},
+    {"msgAdaptersHere", "이 컴퓨터의 어댑터: %1"},
+    {"msgImportSkipped", "다음 항목은 가져오지 않았습니다:"},
+    {"msgKeepConnection", "그대로 두기"},
+    {"msgMapConnections",
+     "이 컴퓨터에 없는 연결 이름입니다. 각 이름에 사용할 어댑터를 선택하세요 (그 이름을 쓰는 "
+     "모든 프로필에 적용됩니다):"},
 });
 
 // The built-in text of a key; empty for an unknown key.

@@ -2,6 +2,7 @@
 
 #include "core/RecordLookup.h"
 #include "core/TableWriteLock.h"
+#include "store/StoreBatch.h"
 #include "store/StoreTable.h"
 
 namespace quorv::app {
@@ -65,11 +66,14 @@ void AddMissingOptions(TStoreTable& options) {
     }
     // Two first starts at once must not both add the rows.
     const TableWriteLock lock(options);
+    // The rows become visible together, with one sync rather than one per row.
+    store::TStoreBatch batch(options);
     for (const apply::OptionDefault& option : apply::kOptionDefaults) {
         if (!FindByName(options, option.key)) {
             InsertOption(options, option.key, option.value);
         }
     }
+    batch.Commit();
 }
 
 }  // namespace quorv::app

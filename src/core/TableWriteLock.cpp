@@ -23,7 +23,9 @@ TableWriteLock::TableWriteLock(store::TStoreTable& table) : file_(FileOf(table))
     file_.Lock();
     try {
         // Reads without the lock may have left the copy behind what others wrote.
-        if (store::TStoreTableIO* io = table.Database()->FindTableIO(table.TableName())) {
+        // Inside a batch the lock was already ours and the copy is ahead of the file.
+        store::TStoreTableIO* io = table.Database()->FindTableIO(table.TableName());
+        if (io != nullptr && !io->InBatch()) {
             io->Reload();
         }
         table.Refresh();

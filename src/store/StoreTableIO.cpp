@@ -217,6 +217,9 @@ void TStoreTableIO::WriteCounters(bool withAutoInc) {
 }
 
 void TStoreTableIO::CheckHeaderOnDisk() {
+    if (batch_) {
+        return;  // the lock has been ours since the batch began; the copy is ahead of the file
+    }
     // Another program may have appended, moved a key or created an index since the table
     // was loaded; writing on from the stale copy would reuse its record numbers and
     // overwrite its entries. Under the write lock the copy is taken again instead.
@@ -259,6 +262,7 @@ TRecordItem TStoreTableIO::RecheckedRecord(TRecordItem record) {
 }
 
 void TStoreTableIO::RecoverAfterFailedWrite() noexcept {
+    batchPending_ = false;
     try {
         Reload();
     } catch (...) {
@@ -552,24 +556,83 @@ int32_t TStoreTableIO::AppendRecord(const TFieldBuffers& values, bool flush) {
             }
             appending_ = nullptr;
         }
-        file_.OrderWrites();
+        if (!batch_) {
+            file_.OrderWrites();
+        }
 
-        // The commit: the record-tab count (with the first block and the counter).
+        // The commit: the record-tab count (with the first block and the counter); a
+        // batch writes it once for all its appends.
         if (n == 0) {
             header_.FirstRecordBlock = static_cast<int32_t>(end);
         }
         header_.RecordTabCount = n + 1;
         header_.AutoIncCounter = counter;
-        WriteCounters(autoField >= 0);
+        if (batch_) {
+            batchPending_ = true;
+        } else {
+            WriteCounters(autoField >= 0);
+        }
         physical_.push_back(TRecordItem{static_cast<int32_t>(dataOffset), n});
     } catch (...) {
         RecoverAfterFailedWrite();
         throw;
     }
-    if (flush) {
+    if (flush && !batch_) {
         file_.Flush();
     }
     return n;
+}
+
+void TStoreTableIO::BeginBatch() {
+    RequireLoaded();
+    if (batch_) {
+        throw EDatabaseError("Table '" + tableName_ + "' is already in a batch");
+    }
+    file_.CheckWritable();
+    file_.Lock();
+    try {
+        CheckHeaderOnDisk();
+    } catch (...) {
+        file_.Unlock();
+        throw;
+    }
+    batch_ = true;
+    batchPending_ = false;
+}
+
+void TStoreTableIO::CommitBatch() {
+    if (!batch_) {
+        return;
+    }
+    batch_ = false;
+    try {
+        if (batchPending_) {
+            // Every appended record's data before the count that makes them all visible.
+            file_.OrderWrites();
+            WriteCounters(AutoIncField() >= 0);
+            batchPending_ = false;
+        }
+        if (file_.NeedsFlush()) {
+            file_.Flush();
+        }
+    } catch (...) {
+        RecoverAfterFailedWrite();
+        file_.Unlock();
+        throw;
+    }
+    file_.Unlock();
+}
+
+void TStoreTableIO::AbandonBatch() noexcept {
+    if (!batch_) {
+        return;
+    }
+    batch_ = false;
+    if (batchPending_) {
+        // The file's count never covered them: taking the file again forgets them.
+        RecoverAfterFailedWrite();
+    }
+    file_.Unlock();
 }
 
 void TStoreTableIO::ModifyRecord(int32_t position, const TFieldBuffers& values, bool flush) {

@@ -82,6 +82,15 @@ class TStoreTableIO {
     bool FieldCompressed(int32_t field) const;
     bool FieldEncrypted(int32_t field) const;
 
+    // A batch of writes (see TStoreBatch): from BeginBatch to CommitBatch this process holds
+    // the write lock, and appends keep the record count that makes them visible in memory
+    // until CommitBatch writes it after one data sync and flushes. AbandonBatch drops the
+    // appends not yet committed.
+    void BeginBatch();
+    void CommitBatch();
+    void AbandonBatch() noexcept;
+    bool InBatch() const { return batch_; }
+
     // Writes a new record; returns its record number.
     int32_t AppendRecord(const TFieldBuffers& values, bool flush = false);
     // Rewrites the fields whose Write flag is set of the record at `position` in the
@@ -174,6 +183,8 @@ class TStoreTableIO {
     std::vector<TCipherMessage> messages_;  // scratch of the batch calls
     std::vector<int32_t> longerTexts_;
     const uint8_t* appending_ = nullptr;
+    bool batch_ = false;
+    bool batchPending_ = false;  // appends whose count is not yet on disk
 };
 
 }  // namespace quorv::store

@@ -5,6 +5,7 @@
 #include <fstream>
 
 #include "ExchangeTestData.h"
+#include "core/ConnectionCheck.h"
 #include "core/ExchangeRules.h"
 #include "core/ProfileExchange.h"
 #include "system/IniFile.h"
@@ -284,28 +285,108 @@ TEST(ExchangeImport, BadFilesAreRefusedBeforeAnythingChanges) {
     }
     EXPECT_EQ(Names(data.All()), std::vector<std::string>{"keep"});
 
-    // Values the profiles may not hold: the section and the reason are named.
+    // Values the profiles may not hold: that section is left out with its reason, the
+    // others come across.
     const std::vector<std::pair<std::string, std::string>> refused{
         {"Interface=eth0\nIP=10.0.0.0\nMask=255.255.255.0", "network or broadcast"},
         {"Interface=eth0\nIP=10.0.0.1,10.0.0.2\nMask=255.0.0.0,255.0.255.0", "subnet mask"},
-        {"Interface=Local Area Connection\nIP=DHCP", "interface name"},
-        {"IP=DHCP", "interface name is empty"},
         {"Interface=eth0\nIP=DHCP", "profile name is empty"},
         {"Interface=eth0\nIP=DHCP\nDNS1=224.0.0.1", "DNS server"},
         {"Interface=eth0\nIP=DHCP\nName=a\tb", "control character"},
+        {"Interface=-x\nIP=DHCP\nName=d", "starts with \"-\""},
+        {"Interface=a/b\nIP=DHCP\nName=e", "contains \"/\""},
+        {"Interface=eth\t0\nIP=DHCP\nName=c", "connection name \"eth\\x090\" contains a control"},
+        {"Interface=" + std::string(257, 'i') + "\nIP=DHCP\nName=w", "longer than 256 bytes"},
         {"Interface=eth0\nIP=DHCP\nScript=" + std::string(70000, 'x'), "script is longer"},
     };
     for (const auto& [keys, reason] : refused) {
-        WriteBytes(dir / "values.qic", "[Good]\nName=ok\nIP=DHCP\nInterface=eth0\n[Bad]\n" + keys);
-        try {
-            ReadExchangeFile(Q(dir / "values.qic"));
-            ADD_FAILURE() << keys;
-        } catch (const ERefusedImport& e) {
-            const std::string message = e.what();
-            EXPECT_NE(message.find("in section [Bad], "), std::string::npos) << message;
-            EXPECT_NE(message.find(reason), std::string::npos) << message;
-        }
+        WriteBytes(dir / "values.qic", "[Good]\nName=ok\nIP=DHCP\nInterface=eth0\n[Bad]\n" + keys +
+                                           "\n[Also]\nName=ok2\n");
+        std::vector<SkippedSection> skipped;
+        EXPECT_EQ(Names(ReadExchangeFile(Q(dir / "values.qic"), &skipped)),
+                  (std::vector<std::string>{"ok", "ok2"}))
+            << keys;
+        ASSERT_EQ(skipped.size(), 1u) << keys;
+        EXPECT_EQ(skipped[0].Section, "Bad");
+        EXPECT_NE(skipped[0].Reason.find(reason), std::string::npos) << skipped[0].Reason;
     }
+}
+
+// Files of the Windows program name its connections; they come across byte for byte and
+// are listed for attention, and a mapping points them at this machine's adapters.
+TEST(ExchangeImport, WindowsConnectionNamesAreKeptAndListed) {
+    TempDataFile data;
+    const std::string lan = "Local Area Connection";
+    const std::string ethernet = "이더넷";
+    WriteBytes(data.Folder() / "win.qic",
+               "[Record_1]\r\nName=Office\r\nIP=192.168.0.10\r\nMask=255.255.255.0\r\n"
+               "Interface=" +
+                   lan +
+                   "\r\nScript=ipconfig /release,ipconfig /renew\r\n"
+                   "[Record_2]\r\nName=Home\r\nIP=DHCP\r\nInterface=" +
+                   ethernet +
+                   "\r\n"
+                   "[Record_3]\r\nName=Lab\r\nIP=DHCP\r\nInterface=\r\n"
+                   "[Record_4]\r\nName=Cafe\r\nIP=DHCP\r\nInterface=" +
+                   lan +
+                   "\r\n"
+                   "[Record_5]\r\nName=Here\r\nIP=DHCP\r\nInterface=eth0\r\n");
+    WriteBytes(data.Folder() / "cp949.qic",
+               "[Record_1]\r\nName=Old\r\nIP=DHCP\r\nInterface=\xC0\xCC\xB4\xF5\xB3\xDD\r\n");
+
+    std::vector<SkippedSection> skipped;
+    Answers answers;
+    const TImportSummary summary = ImportProfiles(
+        data.Profiles(), ReadExchangeFile(Q(data.Folder() / "win.qic"), &skipped), answers());
+    ImportProfiles(data.Profiles(), ReadExchangeFile(Q(data.Folder() / "cp949.qic"), &skipped),
+                   answers());
+    EXPECT_TRUE(skipped.empty());
+    EXPECT_EQ(summary.Added, 5);
+    std::vector<Profile> all = data.All();
+    ASSERT_EQ(all.size(), 6u);
+    EXPECT_EQ(all[0].Interface, lan);
+    EXPECT_EQ(all[1].Interface, ethernet);
+    EXPECT_EQ(all[2].Interface, "");
+    EXPECT_EQ(all[5].Interface, ethernet);
+
+    EXPECT_EQ(apply::UnknownConnections(summary.Stored, {"eth0", "wlan0"}),
+              (std::vector<apply::UnknownConnection>{
+                  {lan, {"Office", "Cafe"}}, {ethernet, {"Home"}}, {"", {"Lab"}}}));
+
+    // export -> import -> export gives the same file and the same profiles.
+    const std::string first = data.Folder() / "first.qic";
+    const std::string second = data.Folder() / "second.qic";
+    ASSERT_EQ(ExportProfiles(data.Profiles(), Q(first)), 6);
+    TempDataFile fresh;
+    ImportProfiles(fresh.Profiles(), ReadExchangeFile(Q(first)), answers());
+    ExportProfiles(fresh.Profiles(), Q(second));
+    EXPECT_EQ(ReadFile(second), ReadFile(first));
+    EXPECT_EQ(fresh.All(), all);
+    EXPECT_NE(ReadFile(first).find("Script=ipconfig /release,ipconfig /renew\r\n"),
+              std::string::npos);
+
+    // Mapped, every profile that used the name takes the adapter.
+    std::vector<Profile> incoming = ReadExchangeFile(Q(data.Folder() / "win.qic"));
+    MapConnections(incoming, {{lan, "enp3s0"}, {"", "wlan0"}});
+    EXPECT_EQ(incoming[0].Interface, "enp3s0");
+    EXPECT_EQ(incoming[1].Interface, ethernet);
+    EXPECT_EQ(incoming[2].Interface, "wlan0");
+    EXPECT_EQ(incoming[3].Interface, "enp3s0");
+}
+
+// A stopped import keeps what it stored; nothing after the stop is written.
+TEST(ExchangeImport, AnAnswerCanStopTheImport) {
+    TempDataFile data;
+    data.Add(MakeProfile("b"));
+    WriteBytes(data.Folder() / "in.qic",
+               "[1]\nName=a\nIP=DHCP\nInterface=eth0\n[2]\nName=b\nIP=DHCP\nInterface=eth0\n"
+               "[3]\nName=c\nIP=DHCP\nInterface=eth0\n");
+    const TImportSummary summary =
+        ImportProfiles(data.Profiles(), ReadExchangeFile(Q(data.Folder() / "in.qic")),
+                       [](const std::string&) -> std::optional<bool> { return std::nullopt; });
+    EXPECT_TRUE(summary.Stopped);
+    EXPECT_EQ(summary.Added, 1);
+    EXPECT_EQ(Names(data.All()), (std::vector<std::string>{"b", "a"}));
 }
 
 }  // namespace

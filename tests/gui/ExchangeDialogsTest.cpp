@@ -1,6 +1,8 @@
 #include <QApplication>
+#include <QComboBox>
 #include <QDir>
 #include <QFileDialog>
+#include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTimer>
@@ -9,10 +11,13 @@
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
 
 #include "QtEnvironment.h"
 #include "TestFormHost.h"
 #include "core/ProfileExchange.h"
+#include "core/ProfileRecord.h"
+#include "gui/dialogs/ConnectionMapForm.h"
 #include "gui/dialogs/ExchangeDialogs.h"
 
 namespace quorv::settings {
@@ -248,6 +253,118 @@ TEST(ExchangeCommands, SaveThenOpenIntoAFreshDataFileGivesEveryProfile) {
     original[1].Script = "a\r\nb\r\n";
     EXPECT_EQ(fresh.Data().All(), original);
     EXPECT_EQ(fresh.Rows(), (QStringList{"무선", "Office"}));
+}
+
+// Calls `act` with the first modal dialog of type T that opens, once.
+template <typename T>
+class DialogAnswer {
+  public:
+    explicit DialogAnswer(std::function<void(T&)> act) : act_(std::move(act)) {
+        QObject::connect(&timer_, &QTimer::timeout, [this] {
+            auto* dialog = qobject_cast<T*>(QApplication::activeModalWidget());
+            if (dialog != nullptr && dialog->isVisible() && !done) {
+                done = true;
+                Screenshot(dialog, dialog->objectName());
+                act_(*dialog);
+            }
+        });
+        timer_.start(5);
+    }
+    bool done = false;
+
+  private:
+    std::function<void(T&)> act_;
+    QTimer timer_;
+};
+
+TEST(ExchangeCommands, WindowsConnectionNamesAreMappedOnceAndTheRestListed) {
+    TestFormHost host;
+    host.Inventory().ConnectionIDs = {"enp3s0", "wlan0"};
+    host.Inventory().AdapterNames = {"Intel I219", "Atheros"};
+    const std::string file = host.Data().Folder() / "win.qic";
+    std::ofstream(file) << "[Record_1]\r\nName=Office\r\nIP=DHCP\r\nInterface=Local Area "
+                           "Connection\r\n"
+                           "[Record_2]\r\nName=Home\r\nIP=DHCP\r\nInterface=이더넷\r\n"
+                           "[Record_3]\r\nName=Cafe\r\nIP=DHCP\r\nInterface=Local Area "
+                           "Connection\r\n"
+                           "[Record_4]\r\nName=Bad\r\nIP=10.0.0.300\r\nMask=255.0.0.0\r\n"
+                           "Interface=enp3s0\r\n"
+                           "[Record_5]\r\nName=Here\r\nIP=DHCP\r\nInterface=wlan0\r\n";
+    Chooser choose(Q(file));
+    std::vector<QString> rows;
+    DialogAnswer<TConnectionMapForm> map([&](TConnectionMapForm& form) {
+        for (QComboBox* combo : form.Adapters) {
+            rows.push_back(
+                form.findChild<QLabel*>(QStringLiteral("lblConnection%1").arg(rows.size() + 1))
+                    ->text() +
+                QLatin1Char('=') + combo->itemText(1));
+        }
+        form.Adapters[0]->setCurrentIndex(1);  // Local Area Connection -> enp3s0
+        form.accept();
+    });
+    BoxAnswers result({QMessageBox::Ok});
+    acOpenExecute(nullptr);
+    EXPECT_TRUE(map.done);
+    // Each unknown name once, the adapters to choose from with their descriptions.
+    EXPECT_EQ(rows, (std::vector<QString>{"\"Local Area Connection\"=enp3s0 (Intel I219)",
+                                          "\"이더넷\"=enp3s0 (Intel I219)"}));
+    const std::vector<Profile> all = host.Data().All();
+    ASSERT_EQ(all.size(), 4u);
+    EXPECT_EQ(all[0].Interface, "enp3s0");
+    EXPECT_EQ(all[1].Interface, "이더넷");
+    EXPECT_EQ(all[2].Interface, "enp3s0");
+    EXPECT_EQ(all[3].Interface, "wlan0");
+    // One box: the section left out with its reason, the profile still to point somewhere.
+    ASSERT_EQ(result.seen.size(), 1u);
+    EXPECT_EQ(result.seen[0].name, "ImportResultBox");
+    const QString text = result.seen[0].text;
+    EXPECT_TRUE(text.contains("[Record_4] \"Bad\": IP address \"10.0.0.300\""))
+        << text.toStdString();
+    EXPECT_TRUE(
+        text.contains(host.MessageTexts().Text("msgImportAttention") + "\n\"이더넷\": \"Home\"\n"))
+        << text.toStdString();
+    EXPECT_TRUE(text.contains("\"enp3s0\", \"wlan0\"")) << text.toStdString();
+}
+
+TEST(ExchangeCommands, ConflictQuestionOffersToAllAndCancel) {
+    TestFormHost host;
+    for (const char* name : {"a", "b", "c", "d"}) {
+        host.Data().Add(MakeProfile(name));
+    }
+    const std::string file = host.Data().Folder() / "in.qic";
+    std::ofstream(file) << "[1]\nName=a\nIP=DHCP\nInterface=n\n[2]\nName=b\nIP=DHCP\nInterface=n\n"
+                           "[3]\nName=c\nIP=DHCP\nInterface=n\n[4]\nName=d\nIP=DHCP\nInterface=n\n";
+    Chooser choose(Q(file));
+    auto interfaces = [&] {
+        std::string s;
+        for (const Profile& p : host.Data().All()) {
+            s += p.Interface == "n" ? 'n' : 'o';
+        }
+        return s;
+    };
+    {
+        BoxAnswers answers({QMessageBox::No, QMessageBox::YesToAll});
+        acOpenExecute(nullptr);
+        EXPECT_EQ(answers.seen.size(), 2u);  // the last two are not asked
+        EXPECT_EQ(interfaces(), "onnn");
+    }
+    for (const char* name : {"a", "b", "c", "d"}) {
+        ASSERT_TRUE(app::FindProfile(host.ProfileTable(), name));
+        app::SaveProfile(host.ProfileTable(), MakeProfile(name), true);
+    }
+    {
+        BoxAnswers answers({QMessageBox::Yes, QMessageBox::NoToAll});
+        acOpenExecute(nullptr);
+        EXPECT_EQ(answers.seen.size(), 2u);
+        EXPECT_EQ(interfaces(), "nooo");
+    }
+    {
+        // Cancel stops before the next profile; what came before stays.
+        BoxAnswers answers({QMessageBox::Yes, QMessageBox::Cancel});
+        acOpenExecute(nullptr);
+        EXPECT_EQ(answers.seen.size(), 2u);
+        EXPECT_EQ(interfaces(), "nooo");
+    }
 }
 
 }  // namespace

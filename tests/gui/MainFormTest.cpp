@@ -986,6 +986,24 @@ TEST_F(MainFormTest, ApplyShowsTheReportOnlyWhenAsked) {
     EXPECT_EQ(services_.events, (std::vector<std::string>{"apply", "apply", "report"}));
 }
 
+TEST_F(MainFormTest, ApplyOfAConnectionThisMachineLacksIsRefusedFirst) {
+    Profile windows = MakeProfile("Office");
+    windows.Interface = "Local Area Connection";
+    Seed({windows});
+    Start();
+    Select("Office");
+    ModalAnswers answers;
+    answers.Press(QMessageBox::Ok);
+    form_->acResult->trigger();
+    EXPECT_TRUE(services_.applied.empty());
+    ASSERT_EQ(answers.Seen().size(), 1u);
+    const std::string said = form_->MessageTexts()
+                                 .Text("msgUnknownConnection")
+                                 .arg("\"Office\"", "\"Local Area Connection\"", "\"eth0\"")
+                                 .toStdString();
+    EXPECT_NE(answers.Seen()[0].find(said), std::string::npos) << answers.Seen()[0];
+}
+
 TEST_F(MainFormTest, RootRefusesToApplyFromAFileOthersCouldReplace) {
     if (geteuid() != 0) {
         GTEST_SKIP() << "only root refuses";

@@ -4,10 +4,12 @@
 
 #include <memory>
 
+#include "cli/InventoryCommands.h"
 #include "cli/Output.h"
 #include "cli/ProgressLanguage.h"
 #include "cli/QicData.h"
 #include "core/ApplyRun.h"
+#include "core/ConnectionCheck.h"
 #include "core/DataFileTrust.h"
 #include "core/OptionRecord.h"
 #include "system/ProgramFolder.h"
@@ -35,6 +37,14 @@ int ApplyCommand::Execute(const Invocation& inv, std::ostream& out, std::ostream
             out << line << '\n';
         }
         return kExitOk;
+    }
+    // Before anything runs: a connection this machine lacks would be changed nowhere.
+    if (const auto adapters = MachineAdapters()) {
+        try {
+            apply::CheckConnectionPresent(profile, *adapters);
+        } catch (const apply::EUnknownConnection& e) {
+            throw UsageError(e.what());
+        }
     }
     const bool shown =
         apply::ShowScriptWindow(app::ReadOption(data.Options(), apply::kShowScriptWindow));

@@ -4,10 +4,13 @@
 
 #include <iostream>
 
+#include "cli/InventoryCommands.h"
 #include "cli/Output.h"
 #include "cli/QicData.h"
+#include "core/ConnectionCheck.h"
 #include "core/ExchangeRules.h"
 #include "core/MessageDefaults.h"
+#include "core/ProfileChecks.h"
 #include "core/ProfileExchange.h"
 
 namespace quorv::cli {
@@ -62,14 +65,55 @@ int Export(store::TStoreTable& profiles, const Invocation& inv, std::ostream& ou
     return kExitOk;
 }
 
-int Import(store::TStoreTable& profiles, const Invocation& inv, const TQuestioner& questioner,
-           std::ostream& out) {
-    std::vector<apply::Profile> incoming;
-    try {
-        incoming = settings::ReadExchangeFile(QString::fromStdString(inv.name));
-    } catch (const settings::ERefusedImport& e) {
-        throw UsageError(e.what());
+settings::ConnectionMap ParseConnectionMap(const std::vector<std::string>& maps) {
+    settings::ConnectionMap map;
+    for (const std::string& item : maps) {
+        // The adapter is a Linux name, which never holds "="; the old name may.
+        const size_t split = item.rfind('=');
+        if (split == std::string::npos) {
+            throw UsageError("--map takes OLD=NEW, not " + Quoted(item));
+        }
+        const std::string adapter = item.substr(split + 1);
+        try {
+            apply::CheckInterfaceName(adapter);
+        } catch (const apply::RefusedValue& e) {
+            throw UsageError(std::string("--map ") + Quoted(item) + ": " + e.what());
+        }
+        if (!map.emplace(item.substr(0, split), adapter).second) {
+            throw UsageError("--map names " + Quoted(item.substr(0, split)) + " twice");
+        }
     }
+    return map;
+}
+
+void PrintAttention(const std::vector<apply::Profile>& stored,
+                    const std::vector<std::string>& adapters, std::ostream& out) {
+    const std::vector<apply::UnknownConnection> unknown =
+        apply::UnknownConnections(stored, adapters);
+    if (unknown.empty()) {
+        return;
+    }
+    out << "needs attention: these profiles name a connection this machine does not have; "
+           "point them at an adapter (qic edit NAME --interface IF) before applying them:\n";
+    for (const apply::UnknownConnection& u : unknown) {
+        out << "  "
+            << (u.Connection.empty() ? std::string("(no connection)") : Quoted(u.Connection))
+            << ":";
+        for (size_t i = 0; i < u.Profiles.size(); ++i) {
+            out << (i == 0 ? " " : ", ") << Quoted(u.Profiles[i]);
+        }
+        out << '\n';
+    }
+    out << "  adapters here: " << apply::AdapterList(adapters) << '\n';
+}
+
+int Import(store::TStoreTable& profiles, const Invocation& inv, const TQuestioner& questioner,
+           std::ostream& out, const std::optional<std::vector<std::string>>& adapters) {
+    const settings::ConnectionMap map = ParseConnectionMap(inv.maps);
+    std::vector<settings::SkippedSection> skipped;
+    std::vector<apply::Profile> incoming =
+        settings::ReadExchangeFile(QString::fromStdString(inv.name), &skipped);
+    settings::MapConnections(incoming, map);
     const bool flagged = inv.yes || inv.no;
     if (!flagged && !questioner.interactive) {
         const std::vector<std::string> conflicts = settings::ConflictingNames(profiles, incoming);
@@ -83,15 +127,23 @@ int Import(store::TStoreTable& profiles, const Invocation& inv, const TQuestione
     auto report = [&](const std::string& name, settings::TImportOutcome outcome) {
         out << OutcomeWord(outcome) << ' ' << Quoted(name) << '\n';
     };
-    if (flagged) {
-        settings::ImportProfilesWithoutAsking(profiles, incoming, inv.yes, report);
-    } else {
-        settings::ImportProfiles(
-            profiles, incoming,
-            [&](const std::string& name) { return questioner.ask(ConflictQuestion(name)); },
-            report);
+    const settings::TImportSummary summary =
+        flagged
+            ? settings::ImportProfilesWithoutAsking(profiles, incoming, inv.yes, report)
+            : settings::ImportProfiles(
+                  profiles, incoming,
+                  [&](const std::string& name) { return questioner.ask(ConflictQuestion(name)); },
+                  report);
+    for (const settings::SkippedSection& s : skipped) {
+        out << "skipped " << Quoted(s.Name) << " (section [" << Printable(s.Section)
+            << "]): " << s.Reason << '\n';
     }
-    return kExitOk;
+    out << summary.Added << " added, " << summary.Replaced << " replaced, " << summary.Kept
+        << " kept, " << skipped.size() << " skipped\n";
+    if (adapters) {
+        PrintAttention(summary.Stored, *adapters, out);
+    }
+    return skipped.empty() ? kExitOk : kExitFailed;
 }
 
 TQuestioner TerminalQuestioner(std::ostream& prompt) {
@@ -130,10 +182,11 @@ int ExportCommand::Execute(const Invocation& inv, std::ostream& out, std::ostrea
 ImportCommand::ImportCommand()
     : Command({"import",
                "reads the profiles of FILE; a profile of the same name is replaced (--yes), kept "
-               "(--no), or asked about on a terminal",
+               "(--no), or asked about on a terminal; --map points a connection name at an "
+               "adapter of this machine",
                {{"FILE", "the exchange file"}},
                "a file name",
-               {"yes", "no"}}) {}
+               {"yes", "no", "map"}}) {}
 
 void ImportCommand::CheckOptions(const Invocation& inv) const {
     if (inv.yes && inv.no) {
@@ -143,7 +196,7 @@ void ImportCommand::CheckOptions(const Invocation& inv) const {
 
 int ImportCommand::Execute(const Invocation& inv, std::ostream& out, std::ostream& err) const {
     QicData data(inv);
-    return Import(data.Profiles(), inv, TerminalQuestioner(err), out);
+    return Import(data.Profiles(), inv, TerminalQuestioner(err), out, MachineAdapters());
 }
 
 }  // namespace quorv::cli

@@ -1,8 +1,10 @@
 #pragma once
 
 #include <functional>
+#include <optional>
 #include <ostream>
 #include <string>
+#include <vector>
 
 #include "cli/Invocation.h"
 #include "cli/QicCommand.h"
@@ -24,12 +26,14 @@ struct TQuestioner {
     std::function<bool(const std::string& question)> ask;
 };
 
-// qic import FILE [--yes|--no]: one line per section, "added", "replaced" or "kept" and the
-// name. Without a flag each conflict is put to the questioner; when it cannot ask, the
-// command refuses (exit 2) before anything is written. A section with a value add would
-// refuse is refused the same way (exit 2); a file that cannot be read is exit 1.
+// qic import FILE [--yes|--no] [--map OLD=NEW]...: one line per section, "added",
+// "replaced" or "kept" and the name, then each section left out with its reason, a count of
+// each, and, when `adapters` (this machine's connection names) is given, the profiles whose
+// connection is not among them. Without a flag each conflict is put to the questioner; when
+// it cannot ask, the command refuses (exit 2) before anything is written. Exit 1 when a
+// section was left out; a file that cannot be read is exit 1 too, before anything is written.
 int Import(store::TStoreTable& profiles, const Invocation& inv, const TQuestioner& questioner,
-           std::ostream& out);
+           std::ostream& out, const std::optional<std::vector<std::string>>& adapters = {});
 
 // Asks on stdin and `prompt` when stdin is a terminal; end of input answers no.
 TQuestioner TerminalQuestioner(std::ostream& prompt);

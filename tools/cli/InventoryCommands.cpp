@@ -13,6 +13,16 @@ PrintersCommand::PrintersCommand()
     : Command({"printers", "the printers, the default one marked", {}, "", {}}) {}
 
 #ifdef QUORV_QIC_INVENTORY
+std::optional<std::vector<std::string>> MachineAdapters() {
+    QStringList ids, adapters;
+    inventory::ReadNetworkConnections(ids, adapters);
+    std::vector<std::string> names;
+    for (const QString& id : ids) {
+        names.push_back(id.toStdString());
+    }
+    return names;
+}
+
 int InterfacesCommand::Execute(const Invocation&, std::ostream& out, std::ostream&) const {
     QStringList ids, adapters;
     inventory::ReadNetworkConnections(ids, adapters);
@@ -37,6 +47,10 @@ int PrintersCommand::Execute(const Invocation&, std::ostream& out, std::ostream&
     return kExitOk;
 }
 #else
+std::optional<std::vector<std::string>> MachineAdapters() {
+    return std::nullopt;
+}
+
 int InterfacesCommand::Execute(const Invocation&, std::ostream&, std::ostream&) const {
     throw Exception("this qic was built without the connection inventory");
 }

@@ -1,8 +1,15 @@
 #pragma once
 
+#include <optional>
+#include <string>
+#include <vector>
+
 #include "cli/QicCommand.h"
 
 namespace quorv::cli {
+
+// This machine's connection names, or nothing when this qic cannot read them.
+std::optional<std::vector<std::string>> MachineAdapters();
 
 // qic interfaces: each connection name and its adapter, tab-separated.
 class InterfacesCommand : public Command {

@@ -2,6 +2,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "base/Exception.h"
 
@@ -30,8 +31,9 @@ struct Invocation {
     std::string name;  // the first operand: a profile, a file, or the command help describes
     bool json = false;
     bool dryRun = false;
-    bool yes = false, no = false;  // import: how to answer every conflict
-    std::string newName;           // rename
+    bool yes = false, no = false;   // import: how to answer every conflict
+    std::vector<std::string> maps;  // import: "OLD=NEW" connection names, as given
+    std::string newName;            // rename
     AddOptions add;
 };
 

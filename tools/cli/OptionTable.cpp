@@ -37,6 +37,9 @@ const std::vector<OptionSpec>& OptionTable() {
          [](Invocation& inv, std::string) { inv.yes = true; }},
         {"no", nullptr, nullptr, "keeps every profile of the same name",
          [](Invocation& inv, std::string) { inv.no = true; }},
+        {"map", nullptr, "OLD=NEW",
+         "stores the adapter NEW where a profile names the connection OLD (repeatable)",
+         [](Invocation& inv, std::string v) { inv.maps.push_back(std::move(v)); }, true},
     };
     return table;
 }

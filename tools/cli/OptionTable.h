@@ -18,6 +18,7 @@ struct OptionSpec {
     const char* valueName;  // nullptr: a switch
     const char* description;
     void (*bind)(Invocation& inv, std::string value);  // nullptr: handled before binding
+    bool repeatable = false;                           // bound once per occurrence
 };
 
 const std::vector<OptionSpec>& OptionTable();

@@ -58,7 +58,7 @@ void Parse(QCommandLineParser& parser, const std::vector<std::string>& args) {
     std::map<std::string, int> seen;
     for (const QString& name : parser.optionNames()) {
         const OptionSpec* option = FindOption(name.toStdString());
-        if (option && ++seen[option->name] == 2) {
+        if (option && !option->repeatable && ++seen[option->name] == 2) {
             throw UsageError(std::string("--") + option->name + " is given twice");
         }
     }

@@ -57,7 +57,13 @@ Invocation Command::Bind(const QCommandLineParser& parser) const {
     for (const OptionSpec& option : OptionTable()) {
         const QString name = QString::fromLatin1(option.name);
         if (option.bind && parser.isSet(name)) {
-            option.bind(inv, ArgumentFromQt(parser.value(name)));
+            if (option.repeatable) {
+                for (const QString& value : parser.values(name)) {
+                    option.bind(inv, ArgumentFromQt(value));
+                }
+            } else {
+                option.bind(inv, ArgumentFromQt(parser.value(name)));
+            }
         }
     }
     CheckOptions(inv);

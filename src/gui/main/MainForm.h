@@ -176,6 +176,9 @@ class TMainForm : public QMainWindow, public settings::IFormHost {
     // again, when another program renamed or deleted it meanwhile.
     std::optional<apply::Profile> RowProfile(QTreeWidgetItem* row);
     void TellStaleRow(const QString& name);
+    // Whether this machine has the profile's connection; when not, says so and which
+    // adapters it has, before anything is applied.
+    bool ConnectionPresent(const apply::Profile& profile);
     QString Text(const char* key) const { return texts_.Text(key); }
     QMessageBox::StandardButton Ask(QMessageBox::Icon icon, const QString& text,
                                     QMessageBox::StandardButtons buttons);

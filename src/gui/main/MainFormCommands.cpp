@@ -7,8 +7,10 @@
 #include <QTime>
 #include <QTimer>
 
+#include "core/ConnectionCheck.h"
 #include "core/OptionRecord.h"
 #include "core/Options.h"
+#include "core/ProfileChecks.h"
 #include "core/ProfileRecord.h"
 #include "core/RecordLookup.h"
 #include "core/RootApply.h"
@@ -170,6 +172,9 @@ void TMainForm::acResultExecute() {
     // file swapped in under the window's name cannot run its script lines as root.
     const apply::Profile profile = geteuid() == 0 ? ReadProfileAsRoot(dataFile_, Utf8(row->text(0)))
                                                   : ReadProfile(StoreTable1);
+    if (!ConnectionPresent(profile)) {
+        return;
+    }
     const bool showScripts =
         apply::ShowScriptWindow(ReadOption(StoreTable2, apply::kShowScriptWindow));
     const QString name = row->text(0);
@@ -181,6 +186,35 @@ void TMainForm::acResultExecute() {
     }
     if (apply::AfterIPInfo(ReadOption(StoreTable2, apply::kAfterIPInfo))) {
         services_->ShowReport(this);
+    }
+}
+
+bool TMainForm::ConnectionPresent(const apply::Profile& profile) {
+    auto names = [](const QStringList& ids) {
+        std::vector<std::string> list;
+        for (const QString& id : ids) {
+            list.push_back(Utf8(id));
+        }
+        return list;
+    };
+    std::vector<std::string> adapters = names(inventory_.ConnectionIDs);
+    if (!apply::HasConnection(adapters, profile.Interface)) {
+        // An adapter plugged in since the list was read counts too.
+        inventory::TInventoryLists fresh;
+        services_->ReadNetworkConnections(fresh);
+        adapters = names(fresh.ConnectionIDs);
+    }
+    try {
+        apply::CheckConnectionPresent(profile, adapters);
+        return true;
+    } catch (const apply::EUnknownConnection&) {
+        Ask(QMessageBox::Warning,
+            Text("msgUnknownConnection")
+                .arg(QString::fromStdString(apply::ShownValue(profile.Name)),
+                     QString::fromStdString(apply::ShownValue(profile.Interface)),
+                     QString::fromStdString(apply::AdapterList(adapters))),
+            QMessageBox::Ok);
+        return false;
     }
 }
 
