@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QInputDialog>
+#include <QRegularExpression>
 #include <QToolBar>
 
 #include "core/LiveMatch.h"
@@ -29,7 +30,9 @@ QAction* NewAction(QObject* owner, const char* name, const char* caption, bool c
     auto* action = new QAction(owner);
     action->setObjectName(name);
     action->setText(QString::fromUtf8(caption));
-    action->setToolTip(QString::fromUtf8(caption));
+    // The hint without the access key, as the language files give it.
+    action->setToolTip(
+        QString::fromUtf8(caption).remove(QRegularExpression(QStringLiteral("\\(&.\\)"))));
     action->setCheckable(checkable);
     action->setMenuRole(QAction::NoRole);
     return action;
@@ -91,15 +94,15 @@ TDesktopFeatures::TDesktopFeatures(TMainForm* form, bool watchLive)
 
 void TDesktopFeatures::CreateActions() {
     QObject* list = form_->ActionList1;
-    acCapture = NewAction(list, "acCapture", "현재 설정으로 새 프로필...", false);
+    acCapture = NewAction(list, "acCapture", "현재 설정으로 새 프로필(&U)...", false);
     acCapture->setIcon(DesktopIcon("capture"));
     acCapture->setProperty("category", QStringLiteral("도구"));
-    acShowWindow = NewAction(list, "acShowWindow", "창 보기", false);
+    acShowWindow = NewAction(list, "acShowWindow", "창 보기(&S)", false);
     acShowWindow->setIcon(DesktopIcon("show-window"));
-    acTrayIcon = NewAction(list, "acTrayIcon", "트레이 아이콘 표시", true);
-    acCloseToTray = NewAction(list, "acCloseToTray", "닫으면 트레이로 숨기기", true);
-    acAutostart = NewAction(list, "acAutostart", "로그인하면 시작", true);
-    acStartHidden = NewAction(list, "acStartHidden", "트레이에 숨겨서 시작", true);
+    acTrayIcon = NewAction(list, "acTrayIcon", "트레이 아이콘 표시(&T)", true);
+    acCloseToTray = NewAction(list, "acCloseToTray", "닫으면 트레이로 숨기기(&C)", true);
+    acAutostart = NewAction(list, "acAutostart", "로그인하면 시작(&D)", true);
+    acStartHidden = NewAction(list, "acStartHidden", "트레이에 숨겨서 시작(&H)", true);
 
     const bool trayExists = QSystemTrayIcon::isSystemTrayAvailable();
     acTrayIcon->setChecked(Option(kTrayIconOption, trayExists));
@@ -137,7 +140,7 @@ void TDesktopFeatures::CreateActions() {
 void TDesktopFeatures::PlaceActions() {
     if (auto* tool = form_->findChild<QMenu*>("mnTool")) {
         InsertAfter(tool, "N5", acCapture);
-        auto* desktop = new QMenu(QStringLiteral("트레이와 시작"), tool);
+        auto* desktop = new QMenu(QStringLiteral("트레이와 시작(&S)"), tool);
         desktop->setObjectName("mnDesktop");
         desktop->menuAction()->setObjectName("mnDesktopItem");
         desktop->setIcon(DesktopIcon("tray"));
