@@ -47,6 +47,8 @@ TEST_F(QicSystem, InventoryThenStaticProfileThenDhcpProfile) {
     cups.AddPrinter("Lab", "Lab inkjet");
     cups.SetServerDefault("Office");
     options_.extraEnv = cups.ClientEnv();
+    // The progress lines follow the locale; these are the Korean ones.
+    options_.extraEnv.push_back("LC_ALL=ko_KR.UTF-8");
     const std::string hostConf = HostResolvConfFingerprint();
     auto A = [&](int host) { return net.Address(host); };
     EXPECT_EQ(Qic({"interfaces"}, &net).out, "lan0\tveth\n");
