@@ -90,6 +90,8 @@ TDesktopFeatures::TDesktopFeatures(TMainForm* form, bool watchLive)
 
     form_->installEventFilter(this);
     UpdateTray();
+    // Reading the adapters, the resolver and the printers can wait for the list's first paint.
+    form_->AfterFirstPaint([this] { monitor_->Start(); });
 }
 
 void TDesktopFeatures::CreateActions() {
@@ -180,13 +182,19 @@ void TDesktopFeatures::MarkRows() {
     marking_ = true;
     QSignalBlocker block(list);
     const QIcon mark = DesktopIcon("in-force");
+    const bool known = monitor_->HasState();
     for (int i = 0; i < list->topLevelItemCount(); ++i) {
         QTreeWidgetItem* row = list->topLevelItem(i);
+        // A row never marked looks as one not in force: only changes touch the rows, so a
+        // long list is not redrawn row by row at start.
+        const bool was = row->data(0, kInForceRole).toBool();
+        if (!known && !was) {
+            continue;
+        }
         const apply::Profile profile = TProfileListView::RowValue(row);
-        const bool inForce = monitor_->HasState() && apply::MatchLive(profile, monitor_->State()) ==
-                                                         apply::LiveMismatch::None;
-        if (row->data(0, kInForceRole).toBool() == inForce &&
-            row->data(0, kInForceRole).isValid()) {
+        const bool inForce =
+            known && apply::MatchLive(profile, monitor_->State()) == apply::LiveMismatch::None;
+        if (was == inForce) {
             continue;
         }
         const QString tip =
@@ -309,6 +317,7 @@ void TDesktopFeatures::ShowAtStart() {
         // The start-up work that the first show and activation would do, without the window;
         // the tray's texts are then in the user's language.
         form_->PrepareFirstShow();
+        monitor_->Start();
         QTimer::singleShot(0, form_, [this] { form_->FormActivate(); });
         return;
     }

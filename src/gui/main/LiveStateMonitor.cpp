@@ -21,7 +21,11 @@ TLiveStateMonitor::TLiveStateMonitor(QObject* parent, bool watch) : QObject(pare
     settle_.setSingleShot(true);
     settle_.setInterval(kSettleMs);
     connect(&settle_, &QTimer::timeout, this, &TLiveStateMonitor::Refresh);
-    if (!watch) {
+    watchWanted_ = watch;
+}
+
+void TLiveStateMonitor::Start() {
+    if (!watchWanted_ || watch_) {
         return;
     }
     watch_ = std::make_unique<inventory::LiveStateWatch>();

@@ -23,7 +23,8 @@ namespace quorv::app {
 class TLiveStateMonitor : public QObject {
     Q_OBJECT
   public:
-    // watch: false for tests, which hand states in through SetState.
+    // watch: false for tests, which hand states in through SetState. Nothing is read or
+    // watched before Start.
     explicit TLiveStateMonitor(QObject* parent, bool watch = true);
     ~TLiveStateMonitor() override;
 
@@ -31,6 +32,8 @@ class TLiveStateMonitor : public QObject {
     bool HasState() const { return hasState_; }
     // Takes a state as if it had been read; Changed follows when it differs.
     void SetState(const inventory::LiveState& state);
+    // Watches and reads from now on; once is enough.
+    void Start();
     // Reads now (off the GUI thread).
     void Refresh();
 
@@ -53,6 +56,7 @@ class TLiveStateMonitor : public QObject {
     bool readFailed_ = false;
     inventory::LiveState state_;
     bool hasState_ = false;
+    bool watchWanted_ = false;
 };
 
 }  // namespace quorv::app
