@@ -49,13 +49,14 @@ int ApplyCommand::Execute(const Invocation& inv, std::ostream& out, std::ostream
     const bool shown =
         apply::ShowScriptWindow(app::ReadOption(data.Options(), apply::kShowScriptWindow));
     apply::SystemServices services(platform::ProgramFolder());
-    apply::ApplyRun run(services, LocaleProgressTexts(platform::ProgramFolder() + "Language"),
+    const apply::ProgressTexts texts = LocaleProgressTexts(platform::ProgramFolder() + "Language");
+    apply::ApplyRun run(services, texts,
                         [&](const std::string& text) { err << text << std::endl; });
     const apply::ApplyResult result = run.Run(profile, shown);
     if (result.Succeeded()) {
         return kExitOk;
     }
-    err << apply::FailureSummary(result);
+    err << apply::FailureSummary(result, texts.failures);
     return kExitFailed;
 }
 

@@ -37,6 +37,17 @@ apply::ProgressTexts LocaleProgressTexts(const std::string& languageFolder) {
     take("msgChangeDNS", texts.msgChangeDNS);
     take("msgChangeScript", texts.msgChangeScript);
     take("msgChangePrinter", texts.msgChangePrinter);
+    take("msgNoPolkitDaemon", texts.msgNoPolkitDaemon);
+    take("msgNoPolkitAgent", texts.msgNoPolkitAgent);
+    apply::FailureTexts& failures = texts.failures;
+    take("msgApplyIncomplete", failures.msgApplyIncomplete);
+    take("msgNotStarted", failures.msgNotStarted);
+    take("msgNotStartedBecause", failures.msgNotStartedBecause);
+    take("msgExitCode", failures.msgExitCode);
+    take("msgNotAuthorized", failures.msgNotAuthorized);
+    take("msgNotRun", failures.msgNotRun);
+    take("msgNoDhcpLease", failures.msgNoDhcpLease);
+    take("msgPrinterNotSet", failures.msgPrinterNotSet);
     return texts;
 }
 

@@ -10,7 +10,8 @@ namespace quorv::cli {
 // otherwise "English": the language the window takes until the user picks one.
 std::string LocaleLanguage();
 
-// The apply run's progress lines in that language, as the window shows them: from the
+// The apply run's progress lines and failure list in that language, as the window shows
+// them: from the
 // language's file in languageFolder, each missing text (or an unreadable file) giving the
 // built-in Korean one.
 apply::ProgressTexts LocaleProgressTexts(const std::string& languageFolder);

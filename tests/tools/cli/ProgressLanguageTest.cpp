@@ -15,7 +15,8 @@ using quorv::testing::TempFolder;
 TEST(ProgressLanguage, FollowsTheLocaleAsTheWindowDoes) {
     TempFolder folder;
     std::ofstream(folder / "English.dat") << "[Message]\nmsgChangeIP=Setting the IP address...\n";
-    std::ofstream(folder / "Korea.dat") << "[Message]\nmsgChangeDNS=DNS 바꾸는 중...\n";
+    std::ofstream(folder / "Korea.dat")
+        << "[Message]\nmsgChangeDNS=DNS 바꾸는 중...\nmsgExitCode=종료 코드 %1\n";
     const apply::ProgressTexts builtIn;
     ScopedEnv messages("LC_MESSAGES", nullptr);
     ScopedEnv lang("LANG", "ko_KR.UTF-8");
@@ -30,6 +31,8 @@ TEST(ProgressLanguage, FollowsTheLocaleAsTheWindowDoes) {
     ScopedEnv all("LC_ALL", nullptr);
     EXPECT_EQ(LocaleLanguage(), "Korea");
     EXPECT_EQ(LocaleProgressTexts(folder.path()).msgChangeDNS, "DNS 바꾸는 중...");
+    // The failure list speaks the same language as the progress lines.
+    EXPECT_EQ(LocaleProgressTexts(folder.path()).failures.msgExitCode, "종료 코드 %1");
 
     // No file, or one that cannot be read: the built-in texts.
     TempFolder empty;
