@@ -4,6 +4,7 @@
 
 #include <QInputDialog>
 #include <QLocale>
+#include <QSystemTrayIcon>
 #include <QTime>
 #include <QTimer>
 
@@ -22,6 +23,7 @@
 #include "gui/dialogs/ProfileNameRule.h"
 #include "gui/frame/ErrorBox.h"
 #include "gui/frame/LanguageOps.h"
+#include "gui/main/DesktopFeatures.h"
 #include "gui/main/ProfileSave.h"
 #include "gui/main/WebPages.h"
 #include "gui/widgets/PlainText.h"
@@ -179,10 +181,15 @@ void TMainForm::acResultExecute() {
         apply::ShowScriptWindow(ReadOption(StoreTable2, apply::kShowScriptWindow));
     const QString name = row->text(0);
     if (services_->ApplyProfile(this, name, profile, showScripts, ProgressTexts())) {
-        StatusBar1->showMessage(
+        const QString applied =
             Text("msgApplied")
                 .arg(name, QString::fromStdString(profile.Interface),
-                     QLocale().toString(QTime::currentTime(), QLocale::ShortFormat)));
+                     QLocale().toString(QTime::currentTime(), QLocale::ShortFormat));
+        StatusBar1->showMessage(applied);
+        // Chosen from the tray, the window may be hidden: the tray says it too.
+        if (Desktop != nullptr && Desktop->Tray() != nullptr && Desktop->Tray()->isVisible()) {
+            Desktop->Tray()->showMessage(windowTitle(), applied);
+        }
     }
     if (apply::AfterIPInfo(ReadOption(StoreTable2, apply::kAfterIPInfo))) {
         services_->ShowReport(this);
