@@ -95,6 +95,25 @@ std::string Explanation(const ApplyFailure& failure, const FailureTexts& texts) 
 
 }  // namespace
 
+std::vector<std::pair<const char*, std::string*>> TextsByKey(ProgressTexts& texts) {
+    FailureTexts& failures = texts.failures;
+    return {{"msgChangeIP", &texts.msgChangeIP},
+            {"msgChangeGateway", &texts.msgChangeGateway},
+            {"msgChangeDNS", &texts.msgChangeDNS},
+            {"msgChangeScript", &texts.msgChangeScript},
+            {"msgChangePrinter", &texts.msgChangePrinter},
+            {"msgNoPolkitDaemon", &texts.msgNoPolkitDaemon},
+            {"msgNoPolkitAgent", &texts.msgNoPolkitAgent},
+            {"msgApplyIncomplete", &failures.msgApplyIncomplete},
+            {"msgNotStarted", &failures.msgNotStarted},
+            {"msgNotStartedBecause", &failures.msgNotStartedBecause},
+            {"msgExitCode", &failures.msgExitCode},
+            {"msgNotAuthorized", &failures.msgNotAuthorized},
+            {"msgNotRun", &failures.msgNotRun},
+            {"msgNoDhcpLease", &failures.msgNoDhcpLease},
+            {"msgPrinterNotSet", &failures.msgPrinterNotSet}};
+}
+
 std::string FailureSummary(const ApplyResult& result, const FailureTexts& texts) {
     if (result.failures.empty()) {
         return {};

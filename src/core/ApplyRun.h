@@ -2,6 +2,7 @@
 
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "core/MessageDefaults.h"
@@ -122,6 +123,10 @@ inline constexpr size_t kErrorLinesKept = 3;
 
 // The text listing a run's failures, for the warning box and the command line.
 std::string FailureSummary(const ApplyResult& result, const FailureTexts& texts = {});
+
+// Every text of a run beside its message key, so that the window and qic take the same keys
+// from their language.
+std::vector<std::pair<const char*, std::string*>> TextsByKey(ProgressTexts& texts);
 
 using ProgressCallback = std::function<void(const std::string& text)>;
 

@@ -26,28 +26,12 @@ apply::ProgressTexts LocaleProgressTexts(const std::string& languageFolder) {
     } catch (const platform::EIniError&) {
         return texts;
     }
-    auto take = [&](const char* key, std::string& text) {
+    for (auto [key, text] : apply::TextsByKey(texts)) {
         const QString value = file->Value(QStringLiteral("Message"), QString::fromUtf8(key));
         if (!value.isEmpty()) {
-            text = value.toStdString();
+            *text = value.toStdString();
         }
-    };
-    take("msgChangeIP", texts.msgChangeIP);
-    take("msgChangeGateway", texts.msgChangeGateway);
-    take("msgChangeDNS", texts.msgChangeDNS);
-    take("msgChangeScript", texts.msgChangeScript);
-    take("msgChangePrinter", texts.msgChangePrinter);
-    take("msgNoPolkitDaemon", texts.msgNoPolkitDaemon);
-    take("msgNoPolkitAgent", texts.msgNoPolkitAgent);
-    apply::FailureTexts& failures = texts.failures;
-    take("msgApplyIncomplete", failures.msgApplyIncomplete);
-    take("msgNotStarted", failures.msgNotStarted);
-    take("msgNotStartedBecause", failures.msgNotStartedBecause);
-    take("msgExitCode", failures.msgExitCode);
-    take("msgNotAuthorized", failures.msgNotAuthorized);
-    take("msgNotRun", failures.msgNotRun);
-    take("msgNoDhcpLease", failures.msgNoDhcpLease);
-    take("msgPrinterNotSet", failures.msgPrinterNotSet);
+    }
     return texts;
 }
 

@@ -255,22 +255,7 @@ void TMainForm::FormClose() {
 
 apply::ProgressTexts TMainForm::ProgressTexts() const {
     apply::ProgressTexts texts;
-    texts.msgChangeIP = Text("msgChangeIP").toStdString();
-    texts.msgChangeGateway = Text("msgChangeGateway").toStdString();
-    texts.msgChangeDNS = Text("msgChangeDNS").toStdString();
-    texts.msgChangeScript = Text("msgChangeScript").toStdString();
-    texts.msgChangePrinter = Text("msgChangePrinter").toStdString();
-    texts.msgNoPolkitDaemon = Text("msgNoPolkitDaemon").toStdString();
-    texts.msgNoPolkitAgent = Text("msgNoPolkitAgent").toStdString();
-    apply::FailureTexts& failures = texts.failures;
-    for (auto [key, text] : {std::pair{"msgApplyIncomplete", &failures.msgApplyIncomplete},
-                             {"msgNotStarted", &failures.msgNotStarted},
-                             {"msgNotStartedBecause", &failures.msgNotStartedBecause},
-                             {"msgExitCode", &failures.msgExitCode},
-                             {"msgNotAuthorized", &failures.msgNotAuthorized},
-                             {"msgNotRun", &failures.msgNotRun},
-                             {"msgNoDhcpLease", &failures.msgNoDhcpLease},
-                             {"msgPrinterNotSet", &failures.msgPrinterNotSet}}) {
+    for (auto [key, text] : apply::TextsByKey(texts)) {
         *text = Text(key).toStdString();
     }
     return texts;
