@@ -1,0 +1,32 @@
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "netsh/Backend.h"
+
+namespace quorv::netsh {
+
+// What was in force on one device before a script changed it, and the way back to it. Taken
+// before the first change; kept in memory by the watchdog that netsh leaves behind.
+class Snapshot {
+  public:
+    virtual ~Snapshot() = default;
+    // Puts the recorded settings back. The parts that came back, as "address gateway dns";
+    // throws NetshError when the device could not be restored.
+    virtual std::string Restore() = 0;
+    // The new settings stay; frees what the snapshot holds (a checkpoint, a record).
+    virtual void Drop() = 0;
+    // After a fork: connections the parent made (the system bus) are not the child's.
+    virtual void Reopen() {}
+};
+
+// NetworkManager keeps the device's old settings in a checkpoint and rolls back by itself
+// after rollbackSeconds, even when nobody is left to ask it to.
+std::unique_ptr<Snapshot> TakeNmSnapshot(const BackendChoice& backend, int rollbackSeconds);
+
+// Addresses, routes, the interface's resolver servers and its DHCP client state, read before
+// the change; the watchdog restores them.
+std::unique_ptr<Snapshot> TakeNetlinkSnapshot(const std::string& ifname);
+
+}  // namespace quorv::netsh
