@@ -186,6 +186,14 @@ TEST_F(SafeApply, TheCallerKilledStillRestoresAndRestoreActsAtOnce) {
     EXPECT_EQ(restored.out, "restored: address gateway dns\n");
     EXPECT_EQ(Now(), before);
     EXPECT_TRUE(WaitFor([&] { return net_->LiveProcesses("netsh").empty(); }, 2000));
+
+    // Stopped as a shutdown stops it, the watchdog restores before it goes.
+    r = KeepWithin(60, StaticScript(9, 2, 54));
+    ASSERT_FALSE(PendingId(r, 60).empty()) << r.out;
+    std::vector<pid_t> watchdogs = net_->LiveProcesses("netsh");
+    ASSERT_EQ(watchdogs.size(), 1u);
+    kill(watchdogs[0], SIGTERM);
+    EXPECT_TRUE(WaitFor([&] { return Now() == before; }, 3000)) << Now();
 }
 
 TEST_F(SafeApply, ALeaseInForceComesBackWithItsClient) {
