@@ -173,7 +173,7 @@ bool Answer(int client, Snapshot& snapshot, const std::string& ifname, uid_t own
         broken = e.what();
     }
     for (;;) {
-        auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+        auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
         if (stopped || left.count() <= 0) {
             if (broken.empty()) {
                 Restored(snapshot);
