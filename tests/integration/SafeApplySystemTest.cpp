@@ -269,6 +269,15 @@ TEST_F(SafeApply, RefusalsChangeNothing) {
     EXPECT_EQ(r.out,
               "snapshot: failed: a change of lan0 is still waiting to be kept or restored\n");
     EXPECT_EQ(Now(), Static(7, 2, 54));
+    // A watchdog too busy to say so still holds the device.
+    std::vector<pid_t> watchdogs = net_->LiveProcesses("netsh");
+    ASSERT_EQ(watchdogs.size(), 1u);
+    kill(watchdogs[0], SIGSTOP);
+    r = KeepWithin(30, StaticScript(8, 2, 55));
+    kill(watchdogs[0], SIGCONT);
+    EXPECT_EQ(r.out,
+              "snapshot: failed: a change of lan0 is still waiting to be kept or restored\n");
+    EXPECT_EQ(Now(), Static(7, 2, 54));
 
     // Someone else may neither see nor settle it.
     const std::string netsh = CopyForOtherUsers(BinDir() + "/netsh", net_->WorkDir() + "/bin");

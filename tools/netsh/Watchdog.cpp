@@ -88,7 +88,7 @@ int Listen(const std::string& id) {
 
 // Whatever was open in netsh (the caller's pipes, the parent's bus connection) is not the
 // watchdog's: a pipe held open would keep the caller waiting for netsh's end.
-void Detach(int keep) {
+void Detach(int keep, int alsoKeep) {
     setsid();
     if (chdir("/") != 0) {
         // Stays where it was; only unmounting that folder would notice.
@@ -100,7 +100,7 @@ void Detach(int keep) {
         dup2(null, 2);
     }
     for (int fd = 3; fd < 1024; ++fd) {
-        if (fd != keep) {
+        if (fd != keep && fd != alsoKeep) {
             close(fd);
         }
     }
@@ -215,7 +215,7 @@ std::string LeaveWatchdog(Snapshot& snapshot, const std::string& ifname, int sec
         throw NetshError(std::string("no watchdog: ") + std::strerror(error));
     }
     if (pid == 0) {
-        Detach(listener);
+        Detach(listener, snapshot.HeldDescriptor());
         Serve(listener, snapshot, ifname, owner, deadline);
     }
     close(listener);
