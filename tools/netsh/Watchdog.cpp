@@ -123,15 +123,17 @@ std::string Restored(Snapshot& snapshot) {
 // True once the change is settled.
 bool Answer(int client, Snapshot& snapshot, const std::string& ifname, uid_t owner,
             Clock::time_point deadline, const std::string& broken) {
+    // The request is read first even from strangers: closing on a line unread would cut off
+    // the answer before the client has finished writing.
+    auto request = platform::ReadPendingLine(client, kRequestWait);
+    if (!request) {
+        return false;
+    }
     ucred peer{};
     socklen_t size = sizeof peer;
     if (getsockopt(client, SOL_SOCKET, SO_PEERCRED, &peer, &size) != 0 ||
         (peer.uid != 0 && peer.uid != owner)) {
         platform::WritePendingLine(client, "failed: not yours");
-        return false;
-    }
-    auto request = platform::ReadPendingLine(client, kRequestWait);
-    if (!request) {
         return false;
     }
     if (*request == "status") {
