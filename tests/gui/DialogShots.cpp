@@ -175,6 +175,11 @@ int main(int argc, char** argv) {
         owner.setObjectName("MainForm");
         owner.resize(728, 424);
         owner.show();
+        // Placed by the window manager first, as a main window long shown is.
+        if (!QTest::qWaitForWindowExposed(&owner)) {
+            return 1;
+        }
+        QTest::qWait(300);
         const std::vector<platform::ReachResult> checks{
             {{ReachTarget::Kind::Gateway, "192.168.10.1"}, true},
             {{ReachTarget::Kind::Dns, "168.126.63.1"}, true},
