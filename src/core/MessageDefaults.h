@@ -82,6 +82,18 @@ inline constexpr auto kMessageDefaults = std::to_array<MessageDefault>({
     {"msgMapConnections",
      "이 컴퓨터에 없는 연결 이름입니다. 각 이름에 사용할 어댑터를 선택하세요 (그 이름을 쓰는 "
      "모든 프로필에 적용됩니다):"},
+    // The question after a safe apply, and what the restore reports.
+    {"msgKeepSettings", "이 설정을 유지하시겠습니까?"},
+    {"msgGatewayAnswers", "게이트웨이 %1: 응답함"},
+    {"msgGatewayNoAnswer", "게이트웨이 %1: 응답 없음"},
+    {"msgDnsAnswers", "DNS %1: 응답함"},
+    {"msgDnsNoAnswer", "DNS %1: 응답 없음"},
+    {"msgKeepCountdown", "%1초 후에 이전 설정으로 되돌아갑니다."},
+    {"msgKeepScriptNote", "프로필의 스크립트 명령은 되돌려지지 않습니다."},
+    {"msgKeepButton", "유지(&K)"},
+    {"msgRestoreButton", "지금 되돌리기(&R)"},
+    {"msgRestored", "%1의 이전 설정을 복원했습니다: %2."},
+    {"msgRestoreFailed", "%1의 이전 설정을 복원할 수 없습니다: %2"},
 });
 
 // The built-in text of a key; empty for an unknown key.
