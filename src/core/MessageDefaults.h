@@ -82,6 +82,21 @@ inline constexpr auto kMessageDefaults = std::to_array<MessageDefault>({
     {"msgMapConnections",
      "이 컴퓨터에 없는 연결 이름입니다. 각 이름에 사용할 어댑터를 선택하세요 (그 이름을 쓰는 "
      "모든 프로필에 적용됩니다):"},
+    {"msgSnapshotFailed", "현재 설정의 스냅샷을 만들 수 없어 아무것도 바꾸지 않았습니다: %1"},
+    {"msgNoSnapshot", "설정은 바뀌었지만 netsh가 되돌아갈 스냅샷을 남기지 않았습니다"},
+    {"msgGatewayAnswers", "게이트웨이 %1 응답함"},
+    {"msgGatewayNoAnswer", "게이트웨이 %1 응답 없음"},
+    {"msgDnsAnswers", "DNS %1 응답함"},
+    {"msgDnsNoAnswer", "DNS %1 응답 없음"},
+    {"msgKeepSettings", "이 설정을 유지하시겠습니까?"},
+    {"msgSecondsLeft", "%1초 남음"},
+    {"msgRestored", "%1의 이전 설정을 복원했습니다: %2."},
+    {"msgRestoreFailed", "%1의 이전 설정을 복원할 수 없습니다: %2"},
+    {"msgKeepFailed", "%1의 새 설정을 유지하지 못했습니다. 곧 이전 설정으로 돌아갑니다: %2"},
+    {"msgRestoredAddress", "IP 주소"},
+    {"msgRestoredGateway", "게이트웨이"},
+    {"msgRestoredDns", "DNS 서버"},
+    {"msgRestoredPrinter", "기본 프린터 %1"},
 });
 
 // The built-in text of a key; empty for an unknown key.
