@@ -257,9 +257,9 @@ std::vector<RouteEntry> RouteSocket::DefaultRoutes() {
             continue;
         }
         rtnl_nexthop* nh = rtnl_route_nexthop_n(route, 0);
-        out.push_back({rtnl_route_nh_get_ifindex(nh),
-                       inventory::Ipv4Of(rtnl_route_nh_get_gateway(nh)),
-                       rtnl_route_get_priority(route)});
+        out.push_back(
+            {rtnl_route_nh_get_ifindex(nh), inventory::Ipv4Of(rtnl_route_nh_get_gateway(nh)),
+             rtnl_route_get_priority(route), (rtnl_route_nh_get_flags(nh) & RTNH_F_ONLINK) != 0});
     }
     return out;
 }

@@ -13,6 +13,10 @@ namespace quorv::netsh {
 // Its object path.
 std::string CreateCheckpoint(const inventory::NmBus& bus, const std::string& devicePath,
                              int rollbackSeconds);
+// NetworkManager's own deadline, moved to rollbackSeconds from now: the script's run must not
+// eat into the time the user has to answer.
+void AdjustCheckpoint(const inventory::NmBus& bus, const std::string& checkpoint,
+                      int rollbackSeconds);
 // The new settings stay.
 void DestroyCheckpoint(const inventory::NmBus& bus, const std::string& checkpoint);
 // Back to the checkpoint now; throws when NetworkManager says the device did not come back.

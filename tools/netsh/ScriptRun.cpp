@@ -12,6 +12,7 @@
 #include "netsh/Backend.h"
 #include "netsh/NmApply.h"
 #include "netsh/Privilege.h"
+#include "netsh/SafeApply.h"
 #include "netsh/Script.h"
 
 namespace quorv::netsh {
@@ -118,7 +119,7 @@ bool RunGroup(Group& group, ScriptReport& report) {
 
 }  // namespace
 
-int RunScript(const std::string& source, bool systemBus) {
+int RunScript(const std::string& source, bool systemBus, int keepWithin) {
     std::vector<ScriptLine> lines;
     try {
         lines = ParseScript(ReadScript(source));
@@ -159,6 +160,22 @@ int RunScript(const std::string& source, bool systemBus) {
         std::fprintf(stderr, "%s\n", e.what());
         return ExitStatusFor(e);
     }
+    std::unique_ptr<Snapshot> snapshot;
+    if (keepWithin > 0 && !groups.empty()) {
+        const std::string& device = groups.front().lines.front()->command.name;
+        for (const Group& group : groups) {
+            if (group.lines.front()->command.name != device) {
+                // One answer keeps or restores one device.
+                std::printf("snapshot: failed: the script changes more than one interface\n");
+                return 1;
+            }
+        }
+        int status = 1;
+        snapshot = SnapshotBeforeChange(groups.front().backend, device, keepWithin, status);
+        if (!snapshot) {
+            return status;
+        }
+    }
     for (std::size_t g = 0; g < groups.size(); ++g) {
         if (RunGroup(groups[g], report)) {
             continue;
@@ -171,7 +188,13 @@ int RunScript(const std::string& source, bool systemBus) {
         }
         break;
     }
-    return report.AllOk() ? 0 : 1;
+    int status = report.AllOk() ? 0 : 1;
+    // Also after a failed line: what the lines before it changed waits for its answer too.
+    if (snapshot && !LeaveForAnswer(std::move(snapshot), groups.front().lines.front()->command.name,
+                                    keepWithin)) {
+        status = 1;
+    }
+    return status;
 }
 
 }  // namespace quorv::netsh

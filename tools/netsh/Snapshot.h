@@ -4,6 +4,7 @@
 #include <string>
 
 #include "netsh/Backend.h"
+#include "netsh/Command.h"
 
 namespace quorv::netsh {
 
@@ -19,14 +20,18 @@ class Snapshot {
     virtual void Drop() = 0;
     // After a fork: connections the parent made (the system bus) are not the child's.
     virtual void Reopen() {}
+    // The script has run: the time to answer starts now and lasts seconds (NetworkManager's own
+    // deadline follows it).
+    virtual void Arm(int seconds) { (void)seconds; }
 };
 
 // NetworkManager keeps the device's old settings in a checkpoint and rolls back by itself
-// after rollbackSeconds, even when nobody is left to ask it to.
+// after rollbackSeconds, even when nobody is left to ask it to. Throws inventory::NmError
+// (PermissionDenied() when polkit refused the checkpoint).
 std::unique_ptr<Snapshot> TakeNmSnapshot(const BackendChoice& backend, int rollbackSeconds);
 
 // Addresses, routes, the interface's resolver servers and its DHCP client state, read before
-// the change; the watchdog restores them.
+// the change; the watchdog restores them. Throws NetshError when the device cannot be read.
 std::unique_ptr<Snapshot> TakeNetlinkSnapshot(const std::string& ifname);
 
 }  // namespace quorv::netsh

@@ -7,6 +7,8 @@
 #include "netsh/Apply.h"
 #include "netsh/Command.h"
 #include "netsh/NmMain.h"
+#include "netsh/PendingCommand.h"
+#include "netsh/SafeApply.h"
 #include "netsh/ScriptRun.h"
 #include "system/SystemBus.h"
 
@@ -22,9 +24,29 @@ int main(int argc, char** argv) {
             "       netsh interface ip set dns name=N source=static addr=D register=primary\n"
             "       netsh interface ip add dns name=N addr=D index=2\n"
             "       netsh -f FILE    (the command lines of FILE in order; - for standard input)\n"
+            "       netsh --keep-within SECONDS -f FILE   (restored after 1 to 600 seconds unless\n"
+            "                                              kept; prints \"pending: ID SECONDS\")\n"
+            "       netsh --pending                 (the changes waiting: ID IFNAME SECONDS_LEFT)\n"
+            "       netsh --pending keep ID\n"
+            "       netsh --pending restore ID\n"
             "       netsh --backend N\n",
             stderr);
         return 1;
+    }
+    if (args[0] == "--pending") {
+        return quorv::netsh::RunPendingCommand({args.begin() + 1, args.end()});
+    }
+    if (args[0] == "--keep-within") {
+        auto seconds = args.size() == 4 && args[2] == "-f" ? quorv::netsh::ParseKeepWithin(args[1])
+                                                           : std::nullopt;
+        if (!seconds) {
+            std::fputs(
+                "netsh --keep-within takes a whole number of seconds from 1 to 600 and -f "
+                "FILE.\n",
+                stderr);
+            return 1;
+        }
+        return quorv::netsh::RunScript(args[3], quorv::inventory::SystemBusPresent(), *seconds);
     }
     if (args.size() == 2 && args[0] == "-f") {
         return quorv::netsh::RunScript(args[1], quorv::inventory::SystemBusPresent());

@@ -1,0 +1,183 @@
+#include <chrono>
+#include <functional>
+#include <thread>
+
+#include "netsh/DhcpClient.h"
+#include "netsh/InterfaceState.h"
+#include "netsh/Netlink.h"
+#include "netsh/Resolver.h"
+#include "netsh/Snapshot.h"
+
+namespace quorv::netsh {
+namespace {
+
+// As long as a change's own DHCP line waits for its lease.
+constexpr auto kLeaseWait = std::chrono::seconds(15);
+
+bool Same(const AddressEntry& a, const AddressEntry& b) {
+    return a.address == b.address && a.prefix == b.prefix;
+}
+
+class NetlinkSnapshot : public Snapshot {
+  public:
+    explicit NetlinkSnapshot(const std::string& ifname) : ifname_(ifname) {
+        RouteSocket sock;
+        auto ifindex = sock.LinkIndex(ifname);
+        if (!ifindex) {
+            throw NetshError("There is no interface named \"" + Printable(ifname) + "\".");
+        }
+        addresses_ = sock.Ipv4Addresses(*ifindex);
+        for (const RouteEntry& route : sock.DefaultRoutes()) {
+            if (route.ifindex == *ifindex) {
+                routes_.push_back(route);
+            }
+        }
+        InterfaceState state(ifname);
+        dhcpWanted_ = state.DhcpEnabled();
+        staticDns_ = state.StaticDns();
+        lease_ = state.ReadLease();
+        clientRan_ = DhcpClient(state).RunningPid().has_value();
+    }
+
+    std::string Restore() override {
+        RouteSocket sock;
+        auto ifindex = sock.LinkIndex(ifname_);
+        if (!ifindex) {
+            throw NetshError("the device " + Printable(ifname_) + " is gone");
+        }
+        InterfaceState state(ifname_);
+        std::string parts, firstError;
+        auto part = [&](const char* name, const std::function<bool()>& step) {
+            try {
+                if (step()) {
+                    parts += (parts.empty() ? "" : " ") + std::string(name);
+                } else if (firstError.empty()) {
+                    firstError = std::string("the ") + name + " did not come back";
+                }
+            } catch (const std::exception& e) {
+                if (firstError.empty()) {
+                    firstError = e.what();
+                }
+            }
+        };
+        DhcpClient client(state);
+        bool leased = false;
+        part("address", [&] {
+            client.Stop();
+            state.SetDhcpEnabled(dhcpWanted_);
+            state.ClearLease();
+            if (clientRan_) {
+                // A lease of its own again, rather than the old one's address without its
+                // lifetime.
+                DropAll(sock, *ifindex);
+                sock.SetLinkUp(*ifindex);
+                client.Start();
+                leased = WaitForLease(state);
+                return leased;
+            }
+            if (lease_) {
+                state.WriteLease(*lease_);
+            }
+            PutAddressesBack(sock, *ifindex);
+            return true;
+        });
+        part("gateway", [&] {
+            if (clientRan_) {
+                return leased;  // the lease's router comes with it
+            }
+            PutRoutesBack(sock, *ifindex);
+            return true;
+        });
+        part("dns", [&] {
+            state.SetStaticDns(staticDns_);
+            SelectResolver()->SetServers(ifname_, state.EffectiveDns());
+            return true;
+        });
+        if (parts.empty()) {
+            throw NetshError(firstError);
+        }
+        return parts;
+    }
+
+    void Drop() override {}
+
+  private:
+    static bool WaitForLease(const InterfaceState& state) {
+        const auto deadline = std::chrono::steady_clock::now() + kLeaseWait;
+        while (!state.ReadLease()) {
+            if (std::chrono::steady_clock::now() > deadline) {
+                return false;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+        return true;
+    }
+
+    static void DropAll(RouteSocket& sock, int ifindex) {
+        for (const RouteEntry& route : sock.DefaultRoutes()) {
+            if (route.ifindex == ifindex) {
+                sock.DeleteDefaultRoute(route);
+            }
+        }
+        for (const AddressEntry& entry : sock.Ipv4Addresses(ifindex)) {
+            sock.DeleteAddress(ifindex, entry);
+        }
+    }
+
+    void PutAddressesBack(RouteSocket& sock, int ifindex) {
+        for (const AddressEntry& entry : addresses_) {
+            sock.AddAddress(ifindex, entry, true);
+        }
+        for (const AddressEntry& entry : sock.Ipv4Addresses(ifindex)) {
+            bool recorded = false;
+            for (const AddressEntry& old : addresses_) {
+                recorded = recorded || Same(old, entry);
+            }
+            if (!recorded) {
+                sock.DeleteAddress(ifindex, entry);
+            }
+        }
+        // Taking away a primary address takes its secondaries along, some of ours among them.
+        auto now = sock.Ipv4Addresses(ifindex);
+        for (const AddressEntry& entry : addresses_) {
+            bool present = false;
+            for (const AddressEntry& there : now) {
+                present = present || Same(there, entry);
+            }
+            if (!present) {
+                sock.AddAddress(ifindex, entry, true);
+            }
+        }
+    }
+
+    void PutRoutesBack(RouteSocket& sock, int ifindex) {
+        for (const RouteEntry& route : routes_) {
+            sock.ReplaceDefaultRoute(route);
+        }
+        for (const RouteEntry& route : sock.DefaultRoutes()) {
+            bool recorded = false;
+            for (const RouteEntry& old : routes_) {
+                recorded = recorded || (old.gateway == route.gateway && old.metric == route.metric);
+            }
+            if (route.ifindex == ifindex && !recorded) {
+                sock.DeleteDefaultRoute(route);
+            }
+        }
+    }
+
+    std::string ifname_;
+    std::vector<AddressEntry> addresses_;
+    std::vector<RouteEntry> routes_;
+    bool dhcpWanted_ = false;
+    bool clientRan_ = false;
+    std::optional<std::vector<std::string>> staticDns_;
+    std::optional<Lease> lease_;
+};
+
+}  // namespace
+
+std::unique_ptr<Snapshot> TakeNetlinkSnapshot(const std::string& ifname) {
+    return std::make_unique<NetlinkSnapshot>(ifname);
+}
+
+}  // namespace quorv::netsh
