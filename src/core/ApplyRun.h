@@ -10,7 +10,7 @@
 #include "core/MessageDefaults.h"
 #include "core/NetshCommands.h"
 #include "core/Profile.h"
-#include "core/SafeApply.h"
+#include "core/ConfirmApply.h"
 
 namespace quorv::apply {
 

@@ -97,6 +97,7 @@ inline constexpr auto kMessageDefaults = std::to_array<MessageDefault>({
     {"msgRestoredGateway", "게이트웨이"},
     {"msgRestoredDns", "DNS 서버"},
     {"msgRestoredPrinter", "기본 프린터 %1"},
+    {"msgKept", "%1의 새 설정을 유지합니다."},
 });
 
 // The built-in text of a key; empty for an unknown key.

@@ -41,6 +41,11 @@ int NetshReport::Read(std::string_view text) {
         snapshotFailure_ = text.empty() ? std::string("no reason given") : std::string(text);
         return phases_;
     }
+    // netsh undid its change when it could leave no watchdog: as good as no snapshot.
+    if (Take(text, "pending: failed: ")) {
+        snapshotFailure_ = text.empty() ? std::string("no reason given") : std::string(text);
+        return phases_;
+    }
     if (Take(text, "pending: ")) {
         const auto blank = text.find(' ');
         std::string_view id = text.substr(0, blank);

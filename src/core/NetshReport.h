@@ -11,7 +11,8 @@ namespace quorv::apply {
 //   "line N: ok", "line N: failed: REASON", "line N: not run: line K failed",
 //   "line N: no lease", and "done: address|gateway|dns" as the parts are in place; with
 //   --keep-within, "pending: ID SECONDS" once the change waits to be kept, or
-//   "snapshot: failed: REASON" when netsh changed nothing for want of a snapshot.
+//   "snapshot: failed: REASON" when netsh changed nothing for want of a snapshot, or
+//   "pending: failed: REASON" when it undid its change for want of a watchdog.
 // Anything else (a netsh that prints something of its own) is passed over.
 class NetshReport {
   public:

@@ -1,4 +1,4 @@
-#include "core/SafeApply.h"
+#include "core/ConfirmApply.h"
 
 #include <algorithm>
 
@@ -96,6 +96,7 @@ std::vector<std::pair<const char*, std::string*>> TextsByKey(SafeTexts& texts) {
             {"msgRestored", &texts.msgRestored},
             {"msgRestoreFailed", &texts.msgRestoreFailed},
             {"msgKeepFailed", &texts.msgKeepFailed},
+            {"msgKept", &texts.msgKept},
             {"msgRestoredAddress", &texts.msgRestoredAddress},
             {"msgRestoredGateway", &texts.msgRestoredGateway},
             {"msgRestoredDns", &texts.msgRestoredDns},
@@ -144,7 +145,7 @@ std::string CheckLine(const platform::ReachResult& check, const SafeTexts& texts
 std::string OutcomeText(const SafeOutcome& outcome, const SafeTexts& texts) {
     switch (outcome.kind) {
         case SafeOutcome::Kind::Kept:
-            return {};
+            return Filled(texts.msgKept, outcome.interface);
         case SafeOutcome::Kind::KeepFailed:
             return Filled(texts.msgKeepFailed, outcome.interface, outcome.error);
         case SafeOutcome::Kind::RestoreFailed:

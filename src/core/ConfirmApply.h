@@ -74,6 +74,7 @@ struct SafeTexts {
     std::string msgRestored;
     std::string msgRestoreFailed;
     std::string msgKeepFailed;
+    std::string msgKept;
     std::string msgRestoredAddress;
     std::string msgRestoredGateway;
     std::string msgRestoredDns;
@@ -92,7 +93,7 @@ std::vector<platform::ReachTarget> ReachTargets(
 // "Gateway 10.0.0.1 answers", one line per check.
 std::string CheckLine(const platform::ReachResult& check, const SafeTexts& texts);
 
-// What the user is told after a restore, or after a keep that failed; "" after a keep.
+// What the user is told of a settled change: kept, restored (and what came back), or why not.
 std::string OutcomeText(const SafeOutcome& outcome, const SafeTexts& texts);
 
 // Checks the new settings, asks, then keeps or restores through the services. A restore

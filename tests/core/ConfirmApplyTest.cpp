@@ -1,4 +1,4 @@
-#include "core/SafeApply.h"
+#include "core/ConfirmApply.h"
 
 #include <gtest/gtest.h>
 
@@ -134,7 +134,9 @@ TEST(SafeApply, KeepTellsTheWatchdogAndRestoresNothing) {
     EXPECT_EQ(outcome.kind, SafeOutcome::Kind::Kept);
     EXPECT_EQ(services.log.back(), "keep w42");
     EXPECT_EQ(services.printer, "Office Printer");
-    EXPECT_EQ(OutcomeText(outcome, SafeTexts{}), "");
+    SafeTexts kept;
+    kept.msgKept = "The new settings of %1 are kept.";
+    EXPECT_EQ(OutcomeText(outcome, kept), "The new settings of eth1 are kept.");
 
     ASSERT_EQ(asker.asked.size(), 1u);
     const KeepQuestion& question = asker.asked[0];
@@ -290,6 +292,10 @@ TEST(NetshReportSafe, PendingAndSnapshotLines) {
     EXPECT_EQ(report.PendingSeconds(), 5);
     report.Read("snapshot: failed: ");
     EXPECT_EQ(report.SnapshotFailure(), "no reason given");
+    NetshReport undone(1);
+    undone.Read("pending: failed: cannot bind the socket");
+    EXPECT_EQ(undone.PendingId(), "");
+    EXPECT_EQ(undone.SnapshotFailure(), "cannot bind the socket");
 }
 
 }  // namespace
