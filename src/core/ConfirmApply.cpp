@@ -92,7 +92,7 @@ std::vector<std::pair<const char*, std::string*>> TextsByKey(SafeTexts& texts) {
             {"msgDnsAnswers", &texts.msgDnsAnswers},
             {"msgDnsNoAnswer", &texts.msgDnsNoAnswer},
             {"msgKeepSettings", &texts.msgKeepSettings},
-            {"msgSecondsLeft", &texts.msgSecondsLeft},
+            {"msgKeepCountdown", &texts.msgKeepCountdown},
             {"msgRestored", &texts.msgRestored},
             {"msgRestoreFailed", &texts.msgRestoreFailed},
             {"msgKeepFailed", &texts.msgKeepFailed},

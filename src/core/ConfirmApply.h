@@ -70,7 +70,7 @@ struct SafeTexts {
     std::string msgDnsAnswers;
     std::string msgDnsNoAnswer;
     std::string msgKeepSettings;
-    std::string msgSecondsLeft;
+    std::string msgKeepCountdown;
     std::string msgRestored;
     std::string msgRestoreFailed;
     std::string msgKeepFailed;

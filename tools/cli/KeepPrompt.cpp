@@ -93,7 +93,7 @@ apply::KeepAnswer AskOnTerminal(const apply::KeepQuestion& question, const apply
         err << apply::CheckLine(check, texts) << '\n';
     }
     err << texts.msgKeepSettings << " [y/N] ("
-        << Filled(texts.msgSecondsLeft, std::to_string(question.secondsLeft)) << ") " << std::flush;
+        << Filled(texts.msgKeepCountdown, std::to_string(question.secondsLeft)) << ") " << std::flush;
     if (signals.Caught()) {
         err << std::endl;
         return apply::KeepAnswer::Restore;
