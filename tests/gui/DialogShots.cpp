@@ -15,6 +15,7 @@
 #include "gui/dialogs/ConnectionChoices.h"
 #include "gui/dialogs/IPDetailForm.h"
 #include "gui/dialogs/IPMapForm.h"
+#include "gui/dialogs/KeepSettingsForm.h"
 #include "gui/frame/Language.h"
 #include "gui/frame/LanguageOps.h"
 #include "gui/widgets/PlainText.h"
@@ -166,6 +167,27 @@ int main(int argc, char** argv) {
             QMessageBox::Warning, QStringLiteral("Warning"),
             QString::fromStdString(apply::FailureSummary(result, texts.failures)), QMessageBox::Ok);
         Save(&box, folder, "ApplyFailureBox");
+    }
+    {
+        // After a safe apply, over the main window's place: one gateway and DNS server dead.
+        using platform::ReachTarget;
+        QWidget owner;
+        owner.setObjectName("MainForm");
+        owner.resize(728, 424);
+        owner.show();
+        // Placed by the window manager first, as a main window long shown is.
+        if (!QTest::qWaitForWindowExposed(&owner)) {
+            return 1;
+        }
+        QTest::qWait(300);
+        const std::vector<platform::ReachResult> checks{
+            {{ReachTarget::Kind::Gateway, "192.168.10.1"}, true},
+            {{ReachTarget::Kind::Dns, "168.126.63.1"}, true},
+            {{ReachTarget::Kind::Dns, "8.8.8.8"}, false}};
+        settings::TKeepSettingsForm keep(&owner, checks, 30, true);
+        Save(&keep, folder, "KeepSettingsForm");
+        settings::TKeepSettingsForm plain(&owner, {checks[0]}, 9, false);
+        Save(&plain, folder, "KeepSettingsForm-noscript");
     }
     return 0;
 }

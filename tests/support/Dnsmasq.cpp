@@ -5,7 +5,8 @@
 
 namespace quorv::systest {
 
-Dnsmasq::Dnsmasq(const TestNetwork& net, const std::string& router, const std::string& dnsServer) {
+Dnsmasq::Dnsmasq(const TestNetwork& net, const std::string& router, const std::string& dnsServer,
+                 bool serveDns) {
     std::string dir = net.WorkDir();
     log_ = dir + "/dnsmasq.log";
     std::string program =
@@ -21,7 +22,7 @@ Dnsmasq::Dnsmasq(const TestNetwork& net, const std::string& router, const std::s
             "--conf-file=/dev/null",
             "--no-resolv",
             "--no-hosts",
-            "--port=0",
+            serveDns ? "--port=53" : "--port=0",
             "--no-ping",
             std::string("--interface=") + TestNetwork::kServerIf,
             "--bind-interfaces",

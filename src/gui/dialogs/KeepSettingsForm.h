@@ -7,6 +7,7 @@
 #include "system/Reachability.h"
 
 class QLabel;
+class QShowEvent;
 class QPushButton;
 class QTimer;
 
@@ -23,8 +24,9 @@ class TKeepSettingsForm : public QDialog {
     enum class Answer { Keep, Restore, TimedOut };
 
     // hasScript: the profile ran script lines, which a restore does not undo; the form says so.
-    TKeepSettingsForm(QWidget* owner, const std::vector<platform::ReachResult>& checks,
-                      int seconds, bool hasScript);
+    // seconds below 1 count as 1: the question is always shown for a moment.
+    TKeepSettingsForm(QWidget* owner, const std::vector<platform::ReachResult>& checks, int seconds,
+                      bool hasScript);
 
     Answer Result() const { return answer_; }
     int SecondsLeft() const { return secondsLeft_; }
@@ -37,9 +39,18 @@ class TKeepSettingsForm : public QDialog {
     QPushButton* btnRestore;
     QTimer* tmrCountdown;
 
+  protected:
+    // The countdown starts with the first show, and the window comes up over its owner.
+    void showEvent(QShowEvent* event) override;
+
   private:
+    void Tick();
+    void ShowSecondsLeft();
+    void PlaceOverOwner();
+
     Answer answer_ = Answer::Restore;
     int secondsLeft_ = 0;
+    bool shown_ = false;
 };
 
 }  // namespace quorv::settings
