@@ -51,6 +51,12 @@ bool SettleEarlier(apply::ApplyServices& services, const apply::AskKeep& ask,
 }  // namespace
 
 int ApplyCommand::Execute(const Invocation& inv, std::ostream& out, std::ostream& err) const {
+    // Refused before anything is read, let alone changed: nobody could answer the question.
+    if (inv.confirmSeconds && !inv.dryRun && !CanAskOnTerminal()) {
+        throw UsageError(
+            "--confirm needs a terminal on standard input and output to ask whether to keep the "
+            "settings; nothing was changed");
+    }
     // Root takes a profile's orders only from a file judged as it was opened, before
     // anything in it is read.
     std::unique_ptr<app::TRootDataFile> judged;
@@ -64,11 +70,6 @@ int ApplyCommand::Execute(const Invocation& inv, std::ostream& out, std::ostream
             out << line << '\n';
         }
         return kExitOk;
-    }
-    if (inv.confirmSeconds && !CanAskOnTerminal()) {
-        throw UsageError(
-            "--confirm needs a terminal on standard input and output to ask whether to keep the "
-            "settings; nothing was changed");
     }
     // Before anything runs: a connection this machine lacks would be changed nowhere.
     if (const auto adapters = MachineAdapters()) {

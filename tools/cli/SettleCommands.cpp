@@ -30,9 +30,9 @@ platform::PendingChange Choose(const std::string& name, std::ostream& out) {
         return chosen.front();
     }
     if (chosen.empty()) {
-        throw UsageError(name.empty()
-                             ? std::string("no change waits to be kept or restored")
-                             : "no change of " + Quoted(name) + " waits to be kept or restored");
+        throw quorv::Exception(name.empty() ? std::string("no change waits to be kept or restored")
+                                            : "no change of " + Quoted(name) +
+                                                  " waits to be kept or restored");
     }
     List(chosen, out);
     throw UsageError("several changes wait; name one by its ID or interface");
