@@ -64,11 +64,13 @@ std::string Ask(const std::string& id, const std::string& request, std::chrono::
         error = "the socket of change " + id + " belongs to another user";
         return {};
     }
-    if (!WritePendingLine(c.fd_, request)) {
+    // A watchdog that already answered and left is still heard out.
+    const bool sent = WritePendingLine(c.fd_, request);
+    auto line = ReadPendingLine(c.fd_, wait);
+    if (!line && !sent) {
         error = "the watchdog of change " + id + " went away";
         return {};
     }
-    auto line = ReadPendingLine(c.fd_, wait);
     if (!line) {
         error = "the watchdog of change " + id + " did not answer";
         return {};

@@ -86,8 +86,9 @@ std::optional<std::string> ReadPendingLine(int fd, std::chrono::milliseconds tim
     const auto deadline = std::chrono::steady_clock::now() + timeout;
     std::string line;
     for (;;) {
-        auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-            deadline - std::chrono::steady_clock::now());
+        // Rounded up, so that a wait never ends before its deadline.
+        auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline -
+                                                                 std::chrono::steady_clock::now());
         if (left.count() <= 0) {
             return std::nullopt;
         }

@@ -222,6 +222,26 @@ TEST_F(SafeApply, ALeaseInForceComesBackWithItsClient) {
     EXPECT_EQ(after.dns, std::vector<std::string>{A(77)});
 }
 
+TEST_F(SafeApply, AFailedLineStillLeavesTheWayBack) {
+    ASSERT_EQ(Netsh({"-f", WriteScript(StaticScript(5, 1, 53))}).status, 0);
+    const Settings before = Now();
+    std::string script = "interface ip set address name=lan0 source=static addr=" + A(7) +
+                         " mask=255.255.255.0\n"
+                         "interface ip set dns name=lan0 source=static addr=" +
+                         A(54) + "\n";
+    for (int server = 55; server <= 57; ++server) {
+        script += "interface ip add dns name=lan0 addr=" + A(server) + "\n";
+    }
+    Result r = KeepWithin(30, script);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.out.find("line 5: failed: "), std::string::npos) << r.out;
+    const std::string id = PendingId(r, 30);
+    ASSERT_FALSE(id.empty()) << r.out;
+    EXPECT_EQ(net_->Addresses(), (Addrs{{A(7), 24}}));
+    EXPECT_EQ(Netsh({"--pending", "restore", id}).out, "restored: address gateway dns\n");
+    EXPECT_EQ(Now(), before);
+}
+
 TEST_F(SafeApply, RefusalsChangeNothing) {
     ASSERT_EQ(Netsh({"-f", WriteScript(StaticScript(5, 1, 53))}).status, 0);
     const Settings before = Now();
@@ -246,6 +266,15 @@ TEST_F(SafeApply, RefusalsChangeNothing) {
     ASSERT_FALSE(id.empty()) << r.out;
     r = KeepWithin(30, StaticScript(8, 2, 55));
     EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out,
+              "snapshot: failed: a change of lan0 is still waiting to be kept or restored\n");
+    EXPECT_EQ(Now(), Static(7, 2, 54));
+    // A watchdog too busy to say so still holds the device.
+    std::vector<pid_t> watchdogs = net_->LiveProcesses("netsh");
+    ASSERT_EQ(watchdogs.size(), 1u);
+    kill(watchdogs[0], SIGSTOP);
+    r = KeepWithin(30, StaticScript(8, 2, 55));
+    kill(watchdogs[0], SIGCONT);
     EXPECT_EQ(r.out,
               "snapshot: failed: a change of lan0 is still waiting to be kept or restored\n");
     EXPECT_EQ(Now(), Static(7, 2, 54));

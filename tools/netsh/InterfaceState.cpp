@@ -100,7 +100,7 @@ void DropStateOfAnEarlierNamespace(const std::string& directory) {
     close(fd);
 }
 
-void WriteStateFile(const std::string& path, const std::string& content) {
+void EnsureStateDirectory() {
     EnsureDirectory(kRoot);
     const std::string directory = InterfaceState::Directory();
     if (EnsureDirectory(directory)) {
@@ -109,6 +109,10 @@ void WriteStateFile(const std::string& path, const std::string& content) {
             ReplaceFileContent(directory + "/" + kOwnerFile, std::to_string(*cookie) + "\n");
         }
     }
+}
+
+void WriteStateFile(const std::string& path, const std::string& content) {
+    EnsureStateDirectory();
     ReplaceFileContent(path, content);
 }
 
@@ -228,6 +232,21 @@ void InterfaceState::WriteLease(const Lease& lease) const {
 
 void InterfaceState::ClearLease() const {
     unlink(Path("lease").c_str());
+}
+
+int InterfaceState::LockPending() const {
+    EnsureStateDirectory();
+    // Close-on-exec: a DHCP client started meanwhile must not hold the lock on.
+    int fd = open(Path("pending").c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+    if (fd < 0) {
+        throw NetshError("the lock of " + Printable(ifname_) +
+                         " cannot be opened: " + std::strerror(errno));
+    }
+    if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        close(fd);
+        return -1;
+    }
+    return fd;
 }
 
 std::vector<std::string> InterfaceState::EffectiveDns() const {

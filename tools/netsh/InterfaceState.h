@@ -44,6 +44,10 @@ class InterfaceState {
     void WriteLease(const Lease& lease) const;
     void ClearLease() const;
 
+    // An exclusive lock on the interface's change that waits to be kept or restored, held while
+    // the descriptor (close-on-exec) stays open, in this process or in a child forked from it;
+    // -1 when someone holds it already. Throws NetshError when the lock file cannot be made.
+    int LockPending() const;
     // The servers this interface should have now: the static ones, else the lease's.
     std::vector<std::string> EffectiveDns() const;
 

@@ -1,3 +1,5 @@
+#include <unistd.h>
+
 #include <chrono>
 #include <functional>
 #include <thread>
@@ -26,18 +28,33 @@ class NetlinkSnapshot : public Snapshot {
         if (!ifindex) {
             throw NetshError("There is no interface named \"" + Printable(ifname) + "\".");
         }
+        InterfaceState state(ifname);
+        lock_ = state.LockPending();
+        if (lock_ < 0) {
+            throw NetshError("a change of " + Printable(ifname) +
+                             " is still waiting to be kept or restored");
+        }
         addresses_ = sock.Ipv4Addresses(*ifindex);
         for (const RouteEntry& route : sock.DefaultRoutes()) {
             if (route.ifindex == *ifindex) {
                 routes_.push_back(route);
             }
         }
-        InterfaceState state(ifname);
         dhcpWanted_ = state.DhcpEnabled();
         staticDns_ = state.StaticDns();
         lease_ = state.ReadLease();
         clientRan_ = DhcpClient(state).RunningPid().has_value();
     }
+
+    ~NetlinkSnapshot() override {
+        if (lock_ >= 0) {
+            close(lock_);
+        }
+    }
+    NetlinkSnapshot(const NetlinkSnapshot&) = delete;
+    NetlinkSnapshot& operator=(const NetlinkSnapshot&) = delete;
+
+    int HeldDescriptor() const override { return lock_; }
 
     std::string Restore() override {
         RouteSocket sock;
@@ -166,6 +183,7 @@ class NetlinkSnapshot : public Snapshot {
     }
 
     std::string ifname_;
+    int lock_ = -1;
     std::vector<AddressEntry> addresses_;
     std::vector<RouteEntry> routes_;
     bool dhcpWanted_ = false;

@@ -20,6 +20,9 @@ class Snapshot {
     virtual void Drop() = 0;
     // After a fork: connections the parent made (the system bus) are not the child's.
     virtual void Reopen() {}
+    // A descriptor the watchdog keeps open for as long as it holds the snapshot (the device's
+    // lock); -1 for none.
+    virtual int HeldDescriptor() const { return -1; }
     // The script has run: the time to answer starts now and lasts seconds (NetworkManager's own
     // deadline follows it).
     virtual void Arm(int seconds) { (void)seconds; }
@@ -31,7 +34,9 @@ class Snapshot {
 std::unique_ptr<Snapshot> TakeNmSnapshot(const BackendChoice& backend, int rollbackSeconds);
 
 // Addresses, routes, the interface's resolver servers and its DHCP client state, read before
-// the change; the watchdog restores them. Throws NetshError when the device cannot be read.
+// the change; the watchdog restores them. Holds the device's lock, so that no second change
+// of it can wait beside this one. Throws NetshError when the device cannot be read or is
+// locked.
 std::unique_ptr<Snapshot> TakeNetlinkSnapshot(const std::string& ifname);
 
 }  // namespace quorv::netsh

@@ -88,7 +88,7 @@ int Listen(const std::string& id) {
 
 // Whatever was open in netsh (the caller's pipes, the parent's bus connection) is not the
 // watchdog's: a pipe held open would keep the caller waiting for netsh's end.
-void Detach(int keep) {
+void Detach(int keep, int alsoKeep) {
     setsid();
     if (chdir("/") != 0) {
         // Stays where it was; only unmounting that folder would notice.
@@ -100,7 +100,7 @@ void Detach(int keep) {
         dup2(null, 2);
     }
     for (int fd = 3; fd < 1024; ++fd) {
-        if (fd != keep) {
+        if (fd != keep && fd != alsoKeep) {
             close(fd);
         }
     }
@@ -123,15 +123,17 @@ std::string Restored(Snapshot& snapshot) {
 // True once the change is settled.
 bool Answer(int client, Snapshot& snapshot, const std::string& ifname, uid_t owner,
             Clock::time_point deadline, const std::string& broken) {
+    // The request is read first even from strangers: closing on a line unread would cut off
+    // the answer before the client has finished writing.
+    auto request = platform::ReadPendingLine(client, kRequestWait);
+    if (!request) {
+        return false;
+    }
     ucred peer{};
     socklen_t size = sizeof peer;
     if (getsockopt(client, SOL_SOCKET, SO_PEERCRED, &peer, &size) != 0 ||
         (peer.uid != 0 && peer.uid != owner)) {
         platform::WritePendingLine(client, "failed: not yours");
-        return false;
-    }
-    auto request = platform::ReadPendingLine(client, kRequestWait);
-    if (!request) {
         return false;
     }
     if (*request == "status") {
@@ -173,7 +175,7 @@ bool Answer(int client, Snapshot& snapshot, const std::string& ifname, uid_t own
         broken = e.what();
     }
     for (;;) {
-        auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+        auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
         if (stopped || left.count() <= 0) {
             if (broken.empty()) {
                 Restored(snapshot);
@@ -215,7 +217,7 @@ std::string LeaveWatchdog(Snapshot& snapshot, const std::string& ifname, int sec
         throw NetshError(std::string("no watchdog: ") + std::strerror(error));
     }
     if (pid == 0) {
-        Detach(listener);
+        Detach(listener, snapshot.HeldDescriptor());
         Serve(listener, snapshot, ifname, owner, deadline);
     }
     close(listener);
