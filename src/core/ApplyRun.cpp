@@ -306,9 +306,15 @@ bool ApplyRun::RunNetsh(const std::vector<NetshCommand>& commands, ApplyResult& 
         }
         result.failures.push_back(std::move(failure));
     }
-    if (keepSeconds_ > 0 && !result.pending && outcome.exitCode != -1 &&
-        run.notAuthorized.empty()) {
-        // netsh ran but never said it waits: whatever it changed has nothing to go back to.
+    bool changed = false;
+    for (size_t i = 0; i < scripted.size(); ++i) {
+        const NetshReport::State state = report.Said(i).state;
+        changed = changed || state == NetshReport::State::Ok ||
+                  state == NetshReport::State::NoLease ||
+                  (state == NetshReport::State::Unknown && outcome.exitCode == 0);
+    }
+    if (keepSeconds_ > 0 && !result.pending && changed && run.notAuthorized.empty()) {
+        // netsh changed something but never said it waits: nothing can take it back.
         ApplyFailure failure;
         failure.kind = ApplyFailure::Kind::NoSnapshot;
         failure.commandLine = script.line;

@@ -22,6 +22,7 @@ class WatchdogServices : public ApplyServices {
     Lines log;
     std::string snapshotFailure;  // set: netsh refuses to change anything
     bool silentNetsh = false;     // an older netsh that says nothing of a snapshot
+    bool refuseScript = false;    // netsh rejects the script before any line
     std::string printer = "Hall";
     std::vector<ReachTarget> live;
     std::vector<platform::PendingChange> pending;
@@ -32,6 +33,9 @@ class WatchdogServices : public ApplyServices {
         if (!snapshotFailure.empty()) {
             onLine("snapshot: failed: " + snapshotFailure);
             return {1, "", ""};
+        }
+        if (refuseScript) {
+            return {1, "", "netsh: unknown option --keep-within"};
         }
         const Lines lines = SplitLines(script.input);
         for (size_t i = 0; i < lines.size(); ++i) {
@@ -225,6 +229,16 @@ TEST(SafeApply, AFailedSnapshotStopsTheRunBeforeAnythingChanges) {
     EXPECT_FALSE(unsafe.pending);
     ASSERT_EQ(unsafe.failures.size(), 1u);
     EXPECT_EQ(unsafe.failures[0].kind, ApplyFailure::Kind::NoSnapshot);
+
+    // One that refused the script outright changed nothing, and says so in its own words.
+    WatchdogServices refusing;
+    refusing.silentNetsh = true;
+    refusing.refuseScript = true;
+    const ApplyResult refused = SafeRun(refusing, Office());
+    ASSERT_FALSE(refused.failures.empty());
+    for (const ApplyFailure& failure : refused.failures) {
+        EXPECT_NE(failure.kind, ApplyFailure::Kind::NoSnapshot);
+    }
 }
 
 TEST(SafeApply, TargetsAreTheProfilesOwnOrThoseInForceForWhatDhcpGives) {
