@@ -121,16 +121,25 @@ TEST_F(QicConfirm, NoAnswerRestoresAndYesKeeps) {
     EXPECT_NE(r.err.find("no change waits"), std::string::npos) << r.err;
 }
 
-TEST_F(QicConfirm, CtrlCRestoresAtOnceAndKillLeavesItToTheWatchdog) {
+TEST_F(QicConfirm, CtrlCEndOfInputTermAndHangUpRestoreAtOnceAndKillLeavesItToTheWatchdog) {
     Prepare();
-    auto session = AskOnTerminal(30);
-    const auto interrupted = Clock::now();
-    session->Type("\x03");
-    EXPECT_NE(session->Wait(5000), 0) << session->Transcript();
-    EXPECT_LT(MsSince(interrupted), 5000);
-    EXPECT_EQ(net_->Addresses(), Old());
+    // Ctrl-C and Ctrl-D typed at the terminal, then the two signals a closing session sends.
+    for (const std::string way : {"ctrl-c", "ctrl-d", "term", "hup"}) {
+        auto session = AskOnTerminal(30);
+        const auto interrupted = Clock::now();
+        if (way == "ctrl-c") {
+            session->Type("\x03");
+        } else if (way == "ctrl-d") {
+            session->Type("\x04");
+        } else {
+            ::kill(session->Pid(), way == "term" ? SIGTERM : SIGHUP);
+        }
+        EXPECT_EQ(session->Wait(5000), 1) << way << session->Transcript();
+        EXPECT_LT(MsSince(interrupted), 5000) << way;
+        EXPECT_EQ(net_->Addresses(), Old()) << way;
+    }
 
-    session = AskOnTerminal(3);
+    auto session = AskOnTerminal(3);
     ::kill(session->Pid(), SIGKILL);
     const auto killed = Clock::now();
     EXPECT_EQ(session->Wait(2000), 128 + SIGKILL);
