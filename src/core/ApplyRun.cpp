@@ -55,6 +55,10 @@ bool SystemServices::SetDefaultPrinter(const std::string& printer) {
     return apply::SetDefaultPrinter(printer);
 }
 
+std::optional<std::string> SystemServices::DefaultPrinter() {
+    return ReadDefaultPrinter();
+}
+
 namespace {
 
 std::string Filled(const std::string& text, const std::string& value) {
@@ -87,6 +91,10 @@ std::string Explanation(const ApplyFailure& failure, const FailureTexts& texts) 
             return "    " + Filled(texts.msgNotRun, failure.reason) + '\n';
         case ApplyFailure::Kind::NoLease:
             return "    " + Filled(texts.msgNoDhcpLease, failure.reason) + '\n';
+        case ApplyFailure::Kind::SnapshotFailed:
+            return "    " + Filled(texts.msgSnapshotFailed, failure.reason) + '\n';
+        case ApplyFailure::Kind::NoSnapshot:
+            return "    " + texts.msgNoSnapshot + '\n';
         case ApplyFailure::Kind::PrinterNotSet:
             break;
     }
@@ -111,7 +119,9 @@ std::vector<std::pair<const char*, std::string*>> TextsByKey(ProgressTexts& text
             {"msgNotAuthorized", &failures.msgNotAuthorized},
             {"msgNotRun", &failures.msgNotRun},
             {"msgNoDhcpLease", &failures.msgNoDhcpLease},
-            {"msgPrinterNotSet", &failures.msgPrinterNotSet}};
+            {"msgPrinterNotSet", &failures.msgPrinterNotSet},
+            {"msgSnapshotFailed", &failures.msgSnapshotFailed},
+            {"msgNoSnapshot", &failures.msgNoSnapshot}};
 }
 
 std::string FailureSummary(const ApplyResult& result, const FailureTexts& texts) {
@@ -151,6 +161,23 @@ ElevatedOutcome ApplyServices::RunAndWaitElevated(const NetshCommand&, const Out
     return outcome;
 }
 
+std::vector<platform::ReachTarget> ApplyServices::LiveTargets(const std::string&) {
+    return {};
+}
+
+std::vector<platform::ReachResult> ApplyServices::CheckReachable(
+    const std::vector<platform::ReachTarget>&, std::chrono::milliseconds) {
+    return {};
+}
+
+platform::PendingAnswer ApplyServices::KeepPending(const std::string&) {
+    return {false, {}, "this program cannot keep or restore settings here"};
+}
+
+platform::PendingAnswer ApplyServices::RestorePending(const std::string&) {
+    return {false, {}, "this program cannot keep or restore settings here"};
+}
+
 ApplyRun::ApplyRun(ApplyServices& services, ProgressTexts texts, ProgressCallback progress)
     : services_(services), texts_(std::move(texts)), progress_(std::move(progress)) {}
 
@@ -175,7 +202,7 @@ ElevatedOutcome ApplyRun::RunElevated(const NetshCommand& script, const OutputLi
     return elevated;
 }
 
-void ApplyRun::RunNetsh(const std::vector<NetshCommand>& commands, ApplyResult& result) {
+bool ApplyRun::RunNetsh(const std::vector<NetshCommand>& commands, ApplyResult& result) {
     std::vector<NetshCommand> scripted;
     for (const NetshCommand& command : commands) {
         if (FitsOnScriptLine(command)) {
@@ -191,25 +218,35 @@ void ApplyRun::RunNetsh(const std::vector<NetshCommand>& commands, ApplyResult& 
     if (scripted.empty()) {
         Progress(texts_.msgChangeGateway);
         Progress(texts_.msgChangeDNS);
-        return;
+        return true;
     }
 
     // What netsh said of each script line; the script holds nothing but the commands, so line
     // n is command n - 1.
     NetshReport report(scripted.size());
     int shown = 0;  // progress texts after the first one
+    // The watchdog's clock starts when netsh says it waits, not when netsh ends.
+    std::optional<std::chrono::steady_clock::time_point> pendingSaid;
     auto onLine = [&](const std::string& line) {
         int phases = report.Read(line);
+        if (!pendingSaid && !report.PendingId().empty()) {
+            pendingSaid = std::chrono::steady_clock::now();
+        }
         for (; shown < std::min(phases, 2); ++shown) {
             Progress(shown == 0 ? texts_.msgChangeGateway : texts_.msgChangeDNS);
         }
     };
-    const NetshCommand script = NetshScript(scripted);
+    NetshCommand script = NetshScript(scripted);
+    if (keepSeconds_ > 0) {
+        script.args.insert(script.args.begin() + 1,
+                           {"--keep-within", std::to_string(keepSeconds_ + kKeepAllowanceSeconds)});
+    }
     ElevatedOutcome run;
     run.command = services_.RunAndWait(script, onLine);
     if (run.command.exitCode == platform::kExitNeedsPrivilege) {
         // It changed nothing and reported nothing: the whole script goes again, asking once.
         report = NetshReport(scripted.size());
+        pendingSaid.reset();
         run = RunElevated(script, onLine);
     }
     for (; shown < 2; ++shown) {
@@ -217,6 +254,23 @@ void ApplyRun::RunNetsh(const std::vector<NetshCommand>& commands, ApplyResult& 
     }
 
     const CommandOutcome& outcome = run.command;
+    if (keepSeconds_ > 0 && !report.SnapshotFailure().empty()) {
+        // Nothing changed, so nothing after it may run either: scripts and printer would
+        // change what no restore takes back.
+        ApplyFailure failure;
+        failure.kind = ApplyFailure::Kind::SnapshotFailed;
+        failure.commandLine = script.line;
+        failure.exitCode = outcome.exitCode;
+        failure.reason = report.SnapshotFailure();
+        result.failures.push_back(std::move(failure));
+        return false;
+    }
+    if (keepSeconds_ > 0 && !report.PendingId().empty()) {
+        PendingApply pending;
+        pending.id = report.PendingId();
+        pending.deadline = *pendingSaid + std::chrono::seconds(report.PendingSeconds());
+        result.pending = std::move(pending);
+    }
     for (size_t i = 0; i < scripted.size(); ++i) {
         const NetshReport::Line& said = report.Said(i);
         // A netsh that ends with 0 has put every line in place, whether it said so or not.
@@ -252,6 +306,22 @@ void ApplyRun::RunNetsh(const std::vector<NetshCommand>& commands, ApplyResult& 
         }
         result.failures.push_back(std::move(failure));
     }
+    bool changed = false;
+    for (size_t i = 0; i < scripted.size(); ++i) {
+        const NetshReport::State state = report.Said(i).state;
+        changed = changed || state == NetshReport::State::Ok ||
+                  state == NetshReport::State::NoLease ||
+                  (state == NetshReport::State::Unknown && outcome.exitCode == 0);
+    }
+    if (keepSeconds_ > 0 && !result.pending && changed && run.notAuthorized.empty()) {
+        // netsh changed something but never said it waits: nothing can take it back.
+        ApplyFailure failure;
+        failure.kind = ApplyFailure::Kind::NoSnapshot;
+        failure.commandLine = script.line;
+        failure.exitCode = outcome.exitCode;
+        result.failures.push_back(std::move(failure));
+    }
+    return true;
 }
 
 ApplyResult ApplyRun::Run(const Profile& profile, bool showScriptWindow) {
@@ -260,7 +330,9 @@ ApplyResult ApplyRun::Run(const Profile& profile, bool showScriptWindow) {
     // The gateway text shows even when the profile has no gateway.
     Progress(texts_.msgChangeIP);
     profileInterface_ = profile.Interface;
-    RunNetsh(NetshCommands(profile), result);
+    if (!RunNetsh(NetshCommands(profile), result)) {
+        return result;
+    }
 
     const std::vector<std::string> lines = SplitLines(profile.Script);
     const std::string total = std::to_string(lines.size());
@@ -280,12 +352,28 @@ ApplyResult ApplyRun::Run(const Profile& profile, bool showScriptWindow) {
 
     if (!profile.Printer.empty()) {
         Progress(texts_.msgChangePrinter);
+        // A restore sets the old default back, so it is read before it changes.
+        const std::optional<std::string> previous =
+            result.pending ? services_.DefaultPrinter() : std::nullopt;
         if (!services_.SetDefaultPrinter(profile.Printer)) {
             ApplyFailure failure;
             failure.kind = ApplyFailure::Kind::PrinterNotSet;
             failure.commandLine = profile.Printer;
             result.failures.push_back(std::move(failure));
+        } else if (previous && *previous != profile.Printer) {
+            result.pending->previousPrinter = previous;
         }
+    }
+
+    if (result.pending) {
+        PendingApply& pending = *result.pending;
+        pending.interface = profile.Interface;
+        pending.hasScript = std::any_of(lines.begin(), lines.end(), [](const std::string& line) {
+            return !TrimBlanks(line).empty();
+        });
+        const bool needsLive = profile.IsDhcp() || profile.DNS1.empty();
+        pending.targets = ReachTargets(profile, needsLive ? services_.LiveTargets(profile.Interface)
+                                                          : std::vector<platform::ReachTarget>{});
     }
     return result;
 }

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <chrono>
 #include <functional>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -8,6 +10,7 @@
 #include "core/MessageDefaults.h"
 #include "core/NetshCommands.h"
 #include "core/Profile.h"
+#include "core/ConfirmApply.h"
 
 namespace quorv::apply {
 
@@ -22,6 +25,10 @@ struct FailureTexts {
     std::string msgNotRun = "was not run, since this command failed before it: %1";
     std::string msgNoDhcpLease = "no address was obtained from a DHCP server on %1 yet";
     std::string msgPrinterNotSet = "The printer \"%1\" could not be made the default printer.";
+    std::string msgSnapshotFailed =
+        "No snapshot of the present settings could be taken, so nothing was changed: %1";
+    std::string msgNoSnapshot =
+        "The settings were changed, but netsh kept no snapshot to go back to";
 };
 
 // Progress texts of the run, and why administrator rights could not be asked for, by
@@ -75,6 +82,17 @@ class ApplyServices {
     // rights, and waits. Without a way to get them: notAuthorized says why.
     virtual ElevatedOutcome RunAndWaitElevated(const NetshCommand& script,
                                                const OutputLine& onLine);
+
+    // What a safe apply needs besides. The defaults know nothing and can settle nothing.
+    // The user's default printer; nothing when it cannot be read.
+    virtual std::optional<std::string> DefaultPrinter() { return std::nullopt; }
+    // The gateway and DNS servers in force on an interface now.
+    virtual std::vector<platform::ReachTarget> LiveTargets(const std::string& interface);
+    virtual std::vector<platform::ReachResult> CheckReachable(
+        const std::vector<platform::ReachTarget>& targets, std::chrono::milliseconds timeout);
+    virtual std::vector<platform::PendingChange> ListPending() { return {}; }
+    virtual platform::PendingAnswer KeepPending(const std::string& id);
+    virtual platform::PendingAnswer RestorePending(const std::string& id);
 };
 
 // The real services: processes looked up in the program folder first, then PATH, and
@@ -86,6 +104,7 @@ class SystemServices : public ApplyServices {
     CommandOutcome RunAndWait(const NetshCommand& script, const OutputLine& onLine) override;
     bool WinExec(const std::string& commandLine, bool shown) override;
     bool SetDefaultPrinter(const std::string& printer) override;
+    std::optional<std::string> DefaultPrinter() override;
     // Starts pkexec directly, with the program folder's netsh by its absolute path (the
     // path the polkit action names), the same arguments and the same input. The whole profile
     // is one netsh process, so one apply asks for the password once.
@@ -99,12 +118,14 @@ class SystemServices : public ApplyServices {
 // One step of the run that did not do its work.
 struct ApplyFailure {
     enum class Kind {
-        NotStarted,     // reason: why
-        ExitCode,       // netsh refused the command; errorLines: its words
-        PrinterNotSet,  //
-        NotAuthorized,  // reason: why the rights were not granted
-        NotRun,         // netsh left it undone; reason: the command that failed before it
-        NoLease,        // in place, but no DHCP server gave an address yet; reason: interface
+        NotStarted,      // reason: why
+        ExitCode,        // netsh refused the command; errorLines: its words
+        PrinterNotSet,   //
+        NotAuthorized,   // reason: why the rights were not granted
+        NotRun,          // netsh left it undone; reason: the command that failed before it
+        NoLease,         // in place, but no DHCP server gave an address yet; reason: interface
+        SnapshotFailed,  // a safe apply changed nothing; reason: why
+        NoSnapshot,      // netsh changed the settings without the snapshot it was asked for
     };
     Kind kind = Kind::NotStarted;
     std::string commandLine;  // the command, script line or printer name
@@ -115,6 +136,8 @@ struct ApplyFailure {
 
 struct ApplyResult {
     std::vector<ApplyFailure> failures;
+    // A safe apply that changed the settings: what waits to be kept or restored.
+    std::optional<PendingApply> pending;
     bool Succeeded() const { return failures.empty(); }
 };
 
@@ -140,11 +163,17 @@ class ApplyRun {
   public:
     ApplyRun(ApplyServices& services, ProgressTexts texts, ProgressCallback progress);
 
+    // seconds > 0: a safe apply. netsh snapshots the settings first and restores them after
+    // seconds plus the check's allowance unless told to keep them; a snapshot that cannot be
+    // made stops the run before anything changes. The result's pending says what waits.
+    void KeepWithin(int seconds) { keepSeconds_ = seconds; }
+
     ApplyResult Run(const Profile& profile, bool showScriptWindow);
 
   private:
     void Progress(const std::string& text);
-    void RunNetsh(const std::vector<NetshCommand>& commands, ApplyResult& result);
+    // False when the run must stop: a safe apply whose snapshot could not be made.
+    bool RunNetsh(const std::vector<NetshCommand>& commands, ApplyResult& result);
     // The script through pkexec; why it could not even ask is said in the user's language.
     ElevatedOutcome RunElevated(const NetshCommand& script, const OutputLine& onLine);
 
@@ -152,6 +181,7 @@ class ApplyRun {
     std::string profileInterface_;
     ProgressTexts texts_;
     ProgressCallback progress_;
+    int keepSeconds_ = 0;
 };
 
 }  // namespace quorv::apply

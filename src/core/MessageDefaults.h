@@ -94,6 +94,14 @@ inline constexpr auto kMessageDefaults = std::to_array<MessageDefault>({
     {"msgRestoreButton", "지금 되돌리기(&R)"},
     {"msgRestored", "%1의 이전 설정을 복원했습니다: %2."},
     {"msgRestoreFailed", "%1의 이전 설정을 복원할 수 없습니다: %2"},
+    {"msgSnapshotFailed", "현재 설정의 스냅샷을 만들 수 없어 아무것도 바꾸지 않았습니다: %1"},
+    {"msgNoSnapshot", "설정은 바뀌었지만 netsh가 되돌아갈 스냅샷을 남기지 않았습니다"},
+    {"msgKeepFailed", "%1의 새 설정을 유지하지 못했습니다. 곧 이전 설정으로 돌아갑니다: %2"},
+    {"msgRestoredAddress", "IP 주소"},
+    {"msgRestoredGateway", "게이트웨이"},
+    {"msgRestoredDns", "DNS 서버"},
+    {"msgRestoredPrinter", "기본 프린터 %1"},
+    {"msgKept", "%1의 새 설정을 유지합니다."},
 });
 
 // The built-in text of a key; empty for an unknown key.

@@ -36,6 +36,27 @@ int NetshReport::Read(std::string_view text) {
         }
         return phases_;
     }
+    if (Take(text, "snapshot: failed: ")) {
+        // The reason is never empty, so that an empty one cannot read as no failure.
+        snapshotFailure_ = text.empty() ? std::string("no reason given") : std::string(text);
+        return phases_;
+    }
+    // netsh undid its change when it could leave no watchdog: as good as no snapshot.
+    if (Take(text, "pending: failed: ")) {
+        snapshotFailure_ = text.empty() ? std::string("no reason given") : std::string(text);
+        return phases_;
+    }
+    if (Take(text, "pending: ")) {
+        const auto blank = text.find(' ');
+        std::string_view id = text.substr(0, blank);
+        std::string_view rest = blank == std::string_view::npos ? "" : text.substr(blank + 1);
+        int seconds = 0;
+        if (!id.empty() && TakeNumber(rest, seconds) && rest.empty() && seconds > 0) {
+            pendingId_ = std::string(id);
+            pendingSeconds_ = seconds;
+        }
+        return phases_;
+    }
     int number = 0;
     if (!Take(text, "line ") || !TakeNumber(text, number) || !Take(text, ": ") || number < 1 ||
         std::size_t(number) > lines_.size()) {

@@ -15,7 +15,9 @@
 #include "gui/dialogs/ConnectionChoices.h"
 #include "gui/dialogs/IPDetailForm.h"
 #include "gui/dialogs/IPMapForm.h"
+#include "gui/dialogs/ConfirmDialogs.h"
 #include "gui/dialogs/KeepSettingsForm.h"
+#include "gui/dialogs/OptionForm.h"
 #include "gui/frame/Language.h"
 #include "gui/frame/LanguageOps.h"
 #include "gui/widgets/PlainText.h"
@@ -188,6 +190,22 @@ int main(int argc, char** argv) {
         Save(&keep, folder, "KeepSettingsForm");
         settings::TKeepSettingsForm plain(&owner, {checks[0]}, 9, false);
         Save(&plain, folder, "KeepSettingsForm-noscript");
+
+        // What a restore brought back, and the option that asks for all this.
+        apply::SafeTexts texts;
+        for (auto [key, text] : apply::TextsByKey(texts)) {
+            *text = host.texts.Text(key).toStdString();
+        }
+        apply::SafeOutcome restored;
+        restored.kind = apply::SafeOutcome::Kind::Restored;
+        restored.interface = "enp0s31f6";
+        restored.restored = {"address", "gateway", "dns"};
+        restored.printer = "Office";
+        SaveNextBox(folder, "SafeOutcomeBox");
+        apply::ShowSafeOutcome(&owner, restored, texts);
+        settings::TOptionForm options(&owner);
+        settings::LoadKeepOption(options, {true, 30});
+        Save(&options, folder, "OptionForm");
     }
     return 0;
 }

@@ -58,7 +58,8 @@ TEST_F(OptionFormTest, WindowAndComponentsAsDesigned) {
     TOptionForm form(nullptr);
     EXPECT_EQ(form.objectName(), "OptionForm");
     EXPECT_EQ(form.windowTitle(), "환경 설정");
-    EXPECT_EQ(form.size(), QSize(404, 153));
+    // Grown below the designed rows for the keep-or-restore option.
+    EXPECT_EQ(form.size(), QSize(404, 217));
     EXPECT_EQ(form.minimumSize(), form.maximumSize());
     EXPECT_FALSE(form.windowFlags() & Qt::WindowMinMaxButtonsHint);
     EXPECT_EQ(host.translated, std::vector<QString>{"OptionForm"});
@@ -80,6 +81,14 @@ TEST_F(OptionFormTest, WindowAndComponentsAsDesigned) {
     ASSERT_EQ(form.findChild<QCheckBox*>("cbShowScript"), form.cbShowScript);
     EXPECT_EQ(form.cbShowScript->text(), "스크립트 명령 창 보여주기");
     EXPECT_TRUE(form.cbShowScript->isChecked());
+
+    ASSERT_EQ(form.findChild<QCheckBox*>("cbAskKeep"), form.cbAskKeep);
+    EXPECT_FALSE(form.cbAskKeep->isChecked());
+    ASSERT_EQ(form.findChild<QSpinBox*>("seKeepSeconds"), form.seKeepSeconds);
+    EXPECT_EQ(form.seKeepSeconds->value(), 15);
+    EXPECT_EQ(form.seKeepSeconds->minimum(), 5);
+    EXPECT_EQ(form.seKeepSeconds->maximum(), 120);
+    EXPECT_FALSE(form.seKeepSeconds->isEnabled());
 
     ASSERT_EQ(form.findChild<QPushButton*>("btnOK"), form.btnOK);
     EXPECT_EQ(form.btnOK->text(), "확인");

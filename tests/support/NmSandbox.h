@@ -33,6 +33,10 @@ class NmSandbox {
     // The same in the background, with its output going to logPath.
     std::unique_ptr<Child> Start(const std::vector<std::string>& argv, const std::string& logPath,
                                  int uid = -1) const;
+    // The command line that runs argv inside the sandbox, for a caller that starts it itself.
+    std::vector<std::string> Command(const std::vector<std::string>& argv, int uid = -1) const {
+        return Inside(argv, uid);
+    }
     Result Nmcli(const std::vector<std::string>& args) const;
     Result Netsh(const std::vector<std::string>& args, int uid = -1) const;
 

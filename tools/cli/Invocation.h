@@ -31,9 +31,10 @@ struct Invocation {
     std::string name;  // the first operand: a profile, a file, or the command help describes
     bool json = false;
     bool dryRun = false;
-    bool yes = false, no = false;   // import: how to answer every conflict
-    std::vector<std::string> maps;  // import: "OLD=NEW" connection names, as given
-    std::string newName;            // rename
+    bool yes = false, no = false;       // import: how to answer every conflict
+    std::vector<std::string> maps;      // import: "OLD=NEW" connection names, as given
+    std::string newName;                // rename
+    std::optional<int> confirmSeconds;  // apply --confirm: how long the question waits
     AddOptions add;
 };
 

@@ -2,7 +2,31 @@
 
 #include <QStringList>
 
+#include "core/ConfirmApply.h"
+
 namespace quorv::cli {
+
+namespace {
+
+int ConfirmSeconds(const std::string& value) {
+    int seconds = 0;
+    size_t used = 0;
+    try {
+        seconds = std::stoi(value, &used);
+    } catch (const std::exception&) {
+        used = 0;
+    }
+    if (used == 0 || used != value.size() || seconds < 1 || seconds > apply::kKeepSecondsMax) {
+        throw UsageError("--confirm takes whole seconds from 1 to " +
+                         std::to_string(apply::kKeepSecondsMax));
+    }
+    return seconds;
+}
+
+}  // namespace
+
+// The implicit value of --confirm below is written out, as the table holds C strings.
+static_assert(apply::kKeepSecondsDefault == 15);
 
 const std::vector<OptionSpec>& OptionTable() {
     static const std::vector<OptionSpec> table = {
@@ -40,6 +64,11 @@ const std::vector<OptionSpec>& OptionTable() {
         {"map", nullptr, "OLD=NEW",
          "stores the adapter NEW where a profile names the connection OLD (repeatable)",
          [](Invocation& inv, std::string v) { inv.maps.push_back(std::move(v)); }, true},
+        {"confirm", nullptr, "SECONDS",
+         "asks on the terminal whether to keep the new settings; no answer within SECONDS "
+         "(default 15) restores the previous ones",
+         [](Invocation& inv, std::string v) { inv.confirmSeconds = ConfirmSeconds(v); }, false,
+         "15"},
     };
     return table;
 }
@@ -65,10 +94,27 @@ QCommandLineOption ToQt(const OptionSpec& option) {
 
 std::string OptionSyntax(const OptionSpec& option) {
     std::string text = std::string("--") + option.name;
-    if (option.valueName) {
+    if (option.implicitValue) {
+        text += std::string("[=") + option.valueName + "]";
+    } else if (option.valueName) {
         text += std::string(" ") + option.valueName;
     }
     return text;
+}
+
+std::vector<std::string> WithImplicitValues(const std::vector<std::string>& args) {
+    std::vector<std::string> out;
+    bool options = true;
+    for (const std::string& arg : args) {
+        if (arg == "--") {
+            options = false;
+        }
+        const OptionSpec* option = options && arg.size() > 2 && arg.compare(0, 2, "--") == 0
+                                       ? FindOption(arg.substr(2))
+                                       : nullptr;
+        out.push_back(option && option->implicitValue ? arg + "=" + option->implicitValue : arg);
+    }
+    return out;
 }
 
 QString ArgumentToQt(const std::string& argument) {

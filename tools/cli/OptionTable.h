@@ -19,6 +19,8 @@ struct OptionSpec {
     const char* description;
     void (*bind)(Invocation& inv, std::string value);  // nullptr: handled before binding
     bool repeatable = false;                           // bound once per occurrence
+    // The value a bare --name stands for; nullptr: the value, if any, must be given.
+    const char* implicitValue = nullptr;
 };
 
 const std::vector<OptionSpec>& OptionTable();
@@ -28,8 +30,12 @@ const OptionSpec* FindOption(std::string_view name);
 
 QCommandLineOption ToQt(const OptionSpec& option);
 
-// "--name VALUE" or "--name", as synopses show an option.
+// "--name VALUE", "--name[=VALUE]" or "--name", as synopses show an option.
 std::string OptionSyntax(const OptionSpec& option);
+
+// The arguments with each bare option that has an implicit value written out
+// ("--confirm" -> "--confirm=15"), up to a "--"; QCommandLineParser has no optional values.
+std::vector<std::string> WithImplicitValues(const std::vector<std::string>& args);
 
 // Arguments pass through QCommandLineParser as Latin-1, one character per byte, so a name
 // or path that is not UTF-8 comes back byte for byte; option names are ASCII either way.

@@ -17,21 +17,37 @@ std::string LocaleLanguage() {
     return "English";
 }
 
-apply::ProgressTexts LocaleProgressTexts(const std::string& languageFolder) {
-    apply::ProgressTexts texts;
+namespace {
+
+// Each text whose key the locale's language file has is replaced by the file's.
+void FillFromLanguage(const std::string& languageFolder,
+                      const std::vector<std::pair<const char*, std::string*>>& byKey) {
     std::optional<platform::TIniFile> file;
     try {
         file = platform::TIniFile::Load(
             QString::fromStdString(languageFolder + "/" + LocaleLanguage() + ".dat"));
     } catch (const platform::EIniError&) {
-        return texts;
+        return;
     }
-    for (auto [key, text] : apply::TextsByKey(texts)) {
+    for (auto [key, text] : byKey) {
         const QString value = file->Value(QStringLiteral("Message"), QString::fromUtf8(key));
         if (!value.isEmpty()) {
             *text = value.toStdString();
         }
     }
+}
+
+}  // namespace
+
+apply::ProgressTexts LocaleProgressTexts(const std::string& languageFolder) {
+    apply::ProgressTexts texts;
+    FillFromLanguage(languageFolder, apply::TextsByKey(texts));
+    return texts;
+}
+
+apply::SafeTexts LocaleSafeTexts(const std::string& languageFolder) {
+    apply::SafeTexts texts;
+    FillFromLanguage(languageFolder, apply::TextsByKey(texts));
     return texts;
 }
 

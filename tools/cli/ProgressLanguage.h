@@ -16,4 +16,7 @@ std::string LocaleLanguage();
 // built-in Korean one.
 apply::ProgressTexts LocaleProgressTexts(const std::string& languageFolder);
 
+// The texts of a safe apply (check lines, the question, what was restored), the same way.
+apply::SafeTexts LocaleSafeTexts(const std::string& languageFolder);
+
 }  // namespace quorv::cli

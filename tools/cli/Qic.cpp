@@ -14,6 +14,7 @@
 #include "cli/OptionTable.h"
 #include "cli/Output.h"
 #include "cli/ProfileCommands.h"
+#include "cli/SettleCommands.h"
 
 namespace quorv::cli {
 
@@ -33,12 +34,14 @@ struct Registry {
     ExportCommand exportTo;
     ImportCommand importFrom;
     CaptureCommand capture;
+    ConfirmCommand confirm;
+    RollbackCommand rollback;
     std::vector<const Command*> all;
     HelpCommand help{all};
 
     Registry()
-        : all{&list,     &show, &add,    &capture,  &remove,     &apply, &interfaces,
-              &printers, &edit, &rename, &exportTo, &importFrom, &help} {}
+        : all{&list,       &show,     &add,  &capture, &remove,   &apply,      &confirm, &rollback,
+              &interfaces, &printers, &edit, &rename,  &exportTo, &importFrom, &help} {}
 };
 
 // One parser knows every option, so that an option's value is never taken for the command
@@ -48,7 +51,7 @@ void Parse(QCommandLineParser& parser, const std::vector<std::string>& args) {
         parser.addOption(ToQt(option));
     }
     QStringList arguments{QStringLiteral("qic")};
-    for (const std::string& arg : args) {
+    for (const std::string& arg : WithImplicitValues(args)) {
         arguments << ArgumentToQt(arg);
     }
     if (!parser.parse(arguments)) {

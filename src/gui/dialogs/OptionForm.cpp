@@ -2,6 +2,7 @@
 
 #include <exception>
 
+#include "core/ConfirmApply.h"
 #include "core/OptionRecord.h"
 #include "core/Options.h"
 #include "gui/frame/FormHost.h"
@@ -12,7 +13,7 @@ namespace quorv::settings {
 TOptionForm::TOptionForm(QWidget* owner) : QDialog(owner) {
     setObjectName("OptionForm");
     setWindowTitle(QStringLiteral("환경 설정"));
-    SetFixedDialogFrame(*this, 404, 153);
+    SetFixedDialogFrame(*this, 404, 217);
 
     lblDClickAction = new QLabel(QStringLiteral("항목에서 더블 클릭 했을때 "), this);
     lblDClickAction->setObjectName("lblDClickAction");
@@ -38,15 +39,36 @@ TOptionForm::TOptionForm(QWidget* owner) : QDialog(owner) {
     cbShowScript->setGeometry(24, 88, 345, 20);
     cbShowScript->setChecked(true);
 
+    cbAskKeep = new QCheckBox(QStringLiteral("적용한 후에 새 설정을 유지할지 묻기"), this);
+    cbAskKeep->setObjectName("cbAskKeep");
+    cbAskKeep->setGeometry(24, 120, 353, 20);
+
+    lblKeepSeconds = new QLabel(QStringLiteral("복원까지 남은 시간(초):"), this);
+    lblKeepSeconds->setObjectName("lblKeepSeconds");
+    lblKeepSeconds->setGeometry(44, 148, 240, 20);
+
+    seKeepSeconds = new QSpinBox(this);
+    seKeepSeconds->setObjectName("seKeepSeconds");
+    seKeepSeconds->setRange(apply::kKeepSecondsMin, apply::kKeepSecondsMax);
+    seKeepSeconds->setValue(apply::kKeepSecondsDefault);
+    seKeepSeconds->setGeometry(292, 146, 85, 24);
+    lblKeepSeconds->setBuddy(seKeepSeconds);
+    auto enableSeconds = [this](bool on) {
+        lblKeepSeconds->setEnabled(on);
+        seKeepSeconds->setEnabled(on);
+    };
+    connect(cbAskKeep, &QCheckBox::toggled, this, enableSeconds);
+    enableSeconds(false);
+
     btnOK = new QPushButton(QStringLiteral("확인"), this);
     btnOK->setObjectName("btnOK");
-    btnOK->setGeometry(240, 120, 75, 25);
+    btnOK->setGeometry(240, 184, 75, 25);
     btnOK->setDefault(true);
     connect(btnOK, &QPushButton::clicked, this, &QDialog::accept);
 
     btnCancel = new QPushButton(QStringLiteral("취소"), this);
     btnCancel->setObjectName("btnCancel");
-    btnCancel->setGeometry(320, 120, 75, 25);
+    btnCancel->setGeometry(320, 184, 75, 25);
     connect(btnCancel, &QPushButton::clicked, this, &QDialog::reject);
 
     if (IFormHost* host = FormHost()) {
@@ -97,6 +119,15 @@ void StoreOptions(const TOptionForm& form, store::TStoreTable& options) {
     app::WriteOption(options, apply::kShowScriptWindow, form.cbShowScript->isChecked() ? "1" : "0");
 }
 
+void LoadKeepOption(TOptionForm& form, const KeepOption& option) {
+    form.cbAskKeep->setChecked(option.ask);
+    form.seKeepSeconds->setValue(option.seconds);
+}
+
+KeepOption StoredKeepOption(const TOptionForm& form) {
+    return {form.cbAskKeep->isChecked(), form.seKeepSeconds->value()};
+}
+
 void acOptionExecute(QWidget* owner) {
     IFormHost* host = FormHost();
     if (host == nullptr) {
@@ -110,10 +141,21 @@ void acOptionExecute(QWidget* owner) {
         host->ShowException(error);
         form.cbDClick->setCurrentIndex(0);
     }
+    IPlacementStorage* user = host->UserSettings();
+    if (user != nullptr) {
+        LoadKeepOption(form, ReadKeepOption(*user));
+    }
+    // Without per-user settings there is nowhere to keep it.
+    form.cbAskKeep->setVisible(user != nullptr);
+    form.lblKeepSeconds->setVisible(user != nullptr);
+    form.seKeepSeconds->setVisible(user != nullptr);
     if (form.exec() != QDialog::Accepted) {
         return;
     }
     StoreOptions(form, options);
+    if (user != nullptr) {
+        WriteKeepOption(*user, StoredKeepOption(form));
+    }
 }
 
 }  // namespace quorv::settings

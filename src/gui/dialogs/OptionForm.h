@@ -5,6 +5,9 @@
 #include <QDialog>
 #include <QLabel>
 #include <QPushButton>
+#include <QSpinBox>
+
+#include "gui/frame/KeepOption.h"
 
 class QWidget;
 
@@ -15,7 +18,8 @@ class TStoreTable;
 namespace quorv::settings {
 
 // The options dialog: what a double-click on a profile does, whether the configuration
-// report follows an apply run, and whether script lines run in a visible window.
+// report follows an apply run, whether script lines run in a visible window, and whether an
+// apply asks to keep the new settings (the last one per user, not in the data file).
 class TOptionForm : public QDialog {
     Q_OBJECT
   public:
@@ -25,6 +29,9 @@ class TOptionForm : public QDialog {
     QComboBox* cbDClick;
     QCheckBox* cbShowIPInfo;
     QCheckBox* cbShowScript;
+    QCheckBox* cbAskKeep;
+    QLabel* lblKeepSeconds;
+    QSpinBox* seKeepSeconds;
     QPushButton* btnOK;
     QPushButton* btnCancel;
 
@@ -44,7 +51,12 @@ void LoadOptions(TOptionForm& form, store::TStoreTable& options);
 // A "DblClickAction" that matched no item, and that the user left unchosen, keeps its row.
 void StoreOptions(const TOptionForm& form, store::TStoreTable& options);
 
-// The options command: load, show modally, store on OK. A bad stored value is shown in
+// The keep-or-restore option into the dialog, and back.
+void LoadKeepOption(TOptionForm& form, const KeepOption& option);
+KeepOption StoredKeepOption(const TOptionForm& form);
+
+// The options command: load, show modally, store on OK (the keep option in the host's
+// per-user settings). A bad stored value is shown in
 // the standard error box and the dialog opens all the same, so it can be repaired. Store
 // errors while writing propagate to the caller.
 void acOptionExecute(QWidget* owner);

@@ -14,6 +14,7 @@ class TStoreTable;
 namespace quorv::settings {
 
 class TMessageTexts;
+class IPlacementStorage;
 
 // What the main window shares with the windows it opens. They reach it through the one
 // process-wide host, which is set while the main window exists; tests set their own.
@@ -37,6 +38,8 @@ class IFormHost {
     virtual void LoadProfileList() = 0;
     // The stored value Language: "Korea", "English" or empty.
     virtual QString Language() const { return QString(); }
+    // The per-user settings kept with the placement; nullptr when there are none.
+    virtual IPlacementStorage* UserSettings() { return nullptr; }
 };
 
 // The host, or nullptr when none is set.

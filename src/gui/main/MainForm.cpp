@@ -253,6 +253,18 @@ void TMainForm::FormClose() {
     inventory_.PrinterCaptions.clear();
 }
 
+apply::SafeTexts TMainForm::SafeTexts() const {
+    apply::SafeTexts texts;
+    for (auto [key, text] : apply::TextsByKey(texts)) {
+        *text = Text(key).toStdString();
+    }
+    return texts;
+}
+
+settings::IPlacementStorage* TMainForm::UserSettings() {
+    return FormStorage1 ? &FormStorage1->WritableStorage() : nullptr;
+}
+
 apply::ProgressTexts TMainForm::ProgressTexts() const {
     apply::ProgressTexts texts;
     for (auto [key, text] : apply::TextsByKey(texts)) {

@@ -57,6 +57,7 @@ class TMainForm : public QMainWindow, public settings::IFormHost {
     void LoadProfileList() override;
     void ShowException(const std::exception& error) override;
     QString Language() const override { return FormStorage1 ? FormStorage1->Language : QString(); }
+    settings::IPlacementStorage* UserSettings() override;
 
     // Runs the enabling rules of the actions now.
     void UpdateActions();
@@ -183,6 +184,7 @@ class TMainForm : public QMainWindow, public settings::IFormHost {
     QMessageBox::StandardButton Ask(QMessageBox::Icon icon, const QString& text,
                                     QMessageBox::StandardButtons buttons);
     apply::ProgressTexts ProgressTexts() const;
+    apply::SafeTexts SafeTexts() const;
 
     std::unique_ptr<TMainFormServices> ownServices_;
     TMainFormServices* services_;

@@ -22,6 +22,7 @@
 #include "gui/dialogs/OptionForm.h"
 #include "gui/dialogs/ProfileNameRule.h"
 #include "gui/frame/ErrorBox.h"
+#include "gui/frame/KeepOption.h"
 #include "gui/frame/LanguageOps.h"
 #include "gui/main/DesktopFeatures.h"
 #include "gui/main/ProfileSave.h"
@@ -180,7 +181,15 @@ void TMainForm::acResultExecute() {
     const bool showScripts =
         apply::ShowScriptWindow(ReadOption(StoreTable2, apply::kShowScriptWindow));
     const QString name = row->text(0);
-    if (services_->ApplyProfile(this, name, profile, showScripts, ProgressTexts())) {
+    // Two applies never overlap: what an earlier safe apply left waiting is settled first.
+    services_->SettlePending(this, SafeTexts());
+    const settings::KeepOption keep =
+        FormStorage1 ? settings::ReadKeepOption(FormStorage1->Storage()) : settings::KeepOption{};
+    const bool applied =
+        keep.ask ? services_->ApplyProfileSafely(this, name, profile, showScripts, ProgressTexts(),
+                                                 SafeTexts(), keep.seconds)
+                 : services_->ApplyProfile(this, name, profile, showScripts, ProgressTexts());
+    if (applied) {
         const QString applied =
             Text("msgApplied")
                 .arg(name, QString::fromStdString(profile.Interface),
