@@ -39,7 +39,7 @@ TOptionForm::TOptionForm(QWidget* owner) : QDialog(owner) {
     cbShowScript->setGeometry(24, 88, 345, 20);
     cbShowScript->setChecked(true);
 
-    cbAskKeep = new QCheckBox(QStringLiteral("적용한 후에 새 설정을 유지할지 묻기"), this);
+    cbAskKeep = new QCheckBox(QStringLiteral("새 설정을 유지할지 묻기"), this);
     cbAskKeep->setObjectName("cbAskKeep");
     cbAskKeep->setGeometry(24, 120, 353, 20);
 
