@@ -598,6 +598,7 @@ void TStoreTableIO::BeginBatch() {
     }
     batch_ = true;
     batchPending_ = false;
+    file_.SetGatherWrites(true);
 }
 
 void TStoreTableIO::CommitBatch() {
@@ -615,7 +616,10 @@ void TStoreTableIO::CommitBatch() {
         if (file_.NeedsFlush()) {
             file_.Flush();
         }
+        file_.SetGatherWrites(false);
     } catch (...) {
+        file_.DropGatheredWrites();
+        file_.SetGatherWrites(false);
         RecoverAfterFailedWrite();
         file_.Unlock();
         throw;
@@ -628,6 +632,13 @@ void TStoreTableIO::AbandonBatch() noexcept {
         return;
     }
     batch_ = false;
+    try {
+        file_.SetGatherWrites(false);
+    } catch (...) {
+        file_.DropGatheredWrites();
+        file_.SetGatherWrites(false);
+        batchPending_ = true;  // the copy may be ahead of the file now
+    }
     if (batchPending_) {
         // The file's count never covered them: taking the file again forgets them.
         RecoverAfterFailedWrite();
