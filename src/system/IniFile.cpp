@@ -47,6 +47,30 @@ bool HasLineBreak(const QString& text) {
 
 }  // namespace
 
+QString TIniFile::Fold(const QString& name) {
+    // Names are nearly always ASCII, where folding is lowering, and most are lower already;
+    // the full Unicode folding is kept for the rest.
+    bool upper = false;
+    for (QChar c : name) {
+        const char16_t u = c.unicode();
+        if (u >= 0x80) {
+            return name.toCaseFolded();
+        }
+        upper = upper || (u >= u'A' && u <= u'Z');
+    }
+    if (!upper) {
+        return name;
+    }
+    QString folded = name;
+    for (QChar& c : folded) {
+        const char16_t u = c.unicode();
+        if (u >= u'A' && u <= u'Z') {
+            c = QChar(static_cast<char16_t>(u + (u'a' - u'A')));
+        }
+    }
+    return folded;
+}
+
 void TIniFile::TSection::Reindex() {
     KeyIndex.clear();
     // The first of two equal keys wins: walk backwards so earlier lines overwrite.
@@ -207,6 +231,27 @@ QStringList TIniFile::Sections() const {
         }
     }
     return names;
+}
+
+std::vector<TIniFile::TSectionReader> TIniFile::SectionReaders() const {
+    std::vector<TSectionReader> readers;
+    readers.reserve(sections_.size());
+    for (int i = 0; i < static_cast<int>(sections_.size()); ++i) {
+        if (sectionIndex_.value(Fold(sections_[i].Name)) == i) {
+            readers.push_back(TSectionReader(&sections_[static_cast<size_t>(i)]));
+        }
+    }
+    return readers;
+}
+
+const QString& TIniFile::TSectionReader::Name() const {
+    return section_->Name;
+}
+
+const QString* TIniFile::TSectionReader::Find(const QString& foldedKey) const {
+    const auto it = section_->KeyIndex.constFind(foldedKey);
+    return it == section_->KeyIndex.constEnd() ? nullptr
+                                               : &section_->Lines[static_cast<size_t>(*it)].Value;
 }
 
 bool TIniFile::HasSection(const QString& section) const {
