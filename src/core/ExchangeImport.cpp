@@ -185,7 +185,13 @@ std::vector<Profile> ReadExchangeFile(const QString& path, std::vector<SkippedSe
     }
     const QString iconKey = platform::TIniFile::FoldedName(QStringLiteral("Icon"));
     const QString scriptKey = platform::TIniFile::FoldedName(QStringLiteral("Script"));
-    auto text = [](const QString* value) { return value ? value->toStdString() : std::string(); };
+    auto text = [](std::optional<QStringView> value) {
+        if (!value) {
+            return std::string();
+        }
+        const QByteArray utf8 = value->toUtf8();
+        return std::string(utf8.constData(), static_cast<size_t>(utf8.size()));
+    };
 
     std::vector<Profile> list;
     const std::vector<platform::TIniFile::TSectionReader> sections = ini.SectionReaders();
@@ -199,8 +205,8 @@ std::vector<Profile> ReadExchangeFile(const QString& path, std::vector<SkippedSe
         const std::string fileName = p.Name;
         // Cut before any lookup, or the stored (cut) name never matches the file's again.
         p.Name = apply::CutToWidth(p.Name, nameWidth);
-        const QString* icon = section.Find(iconKey);
-        p.Icon = ParseIconValue(icon ? *icon : QString());
+        const std::optional<QStringView> icon = section.Find(iconKey);
+        p.Icon = ParseIconValue(icon ? icon->toString() : QString());
         p.Script = ScriptFromExchange(text(section.Find(scriptKey)));
         try {
             CheckImported(p);

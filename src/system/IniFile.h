@@ -64,8 +64,8 @@ class TIniFile {
     class TSectionReader {
       public:
         const QString& Name() const;
-        // The value of a key given as FoldedName gives it, or null when missing.
-        const QString* Find(const QString& foldedKey) const;
+        // The value of a key given as FoldedName gives it, or nothing when missing.
+        std::optional<QStringView> Find(const QString& foldedKey) const;
 
       private:
         friend class TIniFile;
@@ -75,7 +75,7 @@ class TIniFile {
     // The sections Sections() names, in the same order.
     std::vector<TSectionReader> SectionReaders() const;
     // A section or key name as lookups compare it (trimmed, case folded).
-    static QString FoldedName(const QString& name) { return Fold(name.trimmed()); }
+    static QString FoldedName(const QString& name) { return Fold(QStringView(name).trimmed()); }
 
     // Reads and parses `path`. A missing file gives an empty document. Throws EIniError
     // when the path is a directory, cannot be read, exceeds `limits`, or is not text
@@ -113,8 +113,15 @@ class TIniFile {
   private:
     struct TLine {
         QString Text;  // the line as in the file, without its line ending
-        QString Key;   // trimmed key when the line is "key=value", else empty
-        QString Value;
+        // Where the trimmed key and the trimmed, unquoted value lie in Text; a line without
+        // a key has KeyLength 0. Views, not copies: a file has many lines and few are read.
+        qsizetype KeyAt = 0;
+        qsizetype KeyLength = 0;
+        qsizetype ValueAt = 0;
+        qsizetype ValueLength = 0;
+        bool HasKey() const { return KeyLength > 0; }
+        QStringView Key() const { return QStringView(Text).sliced(KeyAt, KeyLength); }
+        QStringView Value() const { return QStringView(Text).sliced(ValueAt, ValueLength); }
     };
     struct TSection {
         QString Name;
@@ -124,7 +131,7 @@ class TIniFile {
         void Reindex();
     };
 
-    static QString Fold(const QString& name);
+    static QString Fold(QStringView name);
     static TLine ParseLine(const QString& text);
     TSection* FirstSection(const QString& name);
     const TSection* FirstSection(const QString& name) const;
