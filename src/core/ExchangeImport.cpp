@@ -173,24 +173,46 @@ std::vector<Profile> ReadExchangeFile(const QString& path, std::vector<SkippedSe
                              "profile exchange file.");
     }
 
+    // Each key name folded once for the whole file, not at every section's lookup.
+    struct Key {
+        std::string Profile::*member;
+        QString folded;
+    };
+    std::vector<Key> textKeys;
+    for (const apply::ProfileTextColumn& column : apply::kProfileTextColumns) {
+        textKeys.push_back(
+            {column.member, platform::TIniFile::FoldedName(QLatin1String(column.name))});
+    }
+    const QString iconKey = platform::TIniFile::FoldedName(QStringLiteral("Icon"));
+    const QString scriptKey = platform::TIniFile::FoldedName(QStringLiteral("Script"));
+    auto text = [](std::optional<QStringView> value) {
+        if (!value) {
+            return std::string();
+        }
+        const QByteArray utf8 = value->toUtf8();
+        return std::string(utf8.constData(), static_cast<size_t>(utf8.size()));
+    };
+
     std::vector<Profile> list;
-    const QStringList sections = ini.Sections();
-    list.reserve(static_cast<size_t>(sections.size()));
-    for (const QString& section : sections) {
+    const std::vector<platform::TIniFile::TSectionReader> sections = ini.SectionReaders();
+    list.reserve(sections.size());
+    const auto nameWidth = static_cast<size_t>(apply::ProfileColumnWidth("Name"));
+    for (const platform::TIniFile::TSectionReader& section : sections) {
         Profile p;
-        for (const apply::ProfileTextColumn& column : apply::kProfileTextColumns) {
-            p.*column.member = ini.Value(section, QLatin1String(column.name)).toStdString();
+        for (const Key& key : textKeys) {
+            p.*key.member = text(section.Find(key.folded));
         }
         const std::string fileName = p.Name;
         // Cut before any lookup, or the stored (cut) name never matches the file's again.
-        p.Name = apply::CutToWidth(p.Name, static_cast<size_t>(apply::ProfileColumnWidth("Name")));
-        p.Icon = ParseIconValue(ini.Value(section, QStringLiteral("Icon")));
-        p.Script = ScriptFromExchange(ini.Value(section, QStringLiteral("Script")).toStdString());
+        p.Name = apply::CutToWidth(p.Name, nameWidth);
+        const std::optional<QStringView> icon = section.Find(iconKey);
+        p.Icon = ParseIconValue(icon ? icon->toString() : QString());
+        p.Script = ScriptFromExchange(text(section.Find(scriptKey)));
         try {
             CheckImported(p);
         } catch (const apply::RefusedValue& e) {
             if (skipped) {
-                skipped->push_back({section.toStdString(), fileName, e.what()});
+                skipped->push_back({section.Name().toStdString(), fileName, e.what()});
             }
             continue;
         }

@@ -34,6 +34,9 @@ class TStoreIndexHooks {
     // holds it out of order.
     virtual void RecordModifying(TStoreTableIO& /*table*/, const TFieldBuffers& /*values*/,
                                  int32_t /*recNo*/) {}
+    // After RecordModifying: whether an index unlinked the record to link it again at its
+    // new key, so the switch to the new version may not wait (see TStoreTableIO::ModifyRecord).
+    virtual bool Detached(const TStoreTableIO& /*table*/, int32_t /*recNo*/) const { return false; }
     // The record's new version is written and its entry (and the in-memory copy of the
     // table) gives its new data offset.
     virtual void RecordModified(TStoreTableIO& /*table*/, int32_t /*recNo*/) {}

@@ -11,7 +11,8 @@ class TStoreTableIO;
 // one data sync before the record count and one flush after it, instead of a sync per
 // record. A crash or kill before the commit leaves the table as it was before the batch
 // (the dead bytes and index links are passed over and mended as after any interrupted
-// append); modifies and deletes inside a batch keep their own ordering sync.
+// append). A modify that moves no index key is switched to at the commit as well (the
+// old version stays until then); other modifies and deletes keep their own ordering sync.
 class TStoreBatch {
   public:
     explicit TStoreBatch(TStoreTableIO& table);

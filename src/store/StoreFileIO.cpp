@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <cstring>
 #include <thread>
 
 #include "store/FileIdent.h"
@@ -25,6 +26,8 @@ namespace quorv::store {
 namespace {
 
 constexpr int64_t kLockPosition = 1;
+// Gathered writes are drained early beyond this, so a huge batch needs no more memory.
+constexpr int64_t kMostGatheredBytes = 16 * 1024 * 1024;
 
 // The fixed part of a new database, or an exception when the settings cannot be met.
 std::vector<uint8_t> BuildFixedPart(bool compress, uint8_t compressLevel,
@@ -182,6 +185,8 @@ void TStoreFileIO::LoadSettings() {
 }
 
 void TStoreFileIO::Close() {
+    DropGatheredWrites();
+    gather_ = false;
     if (lockDepth_ > 0 && disk_) {
         disk_->UnlockRange(kLockPosition, 1);
     }
@@ -258,16 +263,45 @@ void TStoreFileIO::Unlock() {
 }
 
 void TStoreFileIO::Flush() {
+    DrainWrites();
     if (disk_) {
         disk_->Flush();
     }
 }
 
 bool TStoreFileIO::NeedsFlush() const {
-    return disk_ && !disk_->Flushed();
+    return disk_ && (!gathered_.Empty() || !disk_->Flushed());
+}
+
+void TStoreFileIO::SetGatherWrites(bool on) {
+    if (!on) {
+        DrainWrites();
+    }
+    gather_ = on && medium_ == mtDisk && disk_ && !extHeader_.WriteVerify;
+}
+
+void TStoreFileIO::DrainWrites() {
+    if (gathered_.Empty()) {
+        return;
+    }
+    // Taken out first: a failed write leaves nothing gathered that could be written later,
+    // behind what the caller then does to recover.
+    TWriteGather pieces = std::move(gathered_);
+    gathered_.Clear();
+    for (const auto& [position, bytes] : pieces.Pieces()) {
+        WriteThrough(position, bytes.data(), static_cast<int64_t>(bytes.size()));
+    }
+}
+
+void TStoreFileIO::DropGatheredWrites() noexcept {
+    if (!gathered_.Empty()) {
+        gathered_.Clear();
+        knownSize_ = -1;
+    }
 }
 
 void TStoreFileIO::OrderWrites() {
+    DrainWrites();
     if (disk_ && syncedAppends_) {
         if (beforeSync_) {
             beforeSync_();
@@ -392,7 +426,7 @@ int64_t TStoreFileIO::ImageSize() {
     if (lockDepth_ > 0 && medium_ == mtDisk && knownSize_ >= 0) {
         return knownSize_;
     }
-    knownSize_ = stream_->Size();
+    knownSize_ = std::max(stream_->Size(), gathered_.End());
     return knownSize_;
 }
 
@@ -403,7 +437,7 @@ bool TStoreFileIO::InsideImage(int64_t position, int64_t count) {
     if (knownSize_ >= 0 && medium_ == mtDisk && inside(knownSize_)) {
         return true;
     }
-    return inside(ImageSize());
+    return inside(std::max(ImageSize(), gathered_.End()));
 }
 
 void TStoreFileIO::ReadAt(int64_t position, void* buffer, int64_t count) {
@@ -413,6 +447,26 @@ void TStoreFileIO::ReadAt(int64_t position, void* buffer, int64_t count) {
     };
     if (!InsideImage(position, count)) {
         beyond();
+    }
+    if (!gathered_.Empty()) {
+        auto* bytes = static_cast<uint8_t*>(buffer);
+        if (gathered_.Covers(position, count)) {
+            gathered_.Overlay(position, bytes, count);
+            return;
+        }
+        // What was gathered past the file's end reads as the file will once it is written.
+        stream_->SetPosition(position);
+        const int64_t read = count > 0 ? stream_->Read(buffer, count) : 0;
+        if (read < count && position + count > gathered_.End()) {
+            knownSize_ = -1;
+            if (!InsideImage(position, count)) {
+                beyond();
+            }
+            throw EReadError();
+        }
+        std::memset(bytes + read, 0, static_cast<size_t>(count - read));
+        gathered_.Overlay(position, bytes, count);
+        return;
     }
     stream_->SetPosition(position);
     if (count > 0 && stream_->Read(buffer, count) != count) {
@@ -430,6 +484,20 @@ void TStoreFileIO::WriteAt(int64_t position, const void* buffer, int64_t count) 
     if (position < 0 || count < 0 || position + count > kMaxImageSize) {
         SizeLimitReached();
     }
+    if (gather_) {
+        // Under the lock the size is followed from here on; it must be known first.
+        ImageSize();
+        gathered_.Add(position, static_cast<const uint8_t*>(buffer), count);
+        knownSize_ = std::max(knownSize_, position + count);
+        if (gathered_.Bytes() > kMostGatheredBytes) {
+            DrainWrites();
+        }
+        return;
+    }
+    WriteThrough(position, buffer, count);
+}
+
+void TStoreFileIO::WriteThrough(int64_t position, const void* buffer, int64_t count) {
     if (beforeWrite_) {
         beforeWrite_(position, count);
     }

@@ -11,6 +11,7 @@
 #include "store/TableDirectory.h"
 #include "store/TableHeader.h"
 #include "store/TableSchema.h"
+#include "store/WriteGather.h"
 #include "store/processing/StoreProcessing.h"
 #include "store/processing/Streams.h"
 
@@ -70,15 +71,28 @@ class TStoreFileIO {
         TStoreFileIO& io_;
     };
 
+    // Writes what is gathered, then syncs the whole file.
     void Flush();
-    // The image was written since the last flush.
+    // The image was written since the last flush (or holds gathered writes).
     bool NeedsFlush() const;
+
+    // While on (a batch under the write lock), writes to a disk image gather in memory and
+    // reach the file in offset order, in few large writes, at the next OrderWrites, Flush
+    // or DrainWrites, or when much has gathered; reads see them at once. Order among the
+    // writes between two syncs is never promised (a power loss may keep any of them), and
+    // none of them is visible before the commit that follows a sync. Images that verify
+    // their writes by reading them back never gather. Turning it off drains.
+    void SetGatherWrites(bool on);
+    void DrainWrites();
+    // Gathered writes forgotten, as if the process had died before writing them.
+    void DropGatheredWrites() noexcept;
 
     // Appends order their data before the record that makes it visible with a data sync,
     // so a power loss cannot leave a visible record without its data. On by default.
     bool SyncedAppends() const { return syncedAppends_; }
     void SetSyncedAppends(bool on) { syncedAppends_ = on; }
-    // Sync point between data and the write that makes it visible (disk images only).
+    // Sync point between data and the write that makes it visible (disk images only);
+    // gathered writes go first.
     void OrderWrites();
 
     const TExtHeader& ExtHeader() const { return extHeader_; }
@@ -157,6 +171,11 @@ class TStoreFileIO {
     int64_t knownSize_ = -1;
     int32_t lockRetryCount_ = 20;
     int32_t lockWaitTime_ = 100;
+    // Writes one piece straight to the image.
+    void WriteThrough(int64_t position, const void* buffer, int64_t count);
+
+    bool gather_ = false;
+    TWriteGather gathered_;
     std::function<void(int64_t, int64_t)> beforeWrite_;
     std::function<void()> beforeSync_;
     TExtHeader extHeader_;

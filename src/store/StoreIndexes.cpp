@@ -714,6 +714,11 @@ void TStoreIndexes::RecordModifying(TStoreTableIO& /*table*/, const TFieldBuffer
     }
 }
 
+bool TStoreIndexes::Detached(const TStoreTableIO& /*table*/, int32_t recNo) const {
+    return std::any_of(indexes_.begin(), indexes_.end(),
+                       [recNo](const TIndexState& st) { return st.Detached == recNo; });
+}
+
 void TStoreIndexes::RecordModified(TStoreTableIO& /*table*/, int32_t recNo) {
     ++changes_;
     for (auto& perField : cache_) {

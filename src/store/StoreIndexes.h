@@ -76,6 +76,7 @@ class TStoreIndexes : public TStoreIndexHooks {
     void BeforeWrite(TStoreTableIO& table) override;
     void RecordAdded(TStoreTableIO& table, int32_t recNo, int32_t dataOffset) override;
     void RecordModifying(TStoreTableIO& table, const TFieldBuffers& values, int32_t recNo) override;
+    bool Detached(const TStoreTableIO& table, int32_t recNo) const override;
     void RecordModified(TStoreTableIO& table, int32_t recNo) override;
     void RecordDeleted(TStoreTableIO& table, int32_t recNo) override;
 

@@ -243,7 +243,8 @@ void TStoreTableIO::CheckHeaderOnDisk() {
 TRecordItem TStoreTableIO::RecheckedRecord(TRecordItem record) {
     CheckHeaderOnDisk();
     int32_t position = PositionOf(record.RecNo);
-    if (position >= 0) {
+    // In a batch nobody else wrote, and an entry on disk may still wait for its switch.
+    if (position >= 0 && !batch_) {
         // A delete or modify by another program changes no header field: the entry itself
         // tells.
         uint8_t entry[kRecordTabItemSize];
@@ -263,6 +264,7 @@ TRecordItem TStoreTableIO::RecheckedRecord(TRecordItem record) {
 
 void TStoreTableIO::RecoverAfterFailedWrite() noexcept {
     batchPending_ = false;
+    switches_.clear();
     try {
         Reload();
     } catch (...) {
@@ -598,6 +600,20 @@ void TStoreTableIO::BeginBatch() {
     }
     batch_ = true;
     batchPending_ = false;
+    file_.SetGatherWrites(true);
+}
+
+void TStoreTableIO::WriteSwitches() {
+    if (switches_.empty()) {
+        return;
+    }
+    file_.OrderWrites();
+    for (const TPendingSwitch& s : switches_) {
+        uint8_t switchTo[4];
+        EncodeFixed32(switchTo, s.DataOffset);
+        file_.WriteAt(EntryPosition(s.RecNo), switchTo, 4);
+    }
+    switches_.clear();
 }
 
 void TStoreTableIO::CommitBatch() {
@@ -606,6 +622,7 @@ void TStoreTableIO::CommitBatch() {
     }
     batch_ = false;
     try {
+        WriteSwitches();
         if (batchPending_) {
             // Every appended record's data before the count that makes them all visible.
             file_.OrderWrites();
@@ -615,7 +632,10 @@ void TStoreTableIO::CommitBatch() {
         if (file_.NeedsFlush()) {
             file_.Flush();
         }
+        file_.SetGatherWrites(false);
     } catch (...) {
+        file_.DropGatheredWrites();
+        file_.SetGatherWrites(false);
         RecoverAfterFailedWrite();
         file_.Unlock();
         throw;
@@ -628,8 +648,15 @@ void TStoreTableIO::AbandonBatch() noexcept {
         return;
     }
     batch_ = false;
-    if (batchPending_) {
-        // The file's count never covered them: taking the file again forgets them.
+    try {
+        file_.SetGatherWrites(false);
+    } catch (...) {
+        file_.DropGatheredWrites();
+        file_.SetGatherWrites(false);
+        batchPending_ = true;  // the copy may be ahead of the file now
+    }
+    if (batchPending_ || !switches_.empty()) {
+        // The file's count and entries never covered them: taking the file again forgets them.
         RecoverAfterFailedWrite();
     }
     file_.Unlock();
@@ -711,10 +738,17 @@ void TStoreTableIO::ModifyRecord(int32_t position, const TFieldBuffers& values, 
             file_.WriteAt(headerOffset_ + TTableHeader::kAutoIncOffset, bytes, 4);
         }
         WriteRecordData(dataOffset, fixed, blobs, values);
-        file_.OrderWrites();
-        uint8_t switchTo[4];
-        EncodeFixed32(switchTo, static_cast<int32_t>(dataOffset));
-        file_.WriteAt(EntryPosition(record.RecNo), switchTo, 4);
+        // An index that unlinked the record links it again below, which must not come
+        // before the switch a crash could still undo.
+        if (batch_ && !(hooks_ && hooks_->Detached(*this, record.RecNo))) {
+            switches_.push_back({record.RecNo, static_cast<int32_t>(dataOffset)});
+        } else {
+            WriteSwitches();
+            file_.OrderWrites();
+            uint8_t switchTo[4];
+            EncodeFixed32(switchTo, static_cast<int32_t>(dataOffset));
+            file_.WriteAt(EntryPosition(record.RecNo), switchTo, 4);
+        }
         recordTab_[static_cast<size_t>(record.RecNo)].DataOffset = static_cast<int32_t>(dataOffset);
         physical_[static_cast<size_t>(PositionOf(record.RecNo))].DataOffset =
             static_cast<int32_t>(dataOffset);
@@ -738,6 +772,8 @@ void TStoreTableIO::DeleteRecord(int32_t position, bool flush) {
     const TRecordItem record = RecheckedRecord(physical_[position]);
     position = PositionOf(record.RecNo);
     try {
+        // The flag is written into the entry as it is on disk, so that must be final.
+        WriteSwitches();
         if (hooks_) {
             hooks_->BeforeWrite(*this);
         }

@@ -84,8 +84,10 @@ class TStoreTableIO {
 
     // A batch of writes (see TStoreBatch): from BeginBatch to CommitBatch this process holds
     // the write lock, and appends keep the record count that makes them visible in memory
-    // until CommitBatch writes it after one data sync and flushes. AbandonBatch drops the
-    // appends not yet committed.
+    // until CommitBatch writes it after one data sync and flushes. A modify whose keys keep
+    // their places in every index waits the same way: its new version is written at once,
+    // the switch of its entry to it after that sync. AbandonBatch drops the appends and
+    // switches not yet committed.
     void BeginBatch();
     void CommitBatch();
     void AbandonBatch() noexcept;
@@ -96,7 +98,7 @@ class TStoreTableIO {
     // Rewrites the fields whose Write flag is set of the record at `position` in the
     // physical order. The record keeps its number; its new version is written to the end
     // of the file and takes the place of the old one with one write, so a crash leaves
-    // either version whole.
+    // either version whole. Inside a batch that write may wait for the commit.
     void ModifyRecord(int32_t position, const TFieldBuffers& values, bool flush = false);
     void DeleteRecord(int32_t position, bool flush = false);
 
@@ -185,6 +187,14 @@ class TStoreTableIO {
     const uint8_t* appending_ = nullptr;
     bool batch_ = false;
     bool batchPending_ = false;  // appends whose count is not yet on disk
+    // Record-tab entries of a batch's modifies still to be switched to their new versions.
+    struct TPendingSwitch {
+        int32_t RecNo;
+        int32_t DataOffset;
+    };
+    std::vector<TPendingSwitch> switches_;
+    // Syncs the new versions, then switches the entries to them.
+    void WriteSwitches();
 };
 
 }  // namespace quorv::store

@@ -47,26 +47,50 @@ bool HasLineBreak(const QString& text) {
 
 }  // namespace
 
+QString TIniFile::Fold(QStringView name) {
+    // Names are nearly always ASCII, where folding is lowering; the full Unicode folding is
+    // kept for the rest.
+    for (QChar c : name) {
+        if (c.unicode() >= 0x80) {
+            return name.toString().toCaseFolded();
+        }
+    }
+    QString folded(name.size(), Qt::Uninitialized);
+    QChar* out = folded.data();
+    for (QChar c : name) {
+        const char16_t u = c.unicode();
+        *out++ = QChar(u >= u'A' && u <= u'Z' ? static_cast<char16_t>(u + (u'a' - u'A')) : u);
+    }
+    return folded;
+}
+
 void TIniFile::TSection::Reindex() {
     KeyIndex.clear();
     // The first of two equal keys wins: walk backwards so earlier lines overwrite.
     for (int i = static_cast<int>(Lines.size()) - 1; i >= 0; --i) {
-        if (!Lines[i].Key.isEmpty()) {
-            KeyIndex.insert(Fold(Lines[i].Key), i);
+        if (Lines[i].HasKey()) {
+            KeyIndex.insert(Fold(Lines[i].Key()), i);
         }
     }
 }
 
 TIniFile::TLine TIniFile::ParseLine(const QString& text) {
-    TLine line{text, {}, {}};
-    const QString trimmed = text.trimmed();
+    TLine line{text};
+    const QStringView trimmed = QStringView(text).trimmed();
     if (trimmed.startsWith(QLatin1Char(';'))) {
         return line;
     }
     const qsizetype eq = trimmed.indexOf(QLatin1Char('='));
     if (eq > 0) {
-        line.Key = trimmed.left(eq).trimmed();
-        line.Value = Unquote(trimmed.mid(eq + 1).trimmed());
+        const QStringView key = trimmed.left(eq).trimmed();
+        QStringView value = trimmed.sliced(eq + 1).trimmed();
+        if (value.size() >= 2 && IsQuote(value.front()) && value.back() == value.front()) {
+            value = value.sliced(1, value.size() - 2);
+        }
+        line.KeyAt = key.data() - text.data();
+        line.KeyLength = key.size();
+        line.ValueAt = value.data() - text.data();
+        line.ValueLength = value.size();
     }
     return line;
 }
@@ -161,13 +185,13 @@ TIniFile TIniFile::Parse(const QByteArray& bytes, const TIniLimits& limits) {
         if (trimmed.startsWith(QLatin1Char('[')) && close > 0) {
             TSection section;
             section.Name = trimmed.mid(1, close - 1).trimmed();
-            section.Header = TLine{lineText, {}, {}};
+            section.Header = TLine{lineText};
             ini.sections_.push_back(std::move(section));
             continue;
         }
         TLine line = ParseLine(lineText);
         if (ini.sections_.empty()) {
-            if (!line.Key.isEmpty()) {
+            if (line.HasKey()) {
                 ++ini.keysOutsideSections_;
             }
             ini.preamble_.push_back(std::move(line));
@@ -209,6 +233,29 @@ QStringList TIniFile::Sections() const {
     return names;
 }
 
+std::vector<TIniFile::TSectionReader> TIniFile::SectionReaders() const {
+    std::vector<TSectionReader> readers;
+    readers.reserve(sections_.size());
+    for (int i = 0; i < static_cast<int>(sections_.size()); ++i) {
+        if (sectionIndex_.value(Fold(sections_[i].Name)) == i) {
+            readers.push_back(TSectionReader(&sections_[static_cast<size_t>(i)]));
+        }
+    }
+    return readers;
+}
+
+const QString& TIniFile::TSectionReader::Name() const {
+    return section_->Name;
+}
+
+std::optional<QStringView> TIniFile::TSectionReader::Find(const QString& foldedKey) const {
+    const auto it = section_->KeyIndex.constFind(foldedKey);
+    if (it == section_->KeyIndex.constEnd()) {
+        return std::nullopt;
+    }
+    return section_->Lines[static_cast<size_t>(*it)].Value();
+}
+
 bool TIniFile::HasSection(const QString& section) const {
     return FirstSection(section) != nullptr;
 }
@@ -218,8 +265,8 @@ QStringList TIniFile::Keys(const QString& section) const {
     if (const TSection* found = FirstSection(section)) {
         for (int i = 0; i < static_cast<int>(found->Lines.size()); ++i) {
             const TLine& line = found->Lines[i];
-            if (!line.Key.isEmpty() && found->KeyIndex.value(Fold(line.Key)) == i) {
-                keys.append(line.Key);
+            if (line.HasKey() && found->KeyIndex.value(Fold(line.Key())) == i) {
+                keys.append(line.Key().toString());
             }
         }
     }
@@ -235,7 +282,7 @@ std::optional<QString> TIniFile::Find(const QString& section, const QString& key
     if (it == found->KeyIndex.constEnd()) {
         return std::nullopt;
     }
-    return found->Lines[*it].Value;
+    return found->Lines[*it].Value().toString();
 }
 
 QString TIniFile::Value(const QString& section, const QString& key,
@@ -267,7 +314,7 @@ void TIniFile::SetValue(const QString& section, const QString& key, const QStrin
     if (target == nullptr) {
         TSection fresh;
         fresh.Name = name;
-        fresh.Header = TLine{QLatin1Char('[') + name + QLatin1Char(']'), {}, {}};
+        fresh.Header = TLine{QLatin1Char('[') + name + QLatin1Char(']')};
         sections_.push_back(std::move(fresh));
         sectionIndex_.insert(Fold(name), static_cast<int>(sections_.size()) - 1);
         target = &sections_.back();
@@ -275,8 +322,7 @@ void TIniFile::SetValue(const QString& section, const QString& key, const QStrin
     const auto it = target->KeyIndex.constFind(Fold(keyName));
     if (it != target->KeyIndex.constEnd()) {
         TLine& line = target->Lines[*it];
-        line.Text = line.Key + QLatin1Char('=') + written;
-        line.Value = value;
+        line = ParseLine(line.Key().toString() + QLatin1Char('=') + written);
         return;
     }
     // After the last meaningful line, so blank lines separating sections stay between them.
@@ -286,7 +332,7 @@ void TIniFile::SetValue(const QString& section, const QString& key, const QStrin
     }
     const bool appending = at == static_cast<qsizetype>(target->Lines.size());
     target->Lines.insert(target->Lines.begin() + at,
-                         TLine{keyName + QLatin1Char('=') + written, keyName, value});
+                         ParseLine(keyName + QLatin1Char('=') + written));
     if (appending) {
         target->KeyIndex.insert(Fold(keyName), static_cast<int>(at));
     } else {
@@ -300,9 +346,8 @@ void TIniFile::RemoveKey(const QString& section, const QString& key) {
         return;
     }
     const QString folded = Fold(key.trimmed());
-    std::erase_if(found->Lines, [&](const TLine& line) {
-        return !line.Key.isEmpty() && Fold(line.Key) == folded;
-    });
+    std::erase_if(found->Lines,
+                  [&](const TLine& line) { return line.HasKey() && Fold(line.Key()) == folded; });
     found->Reindex();
 }
 

@@ -52,8 +52,30 @@ struct TIniLimits {
 //
 // There are no fixed buffer sizes: values and section lists of any length are read whole.
 class TIniFile {
+  private:
+    struct TSection;
+
   public:
     TIniFile() = default;
+
+    // One section for reading many keys: the caller folds each key name once (FoldedName)
+    // instead of every lookup folding the section and the key again. Valid while the
+    // document is neither changed nor destroyed.
+    class TSectionReader {
+      public:
+        const QString& Name() const;
+        // The value of a key given as FoldedName gives it, or nothing when missing.
+        std::optional<QStringView> Find(const QString& foldedKey) const;
+
+      private:
+        friend class TIniFile;
+        explicit TSectionReader(const TSection* section) : section_(section) {}
+        const TSection* section_;
+    };
+    // The sections Sections() names, in the same order.
+    std::vector<TSectionReader> SectionReaders() const;
+    // A section or key name as lookups compare it (trimmed, case folded).
+    static QString FoldedName(const QString& name) { return Fold(QStringView(name).trimmed()); }
 
     // Reads and parses `path`. A missing file gives an empty document. Throws EIniError
     // when the path is a directory, cannot be read, exceeds `limits`, or is not text
@@ -91,8 +113,15 @@ class TIniFile {
   private:
     struct TLine {
         QString Text;  // the line as in the file, without its line ending
-        QString Key;   // trimmed key when the line is "key=value", else empty
-        QString Value;
+        // Where the trimmed key and the trimmed, unquoted value lie in Text; a line without
+        // a key has KeyLength 0. Views, not copies: a file has many lines and few are read.
+        qsizetype KeyAt = 0;
+        qsizetype KeyLength = 0;
+        qsizetype ValueAt = 0;
+        qsizetype ValueLength = 0;
+        bool HasKey() const { return KeyLength > 0; }
+        QStringView Key() const { return QStringView(Text).sliced(KeyAt, KeyLength); }
+        QStringView Value() const { return QStringView(Text).sliced(ValueAt, ValueLength); }
     };
     struct TSection {
         QString Name;
@@ -102,7 +131,7 @@ class TIniFile {
         void Reindex();
     };
 
-    static QString Fold(const QString& name) { return name.toCaseFolded(); }
+    static QString Fold(QStringView name);
     static TLine ParseLine(const QString& text);
     TSection* FirstSection(const QString& name);
     const TSection* FirstSection(const QString& name) const;

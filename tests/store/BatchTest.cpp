@@ -2,6 +2,7 @@
 
 #include "IndexedTable.h"
 #include "StoreTestUtil.h"
+#include "store/Coding.h"
 #include "store/StoreBatch.h"
 #include "store/StoreCheck.h"
 #include "store/processing/StoreErrors.h"
@@ -90,6 +91,75 @@ TEST(StoreBatch, AnAbandonedBatchLeavesNothingBehind) {
     other.io.SetLockRetryCount(1);
     other.io.SetLockWaitTime(1);
     EXPECT_THROW(AppendProfileRow(other.table, "d", 11, ""), EDatabaseError);
+}
+
+int32_t IconOf(TStoreTableIO& table, int32_t recNo) {
+    std::vector<uint8_t> record(static_cast<size_t>(table.RecordSize()));
+    table.ReadRecord(recNo, record.data());
+    return DecodeFixed32(record.data() + table.FieldDefs()[2].Offset);
+}
+
+void Modify(TStoreTableIO& table, int32_t recNo, int32_t icon, const std::string& name = "") {
+    TFieldBuffers v(4);
+    v.SetInt32(2, icon);
+    if (!name.empty()) {
+        v.SetText(1, name);
+    }
+    table.ModifyRecord(table.PositionOf(recNo), v);
+}
+
+// Modifies that move no key wait for the commit like appends: no sync each, the old versions
+// stay what others read until then, and an abandoned batch leaves them. One that moves a
+// key is switched to at once, after the waiting ones.
+TEST(StoreBatch, ModifiesSwitchToTheirNewVersionsAtTheCommit) {
+    TempDir dir;
+    const std::string path = MakeFile(dir);
+    IndexedTable writer(path, "P");
+    for (int i = 0; i < 50; ++i) {
+        AppendProfileRow(writer.table, "r" + std::to_string(i), 1, "s");
+    }
+    int syncs = 0;
+    writer.io.SetBeforeSyncHook([&] { ++syncs; });
+    {
+        TStoreBatch batch(writer.table);
+        for (int i = 0; i < 50; ++i) {
+            Modify(writer.table, i, 2);
+        }
+        Modify(writer.table, 7, 3);  // twice in one batch: the later one wins
+        AppendProfileRow(writer.table, "added", 4, "new");
+        EXPECT_EQ(syncs, 0);
+        EXPECT_EQ(IconOf(writer.table, 7), 3);
+        {
+            IndexedTable reader(path, "P");
+            for (int i = 0; i < 50; ++i) {
+                ASSERT_EQ(IconOf(reader.table, i), 1) << i;
+            }
+            EXPECT_EQ(reader.table.PhysicalOrder().size(), 50u);
+        }
+        Modify(writer.table, 10, 5, "zz");
+        batch.Commit();
+    }
+    EXPECT_LE(syncs, 3);
+    {
+        IndexedTable reader(path, "P");
+        for (int i = 0; i < 50; ++i) {
+            ASSERT_EQ(IconOf(reader.table, i), i == 7 ? 3 : i == 10 ? 5 : 2) << i;
+        }
+        ASSERT_EQ(reader.table.PhysicalOrder().size(), 51u);
+        EXPECT_EQ(reader.indexes.Order(reader.indexes.IndexOf("idxName")).back().RecNo,
+                  10);  // "zz" sorts last
+    }
+    {
+        TStoreBatch batch(writer.table);
+        Modify(writer.table, 3, 9);
+        Modify(writer.table, 4, 9);
+    }
+    EXPECT_EQ(IconOf(writer.table, 3), 2);
+    IndexedTable reader(path, "P");
+    EXPECT_EQ(IconOf(reader.table, 3), 2);
+    EXPECT_EQ(IconOf(reader.table, 4), 2);
+    const std::vector<std::string> problems = CheckOf(path);
+    EXPECT_TRUE(problems.empty()) << problems.front();
 }
 
 }  // namespace
