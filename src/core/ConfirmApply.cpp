@@ -100,7 +100,8 @@ std::vector<std::pair<const char*, std::string*>> TextsByKey(SafeTexts& texts) {
             {"msgRestoredAddress", &texts.msgRestoredAddress},
             {"msgRestoredGateway", &texts.msgRestoredGateway},
             {"msgRestoredDns", &texts.msgRestoredDns},
-            {"msgRestoredPrinter", &texts.msgRestoredPrinter}};
+            {"msgRestoredPrinter", &texts.msgRestoredPrinter},
+            {"msgCheckSettings", &texts.msgCheckSettings}};
 }
 
 std::vector<platform::ReachTarget> ReachTargets(
@@ -175,15 +176,26 @@ std::string OutcomeText(const SafeOutcome& outcome, const SafeTexts& texts) {
     return Filled(texts.msgRestored, outcome.interface, list);
 }
 
-SafeOutcome ConfirmApply(ApplyServices& services, const PendingApply& pending, const AskKeep& ask) {
+std::vector<platform::ReachResult> CheckPending(ApplyServices& services,
+                                                const PendingApply& pending) {
+    return services.CheckReachable(pending.targets, kReachTimeout);
+}
+
+SafeOutcome AskAndSettle(ApplyServices& services, const PendingApply& pending,
+                         std::vector<platform::ReachResult> checks, const AskKeep& ask) {
     KeepQuestion question;
     question.interface = pending.interface;
     question.hasScript = pending.hasScript;
-    question.checks = services.CheckReachable(pending.targets, kReachTimeout);
+    question.checks = std::move(checks);
+    // Counted after the check, which took part of the time.
     question.secondsLeft = SecondsBefore(pending.deadline);
     // With no time left to ask, the answer is the one a countdown gives.
     const KeepAnswer answer = question.secondsLeft > 0 ? ask(question) : KeepAnswer::TimedOut;
     return Settle(services, pending, answer);
+}
+
+SafeOutcome ConfirmApply(ApplyServices& services, const PendingApply& pending, const AskKeep& ask) {
+    return AskAndSettle(services, pending, CheckPending(services, pending), ask);
 }
 
 std::vector<SafeOutcome> SettlePendingChanges(ApplyServices& services, const AskKeep& ask) {

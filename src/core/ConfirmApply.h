@@ -79,6 +79,7 @@ struct SafeTexts {
     std::string msgRestoredGateway;
     std::string msgRestoredDns;
     std::string msgRestoredPrinter;
+    std::string msgCheckSettings;
     SafeTexts();
 };
 
@@ -95,6 +96,15 @@ std::string CheckLine(const platform::ReachResult& check, const SafeTexts& texts
 
 // What the user is told of a settled change: kept, restored (and what came back), or why not.
 std::string OutcomeText(const SafeOutcome& outcome, const SafeTexts& texts);
+
+// The check of the new settings, which takes up to kReachTimeout. It touches nothing but the
+// services' CheckReachable, so it may run on another thread when that is thread-safe.
+std::vector<platform::ReachResult> CheckPending(ApplyServices& services,
+                                                const PendingApply& pending);
+
+// Asks with the checks already made, then keeps or restores as ConfirmApply does.
+SafeOutcome AskAndSettle(ApplyServices& services, const PendingApply& pending,
+                         std::vector<platform::ReachResult> checks, const AskKeep& ask);
 
 // Checks the new settings, asks, then keeps or restores through the services. A restore
 // also sets the default printer back when the run changed it; script lines stay as they ran.

@@ -83,6 +83,7 @@ inline constexpr auto kMessageDefaults = std::to_array<MessageDefault>({
      "이 컴퓨터에 없는 연결 이름입니다. 각 이름에 사용할 어댑터를 선택하세요 (그 이름을 쓰는 "
      "모든 프로필에 적용됩니다):"},
     // The question after a safe apply, and what the restore reports.
+    {"msgCheckSettings", "새 설정 확인 중..."},
     {"msgKeepSettings", "이 설정을 유지하시겠습니까?"},
     {"msgGatewayAnswers", "게이트웨이 %1: 응답함"},
     {"msgGatewayNoAnswer", "게이트웨이 %1: 응답 없음"},

@@ -1,10 +1,14 @@
 #include <gtest/gtest.h>
 
 #include <QLabel>
+#include <QPointer>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
+#include <atomic>
 #include <filesystem>
 #include <fstream>
+#include <thread>
 
 #include "ModalAnswer.h"
 #include "TempFolder.h"
@@ -16,6 +20,7 @@
 #include "core/ProfileRecord.h"
 #include "gui/dialogs/KeepSettingsForm.h"
 #include "gui/dialogs/OptionForm.h"
+#include "gui/dialogs/ResultForm.h"
 #include "gui/frame/ErrorBox.h"
 #include "gui/frame/MessageTexts.h"
 #include "gui/main/MainForm.h"
@@ -36,6 +41,9 @@ class StandInSystem : public apply::ApplyServices {
   public:
     Lines log;
     std::vector<platform::PendingChange> pending;
+    std::chrono::milliseconds checkTakes{0};
+    std::atomic<bool> checking{false};
+    std::atomic<int> checksDone{0};
 
     apply::CommandOutcome RunAndWait(const apply::NetshCommand& script,
                                      const apply::OutputLine& onLine) override {
@@ -58,6 +66,10 @@ class StandInSystem : public apply::ApplyServices {
     }
     std::vector<platform::ReachResult> CheckReachable(
         const std::vector<platform::ReachTarget>& targets, std::chrono::milliseconds) override {
+        checking = true;
+        std::this_thread::sleep_for(checkTakes);
+        checking = false;
+        ++checksDone;
         std::vector<platform::ReachResult> results;
         for (const platform::ReachTarget& target : targets) {
             results.push_back({target, target.kind == platform::ReachTarget::Kind::Gateway});
@@ -160,6 +172,46 @@ TEST_F(KeepQuestionWindow, WithTheOptionOnEnterAtTheQuestionRestoresAndSaysWhatC
     EXPECT_EQ(told.find('%'), std::string::npos) << told;
     // Restored is not applied: the status line does not claim it.
     EXPECT_FALSE(form_->StatusBar1->currentMessage().contains("office"));
+}
+
+TEST_F(KeepQuestionWindow, TheCheckRunsWhileTheProgressWindowShowsAndPaints) {
+    services_.system.checkTakes = std::chrono::milliseconds(400);
+    Start("[QuorvIPChage]\nAskKeep=1\nKeepSeconds=20\n");
+    QPointer<apply::TResultForm> progress;
+    // The progress text each time the event loop got a turn while the check ran.
+    QStringList duringCheck;
+    QTimer watch;
+    watch.setInterval(20);
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        if (services_.system.checking && progress) {
+            duringCheck << progress->Label1->text();
+            // With QUORV_SCREENSHOT_DIR set, the window as it shows during the check.
+            const QString dir = qEnvironmentVariable("QUORV_SCREENSHOT_DIR");
+            if (duringCheck.size() == 3 && !dir.isEmpty()) {
+                progress->grab().save(dir + "/ProgressCheck.png");
+            }
+        }
+    });
+    watch.start();
+    int checksBeforeQuestion = -1;
+    ModalAnswers answers;
+    answers.Then([&](QWidget* w) { progress = qobject_cast<apply::TResultForm*>(w); })
+        .Then([&](QWidget* w) {
+            checksBeforeQuestion = services_.system.checksDone;
+            auto* question = qobject_cast<settings::TKeepSettingsForm*>(w);
+            ASSERT_NE(question, nullptr);
+            question->btnKeep->click();
+        });
+    ApplyOffice();
+
+    ASSERT_GE(duringCheck.size(), 5) << "the window did not get its turns during the check";
+    const QString checkText = form_->MessageTexts().Text("msgCheckSettings");
+    EXPECT_FALSE(checkText.isEmpty());
+    for (const QString& text : duringCheck) {
+        EXPECT_EQ(text, checkText);
+    }
+    EXPECT_EQ(checksBeforeQuestion, 1);
+    EXPECT_EQ(services_.system.log, (Lines{"netsh --keep-within 22 -f -", "keep w7"}));
 }
 
 TEST_F(KeepQuestionWindow, OptionIsOffByDefaultAndKeptPerUserNotInTheDataFile) {

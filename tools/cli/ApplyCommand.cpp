@@ -99,6 +99,7 @@ int ApplyCommand::Execute(const Invocation& inv, std::ostream& out, std::ostream
     const apply::ApplyResult result = run.Run(profile, shown);
     bool kept = true;
     if (result.pending) {
+        err << safeTexts.msgCheckSettings << std::endl;
         const apply::SafeOutcome outcome = apply::ConfirmApply(services, *result.pending, ask);
         out << apply::OutcomeText(outcome, safeTexts) << '\n';
         kept = outcome.kind == apply::SafeOutcome::Kind::Kept;

@@ -1,12 +1,31 @@
 #include "gui/dialogs/ConfirmDialogs.h"
 
+#include <QCoreApplication>
 #include <QMessageBox>
+#include <chrono>
+#include <future>
 
 #include "gui/dialogs/KeepSettingsForm.h"
 #include "gui/dialogs/ResultForm.h"
 #include "gui/widgets/PlainText.h"
 
 namespace quorv::apply {
+
+namespace {
+
+// The check waits up to kReachTimeout on sockets alone; done on a worker thread, it leaves
+// this one free to repaint the progress window, though not to take clicks or keys.
+std::vector<platform::ReachResult> CheckWhilePainting(ApplyServices& services,
+                                                      const PendingApply& pending) {
+    auto check = std::async(std::launch::async,
+                            [&services, &pending] { return CheckPending(services, pending); });
+    while (check.wait_for(std::chrono::milliseconds(15)) != std::future_status::ready) {
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    }
+    return check.get();
+}
+
+}  // namespace
 
 KeepAnswer AskKeepInWindow(QWidget* owner, const KeepQuestion& question) {
     settings::TKeepSettingsForm form(owner, question.checks, question.secondsLeft,
@@ -41,13 +60,19 @@ bool ApplySafelyWithProgress(QWidget* parent, const QString& profileName, const 
                              const ProgressTexts& texts, const SafeTexts& safeTexts, int seconds,
                              const AskKeep& ask) {
     ApplyResult result;
+    std::vector<platform::ReachResult> checks;
     {
         TResultForm form(parent);
         form.setWindowTitle(form.windowTitle() + " - [" + profileName + "]");
         form.SetJob([&](const ProgressCallback& progress) {
             ApplyRun run(services, texts, progress);
             run.KeepWithin(seconds);
-            return run.Run(profile, showScriptWindow);
+            ApplyResult done = run.Run(profile, showScriptWindow);
+            if (done.pending) {
+                progress(safeTexts.msgCheckSettings);
+                checks = CheckWhilePainting(services, *done.pending);
+            }
+            return done;
         });
         form.exec();
         result = form.Result();
@@ -55,7 +80,7 @@ bool ApplySafelyWithProgress(QWidget* parent, const QString& profileName, const 
     bool kept = true;
     std::optional<SafeOutcome> outcome;
     if (result.pending) {
-        outcome = ConfirmApply(services, *result.pending, ask);
+        outcome = AskAndSettle(services, *result.pending, std::move(checks), ask);
         kept = outcome->kind == SafeOutcome::Kind::Kept;
     }
     ShowApplyFailures(parent, result, texts.failures);
