@@ -107,6 +107,12 @@ TEST_F(QicConfirm, NoAnswerRestoresAndYesKeeps) {
         << transcript;
     EXPECT_EQ(session->Wait(8000), 1) << session->Transcript();
     EXPECT_EQ(net_->Addresses(), Old());
+    // The count went down on the prompt's own line while nobody answered.
+    EXPECT_NE(session->Transcript().find("\0337\r"
+                                         "Keep these settings? [y/N] (The previous "
+                                         "settings come back in 1 s.) \0338"),
+              std::string::npos)
+        << session->Transcript();
     EXPECT_NE(session->Transcript().find("The previous settings of lan0 were restored: address"),
               std::string::npos)
         << session->Transcript();

@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/ioctl.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -49,6 +50,42 @@ bool IsYes(std::string line) {
     return line == "y" || line == "yes";
 }
 
+// The question with the seconds left, the count padded to the width of the first one so that a
+// rewrite covers the old text exactly.
+std::string Prompt(const apply::SafeTexts& texts, long secondsLeft, size_t countWidth) {
+    std::string count = std::to_string(secondsLeft);
+    if (count.size() < countWidth) {
+        count.insert(0, countWidth - count.size(), ' ');
+    }
+    return texts.msgKeepSettings + " [y/N] (" + Filled(texts.msgKeepCountdown, count) + ") ";
+}
+
+// Whether the prompt can be rewritten in place: only on a terminal, and only while it fits on
+// one row, since a carriage return goes back no further than the row's start. Wide characters
+// are counted as two columns.
+bool CanTick(const std::string& prompt) {
+    if (::isatty(STDERR_FILENO) != 1) {
+        return false;
+    }
+    winsize size{};
+    if (::ioctl(STDERR_FILENO, TIOCGWINSZ, &size) != 0) {
+        return false;
+    }
+    // A terminal that never was given a size is taken to be wide enough.
+    if (size.ws_col == 0) {
+        return true;
+    }
+    size_t columns = 0;
+    for (unsigned char c : prompt) {
+        if (c < 0x80) {
+            ++columns;
+        } else if (c >= 0xC0) {
+            columns += 2;
+        }
+    }
+    return columns < size.ws_col;
+}
+
 }  // namespace
 
 SignalWatch::SignalWatch() {
@@ -92,12 +129,15 @@ apply::KeepAnswer AskOnTerminal(const apply::KeepQuestion& question, const apply
     for (const platform::ReachResult& check : question.checks) {
         err << apply::CheckLine(check, texts) << '\n';
     }
-    err << texts.msgKeepSettings << " [y/N] ("
-        << Filled(texts.msgKeepCountdown, std::to_string(question.secondsLeft)) << ") " << std::flush;
+    const size_t countWidth = std::to_string(question.secondsLeft).size();
+    const std::string first = Prompt(texts, question.secondsLeft, countWidth);
+    err << first << std::flush;
     if (signals.Caught()) {
         err << std::endl;
         return apply::KeepAnswer::Restore;
     }
+    const bool tick = CanTick(first);
+    long shown = question.secondsLeft;
     const Clock::time_point deadline = Clock::now() + std::chrono::seconds(question.secondsLeft);
     std::string line;
     for (;;) {
@@ -107,8 +147,17 @@ apply::KeepAnswer AskOnTerminal(const apply::KeepQuestion& question, const apply
             err << std::endl;
             return apply::KeepAnswer::TimedOut;
         }
+        const long seconds = (left + 999) / 1000;
+        if (tick && seconds != shown) {
+            shown = seconds;
+            // Cursor saved and put back, so that what the user has typed so far stays where
+            // it is, after the prompt, and the terminal keeps it for the read.
+            err << "\0337\r" << Prompt(texts, seconds, countWidth) << "\0338" << std::flush;
+        }
+        // Woken for the next whole second when the count shows.
+        const long wait = tick ? left - (seconds - 1) * 1000 : left;
         pollfd fds[2] = {{STDIN_FILENO, POLLIN, 0}, {signals.Fd(), POLLIN, 0}};
-        const int ready = ::poll(fds, 2, int(left));
+        const int ready = ::poll(fds, 2, int(wait));
         if (ready < 0 && errno == EINTR) {
             continue;
         }

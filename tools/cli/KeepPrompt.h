@@ -25,8 +25,9 @@ class SignalWatch {
 bool CanAskOnTerminal();
 
 // Asks "Keep these settings? [y/N]" on the terminal after the check lines, in the texts'
-// language, on err. "y" or "yes" keeps; any other line, end of input, a hang-up or a signal
-// the watch caught answers Restore; no answer in question.secondsLeft, TimedOut.
+// language, on err; where err is a terminal the seconds left count down in place. "y" or "yes"
+// keeps; any other line, end of input, a hang-up or a signal the watch caught answers Restore; no
+// answer in question.secondsLeft, TimedOut.
 apply::KeepAnswer AskOnTerminal(const apply::KeepQuestion& question, const apply::SafeTexts& texts,
                                 const SignalWatch& signals, std::ostream& err);
 
