@@ -242,6 +242,43 @@ TEST_F(SafeApply, AFailedLineStillLeavesTheWayBack) {
     EXPECT_EQ(Now(), before);
 }
 
+TEST_F(SafeApply, RoutesOfTheDeviceAndItsLinkStateComeBack) {
+    ASSERT_EQ(Netsh({"-f", WriteScript(StaticScript(5, 1, 53))}).status, 0);
+    auto ip = [&](std::vector<std::string> args) {
+        args.insert(args.begin(), "/usr/sbin/ip");
+        return net_->InClient(args);
+    };
+    ASSERT_EQ(ip({"route", "add", "10.99.0.0/16", "via", A(1), "dev", "lan0"}).status, 0);
+    ASSERT_EQ(ip({"route", "add", "10.98.0.0/24", "dev", "lan0", "metric", "7"}).status, 0);
+    const std::string routes = ip({"-4", "route", "show", "dev", "lan0"}).out;
+    ASSERT_NE(routes.find("10.99.0.0/16"), std::string::npos) << routes;
+
+    Result r = KeepWithin(60, StaticScript(9, 2, 54));
+    const std::string id = PendingId(r, 60);
+    ASSERT_FALSE(id.empty()) << r.out;
+    // Meanwhile the routes went (changing the address may already take them along), one came
+    // that was not there, and the link went down.
+    ip({"route", "del", "10.99.0.0/16"});
+    ip({"route", "del", "10.98.0.0/24"});
+    ASSERT_EQ(ip({"-4", "route", "show", "dev", "lan0"}).out.find("10.9"), std::string::npos);
+    ASSERT_EQ(ip({"route", "add", "10.97.0.0/24", "dev", "lan0"}).status, 0);
+    ASSERT_EQ(ip({"link", "set", "lan0", "down"}).status, 0);
+    ASSERT_FALSE(net_->ClientLinkUp());
+
+    EXPECT_EQ(Netsh({"--pending", "restore", id}).out, "restored: address gateway dns\n");
+    EXPECT_TRUE(net_->ClientLinkUp());
+    EXPECT_EQ(ip({"-4", "route", "show", "dev", "lan0"}).out, routes);
+
+    // A link that was down goes down again.
+    ASSERT_EQ(ip({"link", "set", "lan0", "down"}).status, 0);
+    r = KeepWithin(60, StaticScript(9, 2, 54));
+    const std::string downId = PendingId(r, 60);
+    ASSERT_FALSE(downId.empty()) << r.out;
+    ASSERT_EQ(ip({"link", "set", "lan0", "up"}).status, 0);
+    EXPECT_EQ(Netsh({"--pending", "restore", downId}).status, 0);
+    EXPECT_FALSE(net_->ClientLinkUp());
+}
+
 TEST_F(SafeApply, RefusalsChangeNothing) {
     ASSERT_EQ(Netsh({"-f", WriteScript(StaticScript(5, 1, 53))}).status, 0);
     const Settings before = Now();

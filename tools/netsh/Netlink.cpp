@@ -160,19 +160,34 @@ std::optional<int> RouteSocket::LinkIndex(const std::string& name, bool* loopbac
     return rtnl_link_get_ifindex(link.get());
 }
 
-void RouteSocket::SetLinkUp(int ifindex) {
+void RouteSocket::SetLinkUp(int ifindex, bool up) {
     std::unique_ptr<rtnl_link, LinkFree> orig(rtnl_link_alloc());
     std::unique_ptr<rtnl_link, LinkFree> change(rtnl_link_alloc());
     if (!orig || !change) {
         throw NetshError("Out of memory.");
     }
     rtnl_link_set_ifindex(orig.get(), ifindex);
-    rtnl_link_set_flags(change.get(), IFF_UP);
+    if (up) {
+        rtnl_link_set_flags(change.get(), IFF_UP);
+    } else {
+        rtnl_link_unset_flags(change.get(), IFF_UP);
+    }
     ResetError();
     int rc = rtnl_link_change(sock_, orig.get(), change.get(), 0);
     if (rc < 0) {
         Fail(rc);
     }
+}
+
+bool RouteSocket::LinkIsUp(int ifindex) {
+    ResetError();
+    rtnl_link* raw = nullptr;
+    int rc = rtnl_link_get_kernel(sock_, ifindex, nullptr, &raw);
+    std::unique_ptr<rtnl_link, LinkFree> link(raw);
+    if (rc < 0) {
+        Fail(rc);
+    }
+    return (rtnl_link_get_flags(link.get()) & IFF_UP) != 0;
 }
 
 std::vector<AddressEntry> RouteSocket::Ipv4Addresses(int ifindex) {
@@ -239,7 +254,7 @@ void RouteSocket::DeleteAddress(int ifindex, AddressEntry entry) {
     }
 }
 
-std::vector<RouteEntry> RouteSocket::DefaultRoutes() {
+std::vector<RouteEntry> RouteSocket::Ipv4Routes() {
     ResetError();
     nl_cache* raw = nullptr;
     int rc = rtnl_route_alloc_cache(sock_, AF_INET, 0, &raw);
@@ -250,23 +265,41 @@ std::vector<RouteEntry> RouteSocket::DefaultRoutes() {
     std::vector<RouteEntry> out;
     for (nl_object* obj = nl_cache_get_first(cache.get()); obj; obj = nl_cache_get_next(obj)) {
         auto* route = reinterpret_cast<rtnl_route*>(obj);
-        nl_addr* dst = rtnl_route_get_dst(route);
         if (rtnl_route_get_table(route) != RT_TABLE_MAIN ||
-            rtnl_route_get_type(route) != RTN_UNICAST || (dst && nl_addr_get_prefixlen(dst) != 0) ||
-            rtnl_route_get_nnexthops(route) < 1) {
+            rtnl_route_get_type(route) != RTN_UNICAST || rtnl_route_get_nnexthops(route) < 1) {
             continue;
         }
+        nl_addr* dst = rtnl_route_get_dst(route);
         rtnl_nexthop* nh = rtnl_route_nexthop_n(route, 0);
-        out.push_back(
-            {rtnl_route_nh_get_ifindex(nh), inventory::Ipv4Of(rtnl_route_nh_get_gateway(nh)),
-             rtnl_route_get_priority(route), (rtnl_route_nh_get_flags(nh) & RTNH_F_ONLINK) != 0});
+        RouteEntry entry;
+        entry.ifindex = rtnl_route_nh_get_ifindex(nh);
+        entry.gateway = inventory::Ipv4Of(rtnl_route_nh_get_gateway(nh));
+        entry.metric = rtnl_route_get_priority(route);
+        entry.onlink = (rtnl_route_nh_get_flags(nh) & RTNH_F_ONLINK) != 0;
+        entry.destination = dst ? inventory::Ipv4Of(dst) : 0;
+        entry.prefix = dst ? int(nl_addr_get_prefixlen(dst)) : 0;
+        entry.scope = static_cast<unsigned char>(rtnl_route_get_scope(route));
+        entry.protocol = static_cast<unsigned char>(rtnl_route_get_protocol(route));
+        entry.byKernel = entry.protocol == RTPROT_KERNEL;
+        entry.multipath = rtnl_route_get_nnexthops(route) > 1;
+        out.push_back(entry);
+    }
+    return out;
+}
+
+std::vector<RouteEntry> RouteSocket::DefaultRoutes() {
+    std::vector<RouteEntry> out;
+    for (const RouteEntry& route : Ipv4Routes()) {
+        if (route.prefix == 0) {
+            out.push_back(route);
+        }
     }
     return out;
 }
 
 namespace {
 
-std::unique_ptr<rtnl_route, RouteFree> BuildDefault(const RouteEntry& entry) {
+std::unique_ptr<rtnl_route, RouteFree> BuildRoute(const RouteEntry& entry) {
     std::unique_ptr<rtnl_route, RouteFree> route(rtnl_route_alloc());
     rtnl_nexthop* nh = rtnl_route_nh_alloc();
     if (!route || !nh) {
@@ -275,12 +308,12 @@ std::unique_ptr<rtnl_route, RouteFree> BuildDefault(const RouteEntry& entry) {
         }
         throw NetshError("Out of memory.");
     }
-    AddrPtr dst = MakeAddr(0, 0);
+    AddrPtr dst = MakeAddr(entry.prefix == 0 ? 0 : entry.destination, entry.prefix);
     rtnl_route_set_family(route.get(), AF_INET);
     rtnl_route_set_table(route.get(), RT_TABLE_MAIN);
     rtnl_route_set_dst(route.get(), dst.get());
     rtnl_route_set_priority(route.get(), entry.metric);
-    rtnl_route_set_scope(route.get(), RT_SCOPE_UNIVERSE);
+    rtnl_route_set_scope(route.get(), entry.scope);
     rtnl_route_set_type(route.get(), RTN_UNICAST);
     rtnl_route_nh_set_ifindex(nh, entry.ifindex);
     if (entry.gateway != 0) {
@@ -296,9 +329,9 @@ std::unique_ptr<rtnl_route, RouteFree> BuildDefault(const RouteEntry& entry) {
 
 }  // namespace
 
-void RouteSocket::ReplaceDefaultRoute(const RouteEntry& entry) {
-    auto route = BuildDefault(entry);
-    rtnl_route_set_protocol(route.get(), RTPROT_STATIC);
+void RouteSocket::ReplaceRoute(const RouteEntry& entry) {
+    auto route = BuildRoute(entry);
+    rtnl_route_set_protocol(route.get(), entry.protocol != 0 ? entry.protocol : RTPROT_STATIC);
     ResetError();
     int rc = rtnl_route_add(sock_, route.get(), NLM_F_REPLACE);
     if (rc < 0) {
@@ -306,13 +339,28 @@ void RouteSocket::ReplaceDefaultRoute(const RouteEntry& entry) {
     }
 }
 
-void RouteSocket::DeleteDefaultRoute(const RouteEntry& entry) {
-    auto route = BuildDefault(entry);
+void RouteSocket::DeleteRoute(const RouteEntry& entry) {
+    auto route = BuildRoute(entry);
     ResetError();
     int rc = rtnl_route_delete(sock_, route.get(), 0);
     if (rc < 0 && kernelErrno_ != ESRCH && rc != -NLE_OBJ_NOTFOUND) {
         Fail(rc);
     }
+}
+
+void RouteSocket::ReplaceDefaultRoute(RouteEntry route) {
+    route.protocol = 0;
+    route.destination = 0;
+    route.prefix = 0;
+    route.scope = RT_SCOPE_UNIVERSE;
+    ReplaceRoute(route);
+}
+
+void RouteSocket::DeleteDefaultRoute(RouteEntry route) {
+    route.destination = 0;
+    route.prefix = 0;
+    route.scope = RT_SCOPE_UNIVERSE;
+    DeleteRoute(route);
 }
 
 }  // namespace quorv::netsh

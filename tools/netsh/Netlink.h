@@ -21,7 +21,13 @@ struct RouteEntry {
     int ifindex = 0;
     Ipv4 gateway = 0;
     unsigned metric = 0;
-    bool onlink = false;  // the gateway is reached on the link, outside every subnet
+    bool onlink = false;   // the gateway is reached on the link, outside every subnet
+    Ipv4 destination = 0;  // with prefix 0: the default route
+    int prefix = 0;
+    unsigned char scope = 0;     // RT_SCOPE_UNIVERSE; a route without a gateway may be link-scoped
+    bool byKernel = false;       // made by the kernel for an address, and gone or back with it
+    bool multipath = false;      // more next hops than this entry holds
+    unsigned char protocol = 0;  // who made it; 0: set by hand (static)
 };
 
 // Route-netlink changes for one command. Kernel refusals become NetshError with the kernel's own
@@ -35,7 +41,9 @@ class RouteSocket {
 
     // Nothing when no interface has that name (names the kernel could never accept included).
     std::optional<int> LinkIndex(const std::string& name, bool* loopback = nullptr);
-    void SetLinkUp(int ifindex);
+    void SetLinkUp(int ifindex, bool up = true);
+    // The administrative state, as "ip link set up/down" leaves it.
+    bool LinkIsUp(int ifindex);
 
     std::vector<AddressEntry> Ipv4Addresses(int ifindex);
     // lifetimeSeconds: 0 for good; else the kernel drops the address when it runs out, and
@@ -44,10 +52,17 @@ class RouteSocket {
                     std::uint32_t lifetimeSeconds = 0);
     void DeleteAddress(int ifindex, AddressEntry entry);
 
-    // IPv4 default routes of the main table.
+    // IPv4 unicast routes of the main table; of a multipath route only the first next hop.
+    std::vector<RouteEntry> Ipv4Routes();
+    // Only those of Ipv4Routes to 0.0.0.0/0.
     std::vector<RouteEntry> DefaultRoutes();
-    void ReplaceDefaultRoute(const RouteEntry& route);
-    void DeleteDefaultRoute(const RouteEntry& route);
+    // Adds or replaces the route to route.destination/prefix with its metric.
+    void ReplaceRoute(const RouteEntry& route);
+    // A route already gone is no error.
+    void DeleteRoute(const RouteEntry& route);
+    // As set by hand, whoever made the route given.
+    void ReplaceDefaultRoute(RouteEntry route);
+    void DeleteDefaultRoute(RouteEntry route);
 
   private:
     static int OnError(sockaddr_nl*, nlmsgerr* err, void* self);

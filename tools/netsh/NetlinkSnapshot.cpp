@@ -20,6 +20,23 @@ bool Same(const AddressEntry& a, const AddressEntry& b) {
     return a.address == b.address && a.prefix == b.prefix;
 }
 
+bool Same(const RouteEntry& a, const RouteEntry& b) {
+    return a.destination == b.destination && a.prefix == b.prefix && a.metric == b.metric &&
+           a.gateway == b.gateway;
+}
+
+// The routes through the device a restore answers for: the kernel's own prefix routes come
+// and go with the addresses, and a multipath route is more than one device's to put back.
+std::vector<RouteEntry> OwnRoutes(RouteSocket& sock, int ifindex) {
+    std::vector<RouteEntry> out;
+    for (const RouteEntry& route : sock.Ipv4Routes()) {
+        if (route.ifindex == ifindex && !route.byKernel && !route.multipath) {
+            out.push_back(route);
+        }
+    }
+    return out;
+}
+
 class NetlinkSnapshot : public Snapshot {
   public:
     explicit NetlinkSnapshot(const std::string& ifname) : ifname_(ifname) {
@@ -35,11 +52,8 @@ class NetlinkSnapshot : public Snapshot {
                              " is still waiting to be kept or restored");
         }
         addresses_ = sock.Ipv4Addresses(*ifindex);
-        for (const RouteEntry& route : sock.DefaultRoutes()) {
-            if (route.ifindex == *ifindex) {
-                routes_.push_back(route);
-            }
-        }
+        routes_ = OwnRoutes(sock, *ifindex);
+        linkUp_ = sock.LinkIsUp(*ifindex);
         dhcpWanted_ = state.DhcpEnabled();
         staticDns_ = state.StaticDns();
         lease_ = state.ReadLease();
@@ -95,6 +109,7 @@ class NetlinkSnapshot : public Snapshot {
             if (lease_) {
                 state.WriteLease(*lease_);
             }
+            sock.SetLinkUp(*ifindex, linkUp_);
             PutAddressesBack(sock, *ifindex);
             return true;
         });
@@ -168,16 +183,21 @@ class NetlinkSnapshot : public Snapshot {
     }
 
     void PutRoutesBack(RouteSocket& sock, int ifindex) {
-        for (const RouteEntry& route : routes_) {
-            sock.ReplaceDefaultRoute(route);
+        // Routes straight onto the link first: a gateway may be reached through one of them.
+        for (bool viaGateway : {false, true}) {
+            for (const RouteEntry& route : routes_) {
+                if ((route.gateway != 0) == viaGateway) {
+                    sock.ReplaceRoute(route);
+                }
+            }
         }
-        for (const RouteEntry& route : sock.DefaultRoutes()) {
+        for (const RouteEntry& route : OwnRoutes(sock, ifindex)) {
             bool recorded = false;
             for (const RouteEntry& old : routes_) {
-                recorded = recorded || (old.gateway == route.gateway && old.metric == route.metric);
+                recorded = recorded || Same(old, route);
             }
-            if (route.ifindex == ifindex && !recorded) {
-                sock.DeleteDefaultRoute(route);
+            if (!recorded) {
+                sock.DeleteRoute(route);
             }
         }
     }
@@ -186,6 +206,7 @@ class NetlinkSnapshot : public Snapshot {
     int lock_ = -1;
     std::vector<AddressEntry> addresses_;
     std::vector<RouteEntry> routes_;
+    bool linkUp_ = true;
     bool dhcpWanted_ = false;
     bool clientRan_ = false;
     std::optional<std::vector<std::string>> staticDns_;
