@@ -18,7 +18,8 @@ void ShowSafeOutcome(QWidget* owner, const SafeOutcome& outcome, const SafeTexts
 
 // A safe apply from the window: the progress window runs the profile with a snapshot and
 // checks the new settings; the question follows at once (the watchdog's clock runs), then the
-// failure list and what a restore brought back. True when every step worked and the settings were kept.
+// failure list and what a restore brought back. True when every step worked and the settings were
+// kept.
 bool ApplySafelyWithProgress(QWidget* parent, const QString& profileName, const Profile& profile,
                              bool showScriptWindow, ApplyServices& services,
                              const ProgressTexts& texts, const SafeTexts& safeTexts, int seconds,
