@@ -7,10 +7,10 @@
 #include <utility>
 #include <vector>
 
+#include "core/ConfirmApply.h"
 #include "core/MessageDefaults.h"
 #include "core/NetshCommands.h"
 #include "core/Profile.h"
-#include "core/ConfirmApply.h"
 
 namespace quorv::apply {
 
