@@ -1,10 +1,51 @@
 #include "store/WriteGather.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <iterator>
+#include <new>
+#include <utility>
 
 namespace quorv::store {
+
+TGatheredBytes::TGatheredBytes(TGatheredBytes&& other) noexcept
+    : data_(std::exchange(other.data_, nullptr)),
+      size_(std::exchange(other.size_, 0)),
+      capacity_(std::exchange(other.capacity_, 0)) {}
+
+TGatheredBytes& TGatheredBytes::operator=(TGatheredBytes&& other) noexcept {
+    if (this != &other) {
+        std::free(data_);
+        data_ = std::exchange(other.data_, nullptr);
+        size_ = std::exchange(other.size_, 0);
+        capacity_ = std::exchange(other.capacity_, 0);
+    }
+    return *this;
+}
+
+TGatheredBytes::~TGatheredBytes() {
+    std::free(data_);
+}
+
+void TGatheredBytes::Resize(size_t size) {
+    if (size > capacity_) {
+        const size_t capacity = std::max(size, capacity_ * 2);
+        void* grown = std::realloc(data_, capacity);
+        if (grown == nullptr) {
+            throw std::bad_alloc();
+        }
+        data_ = static_cast<uint8_t*>(grown);
+        capacity_ = capacity;
+    }
+    size_ = size;
+}
+
+void TGatheredBytes::Append(const uint8_t* bytes, size_t count) {
+    const size_t at = size_;
+    Resize(size_ + count);
+    std::memcpy(data_ + at, bytes, count);
+}
 
 void TWriteGather::Add(int64_t position, const uint8_t* bytes, int64_t count) {
     if (count <= 0) {
@@ -21,13 +62,13 @@ void TWriteGather::Add(int64_t position, const uint8_t* bytes, int64_t count) {
         }
     }
     if (it == pieces_.end() || it->first > position) {
-        it = pieces_.emplace_hint(it, position, std::vector<uint8_t>());
+        it = pieces_.emplace_hint(it, position, TGatheredBytes());
     }
-    std::vector<uint8_t>& piece = it->second;
+    TGatheredBytes& piece = it->second;
     const int64_t start = it->first;
     const auto oldSize = static_cast<int64_t>(piece.size());
     if (end - start > oldSize) {
-        piece.resize(static_cast<size_t>(end - start));
+        piece.Resize(static_cast<size_t>(end - start));
         bytes_ += end - start - oldSize;
     }
     std::memcpy(piece.data() + (position - start), bytes, static_cast<size_t>(count));
@@ -39,9 +80,9 @@ void TWriteGather::Add(int64_t position, const uint8_t* bytes, int64_t count) {
         const int64_t nextEnd = next->first + static_cast<int64_t>(next->second.size());
         bytes_ -= static_cast<int64_t>(next->second.size());
         if (nextEnd > pieceEnd) {
-            const auto from = next->second.begin() + (pieceEnd - next->first);
             bytes_ += nextEnd - pieceEnd;
-            piece.insert(piece.end(), from, next->second.end());
+            piece.Append(next->second.data() + (pieceEnd - next->first),
+                         static_cast<size_t>(nextEnd - pieceEnd));
         }
         next = pieces_.erase(next);
     }

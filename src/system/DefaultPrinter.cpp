@@ -1,6 +1,6 @@
 #include "system/DefaultPrinter.h"
 
-#include <cups/cups.h>
+#include "system/CupsLibrary.h"
 
 #include <chrono>
 
@@ -22,33 +22,35 @@ int KeepWaiting(http_t*, void* deadline) {
 
 class Connection {
   public:
-    explicit Connection(Clock::time_point* deadline)
-        : http_(httpConnect2(cupsServer(), ippPort(), nullptr, AF_UNSPEC, cupsEncryption(), 1,
+    Connection(const CupsCalls& cups, Clock::time_point* deadline)
+        : cups_(cups),
+          http_(cups.Connect(cups.Server(), cups.Port(), nullptr, AF_UNSPEC, cups.Encryption(), 1,
                              kConnectTimeoutMs, nullptr)) {
         if (http_ != nullptr) {
-            httpSetTimeout(http_, kWaitSliceSeconds, KeepWaiting, deadline);
+            cups_.SetTimeout(http_, kWaitSliceSeconds, KeepWaiting, deadline);
         }
     }
     Connection(const Connection&) = delete;
     Connection& operator=(const Connection&) = delete;
     ~Connection() {
         if (http_ != nullptr) {
-            httpClose(http_);
+            cups_.Close(http_);
         }
     }
     http_t* get() const { return http_; }
 
   private:
+    const CupsCalls& cups_;
     http_t* http_;
 };
 
 // One small request first: a server that accepts connections but does not answer is
 // found out once, instead of once per request of the dest functions.
-bool ServerAnswers(http_t* http) {
-    ipp_t* response = cupsDoRequest(http, ippNewRequest(IPP_OP_CUPS_GET_DEFAULT), "/");
+bool ServerAnswers(const CupsCalls& cups, http_t* http) {
+    ipp_t* response = cups.DoRequest(http, cups.NewRequest(IPP_OP_CUPS_GET_DEFAULT), "/");
     // Any IPP answer will do, "no default printer" included; only silence is fatal.
     const bool answered = response != nullptr;
-    ippDelete(response);
+    cups.DeleteMessage(response);
     return answered;
 }
 
@@ -65,35 +67,43 @@ bool SetDefaultPrinter(const std::string& name) {
         instance = name.substr(slash + 1);
     }
 
+    const CupsCalls* cups = Cups();
+    if (cups == nullptr) {
+        return false;
+    }
     Clock::time_point deadline = Clock::now() + kTotalLimit;
-    Connection connection(&deadline);
-    if (connection.get() == nullptr || !ServerAnswers(connection.get())) {
+    Connection connection(*cups, &deadline);
+    if (connection.get() == nullptr || !ServerAnswers(*cups, connection.get())) {
         return false;
     }
     cups_dest_t* dests = nullptr;
-    int count = cupsGetDests2(connection.get(), &dests);
+    int count = cups->GetDests(connection.get(), &dests);
     cups_dest_t* chosen =
-        cupsGetDest(printer.c_str(), instance.empty() ? nullptr : instance.c_str(), count, dests);
+        cups->GetDest(printer.c_str(), instance.empty() ? nullptr : instance.c_str(), count, dests);
     bool done = false;
     if (chosen != nullptr) {
         for (int i = 0; i < count; ++i) {
             dests[i].is_default = 0;
         }
         chosen->is_default = 1;
-        done = cupsSetDests2(connection.get(), count, dests) == 0;
+        done = cups->SetDests(connection.get(), count, dests) == 0;
     }
-    cupsFreeDests(count, dests);
+    cups->FreeDests(count, dests);
     return done;
 }
 
 std::optional<std::string> ReadDefaultPrinter() {
+    const CupsCalls* cups = Cups();
+    if (cups == nullptr) {
+        return std::nullopt;
+    }
     Clock::time_point deadline = Clock::now() + kTotalLimit;
-    Connection connection(&deadline);
-    if (connection.get() == nullptr || !ServerAnswers(connection.get())) {
+    Connection connection(*cups, &deadline);
+    if (connection.get() == nullptr || !ServerAnswers(*cups, connection.get())) {
         return std::nullopt;
     }
     cups_dest_t* dests = nullptr;
-    int count = cupsGetDests2(connection.get(), &dests);
+    int count = cups->GetDests(connection.get(), &dests);
     std::string name;
     for (int i = 0; i < count; ++i) {
         if (dests[i].is_default && dests[i].name != nullptr) {
@@ -104,7 +114,7 @@ std::optional<std::string> ReadDefaultPrinter() {
             break;
         }
     }
-    cupsFreeDests(count, dests);
+    cups->FreeDests(count, dests);
     return name;
 }
 

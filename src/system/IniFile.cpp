@@ -6,6 +6,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -64,14 +65,54 @@ QString TIniFile::Fold(QStringView name) {
     return folded;
 }
 
+bool TIniFile::FoldsTo(QStringView name, QStringView folded) {
+    for (QChar c : name) {
+        if (c.unicode() >= 0x80) {
+            return Fold(name) == folded;
+        }
+    }
+    if (name.size() != folded.size()) {
+        return false;
+    }
+    for (qsizetype i = 0; i < name.size(); ++i) {
+        const char16_t u = name[i].unicode();
+        if ((u >= u'A' && u <= u'Z' ? u + (u'a' - u'A') : u) != folded[i].unicode()) {
+            return false;
+        }
+    }
+    return true;
+}
+
+namespace {
+// Up to this many keys a section is searched line by line.
+constexpr int kUnindexedKeys = 24;
+}  // namespace
+
 void TIniFile::TSection::Reindex() {
     KeyIndex.clear();
+    const auto keys =
+        std::count_if(Lines.begin(), Lines.end(), [](const TLine& line) { return line.HasKey(); });
+    if (keys <= kUnindexedKeys) {
+        return;
+    }
     // The first of two equal keys wins: walk backwards so earlier lines overwrite.
     for (int i = static_cast<int>(Lines.size()) - 1; i >= 0; --i) {
         if (Lines[i].HasKey()) {
             KeyIndex.insert(Fold(Lines[i].Key()), i);
         }
     }
+}
+
+int TIniFile::TSection::FindKey(const QString& foldedKey) const {
+    if (!KeyIndex.isEmpty()) {
+        return KeyIndex.value(foldedKey, -1);
+    }
+    for (int i = 0; i < static_cast<int>(Lines.size()); ++i) {
+        if (Lines[i].HasKey() && FoldsTo(Lines[i].Key(), foldedKey)) {
+            return i;
+        }
+    }
+    return -1;
 }
 
 TIniFile::TLine TIniFile::ParseLine(const QString& text) {
@@ -180,11 +221,11 @@ TIniFile TIniFile::Parse(const QByteArray& bytes, const TIniLimits& limits) {
         }
         start = end + 1;
 
-        const QString trimmed = lineText.trimmed();
+        const QStringView trimmed = QStringView(lineText).trimmed();
         const qsizetype close = trimmed.lastIndexOf(QLatin1Char(']'));
         if (trimmed.startsWith(QLatin1Char('[')) && close > 0) {
             TSection section;
-            section.Name = trimmed.mid(1, close - 1).trimmed();
+            section.Name = trimmed.sliced(1, close - 1).trimmed().toString();
             section.Header = TLine{lineText};
             ini.sections_.push_back(std::move(section));
             continue;
@@ -249,11 +290,11 @@ const QString& TIniFile::TSectionReader::Name() const {
 }
 
 std::optional<QStringView> TIniFile::TSectionReader::Find(const QString& foldedKey) const {
-    const auto it = section_->KeyIndex.constFind(foldedKey);
-    if (it == section_->KeyIndex.constEnd()) {
+    const int at = section_->FindKey(foldedKey);
+    if (at < 0) {
         return std::nullopt;
     }
-    return section_->Lines[static_cast<size_t>(*it)].Value();
+    return section_->Lines[static_cast<size_t>(at)].Value();
 }
 
 bool TIniFile::HasSection(const QString& section) const {
@@ -265,7 +306,7 @@ QStringList TIniFile::Keys(const QString& section) const {
     if (const TSection* found = FirstSection(section)) {
         for (int i = 0; i < static_cast<int>(found->Lines.size()); ++i) {
             const TLine& line = found->Lines[i];
-            if (line.HasKey() && found->KeyIndex.value(Fold(line.Key())) == i) {
+            if (line.HasKey() && found->FindKey(Fold(line.Key())) == i) {
                 keys.append(line.Key().toString());
             }
         }
@@ -278,11 +319,11 @@ std::optional<QString> TIniFile::Find(const QString& section, const QString& key
     if (found == nullptr) {
         return std::nullopt;
     }
-    const auto it = found->KeyIndex.constFind(Fold(key.trimmed()));
-    if (it == found->KeyIndex.constEnd()) {
+    const int at = found->FindKey(Fold(key.trimmed()));
+    if (at < 0) {
         return std::nullopt;
     }
-    return found->Lines[*it].Value().toString();
+    return found->Lines[static_cast<size_t>(at)].Value().toString();
 }
 
 QString TIniFile::Value(const QString& section, const QString& key,
@@ -319,22 +360,22 @@ void TIniFile::SetValue(const QString& section, const QString& key, const QStrin
         sectionIndex_.insert(Fold(name), static_cast<int>(sections_.size()) - 1);
         target = &sections_.back();
     }
-    const auto it = target->KeyIndex.constFind(Fold(keyName));
-    if (it != target->KeyIndex.constEnd()) {
-        TLine& line = target->Lines[*it];
+    const int at = target->FindKey(Fold(keyName));
+    if (at >= 0) {
+        TLine& line = target->Lines[static_cast<size_t>(at)];
         line = ParseLine(line.Key().toString() + QLatin1Char('=') + written);
         return;
     }
     // After the last meaningful line, so blank lines separating sections stay between them.
-    qsizetype at = static_cast<qsizetype>(target->Lines.size());
-    while (at > 0 && target->Lines[at - 1].Text.trimmed().isEmpty()) {
-        --at;
+    qsizetype end = static_cast<qsizetype>(target->Lines.size());
+    while (end > 0 && target->Lines[end - 1].Text.trimmed().isEmpty()) {
+        --end;
     }
-    const bool appending = at == static_cast<qsizetype>(target->Lines.size());
-    target->Lines.insert(target->Lines.begin() + at,
+    const bool appending = end == static_cast<qsizetype>(target->Lines.size());
+    target->Lines.insert(target->Lines.begin() + end,
                          ParseLine(keyName + QLatin1Char('=') + written));
-    if (appending) {
-        target->KeyIndex.insert(Fold(keyName), static_cast<int>(at));
+    if (appending && !target->KeyIndex.isEmpty()) {
+        target->KeyIndex.insert(Fold(keyName), static_cast<int>(end));
     } else {
         target->Reindex();
     }

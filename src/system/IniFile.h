@@ -127,11 +127,18 @@ class TIniFile {
         QString Name;
         TLine Header;
         std::vector<TLine> Lines;
-        QHash<QString, int> KeyIndex;  // folded key -> first line holding it
+        // Folded key -> first line holding it, kept only for sections of many keys: an
+        // exchange file has thousands of sections of a dozen keys, where building a table
+        // costs more than the few lookups it serves.
+        QHash<QString, int> KeyIndex;
+        // The first line holding the key, or -1.
+        int FindKey(const QString& foldedKey) const;
         void Reindex();
     };
 
     static QString Fold(QStringView name);
+    // Whether `name` folds to `folded`, without making the folded copy for ASCII names.
+    static bool FoldsTo(QStringView name, QStringView folded);
     static TLine ParseLine(const QString& text);
     TSection* FirstSection(const QString& name);
     const TSection* FirstSection(const QString& name) const;

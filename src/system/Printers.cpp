@@ -1,12 +1,12 @@
 #include "system/Printers.h"
 
-#include <cups/cups.h>
+#include "system/CupsLibrary.h"
 
 namespace quorv::inventory {
 namespace {
 
-QString Option(const cups_dest_t& dest, const char* name) {
-    const char* value = cupsGetOption(name, dest.num_options, dest.options);
+QString Option(const apply::CupsCalls& cups, const cups_dest_t& dest, const char* name) {
+    const char* value = cups.GetOption(name, dest.num_options, dest.options);
     return value ? QString::fromUtf8(value) : QString();
 }
 
@@ -14,18 +14,22 @@ QString Option(const cups_dest_t& dest, const char* name) {
 
 std::optional<QList<CupsPrinter>> ReadCupsPrinters() {
     constexpr int kConnectTimeoutMs = 2000;
-    http_t* http = httpConnect2(cupsServer(), ippPort(), nullptr, AF_UNSPEC, cupsEncryption(), 1,
-                                kConnectTimeoutMs, nullptr);
+    const apply::CupsCalls* cups = apply::Cups();
+    if (cups == nullptr) {
+        return std::nullopt;
+    }
+    http_t* http = cups->Connect(cups->Server(), cups->Port(), nullptr, AF_UNSPEC,
+                                 cups->Encryption(), 1, kConnectTimeoutMs, nullptr);
     if (!http) {
         return std::nullopt;
     }
     cups_dest_t* dests = nullptr;
-    int count = cupsGetDests2(http, &dests);
-    ipp_status_t status = cupsLastError();
-    httpClose(http);
+    int count = cups->GetDests(http, &dests);
+    ipp_status_t status = cups->LastError();
+    cups->Close(http);
     if (count == 0 && status > IPP_STATUS_OK_EVENTS_COMPLETE &&
         status != IPP_STATUS_ERROR_NOT_FOUND) {
-        cupsFreeDests(count, dests);
+        cups->FreeDests(count, dests);
         return std::nullopt;
     }
     QList<CupsPrinter> out;
@@ -36,19 +40,19 @@ std::optional<QList<CupsPrinter>> ReadCupsPrinters() {
         }
         CupsPrinter printer;
         printer.name = QString::fromUtf8(dest.name);
-        printer.info = Option(dest, "printer-info");
-        printer.location = Option(dest, "printer-location");
-        printer.deviceUri = Option(dest, "device-uri");
+        printer.info = Option(*cups, dest, "printer-info");
+        printer.location = Option(*cups, dest, "printer-location");
+        printer.deviceUri = Option(*cups, dest, "device-uri");
         printer.isDefault = dest.is_default != 0;
-        printer.shared = Option(dest, "printer-is-shared") == QLatin1String("true");
+        printer.shared = Option(*cups, dest, "printer-is-shared") == QLatin1String("true");
         bool ok = false;
-        unsigned type = Option(dest, "printer-type").toUInt(&ok);
+        unsigned type = Option(*cups, dest, "printer-type").toUInt(&ok);
         printer.remote = ok && (type & CUPS_PRINTER_REMOTE) != 0;
-        int state = Option(dest, "printer-state").toInt(&ok);
+        int state = Option(*cups, dest, "printer-state").toInt(&ok);
         printer.state = ok ? state : 3;
         out.append(printer);
     }
-    cupsFreeDests(count, dests);
+    cups->FreeDests(count, dests);
     return out;
 }
 

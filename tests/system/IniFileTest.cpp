@@ -66,6 +66,45 @@ TEST(IniFileRead, FirstOfEqualSectionsAndKeysWinsAndSectionsKeepFileOrder) {
     EXPECT_FALSE(ini.Find("", "orphan").has_value());
 }
 
+// Small sections are searched line by line, large ones through a table built once they
+// pass a few dozen keys; both must answer alike, also while keys are added and removed.
+TEST(IniFileRead, SmallAndLargeSectionsFindKeysAlike) {
+    for (const int keys : {3, 24, 25, 200}) {
+        SCOPED_TRACE(keys);
+        QByteArray text = "[S]\n";
+        for (int i = 0; i < keys; ++i) {
+            text += "Key" + QByteArray::number(i) + "=v" + QByteArray::number(i) + "\n";
+        }
+        text += "KEY0=later\n\xC3\x84rger=umlaut\n; key1=comment\n";
+        TIniFile ini = TIniFile::Parse(text);
+        EXPECT_EQ(ini.Value("s", "key0"), "v0");
+        EXPECT_EQ(ini.Value("S", " KEY" + QString::number(keys - 1)),
+                  "v" + QString::number(keys - 1));
+        EXPECT_EQ(ini.Value("S", QString::fromUtf8("\xC3\xA4RGER")), "umlaut");
+        EXPECT_FALSE(ini.Find("S", "Key" + QString::number(keys)).has_value());
+        EXPECT_FALSE(ini.Find("S", "Key").has_value());
+        EXPECT_EQ(ini.Keys("S").size(), keys + 1);
+
+        const TIniFile::TSectionReader reader = ini.SectionReaders().front();
+        EXPECT_EQ(reader.Find(TIniFile::FoldedName("KEY1")).value_or(u"-"), u"v1");
+        EXPECT_FALSE(reader.Find(TIniFile::FoldedName("key1=comment")).has_value());
+
+        // Added keys take the section past the size where it is indexed.
+        for (int i = keys; i < keys + 30; ++i) {
+            ini.SetValue("S", "Added" + QString::number(i), QString::number(i));
+        }
+        ini.SetValue("S", "key0", "changed");
+        ini.RemoveKey("S", "KEY1");
+        EXPECT_EQ(ini.Value("S", "added" + QString::number(keys + 29)), QString::number(keys + 29));
+        EXPECT_EQ(ini.Value("S", "Key0"), "changed");
+        EXPECT_FALSE(ini.Find("S", "Key1").has_value());
+        EXPECT_EQ(ini.Keys("S").size(), keys + 30);
+        const TIniFile back = TIniFile::Parse(ini.ToUtf8());
+        EXPECT_EQ(back.Value("S", "ADDED" + QString::number(keys)), QString::number(keys));
+        EXPECT_EQ(back.Value("S", "key0"), "changed");
+    }
+}
+
 TEST(IniFileRead, ManySectionsAndLongValuesComeBackWhole) {
     QByteArray text;
     const QString longValue(100000, QLatin1Char('v'));

@@ -14,6 +14,12 @@ namespace {
 // Deflate cannot expand more than this: a 258-byte match costs at least two bits.
 constexpr int64_t kMaxInflateRatio = 1032;
 
+// Values up to this size (most: a profile's script is a few lines) are deflated with a
+// small hash table, whose reset clears 8 KiB instead of 64 KiB; a memLevel of 6 still
+// holds the whole value in one block.
+constexpr int64_t kSmallValue = 4096;
+constexpr int kSmallMemLevel = 6;
+
 void WriteInt32(TStream& dest, int32_t value) {
     const auto u = static_cast<uint32_t>(value);
     const uint8_t bytes[4] = {static_cast<uint8_t>(u), static_cast<uint8_t>(u >> 8),
@@ -91,9 +97,12 @@ void TCompAlgo_Zlib::Encode(TStream& source, TStream& dest) {
     {
         // Taken out while in use: a progress handler that compresses another value meanwhile
         // gets a state of its own, and a failure drops this one.
-        std::unique_ptr<TDeflateState> state = std::move(deflate_);
+        const bool small = sourceSize <= kSmallValue;
+        std::unique_ptr<TDeflateState>& kept = small ? smallDeflate_ : deflate_;
+        std::unique_ptr<TDeflateState> state = std::move(kept);
         if (!state) {
-            state = std::make_unique<TDeflateState>();
+            state = small ? std::make_unique<TDeflateState>(kSmallMemLevel)
+                          : std::make_unique<TDeflateState>();
         }
         TCompressionStream zs(*state, ZlibLevelForCode(compressLevel_), dest);
         zs.OnProgress = [this, sourceSize](TCustomZlibStream& s) {
@@ -101,7 +110,7 @@ void TCompAlgo_Zlib::Encode(TStream& source, TStream& dest) {
         };
         zs.CopyFrom(source, 0);
         zs.Close();
-        deflate_ = std::move(state);
+        kept = std::move(state);
     }
     dest.SetPosition(0);
     if (dest.Size() - 4 < n) {

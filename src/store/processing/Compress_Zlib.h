@@ -35,7 +35,8 @@ class TCompAlgo_Zlib : public TCompressAlgo {
     void Decode(TStream& source, TStream& dest);
 
     uint8_t compressLevel_ = 1;
-    std::unique_ptr<TDeflateState> deflate_;  // kept between values
+    std::unique_ptr<TDeflateState> deflate_;       // kept between values
+    std::unique_ptr<TDeflateState> smallDeflate_;  // the same for short values
     std::unique_ptr<TInflateState> inflate_;
 };
 

@@ -37,7 +37,8 @@ void TCustomZlibStream::Progress() {
 
 // ---------------------------------------------------------------------------------------------
 
-TDeflateState::TDeflateState() : z_(std::make_unique<z_stream>()) {}
+TDeflateState::TDeflateState(int memLevel)
+    : z_(std::make_unique<z_stream>()), memLevel_(memLevel) {}
 
 TDeflateState::~TDeflateState() {
     Discard();
@@ -49,7 +50,7 @@ z_stream& TDeflateState::Fresh(int zlibLevel) {
     }
     Discard();
     *z_ = z_stream{};
-    if (deflateInit2(z_.get(), zlibLevel, Z_DEFLATED, 15, 8, Z_DEFAULT_STRATEGY) < 0) {
+    if (deflateInit2(z_.get(), zlibLevel, Z_DEFLATED, 15, memLevel_, Z_DEFAULT_STRATEGY) < 0) {
         throw ECompressionError();
     }
     ready_ = true;

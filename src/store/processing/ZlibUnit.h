@@ -47,7 +47,9 @@ class TCustomZlibStream : public TStream {
 // a new one does.
 class TDeflateState {
   public:
-    TDeflateState();
+    // memLevel as deflateInit2 takes it: the hash table a reset clears, and how many symbols
+    // a block holds. Not written to the stream; inflate reads the output the same.
+    explicit TDeflateState(int memLevel = 8);
     ~TDeflateState();
     TDeflateState(const TDeflateState&) = delete;
     TDeflateState& operator=(const TDeflateState&) = delete;
@@ -59,6 +61,7 @@ class TDeflateState {
 
   private:
     std::unique_ptr<z_stream> z_;  // zlib keeps its address
+    int memLevel_;
     bool ready_ = false;
     int level_ = 0;
 };

@@ -206,6 +206,23 @@ TEST(ZlibLevel, OneObjectCompressesEveryValueAsANewOneWould) {
     }
 }
 
+// Short values go through a deflate state of their own (a smaller hash table); values on
+// either side of that size, in turns, must each come back whole.
+TEST(ZlibLevel, ShortAndLongValuesInTurnsRoundTrip) {
+    TCompAlgo_Zlib algo(nullptr);
+    algo.SetLevel(3);
+    for (const size_t size : {4096, 4097, 60, 70000, 4095, 4096, 1, 9000, 300}) {
+        SCOPED_TRACE(size);
+        const Bytes value = Text(size, static_cast<uint32_t>(size % 7));
+        TMemoryStream src(value), dst;
+        algo.EncodeData(&src, &dst, static_cast<int32_t>(value.size()));
+        EXPECT_EQ(Decode(dst.Bytes()), value);
+        if (size >= 300) {
+            EXPECT_LT(dst.Bytes().size(), value.size() * 3 / 4);
+        }
+    }
+}
+
 TEST(ZlibDecode, OneObjectDecodesEveryImageAsANewOneWould) {
     // The inflate state is kept between images too, also past one that fails half-way.
     TCompAlgo_Zlib algo(nullptr);

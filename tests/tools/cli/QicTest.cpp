@@ -6,6 +6,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 
@@ -81,6 +82,17 @@ void ExpectLaidOut(const std::string& text) {
 
 // The usage and every command's help are made from the tables the command line is checked
 // against; each command named in the usage has one, by either spelling.
+// libcups brings some twenty libraries (TLS, Kerberos, Avahi) whose start-up every run
+// would pay for; it is opened only when a printer is set or read.
+TEST_F(Qic, StartsWithoutThePrinterLibrary) {
+    ASSERT_EQ(setenv("LD_DEBUG", "libs", 1), 0);
+    Outcome o = (*this)({"list"});
+    unsetenv("LD_DEBUG");
+    EXPECT_EQ(o.status, 0) << o.err;
+    EXPECT_NE(o.err.find("libQt6Core.so"), std::string::npos) << "the loader said nothing";
+    EXPECT_EQ(o.err.find("libcups.so"), std::string::npos);
+}
+
 TEST_F(Qic, EveryCommandHasItsHelp) {
     const std::string usage = (*this)({"help"}).out;
     ExpectLaidOut(usage);
