@@ -189,8 +189,17 @@ std::vector<Profile> ReadExchangeFile(const QString& path, std::vector<SkippedSe
         if (!value) {
             return std::string();
         }
-        const QByteArray utf8 = value->toUtf8();
-        return std::string(utf8.constData(), static_cast<size_t>(utf8.size()));
+        // Nearly every value is ASCII: copied straight, without a UTF-8 array between.
+        std::string ascii(static_cast<size_t>(value->size()), '\0');
+        for (qsizetype i = 0; i < value->size(); ++i) {
+            const char16_t u = (*value)[i].unicode();
+            if (u >= 0x80) {
+                const QByteArray utf8 = value->toUtf8();
+                return std::string(utf8.constData(), static_cast<size_t>(utf8.size()));
+            }
+            ascii[static_cast<size_t>(i)] = static_cast<char>(u);
+        }
+        return ascii;
     };
 
     std::vector<Profile> list;

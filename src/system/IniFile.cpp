@@ -115,9 +115,10 @@ int TIniFile::TSection::FindKey(const QString& foldedKey) const {
     return -1;
 }
 
-TIniFile::TLine TIniFile::ParseLine(const QString& text) {
-    TLine line{text};
-    const QStringView trimmed = QStringView(text).trimmed();
+TIniFile::TLine TIniFile::ParseLine(QStringView text) {
+    TLine line;
+    line.Text = text;
+    const QStringView trimmed = text.trimmed();
     if (trimmed.startsWith(QLatin1Char(';'))) {
         return line;
     }
@@ -133,6 +134,13 @@ TIniFile::TLine TIniFile::ParseLine(const QString& text) {
         line.ValueAt = value.data() - text.data();
         line.ValueLength = value.size();
     }
+    return line;
+}
+
+TIniFile::TLine TIniFile::OwnLine(QString text) {
+    // The view stays valid: moving a QString keeps its characters where they are.
+    TLine line = ParseLine(text);
+    line.Own = std::move(text);
     return line;
 }
 
@@ -192,9 +200,9 @@ TIniFile TIniFile::Parse(const QByteArray& bytes, const TIniLimits& limits) {
     if (!decoded || HasControlCharacter(*decoded)) {
         throw EIniError("it is not a text file.");
     }
-    const QString& text = *decoded;
-
     TIniFile ini;
+    ini.text_ = *decoded;
+    const QString& text = ini.text_;
     ini.finalEol_ =
         text.isEmpty() || text.endsWith(QLatin1Char('\n')) || text.endsWith(QLatin1Char('\r'));
     const qsizetype firstBreak = text.indexOf(QLatin1Char('\n'));
@@ -214,19 +222,19 @@ TIniFile TIniFile::Parse(const QByteArray& bytes, const TIniLimits& limits) {
             throw EIniError("a line is longer than " + std::to_string(limits.MaxLineLength) +
                             " characters.");
         }
-        const QString lineText = text.mid(start, end - start);
+        const QStringView lineText = QStringView(text).sliced(start, end - start);
         if (end < size && text[end] == QLatin1Char('\r') && end + 1 < size &&
             text[end + 1] == QLatin1Char('\n')) {
             ++end;
         }
         start = end + 1;
 
-        const QStringView trimmed = QStringView(lineText).trimmed();
+        const QStringView trimmed = lineText.trimmed();
         const qsizetype close = trimmed.lastIndexOf(QLatin1Char(']'));
         if (trimmed.startsWith(QLatin1Char('[')) && close > 0) {
             TSection section;
             section.Name = trimmed.sliced(1, close - 1).trimmed().toString();
-            section.Header = TLine{lineText};
+            section.Header.Text = lineText;
             ini.sections_.push_back(std::move(section));
             continue;
         }
@@ -355,7 +363,7 @@ void TIniFile::SetValue(const QString& section, const QString& key, const QStrin
     if (target == nullptr) {
         TSection fresh;
         fresh.Name = name;
-        fresh.Header = TLine{QLatin1Char('[') + name + QLatin1Char(']')};
+        fresh.Header = OwnLine(QLatin1Char('[') + name + QLatin1Char(']'));
         sections_.push_back(std::move(fresh));
         sectionIndex_.insert(Fold(name), static_cast<int>(sections_.size()) - 1);
         target = &sections_.back();
@@ -363,7 +371,7 @@ void TIniFile::SetValue(const QString& section, const QString& key, const QStrin
     const int at = target->FindKey(Fold(keyName));
     if (at >= 0) {
         TLine& line = target->Lines[static_cast<size_t>(at)];
-        line = ParseLine(line.Key().toString() + QLatin1Char('=') + written);
+        line = OwnLine(line.Key().toString() + QLatin1Char('=') + written);
         return;
     }
     // After the last meaningful line, so blank lines separating sections stay between them.
@@ -373,7 +381,7 @@ void TIniFile::SetValue(const QString& section, const QString& key, const QStrin
     }
     const bool appending = end == static_cast<qsizetype>(target->Lines.size());
     target->Lines.insert(target->Lines.begin() + end,
-                         ParseLine(keyName + QLatin1Char('=') + written));
+                         OwnLine(keyName + QLatin1Char('=') + written));
     if (appending && !target->KeyIndex.isEmpty()) {
         target->KeyIndex.insert(Fold(keyName), static_cast<int>(end));
     } else {
@@ -401,7 +409,7 @@ void TIniFile::RemoveSection(const QString& section) {
 QByteArray TIniFile::ToUtf8() const {
     QString text;
     bool first = true;
-    auto append = [&](const QString& line) {
+    auto append = [&](QStringView line) {
         if (!first) {
             text += eol_;
         }

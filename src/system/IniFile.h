@@ -112,7 +112,10 @@ class TIniFile {
 
   private:
     struct TLine {
-        QString Text;  // the line as in the file, without its line ending
+        // The line without its line ending: a view into the document's text as read, or
+        // into Own for a line written since. One file holds many lines; few are changed.
+        QStringView Text;
+        QString Own;
         // Where the trimmed key and the trimmed, unquoted value lie in Text; a line without
         // a key has KeyLength 0. Views, not copies: a file has many lines and few are read.
         qsizetype KeyAt = 0;
@@ -139,11 +142,13 @@ class TIniFile {
     static QString Fold(QStringView name);
     // Whether `name` folds to `folded`, without making the folded copy for ASCII names.
     static bool FoldsTo(QStringView name, QStringView folded);
-    static TLine ParseLine(const QString& text);
+    static TLine ParseLine(QStringView text);
+    static TLine OwnLine(QString text);
     TSection* FirstSection(const QString& name);
     const TSection* FirstSection(const QString& name) const;
     void ReindexSections();
 
+    QString text_;  // the text as read, which the lines' views point into
     std::vector<TLine> preamble_;
     std::vector<TSection> sections_;
     QHash<QString, int> sectionIndex_;  // folded name -> first section

@@ -99,9 +99,21 @@ void TEncryptChain<Cipher, kBlock>::DecodeChained(const TCipherMessage* messages
 // Encoding chains every block to the one before, so only different messages can share a
 // pass: each lane carries one message until it ends and then takes the next, longest
 // first so that the long ones run side by side.
+// A cipher may take more lanes at once when encoding (kEncodeLanes), with EncodeLanes told
+// which of them carry a message.
+template <class Cipher>
+constexpr int EncodeLaneCount() {
+    if constexpr (requires { Cipher::kEncodeLanes; }) {
+        return Cipher::kEncodeLanes;
+    } else {
+        return Cipher::kDecodeLanes;
+    }
+}
+
 template <class Cipher, int kBlock>
 void TEncryptChain<Cipher, kBlock>::EncodeChained(const TCipherMessage* messages, size_t count) {
-    constexpr int kLanes = Cipher::kDecodeLanes;
+    constexpr int kLanes = EncodeLaneCount<Cipher>();
+    static_assert(kLanes <= 32);
     const bool xorFeedback = Mode() == emXorFeedback;
 
     struct Lane {
@@ -141,12 +153,14 @@ void TEncryptChain<Cipher, kBlock>::EncodeChained(const TCipherMessage* messages
     }
     uint64_t work[kLanes * kWords] = {};
     while (busy > 0) {
+        uint32_t busyLanes = 0;
         for (int j = 0; j < kLanes; ++j) {
             Lane& lane = lanes[j];
             uint64_t* w = work + j * kWords;
             if (!lane.Busy) {
                 continue;
             }
+            busyLanes |= uint32_t{1} << j;
             if (lane.Left >= kBlock) {
                 std::memcpy(w, lane.In, kBlock);
                 for (int i = 0; i < kWords; ++i) {
@@ -156,7 +170,11 @@ void TEncryptChain<Cipher, kBlock>::EncodeChained(const TCipherMessage* messages
                 std::memcpy(w, lane.F, kBlock);
             }
         }
-        Self().template EncBlocks<kLanes>(work);
+        if constexpr (requires { Cipher::kEncodeLanes; }) {
+            Self().EncodeLanes(work, busyLanes);
+        } else {
+            Self().template EncBlocks<kLanes>(work);
+        }
         busy = 0;
         for (int j = 0; j < kLanes; ++j) {
             Lane& lane = lanes[j];

@@ -11,6 +11,9 @@ namespace quorv::store {
 class TEnc_Gost final : public TEncryptChain<TEnc_Gost, 8> {
   public:
     static constexpr int kDecodeLanes = 4;
+    // Encoding takes sixteen messages at once: processors with AVX-512 run them all in
+    // one pass of vector rounds.
+    static constexpr int kEncodeLanes = 16;
     static constexpr Context kContext{8, 32, 32};
 
     TEnc_Gost();
@@ -26,6 +29,9 @@ class TEnc_Gost final : public TEncryptChain<TEnc_Gost, 8> {
     // feedback register, in and out may be the same.
     void EncodeSerial(const uint8_t* in, uint8_t* out, size_t blocks, uint64_t& f,
                       bool xorFeedback) const;
+    // The rounds of kEncodeLanes blocks, one per lane; the bits of `busy` name the lanes
+    // that hold one (the others may be left as they are).
+    void EncodeLanes(uint64_t* w, uint32_t busy) const;
     // Keeps chained encoding on the rounds every processor runs, so that tests can hold
     // them against the faster ones.
     void SetPortableRoundsForTesting(bool on) { portable_ = on; }
