@@ -44,6 +44,10 @@ std::optional<CupsCalls> Load() {
 
 }  // namespace
 
+http_t* CupsCalls::ConnectToServer(int timeoutMs) const {
+    return Connect(Server(), Port(), nullptr, AF_UNSPEC, Encryption(), 1, timeoutMs, nullptr);
+}
+
 const CupsCalls* Cups() {
     static const std::optional<CupsCalls> calls = Load();
     return calls ? &*calls : nullptr;

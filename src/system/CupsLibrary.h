@@ -23,6 +23,10 @@ struct CupsCalls {
     decltype(&::cupsSetDests2) SetDests;
     decltype(&::cupsFreeDests) FreeDests;
     decltype(&::cupsGetOption) GetOption;
+
+    // A connection to the user's CUPS server (CUPS_SERVER, client.conf, else the local
+    // scheduler), or nullptr when it cannot be reached within timeoutMs.
+    http_t* ConnectToServer(int timeoutMs) const;
 };
 
 // The calls, or nullptr when libcups cannot be loaded: then no printer server answers.

@@ -23,9 +23,7 @@ int KeepWaiting(http_t*, void* deadline) {
 class Connection {
   public:
     Connection(const CupsCalls& cups, Clock::time_point* deadline)
-        : cups_(cups),
-          http_(cups.Connect(cups.Server(), cups.Port(), nullptr, AF_UNSPEC, cups.Encryption(), 1,
-                             kConnectTimeoutMs, nullptr)) {
+        : cups_(cups), http_(cups.ConnectToServer(kConnectTimeoutMs)) {
         if (http_ != nullptr) {
             cups_.SetTimeout(http_, kWaitSliceSeconds, KeepWaiting, deadline);
         }

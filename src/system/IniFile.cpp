@@ -48,39 +48,39 @@ bool HasLineBreak(const QString& text) {
 
 }  // namespace
 
+namespace {
+
+// Folding of an ASCII character: lowering.
+char16_t AsciiFolded(char16_t u) {
+    return u >= u'A' && u <= u'Z' ? static_cast<char16_t>(u + (u'a' - u'A')) : u;
+}
+
+bool IsAscii(QStringView text) {
+    return std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() < 0x80; });
+}
+
+}  // namespace
+
 QString TIniFile::Fold(QStringView name) {
     // Names are nearly always ASCII, where folding is lowering; the full Unicode folding is
     // kept for the rest.
-    for (QChar c : name) {
-        if (c.unicode() >= 0x80) {
-            return name.toString().toCaseFolded();
-        }
+    if (!IsAscii(name)) {
+        return name.toString().toCaseFolded();
     }
     QString folded(name.size(), Qt::Uninitialized);
     QChar* out = folded.data();
     for (QChar c : name) {
-        const char16_t u = c.unicode();
-        *out++ = QChar(u >= u'A' && u <= u'Z' ? static_cast<char16_t>(u + (u'a' - u'A')) : u);
+        *out++ = QChar(AsciiFolded(c.unicode()));
     }
     return folded;
 }
 
 bool TIniFile::FoldsTo(QStringView name, QStringView folded) {
-    for (QChar c : name) {
-        if (c.unicode() >= 0x80) {
-            return Fold(name) == folded;
-        }
+    if (!IsAscii(name)) {
+        return Fold(name) == folded;
     }
-    if (name.size() != folded.size()) {
-        return false;
-    }
-    for (qsizetype i = 0; i < name.size(); ++i) {
-        const char16_t u = name[i].unicode();
-        if ((u >= u'A' && u <= u'Z' ? u + (u'a' - u'A') : u) != folded[i].unicode()) {
-            return false;
-        }
-    }
-    return true;
+    return std::equal(name.begin(), name.end(), folded.begin(), folded.end(),
+                      [](QChar a, QChar b) { return AsciiFolded(a.unicode()) == b.unicode(); });
 }
 
 namespace {

@@ -18,8 +18,7 @@ std::optional<QList<CupsPrinter>> ReadCupsPrinters() {
     if (cups == nullptr) {
         return std::nullopt;
     }
-    http_t* http = cups->Connect(cups->Server(), cups->Port(), nullptr, AF_UNSPEC,
-                                 cups->Encryption(), 1, kConnectTimeoutMs, nullptr);
+    http_t* http = cups->ConnectToServer(kConnectTimeoutMs);
     if (!http) {
         return std::nullopt;
     }

@@ -96,23 +96,25 @@ void TEncryptChain<Cipher, kBlock>::DecodeChained(const TCipherMessage* messages
     }
 }
 
-// Encoding chains every block to the one before, so only different messages can share a
-// pass: each lane carries one message until it ends and then takes the next, longest
-// first so that the long ones run side by side.
 // A cipher may take more lanes at once when encoding (kEncodeLanes), with EncodeLanes told
 // which of them carry a message.
 template <class Cipher>
-constexpr int EncodeLaneCount() {
-    if constexpr (requires { Cipher::kEncodeLanes; }) {
-        return Cipher::kEncodeLanes;
-    } else {
-        return Cipher::kDecodeLanes;
-    }
-}
+constexpr bool kHasEncodeLanes = requires {
+    Cipher::kEncodeLanes;
+};
 
+// Encoding chains every block to the one before, so only different messages can share a
+// pass: each lane carries one message until it ends and then takes the next, longest
+// first so that the long ones run side by side.
 template <class Cipher, int kBlock>
 void TEncryptChain<Cipher, kBlock>::EncodeChained(const TCipherMessage* messages, size_t count) {
-    constexpr int kLanes = EncodeLaneCount<Cipher>();
+    constexpr int kLanes = [] {
+        if constexpr (kHasEncodeLanes<Cipher>) {
+            return Cipher::kEncodeLanes;
+        } else {
+            return Cipher::kDecodeLanes;
+        }
+    }();
     static_assert(kLanes <= 32);
     const bool xorFeedback = Mode() == emXorFeedback;
 
@@ -170,7 +172,7 @@ void TEncryptChain<Cipher, kBlock>::EncodeChained(const TCipherMessage* messages
                 std::memcpy(w, lane.F, kBlock);
             }
         }
-        if constexpr (requires { Cipher::kEncodeLanes; }) {
+        if constexpr (kHasEncodeLanes<Cipher>) {
             Self().EncodeLanes(work, busyLanes);
         } else {
             Self().template EncBlocks<kLanes>(work);
